@@ -1,0 +1,160 @@
+#pragma once
+// A simulated barrier: what sits at the far end of the serial line when no
+// real barrier is attached. It takes the bytes the program sends, finds
+// request frames in them with the same framing rules a barrier uses and
+// answers each verified request with one reply frame carrying the request's
+// command byte. No timing here: Receive() returns reply bytes at once; the
+// barrier-sim program paces them at line speed.
+//
+// Not thread-safe; one owner calls everything.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class SimBarrier {
+ public:
+  static constexpr std::size_t ConfigSize = 32;
+  static constexpr std::size_t VersionSize = 8;
+  static constexpr std::size_t StatusSizeShort = 9;  // without diagnostic bytes
+  static constexpr std::size_t StatusSizeLong = 17;  // with the 8 diagnostic bytes
+  static constexpr std::size_t DefaultDataReplySize = 12;
+  static constexpr std::size_t MaxDataReplySize = 17;   // indices 0..16, L = 19
+  static constexpr std::size_t DefaultData2ReplySize = 9;
+  static constexpr std::size_t MaxData2ReplySize = 16;  // indices 16..31
+  // 8 beams, version 1.05, date 2021-07-14.
+  static constexpr std::array<std::uint8_t, VersionSize> DefaultVersion{0x06, 0x01, 0x00, 0x05,
+                                                                        0x20, 0x21, 0x07, 0x14};
+
+  // Status payload byte positions.
+  enum StatusByte : std::size_t {
+    StAlarm = 0,
+    StSupply = 1,
+    StFlags = 2,
+    StAlert = 3,
+    St50 = 4,
+    StNar = 5,
+    StBlocked = 6,
+    StBlockMemory = 7,
+    StSabotage = 8,
+    StDiag = 9,  // 9..16
+  };
+
+  // Defaults: 8 beams, DefaultVersion, zeroed configuration except index 31
+  // (beam count), status all zero except a healthy supply reading (200,
+  // about 12.2 V), 9-byte status, data 12 and data2 9 bytes.
+  SimBarrier();
+
+  // Feeds bytes from the program. Returns every reply byte (and injected
+  // noise) that these bytes completed, concatenated in order, unpaced. Bytes
+  // of an unfinished request are kept for the next call. Every check-verified
+  // frame is recorded in Requests(), answered or not.
+  std::vector<std::uint8_t> Receive(std::span<const std::uint8_t> bytes);
+
+  // The stored state, freely readable and writable.
+  std::array<std::uint8_t, ConfigSize>& Config() { return config_; }
+  std::array<std::uint8_t, VersionSize>& Version() { return version_; }
+  // All 17 status payload bytes; a 9-byte status reply sends the first 9.
+  std::array<std::uint8_t, StatusSizeLong>& Status() { return status_; }
+
+  // 9 or 17; anything else is refused (false, unchanged).
+  bool SetStatusSize(std::size_t size);
+  std::size_t StatusSize() const { return statusSize_; }
+  // 2..8; sets Version()[0] = n - 2 and Config()[31] = n. Else false, unchanged.
+  bool SetBeamCount(int n);
+  int BeamCount() const { return beamCount_; }
+  // Data reply payload size 0..17 (from config index 0); false when larger.
+  bool SetDataReplySize(std::size_t n);
+  // Data2 reply payload size 0..16 (from config index 16); false when larger.
+  bool SetData2ReplySize(std::size_t n);
+
+  // Every verified request frame (FF FF L cmd payload check), in order.
+  const std::vector<std::vector<std::uint8_t>>& Requests() const { return requests_; }
+  void ClearRequests() { requests_.clear(); }
+
+  // While silent nothing is answered (requests are still recorded).
+  void SetSilent(bool silent) { silent_ = silent; }
+  bool Silent() const { return silent_; }
+
+  // --- Live control -------------------------------------------------------
+  // Beam n (1..8) on or off in a per-beam status byte (StAlarm, StAlert,
+  // St50, StNar, StBlocked, StBlockMemory). False for a bad beam or byte.
+  bool SetBeam(StatusByte which, int beam, bool on);
+  // Any status payload byte 0..16; false when out of range.
+  bool SetStatusByte(std::size_t index, std::uint8_t value);
+  bool SetStatusBit(std::size_t index, int bit, bool on);
+  // Bits of the flag byte (statusflag masks of the model).
+  void SetFlag(std::uint8_t mask, bool on);
+  void SetSupply(std::uint8_t raw) { status_[StSupply] = raw; }
+  void SetRegistration(bool on);
+  void SetLed(bool on);
+
+  // --- Faults --------------------------------------------------------------
+  // Each reply is preceded by `bytesPerReply` random noise bytes. Noise never
+  // contains 0xFF, so it never looks like a frame start and a reader can
+  // always resynchronise on the reply behind it. Seeded, so runs repeat.
+  void SetNoise(unsigned bytesPerReply, std::uint32_t seed = 1);
+  // The next n replies carry a check byte that is one too high.
+  void DamageCheckBytes(unsigned n) { badCheck_ = n; }
+  // The next n replies go out as an overlong frame instead: length byte 0x14
+  // (20), the reply's command and payload padded with zeros to 18 bytes, a
+  // correct check byte.
+  void SendOverlong(unsigned n) { overlong_ = n; }
+  // The next n replies are cut short: only the first half (at least 1 byte,
+  // rounded down) goes out.
+  void CutReplies(unsigned n) { cut_ = n; }
+  // The next n replies are not sent at all.
+  void DropReplies(unsigned n) { drop_ = n; }
+  // Extra wait before each reply; applied by whoever paces the output
+  // (Receive ignores it).
+  void SetReplyDelayMs(unsigned ms) { replyDelayMs_ = ms; }
+  unsigned ReplyDelayMs() const { return replyDelayMs_; }
+  // Version byte 0 as sent, instead of BeamCount() - 2 (a value above 6 is a
+  // faulty barrier). nullopt restores the normal byte.
+  void SetBeamByteOverride(std::optional<std::uint8_t> value) { beamByte_ = value; }
+
+  unsigned PendingBadCheck() const { return badCheck_; }
+  unsigned PendingOverlong() const { return overlong_; }
+  unsigned PendingCut() const { return cut_; }
+  unsigned PendingDrop() const { return drop_; }
+
+  // --- Text commands (the barrier-sim program's stdin) ---------------------
+  // One command line, e.g. "alert 3 on", "set 2 0x80", "badcheck 2".
+  // State and fault commands take effect here; `silent`, `talk`, `hangup`
+  // and `quit` are reported back for the program to act on (silent and talk
+  // also switch SetSilent here). See CommandHelp() for the list.
+  struct CommandResult {
+    enum Kind { Done, Silent, Talk, Hangup, Quit, Error } kind = Done;
+    double seconds = 0;   // Silent/Hangup: 0 = no time given
+    std::string message;  // Error: why
+  };
+  CommandResult Command(std::string_view line);
+  static const char* CommandHelp();
+
+ private:
+  void HandleFrame(std::span<const std::uint8_t> frame, std::vector<std::uint8_t>& out);
+  void Reply(std::uint8_t command, std::span<const std::uint8_t> payload, std::vector<std::uint8_t>& out);
+
+  std::array<std::uint8_t, ConfigSize> config_{};
+  std::array<std::uint8_t, VersionSize> version_ = DefaultVersion;
+  std::array<std::uint8_t, StatusSizeLong> status_{};
+  std::size_t statusSize_ = StatusSizeShort;
+  std::size_t dataReplySize_ = DefaultDataReplySize;
+  std::size_t data2ReplySize_ = DefaultData2ReplySize;
+  int beamCount_ = 8;
+  bool silent_ = false;
+
+  std::vector<std::uint8_t> rx_;
+  std::vector<std::vector<std::uint8_t>> requests_;
+
+  unsigned noisePerReply_ = 0;
+  std::minstd_rand noise_{1};
+  unsigned badCheck_ = 0, overlong_ = 0, cut_ = 0, drop_ = 0;
+  unsigned replyDelayMs_ = 0;
+  std::optional<std::uint8_t> beamByte_;
+};
