@@ -117,6 +117,14 @@ QHash<int, QString> BuildTable() {
       {txtPortInUse, QStringLiteral("Port jest zajęty przez inny program. Zamknij ten program albo wybierz inny port.")},
       {txtPortNotTerminal, QStringLiteral("To nie jest port szeregowy. Wybierz inny port w menu Konfiguracja, RS-232.")},
       {txtPortOtherError, QStringLiteral("Nie można otworzyć portu: %1")},
+
+      {txtFileNotFound, QStringLiteral("File not found")},
+      {txtInvalidFilename, QStringLiteral("Invalid filename")},
+      {txtFileAccessDenied, QStringLiteral("File access denied")},
+      {txtReadBeyondEnd, QStringLiteral("Read beyond end of file")},
+      {txtDiskFull, QStringLiteral("Disk full")},
+      {txtTooManyOpenFiles, QStringLiteral("Too many open files")},
+      {txtIoError, QStringLiteral("I/O error %1")},
   };
 }
 

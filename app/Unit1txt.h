@@ -120,6 +120,15 @@ enum Id : int {
   txtPortInUse = 65374,
   txtPortNotTerminal = 65375,
   txtPortOtherError = 65376,    // %1 system message
+
+  // Configuration file errors, as the error box shows them (a full stop is added there).
+  txtFileNotFound = 65380,      // "File not found"
+  txtInvalidFilename = 65381,   // "Invalid filename"
+  txtFileAccessDenied = 65382,  // "File access denied"
+  txtReadBeyondEnd = 65383,     // "Read beyond end of file"
+  txtDiskFull = 65384,          // "Disk full"
+  txtTooManyOpenFiles = 65385,  // "Too many open files"
+  txtIoError = 65386,           // "I/O error %1", %1 the system's error number
 };
 
 // The text of `id`; an empty text for an id the table does not hold.
