@@ -1,0 +1,49 @@
+#include "RecordingToneOutput.h"
+
+#include <thread>
+
+void RecordingToneOutput::Tone(int hz, int ms) { Record({true, hz, ms}); }
+
+void RecordingToneOutput::Silence(int ms) { Record({false, 0, ms}); }
+
+void RecordingToneOutput::Record(ToneSlot slot) {
+  std::unique_lock lock(mutex_);
+  slots_.push_back(slot);
+  if (holdAt_ != 0 && slots_.size() == holdAt_) {
+    held_ = true;
+    changed_.notify_all();
+    const unsigned releases = releases_;
+    changed_.wait(lock, [&] { return releases_ != releases; });
+  }
+  changed_.notify_all();
+  lock.unlock();
+  if (realTime_) std::this_thread::sleep_for(std::chrono::milliseconds(slot.ms));
+}
+
+std::vector<ToneSlot> RecordingToneOutput::Slots() const {
+  std::lock_guard lock(mutex_);
+  return slots_;
+}
+
+bool RecordingToneOutput::WaitForCalls(std::size_t count, std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, timeout, [&] { return slots_.size() >= count; });
+}
+
+void RecordingToneOutput::HoldAt(std::size_t call) {
+  std::lock_guard lock(mutex_);
+  holdAt_ = call;
+}
+
+bool RecordingToneOutput::WaitUntilHeld(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, timeout, [this] { return held_; });
+}
+
+void RecordingToneOutput::Release(std::size_t nextHold) {
+  std::lock_guard lock(mutex_);
+  holdAt_ = nextHold;
+  held_ = false;
+  ++releases_;
+  changed_.notify_all();
+}
