@@ -56,6 +56,9 @@ class SimBarrier {
   // frame is recorded in Requests(), answered or not.
   std::vector<std::uint8_t> Receive(std::span<const std::uint8_t> bytes);
 
+  // Forgets the bytes of an unfinished request (the line went away).
+  void DiscardInput() { rx_.clear(); }
+
   // The stored state, freely readable and writable.
   std::array<std::uint8_t, ConfigSize>& Config() { return config_; }
   std::array<std::uint8_t, VersionSize>& Version() { return version_; }
@@ -77,7 +80,8 @@ class SimBarrier {
   const std::vector<std::vector<std::uint8_t>>& Requests() const { return requests_; }
   void ClearRequests() { requests_.clear(); }
 
-  // While silent nothing is answered (requests are still recorded).
+  // A silent barrier neither answers nor acts on requests (a barrier that
+  // is switched off); its requests are still recorded.
   void SetSilent(bool silent) { silent_ = silent; }
   bool Silent() const { return silent_; }
 
@@ -85,6 +89,9 @@ class SimBarrier {
   // Beam n (1..8) on or off in a per-beam status byte (StAlarm, StAlert,
   // St50, StNar, StBlocked, StBlockMemory). False for a bad beam or byte.
   bool SetBeam(StatusByte which, int beam, bool on);
+  // The diagnostic byte of beam n (1..8): payload byte 9 + 8 - n, as the
+  // program's picture reads it (mirrored). On writes 0x01, off 0x00.
+  bool SetDiag(int beam, bool on);
   // Any status payload byte 0..16; false when out of range.
   bool SetStatusByte(std::size_t index, std::uint8_t value);
   bool SetStatusBit(std::size_t index, int bit, bool on);

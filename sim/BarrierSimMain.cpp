@@ -1,0 +1,460 @@
+// barrier-sim: a simulated Orvita barrier on a pseudo-terminal.
+//
+// Standard output carries one line per pseudo-terminal the simulator serves:
+// the slave's path at start, and a new path after every `hangup`. Everything
+// else (errors, `show`, `help`) goes to standard error.
+#include "SimBarrier.h"
+#include "SimDemo.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
+#include <cctype>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+volatile std::sig_atomic_t stopSignal = 0;
+void OnStopSignal(int) { stopSignal = 1; }
+
+const char* const Usage =
+    "Usage: barrier-sim [OPTIONS]\n"
+    "Simulates an Orvita barrier on a pseudo-terminal. The first line of standard\n"
+    "output is the terminal's path; point the program's port at it (or at --link).\n"
+    "\n"
+    "Options:\n"
+    "  --link PATH         keep a symbolic link PATH to the current terminal (a stale\n"
+    "                      link is replaced; any other file there is refused)\n"
+    "  --beams N           beam count 2..8 (default 8)\n"
+    "  --version HEX       the 8 version bytes, e.g. 0601000520210714 (blanks and\n"
+    "                      colons allowed); byte 0 above 6 is sent as is (a fault)\n"
+    "  --status-size 9|17  status reply payload size (default 9)\n"
+    "  --data-size N       data reply payload size 0..17 (default 12)\n"
+    "  --data2-size N      data2 reply payload size 0..16 (default 9)\n"
+    "  --baud N            line speed for pacing replies, 10 bits a byte (default 9600)\n"
+    "  --no-pacing         write replies at once\n"
+    "  --reaction-ms N     wait before each reply, 0..10000 (default 2)\n"
+    "  --demo              play a barrier's day (a 60 s cycle of crossings, blocks,\n"
+    "                      tampers, a supply sag, registration mode, the LED)\n"
+    "  --help              this text\n"
+    "\n"
+    "Standard input may be closed; the simulator keeps running until quit, SIGINT\n"
+    "or SIGTERM.\n"
+    "\n";
+
+const char* const DemoHelp =
+    "  demo on|off           start or stop the demo (while on it sets the status\n"
+    "                        bytes several times a second, overriding the commands)\n";
+
+struct Options {
+  std::string link;
+  std::optional<int> beams;
+  std::optional<std::array<std::uint8_t, 8>> version;
+  std::size_t statusSize = 9;
+  std::size_t dataSize = SimBarrier::DefaultDataReplySize;
+  std::size_t data2Size = SimBarrier::DefaultData2ReplySize;
+  long baud = 9600;
+  bool pacing = true;
+  long reactionMs = 2;
+  bool demo = false;
+};
+
+std::optional<long> ParseLong(const std::string& text, long min, long max) {
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno != 0 || value < min || value > max) return std::nullopt;
+  return value;
+}
+
+std::optional<std::array<std::uint8_t, 8>> ParseVersion(const std::string& text) {
+  std::string digits;
+  for (char c : text) {
+    if (c == ' ' || c == ':' || c == '-') continue;
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+    digits += c;
+  }
+  if (digits.size() != 16) return std::nullopt;
+  std::array<std::uint8_t, 8> bytes{};
+  for (std::size_t i = 0; i < 8; ++i) bytes[i] = std::uint8_t(std::stoul(digits.substr(2 * i, 2), nullptr, 16));
+  return bytes;
+}
+
+[[noreturn]] void Fail(const std::string& message) {
+  std::fprintf(stderr, "barrier-sim: %s (--help lists the options)\n", message.c_str());
+  std::exit(2);
+}
+
+Options ParseOptions(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    std::string value;
+    bool hasValue = false;
+    if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+      value = arg.substr(eq + 1);
+      arg.resize(eq);
+      hasValue = true;
+    }
+    auto next = [&]() -> std::string {
+      if (hasValue) return value;
+      if (i + 1 >= argc) Fail(arg + " needs a value");
+      return argv[++i];
+    };
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(Usage, stdout);
+      std::fputs(SimBarrier::CommandHelp(), stdout);
+      std::fputs(DemoHelp, stdout);
+      std::exit(0);
+    } else if (arg == "--link") {
+      options.link = next();
+      if (options.link.empty()) Fail("--link needs a path");
+    } else if (arg == "--beams") {
+      const auto n = ParseLong(next(), 2, 8);
+      if (!n) Fail("--beams takes 2..8");
+      options.beams = int(*n);
+    } else if (arg == "--version") {
+      options.version = ParseVersion(next());
+      if (!options.version) Fail("--version takes 8 bytes in hexadecimal");
+    } else if (arg == "--status-size") {
+      const auto n = ParseLong(next(), 9, 17);
+      if (!n || (*n != 9 && *n != 17)) Fail("--status-size takes 9 or 17");
+      options.statusSize = std::size_t(*n);
+    } else if (arg == "--data-size") {
+      const auto n = ParseLong(next(), 0, long(SimBarrier::MaxDataReplySize));
+      if (!n) Fail("--data-size takes 0..17");
+      options.dataSize = std::size_t(*n);
+    } else if (arg == "--data2-size") {
+      const auto n = ParseLong(next(), 0, long(SimBarrier::MaxData2ReplySize));
+      if (!n) Fail("--data2-size takes 0..16");
+      options.data2Size = std::size_t(*n);
+    } else if (arg == "--baud") {
+      const auto n = ParseLong(next(), 50, 4000000);
+      if (!n) Fail("--baud takes 50..4000000");
+      options.baud = *n;
+    } else if (arg == "--no-pacing") {
+      options.pacing = false;
+    } else if (arg == "--reaction-ms") {
+      const auto n = ParseLong(next(), 0, 10000);
+      if (!n) Fail("--reaction-ms takes 0..10000");
+      options.reactionMs = *n;
+    } else if (arg == "--demo") {
+      options.demo = true;
+    } else {
+      Fail("unknown option " + arg);
+    }
+  }
+  return options;
+}
+
+// One pseudo-terminal. The simulator keeps a descriptor of the slave open as
+// well, so the master never reports a hang-up while the program is between
+// openings of the port.
+class Pty {
+ public:
+  ~Pty() { Close(); }
+
+  bool Open() {
+    Close();
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master_ < 0) return Failed("posix_openpt");
+    if (grantpt(master_) != 0 || unlockpt(master_) != 0) return Failed("grantpt/unlockpt");
+    char name[128];
+    if (ptsname_r(master_, name, sizeof name) != 0) return Failed("ptsname_r");
+    path_ = name;
+    slave_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave_ < 0) return Failed("open slave");
+    termios tio{};
+    if (tcgetattr(slave_, &tio) != 0) return Failed("tcgetattr");
+    cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    cfsetispeed(&tio, B9600);
+    cfsetospeed(&tio, B9600);
+    if (tcsetattr(slave_, TCSANOW, &tio) != 0) return Failed("tcsetattr");
+    const int flags = fcntl(master_, F_GETFL);
+    if (flags < 0 || fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0) return Failed("fcntl");
+    return true;
+  }
+
+  void Close() {
+    if (slave_ >= 0) close(slave_);
+    if (master_ >= 0) close(master_);
+    slave_ = master_ = -1;
+  }
+
+  bool IsOpen() const { return master_ >= 0; }
+  int Master() const { return master_; }
+  const std::string& Path() const { return path_; }
+
+ private:
+  bool Failed(const char* what) {
+    std::fprintf(stderr, "barrier-sim: %s: %s\n", what, std::strerror(errno));
+    Close();
+    return false;
+  }
+
+  int master_ = -1;
+  int slave_ = -1;
+  std::string path_;
+};
+
+// Points `link` at `target` atomically. A regular file or directory at
+// `link` is never replaced.
+bool PointLink(const std::string& link, const std::string& target) {
+  struct stat st {};
+  if (lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
+    std::fprintf(stderr, "barrier-sim: %s exists and is not a symbolic link\n", link.c_str());
+    return false;
+  }
+  const std::string temporary = link + ".tmp" + std::to_string(getpid());
+  unlink(temporary.c_str());
+  if (symlink(target.c_str(), temporary.c_str()) != 0 || rename(temporary.c_str(), link.c_str()) != 0) {
+    std::fprintf(stderr, "barrier-sim: cannot link %s: %s\n", link.c_str(), std::strerror(errno));
+    unlink(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+// Removes `link` if it still points at `target` (another run may own it now).
+void RemoveLink(const std::string& link, const std::string& target) {
+  char buffer[512];
+  const ssize_t n = readlink(link.c_str(), buffer, sizeof buffer - 1);
+  if (n < 0) return;
+  buffer[n] = '\0';
+  if (target == buffer) unlink(link.c_str());
+}
+
+void SleepUntil(const timespec& deadline) {
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR && !stopSignal) {
+  }
+}
+
+timespec Now() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now;
+}
+
+timespec Plus(timespec t, long long ns) {
+  ns += t.tv_nsec;
+  t.tv_sec += time_t(ns / 1000000000);
+  t.tv_nsec = long(ns % 1000000000);
+  return t;
+}
+
+// Writes `bytes` to the master; false when the terminal stopped taking them.
+bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = write(fd, bytes, size);
+    if (n > 0) {
+      bytes += n;
+      size -= std::size_t(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) {
+      // Nobody is reading the slave; give it a second, then drop the rest.
+      pollfd pfd{fd, POLLOUT, 0};
+      if (poll(&pfd, 1, 1000) <= 0) return false;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+// Each byte goes out when a real line would have finished sending it, so the
+// far end sees replies arrive at line speed. Absolute deadlines keep the
+// pace from drifting.
+void WriteReply(int fd, const std::vector<std::uint8_t>& reply, timespec start, const Options& options) {
+  if (!options.pacing) {
+    WriteAll(fd, reply.data(), reply.size());
+    return;
+  }
+  const long long byteNs = 10LL * 1000000000LL / options.baud;
+  for (std::size_t i = 0; i < reply.size() && !stopSignal; ++i) {
+    SleepUntil(Plus(start, byteNs * (long long)(i + 1)));
+    if (!WriteAll(fd, &reply[i], 1)) return;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options options = ParseOptions(argc, argv);
+
+  SimBarrier sim;
+  if (options.version) {
+    sim.Version() = *options.version;
+    const std::uint8_t beamByte = (*options.version)[0];
+    if (beamByte <= 6)
+      sim.SetBeamCount(beamByte + 2);
+    else
+      sim.SetBeamByteOverride(beamByte);
+  }
+  if (options.beams) sim.SetBeamCount(*options.beams);
+  sim.SetStatusSize(options.statusSize);
+  sim.SetDataReplySize(options.dataSize);
+  sim.SetData2ReplySize(options.data2Size);
+
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+
+  Pty pty;
+  if (!pty.Open()) return 1;
+  if (!options.link.empty() && !PointLink(options.link, pty.Path())) return 1;
+  std::printf("%s\n", pty.Path().c_str());
+  std::fflush(stdout);
+
+  const auto started = Clock::now();
+  bool demo = options.demo;
+  auto demoStarted = started;
+  SimDemo demoPlayer;
+  std::optional<Clock::time_point> silentUntil, hangupUntil;
+  bool stdinOpen = true;
+  std::string stdinLine;
+  bool quit = false;
+
+  while (!quit && !stopSignal) {
+    const auto now = Clock::now();
+    if (silentUntil && now >= *silentUntil) {
+      sim.SetSilent(false);
+      silentUntil.reset();
+    }
+    if (hangupUntil && now >= *hangupUntil) {
+      hangupUntil.reset();
+      if (pty.Open()) {
+        if (!options.link.empty()) PointLink(options.link, pty.Path());
+        std::printf("%s\n", pty.Path().c_str());
+        std::fflush(stdout);
+      } else {
+        hangupUntil = now + std::chrono::seconds(1);  // try again
+      }
+    }
+    if (demo) demoPlayer.Step(sim, std::chrono::duration<double>(now - demoStarted).count());
+
+    int timeoutMs = 1000;
+    if (demo) timeoutMs = 50;
+    for (const auto& until : {silentUntil, hangupUntil}) {
+      if (!until) continue;
+      const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*until - now).count();
+      timeoutMs = std::min<int>(timeoutMs, int(std::max<long long>(ms, 0)));
+    }
+
+    pollfd fds[2];
+    nfds_t count = 0;
+    int masterIndex = -1, stdinIndex = -1;
+    if (pty.IsOpen()) {
+      masterIndex = int(count);
+      fds[count++] = {pty.Master(), POLLIN, 0};
+    }
+    if (stdinOpen) {
+      stdinIndex = int(count);
+      fds[count++] = {STDIN_FILENO, POLLIN, 0};
+    }
+    const int ready = poll(fds, count, timeoutMs);
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      std::fprintf(stderr, "barrier-sim: poll: %s\n", std::strerror(errno));
+      return 1;
+    }
+
+    // Commands first: one sent before a request applies to its reply.
+    if (stdinIndex >= 0 && fds[stdinIndex].revents) {
+      char buffer[512];
+      const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+      if (n <= 0) {
+        if (n == 0 || (errno != EINTR && errno != EAGAIN)) stdinOpen = false;
+        if (n == 0 && !stdinLine.empty()) stdinLine += '\n';  // a last line without a newline
+      } else {
+        stdinLine.append(buffer, std::size_t(n));
+      }
+      std::size_t eol;
+      while (!quit && (eol = stdinLine.find('\n')) != std::string::npos) {
+        const std::string line = stdinLine.substr(0, eol);
+        stdinLine.erase(0, eol + 1);
+        if (line == "demo on" || line == "demo off") {
+          demo = line == "demo on";
+          demoStarted = Clock::now();
+          continue;
+        }
+        const auto result = sim.Command(line);
+        switch (result.kind) {
+          case SimBarrier::CommandResult::Done:
+            if (!result.message.empty()) std::fprintf(stderr, "%s\n", result.message.c_str());
+            if (line.find("help") == 0) std::fputs(DemoHelp, stderr);
+            break;
+          case SimBarrier::CommandResult::Error:
+            std::fprintf(stderr, "barrier-sim: %s\n", result.message.c_str());
+            break;
+          case SimBarrier::CommandResult::Silent:
+            silentUntil.reset();
+            if (result.seconds > 0)
+              silentUntil = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                               std::chrono::duration<double>(result.seconds));
+            break;
+          case SimBarrier::CommandResult::Talk:
+            silentUntil.reset();
+            break;
+          case SimBarrier::CommandResult::Hangup: {
+            const double seconds = result.seconds > 0 ? result.seconds : 3.0;
+            pty.Close();
+            sim.DiscardInput();
+            hangupUntil = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double>(seconds));
+            break;
+          }
+          case SimBarrier::CommandResult::Quit:
+            quit = true;
+            break;
+        }
+      }
+    }
+
+    // A hang-up among the commands has closed the master.
+    if (masterIndex >= 0 && fds[masterIndex].revents && pty.IsOpen()) {
+      std::uint8_t buffer[256];
+      const ssize_t n = read(pty.Master(), buffer, sizeof buffer);
+      if (n > 0) {
+        const timespec received = Now();
+        if (demo) demoPlayer.Step(sim, std::chrono::duration<double>(Clock::now() - demoStarted).count());
+        const auto reply = sim.Receive(std::span(buffer, std::size_t(n)));
+        if (!reply.empty()) {
+          const long long waitNs = (options.reactionMs + (long long)sim.ReplyDelayMs()) * 1000000LL;
+          const timespec start = Plus(received, waitNs);
+          SleepUntil(start);
+          WriteReply(pty.Master(), reply, start, options);
+        }
+      } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+        // Cannot happen while we hold the slave; avoid spinning if it does.
+        usleep(50000);
+      }
+    }
+  }
+
+  // The path is kept across a hang-up, so the link is removed then too.
+  if (!options.link.empty()) RemoveLink(options.link, pty.Path());
+  return 0;
+}
