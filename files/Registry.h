@@ -1,0 +1,23 @@
+#pragma once
+// The per-user settings store. A key path such as "Software\Dravel\Orvita"
+// names the INI file of QSettings(IniFormat, UserScope, "Dravel", "Orvita"):
+// the last two components are the organisation and the application. Every
+// call opens the store afresh and closes it again. A store that cannot be
+// read or written is silent: reads give nothing, writes are dropped.
+#include <QString>
+
+#include <cstdint>
+
+// The key under which the program keeps its port settings and window placement.
+inline const QString SettingsKey = QStringLiteral("Software\\Dravel\\Orvita");
+
+// The string value `name`; empty when absent or not a string.
+QString RegReadString(const QString& key, const QString& name);
+void RegWriteString(const QString& key, const QString& name, const QString& text);
+
+// Zero-fills buffer[0..size) and copies the byte value `name` into it. Gives
+// the number of bytes read: 0 when absent, not a byte value or longer than
+// `size`. A shorter value fills the buffer from its start.
+std::int32_t RegReadBytes(const QString& key, const QString& name, std::uint8_t* buffer, std::int32_t size);
+// Stores exactly buffer[0..size) as the byte value `name`.
+void RegWriteBytes(const QString& key, const QString& name, const std::uint8_t* buffer, std::int32_t size);

@@ -1,0 +1,43 @@
+#pragma once
+// The stored position of a window and the decision where to put it, free of
+// widgets so that it can be tested headless. The widget side is
+// LoadWindowPlacement / SaveWindowPlacement in ui/WindowPlacementWidget.h.
+#include <QRect>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+// A window's outer rectangle in screen pixels. Plain numbers rather than
+// QRect: a stored record may hold any four values, and QRect's edge
+// arithmetic would overflow on some of them.
+struct WindowPlace {
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  bool operator==(const WindowPlace&) const = default;
+};
+
+// Four little-endian signed 32-bit numbers: left, top, outer width, outer height.
+inline constexpr std::int32_t PlacementRecordSize = 16;
+using PlacementRecord = std::array<std::uint8_t, PlacementRecordSize>;
+
+PlacementRecord EncodePlacement(const WindowPlace& place);
+WindowPlace DecodePlacement(std::span<const std::uint8_t, PlacementRecordSize> record);
+
+// The value name a window's placement is stored under: the hint when it
+// occurs in the caption (case ignored), else the caption. An empty hint never
+// occurs.
+QString PlacementValueName(const QString& caption, const QString& hint);
+
+// Where a window goes. `bytesRead` and `record` are what the store gave
+// (record zero-filled beyond bytesRead); `current` is the window's present
+// outer rectangle; `desktop` the virtual desktop; `mainWindowLeft` the left
+// edge of another window that is the application's main window, if any.
+// Nothing read, or a record whose four numbers add up to 0, means `current`.
+// An out-of-view result is replaced by `current`'s size centred on the desktop.
+WindowPlace DecidePlacement(std::int32_t bytesRead, std::span<const std::uint8_t, PlacementRecordSize> record,
+                            const WindowPlace& current, const QRect& desktop, std::optional<int> mainWindowLeft);

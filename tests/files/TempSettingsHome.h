@@ -1,0 +1,26 @@
+#pragma once
+// Points the per-user settings store at a fresh temporary folder for the
+// life of the object, so that no test touches the user's real settings.
+#include <QSettings>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+
+class TempSettingsHome {
+ public:
+  TempSettingsHome() {
+    // Both: the variable guards any store opened before setPath takes effect.
+    setenv("XDG_CONFIG_HOME", qPrintable(dir_.path()), 1);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
+  }
+  QString Path() const { return dir_.path(); }
+  // The file behind the key "Software\Dravel\Orvita" (Dravel/Orvita.ini below Path()).
+  QString OrvitaFile() const {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Dravel"), QStringLiteral("Orvita"))
+        .fileName();
+  }
+
+ private:
+  QTemporaryDir dir_;
+};
