@@ -163,9 +163,9 @@ Options ParseOptions(int argc, char** argv) {
   return options;
 }
 
-// One pseudo-terminal. The simulator keeps a descriptor of the slave open as
-// well, so the master never reports a hang-up while the program is between
-// openings of the port.
+// One pseudo-terminal; the simulator holds only the master. It must not keep
+// the slave open itself: the program's TIOCEXCL would then outlive the
+// program's own descriptor and refuse its next opening of the port.
 class Pty {
  public:
   ~Pty() { Close(); }
@@ -178,24 +178,22 @@ class Pty {
     char name[128];
     if (ptsname_r(master_, name, sizeof name) != 0) return Failed("ptsname_r");
     path_ = name;
-    slave_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave_ < 0) return Failed("open slave");
+    // Terminal settings set through the master apply to the slave.
     termios tio{};
-    if (tcgetattr(slave_, &tio) != 0) return Failed("tcgetattr");
+    if (tcgetattr(master_, &tio) != 0) return Failed("tcgetattr");
     cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     cfsetispeed(&tio, B9600);
     cfsetospeed(&tio, B9600);
-    if (tcsetattr(slave_, TCSANOW, &tio) != 0) return Failed("tcsetattr");
+    if (tcsetattr(master_, TCSANOW, &tio) != 0) return Failed("tcsetattr");
     const int flags = fcntl(master_, F_GETFL);
     if (flags < 0 || fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0) return Failed("fcntl");
     return true;
   }
 
   void Close() {
-    if (slave_ >= 0) close(slave_);
     if (master_ >= 0) close(master_);
-    slave_ = master_ = -1;
+    master_ = -1;
   }
 
   bool IsOpen() const { return master_ >= 0; }
@@ -210,7 +208,6 @@ class Pty {
   }
 
   int master_ = -1;
-  int slave_ = -1;
   std::string path_;
 };
 
@@ -333,6 +330,10 @@ int main(int argc, char** argv) {
   auto demoStarted = started;
   SimDemo demoPlayer;
   std::optional<Clock::time_point> silentUntil, hangupUntil;
+  // While no program has the slave open the master reports a hang-up
+  // continuously; it is then looked at only every IdlePoll.
+  constexpr auto IdlePoll = std::chrono::milliseconds(20);
+  std::optional<Clock::time_point> masterIdleUntil;
   bool stdinOpen = true;
   std::string stdinLine;
   bool quit = false;
@@ -357,7 +358,8 @@ int main(int argc, char** argv) {
 
     int timeoutMs = 1000;
     if (demo) timeoutMs = 50;
-    for (const auto& until : {silentUntil, hangupUntil}) {
+    if (masterIdleUntil && now >= *masterIdleUntil) masterIdleUntil.reset();
+    for (const auto& until : {silentUntil, hangupUntil, masterIdleUntil}) {
       if (!until) continue;
       const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*until - now).count();
       timeoutMs = std::min<int>(timeoutMs, int(std::max<long long>(ms, 0)));
@@ -366,7 +368,7 @@ int main(int argc, char** argv) {
     pollfd fds[2];
     nfds_t count = 0;
     int masterIndex = -1, stdinIndex = -1;
-    if (pty.IsOpen()) {
+    if (pty.IsOpen() && !masterIdleUntil) {
       masterIndex = int(count);
       fds[count++] = {pty.Master(), POLLIN, 0};
     }
@@ -422,6 +424,7 @@ int main(int argc, char** argv) {
             const double seconds = result.seconds > 0 ? result.seconds : 3.0;
             pty.Close();
             sim.DiscardInput();
+            masterIdleUntil.reset();
             hangupUntil = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                              std::chrono::duration<double>(seconds));
             break;
@@ -447,9 +450,10 @@ int main(int argc, char** argv) {
           SleepUntil(start);
           WriteReply(pty.Master(), reply, start, options);
         }
-      } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-        // Cannot happen while we hold the slave; avoid spinning if it does.
-        usleep(50000);
+      } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+        masterIdleUntil = Clock::now() + IdlePoll;  // EIO: nobody has the slave open
+      } else if (fds[masterIndex].revents & (POLLHUP | POLLERR)) {
+        masterIdleUntil = Clock::now() + IdlePoll;
       }
     }
   }

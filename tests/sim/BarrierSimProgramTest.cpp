@@ -200,6 +200,16 @@ TEST(BarrierSimProgram, PrintsItsTerminalAndAnswersWithItsStdinClosed) {
   EXPECT_EQ(port.Ask(StatusRequest, 14).size(), 14u);
 }
 
+TEST(BarrierSimProgram, ThePortCanBeClosedAndOpenedAgain) {
+  SimProcess sim({"--no-pacing"});
+  const std::string path = sim.ReadLine();
+  for (int round = 0; round < 3; ++round) {
+    Port port(path);
+    ASSERT_TRUE(port.IsOpen()) << "round " << round;
+    EXPECT_EQ(port.Ask(VersionRequest, 13), DefaultVersionReply) << "round " << round;
+  }
+}
+
 TEST(BarrierSimProgram, OptionsShapeTheReplies) {
   SimProcess sim({"--no-pacing", "--beams", "4", "--status-size", "17", "--data-size", "17", "--data2-size=3"});
   const std::string path = sim.ReadLine();
