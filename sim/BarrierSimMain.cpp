@@ -3,15 +3,6 @@
 // Standard output carries one line per pseudo-terminal the simulator serves:
 // the slave's path at start, and a new path after every `hangup`. Everything
 // else (errors, `show`, `help`) goes to standard error.
-#include "SimBarrier.h"
-#include "SimDemo.h"
-
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -20,11 +11,20 @@
 
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "SimBarrier.h"
+#include "SimDemo.h"
 
 namespace {
 
@@ -414,8 +414,8 @@ int main(int argc, char** argv) {
           case SimBarrier::CommandResult::Silent:
             silentUntil.reset();
             if (result.seconds > 0)
-              silentUntil = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                               std::chrono::duration<double>(result.seconds));
+              silentUntil = Clock::now() +
+                            std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(result.seconds));
             break;
           case SimBarrier::CommandResult::Talk:
             silentUntil.reset();
@@ -425,8 +425,8 @@ int main(int argc, char** argv) {
             pty.Close();
             sim.DiscardInput();
             masterIdleUntil.reset();
-            hangupUntil = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                             std::chrono::duration<double>(seconds));
+            hangupUntil =
+                Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
             break;
           }
           case SimBarrier::CommandResult::Quit:

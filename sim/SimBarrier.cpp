@@ -1,10 +1,10 @@
 #include "SimBarrier.h"
 
-#include "Frame.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+
+#include "Frame.h"
 
 SimBarrier::SimBarrier() {
   config_[31] = std::uint8_t(beamCount_);
@@ -241,7 +241,7 @@ const char* SimBarrier::CommandHelp() {
          "  half N on|off         beam N at 50% (byte 4)\n"
          "  nar N on|off          beam N in the nar. state (byte 5)\n"
          "  alarm N on|off        beam N in the per-beam alarm byte (byte 0)\n"
-"  diag N on|off         diagnostic byte of beam N (byte 9 + 8 - N; 17-byte status)\n"
+         "  diag N on|off         diagnostic byte of beam N (byte 9 + 8 - N; 17-byte status)\n"
          "  supply RAW            raw supply reading 0..255 (200 is about 12.2 V)\n"
          "  register on|off       transmitter registration mode (flag bit 6)\n"
          "  led on|off            LED (flag bit 7)\n"

@@ -24,12 +24,11 @@ class SimBarrier {
   static constexpr std::size_t StatusSizeShort = 9;  // without diagnostic bytes
   static constexpr std::size_t StatusSizeLong = 17;  // with the 8 diagnostic bytes
   static constexpr std::size_t DefaultDataReplySize = 12;
-  static constexpr std::size_t MaxDataReplySize = 17;   // indices 0..16, L = 19
+  static constexpr std::size_t MaxDataReplySize = 17;  // indices 0..16, L = 19
   static constexpr std::size_t DefaultData2ReplySize = 9;
   static constexpr std::size_t MaxData2ReplySize = 16;  // indices 16..31
   // 8 beams, version 1.05, date 2021-07-14.
-  static constexpr std::array<std::uint8_t, VersionSize> DefaultVersion{0x06, 0x01, 0x00, 0x05,
-                                                                        0x20, 0x21, 0x07, 0x14};
+  static constexpr std::array<std::uint8_t, VersionSize> DefaultVersion{0x06, 0x01, 0x00, 0x05, 0x20, 0x21, 0x07, 0x14};
 
   // Status payload byte positions.
   enum StatusByte : std::size_t {

@@ -1,10 +1,10 @@
 #include "SimDemo.h"
 
-#include "SimBarrier.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+
+#include "SimBarrier.h"
 
 namespace {
 
@@ -40,19 +40,22 @@ void SimDemo::Step(SimBarrier& sim, double seconds) {
   // Everything covered for too long: the sabotage signal.
   if (Within(t, 56.0, 58.0)) sabotage |= 0x01;
 
-  if (Within(t, 25.0, 29.0)) flags |= 0x08;  // receiver tamper contact open
-  if (Within(t, 31.0, 32.5)) flags |= 0x04;  // bus tamper
+  if (Within(t, 25.0, 29.0)) flags |= 0x08;     // receiver tamper contact open
+  if (Within(t, 31.0, 32.5)) flags |= 0x04;     // bus tamper
   if (flags & 0x0C || sabotage) flags |= 0x02;  // tamper output
 
   // Supply: 12.2 V, sagging to about 10 V between 34 s and 44 s.
   double raw = 200;
-  if (Within(t, 34.0, 39.0)) raw = 200 - (t - 34.0) * 7;
-  else if (Within(t, 39.0, 41.0)) raw = 165;
-  else if (Within(t, 41.0, 44.0)) raw = 165 + (t - 41.0) * 35.0 / 3.0;
+  if (Within(t, 34.0, 39.0))
+    raw = 200 - (t - 34.0) * 7;
+  else if (Within(t, 39.0, 41.0))
+    raw = 165;
+  else if (Within(t, 41.0, 44.0))
+    raw = 165 + (t - 41.0) * 35.0 / 3.0;
   const auto supply = std::uint8_t(std::lround(raw));
   if (supply < 180) flags |= 0x20;
 
-  if (Within(t, 46.0, 52.0)) flags |= 0x40;  // registration mode
+  if (Within(t, 46.0, 52.0)) flags |= 0x40;    // registration mode
   if (std::fmod(t, 1.0) < 0.5) flags |= 0x80;  // LED
 
   int alerting = 0;

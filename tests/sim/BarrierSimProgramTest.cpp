@@ -1,6 +1,13 @@
 // The barrier-sim program end to end: a child process on a pseudo-terminal,
 // driven through its stdin and spoken to through the terminal's slave side.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
@@ -8,14 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
 #include <string>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <termios.h>
-#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -342,11 +342,12 @@ TEST(BarrierSimProgram, HelpDocumentsEveryOptionAndCommand) {
   SimProcess sim({"--help"});
   const std::string text = sim.ReadAll();
   EXPECT_EQ(sim.WaitExit(), 0);
-  for (const char* word : {"--link", "--beams", "--version", "--status-size", "--data-size", "--data2-size",
-                           "--baud", "--no-pacing", "--reaction-ms", "--demo", "--help", "set BYTE", "bit BYTE",
-                           "alert N", "block N", "memory N", "half N", "nar N", "alarm N", "supply RAW",
-                           "register on", "led on", "silent", "talk", "hangup", "quit", "noise", "badcheck",
-                           "overlong", "cut N", "drop N", "delay MS", "beambyte", "demo on"})
+  for (const char* word :
+       {"--link",      "--beams",       "--version", "--status-size", "--data-size", "--data2-size", "--baud",
+        "--no-pacing", "--reaction-ms", "--demo",    "--help",        "set BYTE",    "bit BYTE",     "alert N",
+        "block N",     "memory N",      "half N",    "nar N",         "alarm N",     "supply RAW",   "register on",
+        "led on",      "silent",        "talk",      "hangup",        "quit",        "noise",        "badcheck",
+        "overlong",    "cut N",         "drop N",    "delay MS",      "beambyte",    "demo on"})
     EXPECT_NE(text.find(word), std::string::npos) << word;
 }
 

@@ -1,12 +1,12 @@
-#include "SimBarrier.h"
-#include "SimDemo.h"
-#include "Frame.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
+
+#include "Frame.h"
+#include "SimBarrier.h"
+#include "SimDemo.h"
 
 namespace {
 
@@ -24,8 +24,8 @@ const Bytes DataRequest{0xFF, 0xFF, 0x02, 0x01, 0x01};
 const Bytes StatusRequest{0xFF, 0xFF, 0x02, 0x03, 0x03};
 const Bytes Data2Request{0xFF, 0xFF, 0x02, 0x05, 0x05};
 const Bytes ResetRequest{0xFF, 0xFF, 0x02, 0x06, 0x06};
-const Bytes WriteRequest{0xFF, 0xFF, 0x0E, 0x02, 0x00, 0x05, 0x05, 0x05, 0x05, 0x05,
-                         0x05, 0x05, 0x05, 0x30, 0x39, 0x0A, 0xA9};
+const Bytes WriteRequest{0xFF, 0xFF, 0x0E, 0x02, 0x00, 0x05, 0x05, 0x05, 0x05,
+                         0x05, 0x05, 0x05, 0x05, 0x30, 0x39, 0x0A, 0xA9};
 const Bytes Write2Request{0xFF, 0xFF, 0x0B, 0x04, 0x1E, 0x03, 0x03, 0x03, 0x03, 0x03, 0x03, 0x03, 0x03, 0x43};
 
 const Bytes DefaultVersionReply{0xFF, 0xFF, 0x0A, 0x00, 0x06, 0x01, 0x00, 0x05, 0x20, 0x21, 0x07, 0x14, 0x70};
@@ -73,8 +73,8 @@ TEST(SimBarrierReplies, WriteStoresTwelveBytesFromIndexZeroAndDataReadsThemBack)
   EXPECT_EQ(stored, (Bytes{0x00, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x30, 0x39, 0x0A}));
   EXPECT_EQ(sim.Config()[12], 0x77) << "write touches indices 0..11 only";
 
-  EXPECT_EQ(Feed(sim, DataRequest), (Bytes{0xFF, 0xFF, 0x0E, 0x01, 0x00, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05,
-                                           0x05, 0x30, 0x39, 0x0A, 0xA8}));
+  EXPECT_EQ(Feed(sim, DataRequest), (Bytes{0xFF, 0xFF, 0x0E, 0x01, 0x00, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05,
+                                           0x30, 0x39, 0x0A, 0xA8}));
 }
 
 TEST(SimBarrierReplies, Write2StoresNineBytesFromIndexSixteenAndData2ReadsThemBack) {
@@ -319,8 +319,8 @@ TEST(SimBarrierCommands, LiveControlCommandsChangeTheStatusPayload) {
 TEST(SimBarrierCommands, MalformedCommandsAreRejectedWithoutSideEffects) {
   SimBarrier sim;
   const auto before = sim.Status();
-  for (const char* line : {"alert 9 on", "alert 0 on", "alert 2 maybe", "set 17 1", "set 2 256", "bit 2 8 1",
-                           "supply", "beams 9", "status-size 10", "frobnicate", "drop -1", "silent soon"}) {
+  for (const char* line : {"alert 9 on", "alert 0 on", "alert 2 maybe", "set 17 1", "set 2 256", "bit 2 8 1", "supply",
+                           "beams 9", "status-size 10", "frobnicate", "drop -1", "silent soon"}) {
     const auto result = sim.Command(line);
     EXPECT_EQ(result.kind, SimBarrier::CommandResult::Error) << line;
     EXPECT_FALSE(result.message.empty()) << line;
