@@ -1,13 +1,20 @@
-#include "MyTools.h"
-#include "Unit1txt.h"
+#include "Form1.h"
+#include "UnitSplash.h"
 
 #include <QApplication>
-#include <QLabel>
+#include <QThread>
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QLabel label(Text(Unit1txt::txtCaption) + QStringLiteral(" ") + Text(Unit1txt::txtVersionPrefix) + VersionText());
-  label.setWindowTitle(Text(Unit1txt::txtCaption));
-  label.show();
+
+  TForm3 splash;
+  splash.ShowSplash();
+  QThread::msleep(1000);  // the splash stays up, unresponsive, for a second
+
+  TForm1 form1;
+  form1.SetAboutWindow(&splash);
+  form1.CreatePortDialog();
+  splash.CloseSplash();
+  form1.show();
   return app.exec();
 }

@@ -1,0 +1,1 @@
+orvita_qtest(window_test WindowTest.cpp LIBS orvita_window)
