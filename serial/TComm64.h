@@ -4,10 +4,13 @@
 // where the assigned handlers run. All operations are for the main thread.
 #include "LineTypes.h"
 #include "SerialLine.h"
+#include "UniqueFd.h"
 
 #include <QObject>
 #include <QString>
 
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -22,12 +25,16 @@ enum class OpenFailure : std::uint8_t {
   Other,         // anything else; see LastOpenErrno()
 };
 
+// The one place errno becomes an OpenFailure (0 gives None).
+OpenFailure OpenFailureFromErrno(int error);
+
 using TC32NotifyEvent = std::function<void(QObject* sender)>;
 using TC32RxCharEvent = std::function<void(QObject* sender, std::int32_t count)>;
 using TC32StateEvent = std::function<void(QObject* sender, bool state)>;
 using TC32ErrorEvent = std::function<void(QObject* sender, std::int32_t errors)>;
 
 class TC32Thread;
+class QSocketNotifier;
 
 class TComm64 : public QObject, public SerialLine {
   Q_OBJECT
@@ -36,11 +43,17 @@ class TComm64 : public QObject, public SerialLine {
   ~TComm64() override;  // closes the port
 
   // SerialLine
+  // Closes first, then tries DeviceName() as given and, unless it is an
+  // absolute path, "/dev/" + DeviceName(). On failure the reason is kept in
+  // LastOpenFailure()/LastOpenErrno()/LastOpenPath() and the port stays closed.
   bool Open() override;
   void Close() override;
   bool IsOpen() const override;
   bool SetDTR(bool on) override;
   bool SetRTS(bool on) override;
+  // Returns what has arrived once `count` bytes are in or 250 ms pass without
+  // a new byte after the first; -1 when nothing came within 2000 ms. Runs on
+  // the calling thread: nothing touches `buffer` after it returns.
   std::int32_t Read(std::uint8_t* buffer, std::int32_t count) override;
   std::int32_t Write(const std::uint8_t* buffer, std::int32_t count) override;
   QString DeviceName() const override { return deviceName_; }
@@ -56,6 +69,7 @@ class TComm64 : public QObject, public SerialLine {
   TStopbits Stopbits() const { return stopbits_; }
   void SetStopbits(TStopbits value);
   TDatabits Databits() const { return databits_; }
+  // da4 has no Linux form: refused, the value and the line stay as they were.
   void SetDatabits(TDatabits value);
 
   TC32EventType MonitorEvents() const { return monitorEvents_; }
@@ -80,8 +94,37 @@ class TComm64 : public QObject, public SerialLine {
   TC32RxCharEvent OnRxCharSignal;
   TC32NotifyEvent OnRxFlagSignal;
   TC32NotifyEvent OnTxEmptySignal;
+  // Called on the main thread after the port closed itself because the device
+  // went away (unplugged adapter, closed pseudo-terminal). IsOpen() is false
+  // by then; the next Open() finds the device again once it is back.
+  TC32NotifyEvent OnDeviceLost;
+
+  // Test seam: replaces ::open(path, flags) for later Open() calls; an empty
+  // function restores it. Must return a descriptor or -1 with errno set.
+  using OpenFunction = std::function<int(const char* path, int flags)>;
+  void SetOpenFunction(OpenFunction open) { openFunction_ = std::move(open); }
+
+  // Waits a couple of character times for a burst to finish before handing
+  // it over (on by default); applies from the next Open().
+  void SetRxSettle(bool on) { rxSettle_ = on; }
 
  private:
+  friend class TComm64Probe;  // tests: runs the dispatcher with a chosen mask
+
+  bool OpenPath(const QByteArray& path);
+  void OnNotify();
+  void Dispatch(std::uint32_t mask);
+  void DeviceLost();
+  // Applies one field to the open line as a read-modify-write of termios.
+  bool ApplyBaudRate(int fd);
+  bool ApplyParity(int fd);
+  bool ApplyStopbits(int fd);
+  bool ApplyDatabits(int fd);
+  std::chrono::nanoseconds CharTime() const;
+  void UpdateCharTime();
+  std::int32_t LineErrors();
+
+
   QString deviceName_ = QStringLiteral("ttyS1");
   TBaudRate baudRate_ = cbr2400;
   TParity parity_ = paNone;
@@ -93,6 +136,14 @@ class TComm64 : public QObject, public SerialLine {
   OpenFailure lastOpenFailure_ = OpenFailure::None;
   int lastOpenErrno_ = 0;
   QString lastOpenPath_;
-  // The rest of the private state (descriptor, current thread, opening
-  // generation) is the implementation's to add.
+
+  UniqueFd fd_;  // the device; invalid is closed, the only open/closed state
+  std::unique_ptr<TC32Thread> thread_;  // of the current opening
+  UniqueFd notify_;  // eventfd the threads raise; lives as long as the object
+  std::unique_ptr<QSocketNotifier> notifier_;
+  std::uint64_t generation_ = 0;  // counts openings and closings
+  OpenFunction openFunction_;
+  bool rxSettle_ = true;
+  bool haveCounts_ = false;
+  std::array<int, 5> lastCounts_{};  // frame, overrun, parity, brk, buf_overrun
 };

@@ -1,0 +1,70 @@
+#include "PortAccess.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+std::string GroupName(gid_t gid) {
+  std::vector<char> buffer(4096);
+  group entry{};
+  group* found = nullptr;
+  while (::getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) == ERANGE && buffer.size() < (1u << 20))
+    buffer.resize(buffer.size() * 2);
+  return found != nullptr ? std::string(found->gr_name) : std::to_string(gid);
+}
+
+// The groups the group database gives the user, as a fresh login would get them.
+std::vector<gid_t> UserGroups() {
+  std::vector<char> buffer(4096);
+  passwd entry{};
+  passwd* found = nullptr;
+  while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
+         buffer.size() < (1u << 20))
+    buffer.resize(buffer.size() * 2);
+  if (found == nullptr) return {};
+  std::vector<gid_t> groups(64);
+  int count = static_cast<int>(groups.size());
+  while (::getgrouplist(found->pw_name, found->pw_gid, groups.data(), &count) < 0) {
+    if (count <= static_cast<int>(groups.size())) count = static_cast<int>(groups.size()) * 2;
+    groups.resize(static_cast<std::size_t>(count));
+  }
+  groups.resize(static_cast<std::size_t>(count));
+  return groups;
+}
+
+std::vector<gid_t> ProcessGroups() {
+  const int count = ::getgroups(0, nullptr);
+  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(count, 0)));
+  const int got = groups.empty() ? 0 : ::getgroups(count, groups.data());
+  groups.resize(static_cast<std::size_t>(std::max(got, 0)));
+  groups.push_back(::getegid());
+  return groups;
+}
+
+}  // namespace
+
+PortAccess EvaluatePortAccess(gid_t deviceGroup, std::span<const gid_t> userGroups,
+                              std::span<const gid_t> processGroups) {
+  PortAccess access;
+  access.known = true;
+  access.group = deviceGroup;
+  access.groupName = GroupName(deviceGroup);
+  access.userInGroup = std::find(userGroups.begin(), userGroups.end(), deviceGroup) != userGroups.end();
+  access.processInGroup = std::find(processGroups.begin(), processGroups.end(), deviceGroup) != processGroups.end();
+  access.mustLogInAgain = access.userInGroup && !access.processInGroup;
+  return access;
+}
+
+PortAccess CheckPortAccess(const std::string& devicePath) {
+  struct stat st {};
+  if (::stat(devicePath.c_str(), &st) != 0) return {};
+  const std::vector<gid_t> user = UserGroups();
+  const std::vector<gid_t> process = ProcessGroups();
+  return EvaluatePortAccess(st.st_gid, user, process);
+}

@@ -1,0 +1,70 @@
+#include "PortAccess.h"
+
+#include <gtest/gtest.h>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(PortAccess, AMemberWhoseSessionLacksTheGroupMustLogInAgain) {
+  const std::vector<gid_t> user = {1000, 20, 27};
+  const std::vector<gid_t> process = {1000, 27};
+  const PortAccess access = EvaluatePortAccess(20, user, process);
+  EXPECT_TRUE(access.known);
+  EXPECT_EQ(access.group, 20u);
+  EXPECT_TRUE(access.userInGroup);
+  EXPECT_FALSE(access.processInGroup);
+  EXPECT_TRUE(access.mustLogInAgain);
+}
+
+TEST(PortAccess, ANonMemberIsNotToldToLogInAgain) {
+  const std::vector<gid_t> user = {1000};
+  const PortAccess access = EvaluatePortAccess(20, user, user);
+  EXPECT_FALSE(access.userInGroup);
+  EXPECT_FALSE(access.mustLogInAgain);
+}
+
+TEST(PortAccess, AMemberWhoseSessionHasTheGroupNeedNotLogInAgain) {
+  const std::vector<gid_t> groups = {1000, 20};
+  const PortAccess access = EvaluatePortAccess(20, groups, groups);
+  EXPECT_TRUE(access.processInGroup);
+  EXPECT_FALSE(access.mustLogInAgain);
+}
+
+TEST(PortAccess, AGroupWithoutANameIsShownByNumber) {
+  const gid_t unnamed = 987654;
+  ASSERT_EQ(::getgrgid(unnamed), nullptr);
+  EXPECT_EQ(EvaluatePortAccess(unnamed, {}, {}).groupName, "987654");
+}
+
+TEST(PortAccess, ExaminesTheGroupOfARealFile) {
+  char path[] = "/tmp/orvita-access-XXXXXX";
+  const int fd = ::mkstemp(path);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  struct stat st {};
+  ASSERT_EQ(::stat(path, &st), 0);
+  const group* g = ::getgrgid(st.st_gid);
+  ASSERT_NE(g, nullptr);
+  const std::string name = g->gr_name;
+
+  const PortAccess access = CheckPortAccess(path);
+  EXPECT_TRUE(access.known);
+  EXPECT_EQ(access.group, st.st_gid);
+  EXPECT_EQ(access.groupName, name);
+  EXPECT_TRUE(access.processInGroup);  // a new file gets this process's group
+  EXPECT_FALSE(access.mustLogInAgain);
+  ::unlink(path);
+}
+
+TEST(PortAccess, AMissingDeviceIsNotKnown) {
+  EXPECT_FALSE(CheckPortAccess("/dev/orvita-no-such-device").known);
+}
+
+}  // namespace
