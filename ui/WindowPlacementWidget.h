@@ -1,0 +1,27 @@
+#pragma once
+// Keeping a window's position between runs in the settings store: the
+// 16-byte record of files/WindowPlacement.h under the window's value name.
+//
+// Value name: the window's hint when its caption contains it (case ignored),
+// else the caption. The hint is the dynamic property "placementHint" when
+// set, else the window's tool tip. A window whose caption changes during the
+// run (the main window shows its file's name) sets a hint that every caption
+// contains, so the name it saves under is the one it loads from next time.
+#include <QString>
+
+class QWidget;
+
+inline constexpr char PlacementHintProperty[] = "placementHint";
+
+void SetPlacementHint(QWidget* window, const QString& hint);
+QString WindowValueName(const QWidget* window);
+
+// Reads the window's record from `key` and places the window: the stored
+// place when it is in view of the virtual desktop, else the current place,
+// else the current size centred. A fixed-size or tool window gets only its
+// position. `mainWindow`, when given and not `window` itself, must not lie
+// right of the placed window's left edge.
+void LoadWindowPlacement(QWidget* window, const QString& key, const QWidget* mainWindow = nullptr);
+// Writes the window's outer rectangle under its value name; nothing while
+// the window is maximized.
+void SaveWindowPlacement(const QWidget* window, const QString& key);
