@@ -101,6 +101,8 @@ class SimBarrier {
   void SetLed(bool on);
 
   // --- Faults --------------------------------------------------------------
+  // Faults pending together act on one reply in this order: drop (nothing
+  // else), overlong, bad check byte, cut; noise goes before every reply sent.
   // Each reply is preceded by `bytesPerReply` random noise bytes. Noise never
   // contains 0xFF, so it never looks like a frame start and a reader can
   // always resynchronise on the reply behind it. Seeded, so runs repeat.
