@@ -1,0 +1,48 @@
+#pragma once
+// The picture of the barrier on the right of the main window (`Image1`): an
+// off-screen image redrawn from the model and shown in one step, with the
+// status in words as its hint.
+#include "BarrierPainter.h"
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class BarrierPicture : public QWidget {
+  Q_OBJECT
+
+ public:
+  // The largest picture ever drawn; a bigger widget shows it at the top left.
+  static constexpr int MaxWidth = 384;
+  static constexpr int MaxHeight = 489;
+
+  // Fills `parent` and follows its size. `logPanelVisible` tells whether the
+  // log panel is shown (diagnostic lines are drawn only then).
+  BarrierPicture(BarrierModel& model, std::function<bool()> logPanelVisible, QWidget* parent);
+
+  // Redraws the whole picture from the model and repaints now.
+  void DrawBarrier();
+  // Rebuilds the hint from the model; the hint is replaced only when it differs.
+  void UpdateStatusHint();
+
+  const QImage& Image() const { return image_; }
+  // The hint as built, lines joined by "\r".
+  const QString& Hint() const { return hint_; }
+  const BarrierPainter& Painter() const { return painter_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  BarrierModel& model_;
+  std::function<bool()> logPanelVisible_;
+  BarrierPainter painter_;
+  QImage image_;
+  QString hint_;
+};
