@@ -1,14 +1,13 @@
 // Prints the time of one full redraw of the barrier picture at its largest
 // size (384 x 489), median over many runs, for a quiet and a busy barrier.
-#include "BarrierPainter.h"
-
 #include <QGuiApplication>
 #include <QImage>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <vector>
+
+#include "BarrierPainter.h"
 
 namespace {
 

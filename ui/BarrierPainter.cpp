@@ -1,19 +1,18 @@
 #include "BarrierPainter.h"
 
-#include "MyTools.h"
-#include "Unit1txt.h"
-
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
 #include <QStringList>
-
 #include <array>
 #include <cmath>
 #include <span>
 #include <vector>
+
+#include "MyTools.h"
+#include "Unit1txt.h"
 
 // How strokes fall on pixels. Nothing is antialiased, so the picture holds
 // only its named colours. Pens have flat caps and mitred joins: a stroke from
@@ -216,8 +215,7 @@ void BarrierPainter::Draw(QImage& image, BarrierModel& model, bool logPanelVisib
   const bool alarm = flags & statusflag::AlarmOutput;
   const bool tamperOut = flags & statusflag::TamperOutput;
   box(2, H - 55, h + 2, H - 30, alarm, Text(alarm ? Unit1txt::txtAlarm : Unit1txt::txtOutputNcOk));
-  box(h + 4, H - 55, 2 * h + 5, H - 30, tamperOut,
-      Text(tamperOut ? Unit1txt::txtSabotage : Unit1txt::txtOutputTmpOk));
+  box(h + 4, H - 55, 2 * h + 5, H - 30, tamperOut, Text(tamperOut ? Unit1txt::txtSabotage : Unit1txt::txtOutputTmpOk));
   box(2, H - 27, 2 * h + 5, H - 2, flags & statusflag::LowSupply,
       Text(Unit1txt::txtSupply) + model.supplyText + Text(Unit1txt::txtVolt));
 }
@@ -230,8 +228,7 @@ QString StatusHintText(const BarrierModel& model) {
 
   QStringList lines;
   if (s.beamsBlocked != 0) lines << Text(txtHintBlocked) + QStringLiteral(":") + beams(s.beamsBlocked);
-  if (s.beamsBlockMemory != 0)
-    lines << Text(txtHintBlockMemory) + QStringLiteral(":") + beams(s.beamsBlockMemory);
+  if (s.beamsBlockMemory != 0) lines << Text(txtHintBlockMemory) + QStringLiteral(":") + beams(s.beamsBlockMemory);
   if (s.sabotageFlags & 0x01) lines << Text(txtHintCoveredTooLong);
   lines << Text((flags & statusflag::BusTamper) ? txtHintBusTamper : txtHintBusOk);
   if (flags & statusflag::ReceiverTamper) lines << Text(txtHintReceiverTamper);
@@ -254,8 +251,8 @@ void FloodFill(QImage& image, QPoint seed, QRgb replaceColour, QRgb fillColour) 
   while (!stack.empty()) {
     const QPoint p = stack.back();
     stack.pop_back();
-    for (const QPoint next : {QPoint(p.x() + 1, p.y()), QPoint(p.x() - 1, p.y()), QPoint(p.x(), p.y() + 1),
-                              QPoint(p.x(), p.y() - 1)}) {
+    for (const QPoint next :
+         {QPoint(p.x() + 1, p.y()), QPoint(p.x() - 1, p.y()), QPoint(p.x(), p.y() + 1), QPoint(p.x(), p.y() - 1)}) {
       if (bounds.contains(next) && image.pixel(next) == replaceColour) {
         image.setPixel(next, fillColour);
         stack.push_back(next);

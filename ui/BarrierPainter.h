@@ -1,14 +1,14 @@
 #pragma once
 // The barrier picture drawn from the model, without widgets, so that it can be
 // drawn into any image and checked pixel by pixel.
-#include "BarrierModel.h"
-#include "Colors.h"
-
 #include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <QRgb>
 #include <QString>
+
+#include "BarrierModel.h"
+#include "Colors.h"
 
 class QPainter;
 

@@ -4,7 +4,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
-
 #include <algorithm>
 #include <utility>
 

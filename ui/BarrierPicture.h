@@ -2,13 +2,12 @@
 // The picture of the barrier on the right of the main window (`Image1`): an
 // off-screen image redrawn from the model and shown in one step, with the
 // status in words as its hint.
-#include "BarrierPainter.h"
-
 #include <QImage>
 #include <QString>
 #include <QWidget>
-
 #include <functional>
+
+#include "BarrierPainter.h"
 
 class BarrierPicture : public QWidget {
   Q_OBJECT

@@ -1,38 +1,47 @@
 // The barrier picture, checked by the colours of chosen pixels. Pixels of
 // text are never compared one by one (fonts differ between machines); only
 // where a text lies.
-#include "BarrierPicture.h"
-#include "MyTools.h"
-#include "Unit1txt.h"
-
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
 #include <QtTest>
-
 #include <array>
 #include <initializer_list>
+
+#include "BarrierPicture.h"
+#include "MyTools.h"
+#include "Unit1txt.h"
 
 namespace {
 
 constexpr int W = 384;
-constexpr int HClosed = 427;   // log panel hidden
-constexpr int HLog = 315;      // log panel shown
+constexpr int HClosed = 427;                                                  // log panel hidden
+constexpr int HLog = 315;                                                     // log panel shown
 constexpr std::array<int, 8> BeamY427{300, 264, 228, 192, 156, 120, 84, 48};  // beams 1..8
 constexpr std::array<int, 8> BeamY315{195, 173, 151, 129, 107, 85, 63, 41};
 
 QString ColourName(Rgb colour) {
   switch (colour) {
-    case colors::Black: return QStringLiteral("black");
-    case colors::White: return QStringLiteral("white");
-    case colors::Green: return QStringLiteral("green");
-    case colors::Lime: return QStringLiteral("lime");
-    case colors::Yellow: return QStringLiteral("yellow");
-    case colors::Red: return QStringLiteral("red");
-    case colors::Silver: return QStringLiteral("silver");
-    case colors::Grey: return QStringLiteral("grey");
-    case colors::Aqua: return QStringLiteral("aqua");
-    default: return QStringLiteral("#%1").arg(colour, 6, 16, QLatin1Char('0'));
+    case colors::Black:
+      return QStringLiteral("black");
+    case colors::White:
+      return QStringLiteral("white");
+    case colors::Green:
+      return QStringLiteral("green");
+    case colors::Lime:
+      return QStringLiteral("lime");
+    case colors::Yellow:
+      return QStringLiteral("yellow");
+    case colors::Red:
+      return QStringLiteral("red");
+    case colors::Silver:
+      return QStringLiteral("silver");
+    case colors::Grey:
+      return QStringLiteral("grey");
+    case colors::Aqua:
+      return QStringLiteral("aqua");
+    default:
+      return QStringLiteral("#%1").arg(colour, 6, 16, QLatin1Char('0'));
   }
 }
 
@@ -80,13 +89,13 @@ QRect InkBounds(const QImage& image, const QRect& area, Rgb colour) {
 }
 
 // 4-pixel beam at row y: rows y-2..y+1 in `colour`, the rows beside black.
-#define CHECK_BEAM_ROWS(image, x, y, colour)                          \
-  do {                                                                \
-    QCOMPARE(NameAt(image, x, (y) - 3), ColourName(colors::Black));   \
-    QCOMPARE(NameAt(image, x, (y) - 2), ColourName(colour));          \
-    QCOMPARE(NameAt(image, x, (y)), ColourName(colour));              \
-    QCOMPARE(NameAt(image, x, (y) + 1), ColourName(colour));          \
-    QCOMPARE(NameAt(image, x, (y) + 2), ColourName(colors::Black));   \
+#define CHECK_BEAM_ROWS(image, x, y, colour)                        \
+  do {                                                              \
+    QCOMPARE(NameAt(image, x, (y)-3), ColourName(colors::Black));   \
+    QCOMPARE(NameAt(image, x, (y)-2), ColourName(colour));          \
+    QCOMPARE(NameAt(image, x, (y)), ColourName(colour));            \
+    QCOMPARE(NameAt(image, x, (y) + 1), ColourName(colour));        \
+    QCOMPARE(NameAt(image, x, (y) + 2), ColourName(colors::Black)); \
   } while (false)
 
 #define CHECK_COLOUR(image, x, y, colour) QCOMPARE(NameAt(image, x, y), ColourName(colour))
@@ -199,8 +208,8 @@ void BarrierPictureTest::beamColourRulesOverrideEachOtherInOrder() {
   model.deviceConfig[BarrierConfig::ResponseTime(8)] = 0;
   const QImage image = Drawn(model);
   // x = 14 lies on every beam: within the first dash, before the block marks.
-  const std::array<Rgb, 8> expected{colors::Lime,   colors::Yellow, colors::Red,  colors::Silver,
-                                    colors::Grey,   colors::Green,  colors::Grey, colors::Grey};
+  const std::array<Rgb, 8> expected{colors::Lime, colors::Yellow, colors::Red,  colors::Silver,
+                                    colors::Grey, colors::Green,  colors::Grey, colors::Grey};
   for (int b = 1; b <= 8; ++b) CHECK_BEAM_ROWS(image, 14, BeamY427[b - 1], expected[b - 1]);
   // A switched-off beam is grey by the barrier's copy, not by the edited one.
   model.deviceConfig[BarrierConfig::ResponseTime(6)] = 0;
@@ -219,7 +228,7 @@ void BarrierPictureTest::withoutABarrierEveryBeamIsGreyButAlertBeamsStayDashed()
   model.status.beamsAlert = beamBit(2);
   const QImage image = Drawn(model);
   for (int y : BeamY427) CHECK_COLOUR(image, 35, y, colors::Grey);
-  CHECK_COLOUR(image, 22, BeamY427[0], colors::Grey);  // solid
+  CHECK_COLOUR(image, 22, BeamY427[0], colors::Grey);   // solid
   CHECK_COLOUR(image, 22, BeamY427[1], colors::Black);  // a gap of the dashed beam 2
 }
 
@@ -346,19 +355,36 @@ void BarrierPictureTest::allClearShowsGreenBoxesAquaBusAndNoLed() {
   BarrierModel model = ConnectedModel();
   const QImage image = Drawn(model);
   // Box outlines: (2,372,190,397), (192,372,381,397), (2,400,381,425).
-  for (auto [x, y] : {std::pair{2, 384}, {189, 384}, {192, 384}, {380, 384}, {100, 372}, {100, 396},
-                      {2, 412}, {380, 412}, {100, 400}, {100, 424}}) {
+  for (auto [x, y] : {std::pair{2, 384},
+                      {189, 384},
+                      {192, 384},
+                      {380, 384},
+                      {100, 372},
+                      {100, 396},
+                      {2, 412},
+                      {380, 412},
+                      {100, 400},
+                      {100, 424}}) {
     CHECK_COLOUR(image, x, y, colors::Green);
   }
-  for (auto [x, y] : {std::pair{1, 384}, {190, 384}, {191, 384}, {381, 384}, {100, 371}, {100, 397},
-                      {100, 399}, {100, 425}, {5, 384}, {5, 412}, {195, 384}}) {
+  for (auto [x, y] : {std::pair{1, 384},
+                      {190, 384},
+                      {191, 384},
+                      {381, 384},
+                      {100, 371},
+                      {100, 397},
+                      {100, 399},
+                      {100, 425},
+                      {5, 384},
+                      {5, 412},
+                      {195, 384}}) {
     CHECK_COLOUR(image, x, y, colors::Black);
   }
   // The rounded corner leaves the corner pixel itself black.
   CHECK_COLOUR(image, 2, 372, colors::Black);
   // Bus: down at x 7..8 from y 337, across at y 346..347, up at x 376..377.
-  for (auto [x, y] : {std::pair{7, 340}, {8, 345}, {8, 347}, {20, 346}, {100, 347}, {W - 8, 347},
-                      {W - 8, 340}, {W - 7, 337}}) {
+  for (auto [x, y] :
+       {std::pair{7, 340}, {8, 345}, {8, 347}, {20, 346}, {100, 347}, {W - 8, 347}, {W - 8, 340}, {W - 7, 337}}) {
     CHECK_COLOUR(image, x, y, colors::Aqua);
   }
   for (auto [x, y] : {std::pair{9, 340}, {100, 345}, {100, 348}, {W - 6, 340}, {W - 9, 340}}) {
@@ -397,8 +423,7 @@ void BarrierPictureTest::setFlagsShowRedBoxesLedTampersAndADashedBus() {
   // Transmitter tamper.
   for (auto [x, y] : {std::pair{W - 10, 13}, {W - 12, 20}, {W - 7, 20}, {W - 10, 319}})
     CHECK_COLOUR(image, x, y, colors::Red);
-  for (auto [x, y] : {std::pair{W - 6, 13}, {W - 10, 31}, {W - 6, 319}})
-    CHECK_COLOUR(image, x, y, colors::White);
+  for (auto [x, y] : {std::pair{W - 6, 13}, {W - 10, 31}, {W - 6, 319}}) CHECK_COLOUR(image, x, y, colors::White);
   for (int y : {10, 210, 335}) {
     CHECK_COLOUR(image, W - 4, y, colors::Red);
     CHECK_COLOUR(image, W - 3, y, colors::Red);
@@ -469,13 +494,14 @@ void BarrierPictureTest::thePictureUsesOnlyItsNamedColours() {
   BarrierModel model = ConnectedModel();
   model.status = BarrierStatus{0xff, 200, 0xff, 0x0f, 0x33, 0x55, 0x24, 0x81, 0x01, 0xa5};
   model.deviceConfig[BarrierConfig::ResponseTime(6)] = 0;
-  const QList<Rgb> named{colors::Black, colors::White, colors::Green, colors::Lime,  colors::Yellow,
-                         colors::Red,   colors::Silver, colors::Grey, colors::Aqua};
+  const QList<Rgb> named{colors::Black, colors::White,  colors::Green, colors::Lime, colors::Yellow,
+                         colors::Red,   colors::Silver, colors::Grey,  colors::Aqua};
   for (bool log : {false, true}) {
     const QImage image = Drawn(model, W, 489, log);
     for (int y = 0; y < image.height(); ++y)
       for (int x = 0; x < image.width(); ++x)
-        if (!named.contains(ColourAt(image, x, y))) QFAIL(qPrintable(QStringLiteral("%1 at %2,%3").arg(NameAt(image, x, y)).arg(x).arg(y)));
+        if (!named.contains(ColourAt(image, x, y)))
+          QFAIL(qPrintable(QStringLiteral("%1 at %2,%3").arg(NameAt(image, x, y)).arg(x).arg(y)));
   }
 }
 
@@ -616,13 +642,13 @@ void BarrierPictureTest::hintNamesEveryFlagInOrder() {
   BarrierModel model = ConnectedModel();
   model.status.sabotageFlags = 0x01;
   model.status.statusFlags = 0xff;
-  QCOMPARE(StatusHintText(model).split(QLatin1Char('\r')),
-           QStringList({QStringLiteral("Sabotaż - zbyt długo zasłonięte wszystkie wiązki"),
-                        QStringLiteral("Sabotaż magistrali komunikacyjnej"),
-                        QStringLiteral("Styk sabotażowy odbiornika otwarty"),
-                        QStringLiteral("Styk sabotażowy nadajnika otwarty"),
-                        QStringLiteral("Za niskie napięcie zasilania!!!"),
-                        QStringLiteral("Włączony tryb rejestracji nadajnika"), QStringLiteral("LED załączony")}));
+  QCOMPARE(
+      StatusHintText(model).split(QLatin1Char('\r')),
+      QStringList(
+          {QStringLiteral("Sabotaż - zbyt długo zasłonięte wszystkie wiązki"),
+           QStringLiteral("Sabotaż magistrali komunikacyjnej"), QStringLiteral("Styk sabotażowy odbiornika otwarty"),
+           QStringLiteral("Styk sabotażowy nadajnika otwarty"), QStringLiteral("Za niskie napięcie zasilania!!!"),
+           QStringLiteral("Włączony tryb rejestracji nadajnika"), QStringLiteral("LED załączony")}));
   model.status.statusFlags = statusflag::ReceiverTamper;
   model.status.sabotageFlags = 0;
   QCOMPARE(StatusHintText(model), QStringLiteral("Magistrala komunikacyjna OK.\rStyk sabotażowy odbiornika otwarty\r"
@@ -634,7 +660,8 @@ void BarrierPictureTest::pictureFillsItsParentAndFollowsItsSizeUpToTheCap() {
   model.beamCount = 0;
   QWidget parent;
   parent.resize(W, HClosed);
-  BarrierPicture picture(model, [] { return false; }, &parent);
+  BarrierPicture picture(
+      model, [] { return false; }, &parent);
   parent.show();
   QVERIFY(QTest::qWaitForWindowExposed(&parent));
   QCOMPARE(picture.geometry(), parent.rect());
@@ -661,7 +688,8 @@ void BarrierPictureTest::pictureDrawsDiagnosticsByTheLogPanelState() {
   bool logShown = true;
   QWidget parent;
   parent.resize(W, HLog);
-  BarrierPicture picture(model, [&] { return logShown; }, &parent);
+  BarrierPicture picture(
+      model, [&] { return logShown; }, &parent);
   parent.show();
   QVERIFY(QTest::qWaitForWindowExposed(&parent));
   model.status.beamsDiag = 0x80;
@@ -676,7 +704,8 @@ void BarrierPictureTest::pictureDrawsDiagnosticsByTheLogPanelState() {
 void BarrierPictureTest::hintIsReplacedOnlyWhenItsTextChanges() {
   BarrierModel model = ConnectedModel();
   QWidget parent;
-  BarrierPicture picture(model, [] { return false; }, &parent);
+  BarrierPicture picture(
+      model, [] { return false; }, &parent);
   picture.UpdateStatusHint();
   QCOMPARE(picture.Hint(), QStringLiteral("Magistrala komunikacyjna OK.\rLED wyłączony"));
   QCOMPARE(picture.toolTip(), QStringLiteral("Magistrala komunikacyjna OK.\nLED wyłączony"));
@@ -695,11 +724,12 @@ void BarrierPictureTest::mouseMoveShowsTheHintAtOnce() {
   model.status.statusFlags = statusflag::BusTamper;
   QWidget parent;
   parent.resize(W, HClosed);
-  BarrierPicture picture(model, [] { return false; }, &parent);
+  BarrierPicture picture(
+      model, [] { return false; }, &parent);
   parent.show();
   QVERIFY(QTest::qWaitForWindowExposed(&parent));
-  QMouseEvent move(QEvent::MouseMove, QPointF(50, 50), picture.mapToGlobal(QPointF(50, 50)), Qt::NoButton,
-                   Qt::NoButton, Qt::NoModifier);
+  QMouseEvent move(QEvent::MouseMove, QPointF(50, 50), picture.mapToGlobal(QPointF(50, 50)), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
   QApplication::sendEvent(&picture, &move);
   QCOMPARE(picture.Hint(), QStringLiteral("Sabotaż magistrali komunikacyjnej\rLED wyłączony"));
   QVERIFY(QToolTip::isVisible());
@@ -711,13 +741,14 @@ void BarrierPictureTest::doubleClickChangesNothing() {
   BarrierModel model = ConnectedModel();
   QWidget parent;
   parent.resize(W, HClosed);
-  BarrierPicture picture(model, [] { return false; }, &parent);
+  BarrierPicture picture(
+      model, [] { return false; }, &parent);
   parent.show();
   QVERIFY(QTest::qWaitForWindowExposed(&parent));
   const QImage before = picture.Image().copy();
   const BarrierConfig edited = model.editConfig;
-  QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(50, 50), picture.mapToGlobal(QPointF(50, 50)),
-                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(50, 50), picture.mapToGlobal(QPointF(50, 50)), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&picture, &click);
   QVERIFY(click.isAccepted());
   QCOMPARE(picture.Image(), before);
