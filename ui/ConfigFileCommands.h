@@ -1,0 +1,60 @@
+#pragma once
+// The "Plik" commands "Otwórz", "Zapisz" and "Zapisz jako". The dialogs and
+// the error box sit behind FileDialogs so that tests never open a real one.
+#include "BarrierModel.h"
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+class FileDialogs {
+ public:
+  virtual ~FileDialogs() = default;
+  // The chosen path, or an empty string when the user cancelled.
+  virtual QString OpenFileName(const QString& dir) = 0;
+  virtual QString SaveFileName(const QString& dir) = 0;
+  // The application's error box: `message` under the program's title.
+  virtual void ShowError(const QString& message) = 0;
+};
+
+// The platform's dialogs: filter "*.acc", default suffix "acc"; the open dialog
+// accepts a name that does not exist, the save dialog replaces without asking.
+class QtFileDialogs : public FileDialogs {
+ public:
+  explicit QtFileDialogs(QWidget* parent) : parent_(parent) {}
+  QString OpenFileName(const QString& dir) override;
+  QString SaveFileName(const QString& dir) override;
+  void ShowError(const QString& message) override;
+
+ private:
+  QWidget* parent_;
+};
+
+// Where the file dialogs start: the program's folder when it is writable,
+// otherwise the user's documents folder.
+QString ConfigFileFolder();
+
+class ConfigFileCommands {
+ public:
+  // `configFileName` is the main window's: the file last opened or saved, empty at start.
+  ConfigFileCommands(BarrierModel& model, QString& configFileName, std::function<void()> refreshEditors,
+                     FileDialogs& dialogs);
+
+  // Open: both configuration copies and beamCount from the chosen file, then
+  // the editors refreshed. A failure changes nothing.
+  void Otwrz1Click();
+  // Save: to configFileName while that file exists, otherwise Save As.
+  void Zapisz1Click();
+  // Save As: editConfig to the chosen file, which becomes configFileName.
+  void Zapiszjako1Click();
+
+ private:
+  void ShowFailure(const QString& message);
+
+  BarrierModel& model_;
+  QString& configFileName_;
+  std::function<void()> refreshEditors_;
+  FileDialogs& dialogs_;
+};
