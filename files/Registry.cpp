@@ -55,9 +55,7 @@ QString RegReadString(const QString& key, const QString& name) {
   return value.toString();
 }
 
-void RegWriteString(const QString& key, const QString& name, const QString& text) {
-  WriteValue(key, name, text);
-}
+void RegWriteString(const QString& key, const QString& name, const QString& text) { WriteValue(key, name, text); }
 
 std::int32_t RegReadBytes(const QString& key, const QString& name, std::uint8_t* buffer, std::int32_t size) {
   if (size <= 0) return 0;

@@ -8,9 +8,7 @@
 
 namespace {
 
-bool CaseInsensitiveLess(const QString& a, const QString& b) {
-  return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-}
+bool CaseInsensitiveLess(const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; }
 
 // A serial-core port whose UART was never found (above all the spare ttyS
 // entries the 8250 driver reserves) reports type 0, PORT_UNKNOWN; it cannot

@@ -62,19 +62,18 @@ TForm2::TForm2(TComm64& comm, bool& dtrOn, bool& rtsOn, QWidget* parent)
   Button1->setGeometry(144, 259, 75, 25);
   Button1->setDefault(true);
 
-  RadioGroup3 = MakeRadioGroup(
-      this, Text(Unit1txt::txtDataSize),
-      {Text(Unit1txt::txt6Bits), Text(Unit1txt::txt7Bits), Text(Unit1txt::txt8Bits)}, {96, 72, 89, 65},
-      RadioGroup3Items);
-  RadioGroup4 = MakeRadioGroup(
-      this, Text(Unit1txt::txtStopBits),
-      {Text(Unit1txt::txt1StopBit), Text(Unit1txt::txt15StopBits), Text(Unit1txt::txt2StopBits)}, {96, 144, 89, 65},
-      RadioGroup4Items);
-  RadioGroup5 = MakeRadioGroup(this, Text(Unit1txt::txtParity),
-                               {Text(Unit1txt::txtParityNone), Text(Unit1txt::txtParityOdd),
-                                Text(Unit1txt::txtParityEven), Text(Unit1txt::txtParityMark),
-                                Text(Unit1txt::txtParitySpace)},
-                               {192, 72, 73, 137}, RadioGroup5Items);
+  RadioGroup3 = MakeRadioGroup(this, Text(Unit1txt::txtDataSize),
+                               {Text(Unit1txt::txt6Bits), Text(Unit1txt::txt7Bits), Text(Unit1txt::txt8Bits)},
+                               {96, 72, 89, 65}, RadioGroup3Items);
+  RadioGroup4 =
+      MakeRadioGroup(this, Text(Unit1txt::txtStopBits),
+                     {Text(Unit1txt::txt1StopBit), Text(Unit1txt::txt15StopBits), Text(Unit1txt::txt2StopBits)},
+                     {96, 144, 89, 65}, RadioGroup4Items);
+  RadioGroup5 =
+      MakeRadioGroup(this, Text(Unit1txt::txtParity),
+                     {Text(Unit1txt::txtParityNone), Text(Unit1txt::txtParityOdd), Text(Unit1txt::txtParityEven),
+                      Text(Unit1txt::txtParityMark), Text(Unit1txt::txtParitySpace)},
+                     {192, 72, 73, 137}, RadioGroup5Items);
 
   CheckBoxDTR = new QCheckBox(Text(Unit1txt::txtDtrSignal), this);
   CheckBoxDTR->setGeometry(97, 224, 73, 17);

@@ -36,7 +36,8 @@ void LoadWindowPlacement(QWidget* window, const QString& key, const QWidget* mai
 
   const WindowPlace current = OuterPlace(window);
   const QScreen* screen = QGuiApplication::primaryScreen();
-  const QRect desktop = screen ? screen->virtualGeometry() : QRect(current.left, current.top, current.width, current.height);
+  const QRect desktop =
+      screen ? screen->virtualGeometry() : QRect(current.left, current.top, current.width, current.height);
   std::optional<int> mainLeft;
   if (mainWindow && mainWindow != window) mainLeft = mainWindow->frameGeometry().x();
 

@@ -79,9 +79,7 @@ TEST(SystemPorts, ListsEntriesWithADeviceExceptUnknownUarts) {
   EXPECT_EQ(ports, (Names{"ttyACM0", "ttyS0", "ttyS4", "ttyUSB0"}));
 }
 
-TEST(SystemPorts, MissingFolderGivesNoPorts) {
-  EXPECT_TRUE(SystemPorts("/nonexistent/sys/class/tty").isEmpty());
-}
+TEST(SystemPorts, MissingFolderGivesNoPorts) { EXPECT_TRUE(SystemPorts("/nonexistent/sys/class/tty").isEmpty()); }
 
 TEST(FillPortList, MergesTheSystemPortsWithTheDefaults) {
   FakeSysfs sys;
