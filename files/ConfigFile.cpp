@@ -1,16 +1,16 @@
 #include "ConfigFile.h"
 
-#include "Unit1txt.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "Unit1txt.h"
 
 namespace {
 
@@ -39,9 +39,7 @@ class Fd {
 
 QByteArray NativeName(const QString& path) { return QFile::encodeName(path); }
 
-bool FolderExists(const QString& path) {
-  return QFileInfo(QFileInfo(path).absolutePath()).isDir();
-}
+bool FolderExists(const QString& path) { return QFileInfo(QFileInfo(path).absolutePath()).isDir(); }
 
 // The one place where errno becomes a file error.
 ConfigFileResult FromErrno(int err, const QString& path) {
@@ -126,14 +124,22 @@ QString ResolveTarget(const QString& path) {
 
 QString ConfigFileResult::Message() const {
   switch (error) {
-    case ConfigFileError::None: return {};
-    case ConfigFileError::FileNotFound: return Text(Unit1txt::txtFileNotFound);
-    case ConfigFileError::InvalidFilename: return Text(Unit1txt::txtInvalidFilename);
-    case ConfigFileError::AccessDenied: return Text(Unit1txt::txtFileAccessDenied);
-    case ConfigFileError::ReadBeyondEnd: return Text(Unit1txt::txtReadBeyondEnd);
-    case ConfigFileError::DiskFull: return Text(Unit1txt::txtDiskFull);
-    case ConfigFileError::TooManyOpenFiles: return Text(Unit1txt::txtTooManyOpenFiles);
-    case ConfigFileError::Other: break;
+    case ConfigFileError::None:
+      return {};
+    case ConfigFileError::FileNotFound:
+      return Text(Unit1txt::txtFileNotFound);
+    case ConfigFileError::InvalidFilename:
+      return Text(Unit1txt::txtInvalidFilename);
+    case ConfigFileError::AccessDenied:
+      return Text(Unit1txt::txtFileAccessDenied);
+    case ConfigFileError::ReadBeyondEnd:
+      return Text(Unit1txt::txtReadBeyondEnd);
+    case ConfigFileError::DiskFull:
+      return Text(Unit1txt::txtDiskFull);
+    case ConfigFileError::TooManyOpenFiles:
+      return Text(Unit1txt::txtTooManyOpenFiles);
+    case ConfigFileError::Other:
+      break;
   }
   return Text(Unit1txt::txtIoError).arg(systemError);
 }

@@ -1,19 +1,19 @@
 #pragma once
 // The ".acc" configuration file: exactly the 32 bytes of BarrierConfig, no
 // header. Each call opens, reads or writes whole, and closes the file.
-#include "BarrierModel.h"
-
 #include <QString>
+
+#include "BarrierModel.h"
 
 enum class ConfigFileError {
   None,
-  FileNotFound,      // no such file
-  InvalidFilename,   // the folder does not exist, or the name cannot be a file name
-  AccessDenied,      // no permission, a read-only target, a folder in place of a file
-  ReadBeyondEnd,     // the file is shorter than 32 bytes
-  DiskFull,          // fewer than 32 bytes could be written
+  FileNotFound,     // no such file
+  InvalidFilename,  // the folder does not exist, or the name cannot be a file name
+  AccessDenied,     // no permission, a read-only target, a folder in place of a file
+  ReadBeyondEnd,    // the file is shorter than 32 bytes
+  DiskFull,         // fewer than 32 bytes could be written
   TooManyOpenFiles,
-  Other,             // see systemError
+  Other,  // see systemError
 };
 
 struct ConfigFileResult {

@@ -1,16 +1,15 @@
 #include "BeamGrid.h"
 
-#include "Colors.h"
-#include "MyTools.h"
-#include "Unit1txt.h"
-
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPainter>
 #include <QRegularExpressionValidator>
 #include <QStyledItemDelegate>
-
 #include <algorithm>
+
+#include "Colors.h"
+#include "MyTools.h"
+#include "Unit1txt.h"
 
 namespace {
 

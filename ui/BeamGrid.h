@@ -5,9 +5,9 @@
 // unit, the words for 0, the empty rows beyond the beam count and the
 // changed-value colour are added when a cell is drawn. The grid only reads the
 // model; what a typed text stores is the owner's business (cellTextEdited).
-#include "BarrierModel.h"
-
 #include <QTableWidget>
+
+#include "BarrierModel.h"
 
 class BeamGrid : public QTableWidget {
   Q_OBJECT

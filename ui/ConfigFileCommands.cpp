@@ -1,13 +1,13 @@
 #include "ConfigFileCommands.h"
 
-#include "ConfigFile.h"
-#include "Unit1txt.h"
-
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStandardPaths>
+
+#include "ConfigFile.h"
+#include "Unit1txt.h"
 
 namespace {
 

@@ -1,11 +1,10 @@
 #pragma once
 // The "Plik" commands "Otwórz", "Zapisz" and "Zapisz jako". The dialogs and
 // the error box sit behind FileDialogs so that tests never open a real one.
-#include "BarrierModel.h"
-
 #include <QString>
-
 #include <functional>
+
+#include "BarrierModel.h"
 
 class QWidget;
 

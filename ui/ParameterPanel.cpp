@@ -1,10 +1,5 @@
 #include "ParameterPanel.h"
 
-#include "BeamGrid.h"
-#include "Colors.h"
-#include "MyTools.h"
-#include "Unit1txt.h"
-
 #include <QButtonGroup>
 #include <QFocusEvent>
 #include <QFontDatabase>
@@ -17,6 +12,11 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+
+#include "BeamGrid.h"
+#include "Colors.h"
+#include "MyTools.h"
+#include "Unit1txt.h"
 
 namespace {
 
@@ -78,6 +78,15 @@ ParameterPanel::ParameterPanel(BarrierModel& model, QWidget* parent) : QWidget(p
   for (QLineEdit* entry : {maskEdit1_, maskEdit2_, maskEdit3_}) entry->installEventFilter(this);
 
   RefreshEditors();
+}
+
+// The children outlive this part of the panel; nothing they report while
+// being torn down (a focus leaving an entry) may reach the handlers.
+ParameterPanel::~ParameterPanel() {
+  for (QObject* child : std::initializer_list<QObject*>{grid_, radioButtonGroup_, maskEdit1_, maskEdit2_, maskEdit3_}) {
+    child->removeEventFilter(this);
+    child->disconnect(this);
+  }
 }
 
 void ParameterPanel::BuildLayout() {
@@ -168,8 +177,8 @@ void ParameterPanel::RefreshEditors() {
   for (int r = 1; r <= MaxBeams; ++r) {
     QString response, autoBlock;
     if (r <= model_.ShownBeams()) {
-      response = BeamGrid::NormalisedCellText(
-          BeamGrid::ResponseColumn, QString::number(model_.editConfig[BarrierConfig::ResponseTime(r)] * 40));
+      response = BeamGrid::NormalisedCellText(BeamGrid::ResponseColumn,
+                                              QString::number(model_.editConfig[BarrierConfig::ResponseTime(r)] * 40));
       autoBlock = QString::number(model_.editConfig[BarrierConfig::AutoBlockCount(r)]);
     }
     grid_->item(r, BeamGrid::ResponseColumn)->setText(response);
@@ -189,9 +198,8 @@ void ParameterPanel::RefreshEditors() {
 void ParameterPanel::SG1SetEditText(int column, int row, const QString& text) {
   if (row < 1 || row > MaxBeams) return;
   const auto value = std::uint32_t(TextToNum(text));
-  model_.editConfig[BeamGrid::ConfigIndex(row, column)] = column == BeamGrid::ResponseColumn
-                                                              ? editrule::ResponseTimeFromMs(value)
-                                                              : editrule::ByteFromEntry(value);
+  model_.editConfig[BeamGrid::ConfigIndex(row, column)] =
+      column == BeamGrid::ResponseColumn ? editrule::ResponseTimeFromMs(value) : editrule::ByteFromEntry(value);
   grid_->viewport()->update();
 }
 
@@ -200,8 +208,8 @@ void ParameterPanel::RadioGroup1Click() {
   if (index < 0) return;
   model_.editConfig[BarrierConfig::AlarmMode] = std::uint8_t(index);
   QPalette palette = radioGroup_->palette();
-  palette.setColor(QPalette::Window, model_.Changed(BarrierConfig::AlarmMode) ? QColor::fromRgb(colors::ChangedValue)
-                                                                              : PanelColor());
+  palette.setColor(QPalette::Window,
+                   model_.Changed(BarrierConfig::AlarmMode) ? QColor::fromRgb(colors::ChangedValue) : PanelColor());
   radioGroup_->setPalette(palette);
 }
 
@@ -253,14 +261,17 @@ bool ParameterPanel::eventFilter(QObject* watched, QEvent* event) {
     // keys that move the focus or delete forward are not characters.
     const auto* key = static_cast<QKeyEvent*>(event);
     switch (key->key()) {
-      case Qt::Key_Backspace: return true;
+      case Qt::Key_Backspace:
+        return true;
       case Qt::Key_Tab:
       case Qt::Key_Backtab:
       case Qt::Key_Return:
       case Qt::Key_Enter:
       case Qt::Key_Escape:
-      case Qt::Key_Delete: return false;
-      default: break;
+      case Qt::Key_Delete:
+        return false;
+      default:
+        break;
     }
     const QString text = key->text();
     if (!text.isEmpty() && !(text.size() == 1 && IsDigit(text[0]))) return true;

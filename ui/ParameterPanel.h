@@ -4,13 +4,12 @@
 // Every change goes straight into model.editConfig; a value that differs from
 // model.deviceConfig is shown on the changed-value colour. The model is the
 // only store: RefreshEditors() reloads everything from it.
-#include "BarrierModel.h"
-
 #include <QColor>
 #include <QWidget>
-
 #include <array>
 #include <functional>
+
+#include "BarrierModel.h"
 
 class BeamGrid;
 class QButtonGroup;
@@ -24,6 +23,7 @@ class ParameterPanel : public QWidget {
 
  public:
   ParameterPanel(BarrierModel& model, QWidget* parent = nullptr);
+  ~ParameterPanel() override;
 
   // Runs first in every RefreshEditors(): the main window's toolbar buttons.
   void SetBeforeRefresh(std::function<void()> step) { beforeRefresh_ = std::move(step); }

@@ -1,8 +1,8 @@
-#include "ConfigFileCommands.h"
-
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "ConfigFileCommands.h"
 
 namespace {
 
@@ -68,7 +68,8 @@ class ConfigFileCommandsTest : public QObject {
     dialogs = ScriptedDialogs{};
     dir = std::make_unique<QTemporaryDir>();
     QVERIFY(dir->isValid());
-    commands = std::make_unique<ConfigFileCommands>(model, configFileName, [this] { ++refreshes; }, dialogs);
+    commands = std::make_unique<ConfigFileCommands>(
+        model, configFileName, [this] { ++refreshes; }, dialogs);
   }
 
   void openingAFileFillsBothCopiesAndTheBeamCountThenRefreshes() {
@@ -187,10 +188,6 @@ class ConfigFileCommandsTest : public QObject {
     commands->Otwrz1Click();
     QVERIFY(dialogs.errors.isEmpty());
     QVERIFY(model.editConfig == Numbered(2));
-  }
-
-  void theDialogsStartInAWritableFolder() {
-    QVERIFY(QFileInfo(ConfigFileFolder()).isWritable());
   }
 };
 

@@ -1,15 +1,14 @@
-#include "BeamGrid.h"
-#include "Colors.h"
-#include "ParameterPanel.h"
-
 #include <QApplication>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
-
 #include <memory>
 #include <vector>
+
+#include "BeamGrid.h"
+#include "Colors.h"
+#include "ParameterPanel.h"
 
 namespace {
 
@@ -317,14 +316,13 @@ class ParameterPanelTest : public QObject {
     QCOMPARE(grid()->DisplayText(1, 1), QString("240 ms"));
   }
 
-  void theGridHasTheFixedHeadersAndSizes() {
-    QCOMPARE(grid()->item(0, 0)->text(), QString("Wiązka"));
-    QCOMPARE(grid()->item(0, 1)->text(), QString("Czułość"));
-    QCOMPARE(grid()->item(0, 2)->text(), QString("Autoblok."));
-    QCOMPARE(grid()->item(7, 0)->text(), QString("     7"));
-    QCOMPARE(grid()->columnWidth(1), 70);
-    QCOMPARE(grid()->rowHeight(5), 20);
-    QVERIFY(!(grid()->item(0, 1)->flags() & Qt::ItemIsEditable));
+  void closingThePanelWhileAnEntryHasTheFocusIsSafe() {
+    TypeIntoEntry(panel->MaskEdit3(), "12");
+    TypeIntoCell(1, 1, "4");
+    panel->MaskEdit1()->setFocus();
+    QTest::keyClicks(panel->MaskEdit1(), "7");
+    panel.reset();
+    QCOMPARE(int(model.editConfig[16]), 7);
   }
 };
 
