@@ -12,13 +12,14 @@
 
 namespace {
 
-// The store behind `key`. Fallbacks are off: the system-wide and
+// The store behind `key`: on Linux the native format is the INI file
+// $XDG_CONFIG_HOME/<organisation>/<application>.conf. Fallbacks are off: the system-wide and
 // organisation-wide files must not leak values into a per-user key.
 std::unique_ptr<QSettings> OpenKey(const QString& key) {
   QStringList parts = key.split(QRegularExpression(QStringLiteral("[\\\\/]")), Qt::SkipEmptyParts);
   const QString application = parts.isEmpty() ? QString() : parts.takeLast();
   const QString organisation = parts.isEmpty() ? QString() : parts.takeLast();
-  auto settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, organisation, application);
+  auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, organisation, application);
   settings->setFallbacksEnabled(false);
   return settings;
 }

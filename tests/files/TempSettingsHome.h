@@ -12,12 +12,12 @@ class TempSettingsHome {
   TempSettingsHome() {
     // Both: the variable guards any store opened before setPath takes effect.
     setenv("XDG_CONFIG_HOME", qPrintable(dir_.path()), 1);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
   }
   QString Path() const { return dir_.path(); }
   // The file behind the key "Software\Dravel\Orvita" (Dravel/Orvita.ini below Path()).
   QString OrvitaFile() const {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Dravel"), QStringLiteral("Orvita"))
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Dravel"), QStringLiteral("Orvita"))
         .fileName();
   }
 
