@@ -152,11 +152,8 @@ void TForm1::BuildControls() {
 
   LeftPanel = SunkenBox(client);
   LeftPanel->setFixedWidth(LeftPanelWidth);
-  LeftPanel->setContentsMargins(2, 2, 2, 2);
+  LeftPanel->setLineWidth(2);
   SetBackground(LeftPanel, style()->standardPalette().color(QPalette::Window));
-  auto* left = new QVBoxLayout(LeftPanel);
-  left->setContentsMargins(0, 0, 0, 0);
-  left->setSpacing(0);
 
   ToolBar1 = new QFrame(LeftPanel);
   ToolBar1->setFixedHeight(ToolBarHeight);
@@ -175,7 +172,6 @@ void TForm1::BuildControls() {
   connect(ToolButton2, &QToolButton::clicked, this, &TForm1::ToolButton2Click);
   connect(ToolButton3, &QToolButton::clicked, this, &TForm1::ToolButton3Click);
   ToolBar1->installEventFilter(this);
-  left->addWidget(ToolBar1);
 
   Parameters = new ParameterPanel(model, LeftPanel);
   Parameters->SetBeforeRefresh([this] {
@@ -183,8 +179,6 @@ void TForm1::BuildControls() {
     ToolButton2->setEnabled(state.writeStep == 0);
     ToolButton3->setEnabled(!state.resetPending);
   });
-  left->addWidget(Parameters);
-  left->addStretch(1);
 
   QFont small = font;
   small.setPixelSize(10);
@@ -198,12 +192,11 @@ void TForm1::BuildControls() {
   middle->addWidget(LeftPanel);
 
   PicturePanel = SunkenBox(client);
-  PicturePanel->setContentsMargins(PicturePanelBorder, PicturePanelBorder, PicturePanelBorder, PicturePanelBorder);
   SetBackground(PicturePanel, Qt::black);
   // The picture fills its parent, so it gets one inside the panel's border.
   auto* pictureArea = new QWidget(PicturePanel);
   auto* pictureLayout = new QHBoxLayout(PicturePanel);
-  pictureLayout->setContentsMargins(0, 0, 0, 0);
+  pictureLayout->setContentsMargins(PicturePanelBorder, PicturePanelBorder, PicturePanelBorder, PicturePanelBorder);
   pictureLayout->addWidget(pictureArea);
   Image1 = new BarrierPicture(model, [this] { return LogPanelVisible(); }, pictureArea);
   middle->addWidget(PicturePanel, 1);
@@ -351,7 +344,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ToolBar1)
       ToolBar1Resize();
     else if (watched == LeftPanel)
-      PlaceSmallLabels();
+      LeftPanelResize();
   }
   return QMainWindow::eventFilter(watched, event);
 }
@@ -366,8 +359,13 @@ void TForm1::ToolBar1Resize() {
   }
 }
 
-void TForm1::PlaceSmallLabels() {
+void TForm1::LeftPanelResize() {
+  // The editors keep their height: while the log panel takes the bottom of
+  // the window, their lower part is simply covered.
   const QRect inside = LeftPanel->contentsRect();
+  ToolBar1->setGeometry(inside.left(), inside.top(), inside.width(), ToolBarHeight);
+  Parameters->setGeometry(inside.left(), inside.top() + ToolBarHeight, inside.width(),
+                          Parameters->sizeHint().height());
   Label3->setGeometry(inside.left() + 2, inside.bottom() - SmallLabelHeight, inside.width() - 4, SmallLabelHeight);
   Label2->setGeometry(inside.left() + 2, Label3->y() - SmallLabelHeight, inside.width() - 4, SmallLabelHeight);
   Label2->raise();

@@ -155,7 +155,7 @@ class TForm1 : public QMainWindow, public LinkView {
   void BuildMenus();
   void SetTexts();
   void ToolBar1Resize();
-  void PlaceSmallLabels();
+  void LeftPanelResize();
   QString PortFailureText() const;
 
   std::unique_ptr<TForm3> ownAboutWindow_;

@@ -4,6 +4,7 @@
 #include "ConfigFileCommands.h"
 #include "EventLog.h"
 #include "EventLogPanel.h"
+#include "PieGauge.h"
 #include "Form1.h"
 #include "PortSettings.h"
 #include "PortSettingsDialog.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
