@@ -129,7 +129,7 @@ bool TC32Thread::Settle(int waiting) {
   // A reply paced at the line speed arrives a byte at a time; handing each
   // byte over costs far more than waiting two character times for the rest.
   const nanoseconds charTime(charTimeNs_.load());
-  const nanoseconds gap = std::max<nanoseconds>(2 * charTime, std::chrono::microseconds(500));
+  const nanoseconds gap = std::max<nanoseconds>(3 * charTime, std::chrono::microseconds(500));
   const nanoseconds limit = std::max<nanoseconds>(32 * charTime, std::chrono::milliseconds(5));
   const auto start = steady_clock::now();
   while (waiting < kSettleBytesMax && steady_clock::now() - start < limit) {

@@ -16,6 +16,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 // A pseudo-terminal: the slave path is what the port opens, the master is
 // the other end of the line. The slave descriptor is kept for looking at the
@@ -75,4 +76,10 @@ inline int CountEntries(const char* dir) {
   return n;
 }
 inline int ThreadCount() { return CountEntries("/proc/self/task"); }
+// The thread count before any port runs. A sanitizer may start a helper
+// thread of its own with the first thread the program creates; start one first.
+inline int BaseThreadCount() {
+  std::thread([] {}).join();
+  return ThreadCount();
+}
 inline int OpenDescriptorCount() { return CountEntries("/proc/self/fd"); }

@@ -192,7 +192,7 @@ TEST(TComm64Open, ASecondOpeningOfAnOpenDeviceIsInUseUntilTheFirstCloses) {
 
 TEST(TComm64Open, OpenOnAnOpenPortLeavesExactlyOneThread) {
   PortOnPty p;
-  const int base = ThreadCount();
+  const int base = BaseThreadCount();
   ASSERT_TRUE(p.port.Open());
   EXPECT_EQ(ThreadCount(), base + 1);
   ASSERT_TRUE(p.port.Open());
@@ -441,7 +441,7 @@ TEST(TComm64Lifecycle, HangUpOfTheOtherEndClosesThePortWithoutSpinning) {
     ++lost;
   };
   ASSERT_TRUE(p.port.Open());
-  const int base = ThreadCount();
+  const int base = BaseThreadCount();
   p.pty.master.reset();
   ASSERT_TRUE(SpinUntil([&] { return !p.port.IsOpen(); }));
   EXPECT_EQ(lost, 1);
@@ -486,7 +486,7 @@ TEST(TComm64Lifecycle, ManyOpeningsAndClosingsWhileTheOtherEndFloodsEndCleanly) 
       }
     }
   });
-  const int base = ThreadCount();
+  const int base = BaseThreadCount();
   int opened = 0;
   for (int cycle = 0; cycle < 1000; ++cycle) {
     if (p.port.Open()) ++opened;
@@ -530,7 +530,7 @@ TEST(TComm64Lifecycle, ManyOpeningsAndClosingsWhileTheOtherEndFloodsEndCleanly) 
 TEST(TC32ThreadStop, AStopRequestedBeforeTheThreadWaitsStillStopsIt) {
   PtyPair pty;
   UniqueFd notify(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-  const int base = ThreadCount();
+  const int base = BaseThreadCount();
   for (int i = 0; i < 200; ++i) {
     TC32Thread thread(pty.slave.get(), notify.get(), AllEvents, std::chrono::microseconds(1042));
     ASSERT_TRUE(thread.Start());
