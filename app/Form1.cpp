@@ -22,6 +22,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -155,9 +156,8 @@ void TForm1::BuildControls() {
   LeftPanel->setLineWidth(2);
   SetBackground(LeftPanel, style()->standardPalette().color(QPalette::Window));
 
-  ToolBar1 = new QFrame(LeftPanel);
+  ToolBar1 = new QWidget(LeftPanel);
   ToolBar1->setFixedHeight(ToolBarHeight);
-  static_cast<QFrame*>(ToolBar1)->setFrameStyle(QFrame::Box | QFrame::Sunken);
   const char* images[] = {":/toolbar/toolbar_read.png", ":/toolbar/toolbar_send.png", ":/toolbar/toolbar_reset.png"};
   QToolButton** buttons[] = {&ToolButton1, &ToolButton2, &ToolButton3};
   for (int i = 0; i < 3; ++i) {
@@ -340,7 +340,17 @@ void TForm1::CreatePortDialog() {
 // ---- Events -----------------------------------------------------------------
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::Resize) {
+  if (event->type() == QEvent::Paint && watched == ToolBar1) {
+    // A flat toolbar with etched edges at top and bottom only.
+    QPainter p(ToolBar1);
+    const int bottom = ToolBar1->height() - 2;
+    p.setPen(ToolBar1->palette().color(QPalette::Dark));
+    p.drawLine(0, 0, ToolBar1->width(), 0);
+    p.drawLine(0, bottom, ToolBar1->width(), bottom);
+    p.setPen(ToolBar1->palette().color(QPalette::Light));
+    p.drawLine(0, 1, ToolBar1->width(), 1);
+    p.drawLine(0, bottom + 1, ToolBar1->width(), bottom + 1);
+  } else if (event->type() == QEvent::Resize) {
     if (watched == ToolBar1)
       ToolBar1Resize();
     else if (watched == LeftPanel)

@@ -10,6 +10,7 @@
 #include "PortSettingsDialog.h"
 #include "Registry.h"
 #include "Unit1txt.h"
+#include "UnitBeep.h"
 
 #include <QAction>
 #include <QApplication>
@@ -61,6 +62,8 @@ class WindowTest : public QObject {
   void textsComeFromTheTable();
   void logPanelStopBoxPausesAndLogBoxSwitchesTheFiles();
   void destructionStoresThePortSettings();
+  void anUnopenablePortShowsClosedAGreyGaugeAndWhyInItsTooltip();
+  void beepPatternGoesToTheBeeperLabel();
 
  private:
   std::unique_ptr<TForm1> form;
@@ -215,7 +218,8 @@ void WindowTest::portSettingsForgetTheBarrierAndShowTheDialogModally() {
   form->model.versionInfo = {6, 1, 0, 5, 0x20, 0x21, 7, 0x14};
   form->model.beamCount = 6;
   form->link.RefreshIdentification();
-  QVERIFY(form->IdentLabel->text().startsWith(QStringLiteral(" ORVITA 6")));
+  QCOMPARE(form->IdentLabel->text(), QStringLiteral(" ORVITA 6 v.1.05    2021-07-14"));
+  QCOMPARE(form->IdentLabel->palette().color(QPalette::Window), QColor(0, 128, 0));
 
   form->CreatePortDialog();
   form->Form2->SetPortListSource([] { return QStringList{AbsentPort}; });
@@ -223,6 +227,8 @@ void WindowTest::portSettingsForgetTheBarrierAndShowTheDialogModally() {
   QTimer::singleShot(0, form.get(), [&] {
     checked = true;
     QCOMPARE(form->IdentLabel->text(), QStringLiteral(" Brak połączenia."));
+    QCOMPARE(form->IdentLabel->palette().color(QPalette::WindowText), QColor(192, 192, 192));
+    QCOMPARE(form->IdentLabel->palette().color(QPalette::Window), QColor(128, 128, 128));
     QVERIFY(form->PortDialogShowing());
     QVERIFY(form->Form2->isModal());
     QVERIFY(form->model.versionInfo.empty());
@@ -290,6 +296,29 @@ void WindowTest::destructionStoresThePortSettings() {
   QCOMPARE(stored.BaudRate, cbr9600);  // the start-up line, whatever was stored
   QVERIFY(!stored.DtrOn);
   QVERIFY(stored.RtsOn);
+}
+
+void WindowTest::anUnopenablePortShowsClosedAGreyGaugeAndWhyInItsTooltip() {
+  form->Comm.SetDeviceName(AbsentPort);
+  form->Timer1Timer();
+  QVERIFY(!form->Comm.IsOpen());
+  QLabel* panel = form->StatusBar1->Panel(0);
+  QCOMPARE(panel->text(), AbsentPort + QStringLiteral(" closed"));
+  QCOMPARE(panel->toolTip(), Text(Unit1txt::txtPortNoDevice));
+  QCOMPARE(form->G1->ForeColor(), QColor(128, 128, 128));
+  QCOMPARE(form->G1->BackColor(), QColor(128, 128, 128));
+}
+
+void WindowTest::beepPatternGoesToTheBeeperLabel() {
+  form->model.status.beamsAlert = 0x05;
+  form->SetBeep();
+  QCOMPARE(form->Label3->text(), QStringLiteral("00"));  // silent while no barrier is identified
+
+  form->model.versionInfo = {6, 1, 0, 5, 0x20, 0x21, 7, 0x14};
+  form->SetBeep();
+  QCOMPARE(form->Label3->text(), QStringLiteral("A000"));
+  QCOMPARE(form->beeper->Pattern.load(), 0xA000u);
+  form->beeper->SetPattern(0);  // keep the test run quiet
 }
 
 int main(int argc, char** argv) {
