@@ -3,13 +3,6 @@
 // run through TComm64's event hand-off (with and without burst settling) and
 // through a plain single-threaded poll+read loop, interleaved, and the
 // medians of the runs are printed. Usage: serial_handoff_bench [polls] [rounds]
-#include "LineTermios.h"
-#include "TComm64.h"
-#include "UniqueFd.h"
-
-#include <QCoreApplication>
-#include <QTimer>
-
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -19,6 +12,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QTimer>
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -27,6 +22,10 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "LineTermios.h"
+#include "TComm64.h"
+#include "UniqueFd.h"
 
 namespace {
 
@@ -195,8 +194,7 @@ int main(int argc, char** argv) {
     for (Mode& mode : modes) mode.runs.push_back(mode.run());
 
   std::printf("%d polls per run, %d interleaved runs per path, medians of the runs\n", polls, rounds);
-  std::printf("%-34s %8s %10s %10s %12s %10s\n", "path", "polls/s", "median ms", "p99 ms", "CPU us/poll",
-              "CPU share");
+  std::printf("%-34s %8s %10s %10s %12s %10s\n", "path", "polls/s", "median ms", "p99 ms", "CPU us/poll", "CPU share");
   double plainCpu = 0;
   for (const Mode& mode : modes) {
     const auto pick = [&](double RunFigures::*field) {

@@ -13,7 +13,7 @@ void MakeRawLine(termios& t) {
 }
 
 void SetLineSpeed(termios& t, TBaudRate rate) {
-  constexpr speed_t speeds[] = {B110,   B300,    B1200,   B2400,   B4800,   B9600,  B19200,
+  constexpr speed_t speeds[] = {B110,   B300,   B1200,   B2400,   B4800,   B9600,  B19200,
                                 B38400, B57600, B115200, B230400, B460800, B921600};
   if (rate > cbr921600) return;
   ::cfsetispeed(&t, speeds[rate]);

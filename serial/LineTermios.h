@@ -1,9 +1,9 @@
 #pragma once
 // The line parameters as termios fields. Each function changes only its own
 // field(s); TComm64 applies each one as its own read-modify-write.
-#include "LineTypes.h"
-
 #include <termios.h>
+
+#include "LineTypes.h"
 
 // Raw bytes both ways: no echo, no line editing, no signals, no translation,
 // no software flow control; receiver on, modem control lines ignored.

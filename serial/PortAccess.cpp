@@ -24,8 +24,7 @@ std::vector<gid_t> UserGroups() {
   std::vector<char> buffer(4096);
   passwd entry{};
   passwd* found = nullptr;
-  while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
-         buffer.size() < (1u << 20))
+  while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE && buffer.size() < (1u << 20))
     buffer.resize(buffer.size() * 2);
   if (found == nullptr) return {};
   std::vector<gid_t> groups(64);

@@ -11,9 +11,6 @@
 // A device that goes away (POLLHUP, POLLERR, POLLNVAL, a failing FIONREAD, or
 // "readable" with nothing to read again and again) is handed over once as
 // deviceGone and the thread ends: it never spins on a dead descriptor.
-#include "LineTypes.h"
-#include "UniqueFd.h"
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -21,6 +18,9 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+
+#include "LineTypes.h"
+#include "UniqueFd.h"
 
 class TC32Thread {
  public:

@@ -1,10 +1,5 @@
 #include "TComm64.h"
 
-#include "LineTermios.h"
-#include "TC32Thread.h"
-
-#include <QSocketNotifier>
-
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
@@ -14,9 +9,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+
+#include "LineTermios.h"
+#include "TC32Thread.h"
 
 namespace {
 

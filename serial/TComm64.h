@@ -2,18 +2,17 @@
 // The serial port object: one device, its line parameters, and a thread per
 // opening that waits for line events and hands each one to the main thread,
 // where the assigned handlers run. All operations are for the main thread.
-#include "LineTypes.h"
-#include "SerialLine.h"
-#include "UniqueFd.h"
-
 #include <QObject>
 #include <QString>
-
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+
+#include "LineTypes.h"
+#include "SerialLine.h"
+#include "UniqueFd.h"
 
 // Why the last Open() failed, kept for the user interface to explain.
 enum class OpenFailure : std::uint8_t {
@@ -124,7 +123,6 @@ class TComm64 : public QObject, public SerialLine {
   void UpdateCharTime();
   std::int32_t LineErrors();
 
-
   QString deviceName_ = QStringLiteral("ttyS1");
   TBaudRate baudRate_ = cbr2400;
   TParity parity_ = paNone;
@@ -137,9 +135,9 @@ class TComm64 : public QObject, public SerialLine {
   int lastOpenErrno_ = 0;
   QString lastOpenPath_;
 
-  UniqueFd fd_;  // the device; invalid is closed, the only open/closed state
+  UniqueFd fd_;                         // the device; invalid is closed, the only open/closed state
   std::unique_ptr<TC32Thread> thread_;  // of the current opening
-  UniqueFd notify_;  // eventfd the threads raise; lives as long as the object
+  UniqueFd notify_;                     // eventfd the threads raise; lives as long as the object
   std::unique_ptr<QSocketNotifier> notifier_;
   std::uint64_t generation_ = 0;  // counts openings and closings
   OpenFunction openFunction_;

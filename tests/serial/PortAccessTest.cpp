@@ -1,14 +1,13 @@
-#include "PortAccess.h"
-
-#include <gtest/gtest.h>
-
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "PortAccess.h"
 
 namespace {
 
@@ -63,8 +62,6 @@ TEST(PortAccess, ExaminesTheGroupOfARealFile) {
   ::unlink(path);
 }
 
-TEST(PortAccess, AMissingDeviceIsNotKnown) {
-  EXPECT_FALSE(CheckPortAccess("/dev/orvita-no-such-device").known);
-}
+TEST(PortAccess, AMissingDeviceIsNotKnown) { EXPECT_FALSE(CheckPortAccess("/dev/orvita-no-such-device").known); }
 
 }  // namespace

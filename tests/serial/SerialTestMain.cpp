@@ -1,7 +1,7 @@
 // The serial port hands its events to the thread that runs the event loop.
-#include <QCoreApplication>
-
 #include <gtest/gtest.h>
+
+#include <QCoreApplication>
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);

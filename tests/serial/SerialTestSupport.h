@@ -1,22 +1,22 @@
 #pragma once
 // Pseudo-terminal pairs and event-loop helpers for the serial port tests.
-#include "UniqueFd.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <chrono>
 #include <functional>
 #include <stdexcept>
 #include <string>
 #include <thread>
+
+#include "UniqueFd.h"
 
 // A pseudo-terminal: the slave path is what the port opens, the master is
 // the other end of the line. The slave descriptor is kept for looking at the
@@ -76,10 +76,18 @@ inline int CountEntries(const char* dir) {
   return n;
 }
 inline int ThreadCount() { return CountEntries("/proc/self/task"); }
+// The thread count once it has become `expected`, or after 2 s whatever it
+// is: a joined thread leaves /proc/self/task a moment after join() returns.
+inline int ThreadCountOnceSettledAt(int expected) {
+  for (int i = 0; i < 2000 && ThreadCount() != expected; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return ThreadCount();
+}
+
 // The thread count before any port runs. A sanitizer may start a helper
 // thread of its own with the first thread the program creates; start one first.
 inline int BaseThreadCount() {
   std::thread([] {}).join();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
   return ThreadCount();
 }
 inline int OpenDescriptorCount() { return CountEntries("/proc/self/fd"); }
