@@ -1,5 +1,17 @@
 #include "Form1.h"
 
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cstring>
+
 #include "AlsaToneOutput.h"
 #include "BarrierPicture.h"
 #include "ConfigFileCommands.h"
@@ -15,19 +27,6 @@
 #include "UnitBeep.h"
 #include "UnitSplash.h"
 #include "WindowPlacementWidget.h"
-
-#include <QApplication>
-#include <QCoreApplication>
-#include <QEvent>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QMenuBar>
-#include <QPainter>
-#include <QStyle>
-#include <QToolButton>
-#include <QVBoxLayout>
-
-#include <cstring>
 
 namespace {
 
@@ -185,7 +184,10 @@ void TForm1::BuildControls() {
   Label2 = new QLabel(LeftPanel);
   Label3 = new QLabel(LeftPanel);
   for (QLabel* label : {Label2, Label3}) {
+    // Opaque and as wide as their text, over whatever editor lies beneath.
     label->setFont(small);
+    label->setAutoFillBackground(true);
+    label->setFixedHeight(SmallLabelHeight);
     label->hide();
   }
   LeftPanel->installEventFilter(this);
@@ -198,7 +200,8 @@ void TForm1::BuildControls() {
   auto* pictureLayout = new QHBoxLayout(PicturePanel);
   pictureLayout->setContentsMargins(PicturePanelBorder, PicturePanelBorder, PicturePanelBorder, PicturePanelBorder);
   pictureLayout->addWidget(pictureArea);
-  Image1 = new BarrierPicture(model, [this] { return LogPanelVisible(); }, pictureArea);
+  Image1 = new BarrierPicture(
+      model, [this] { return LogPanelVisible(); }, pictureArea);
   middle->addWidget(PicturePanel, 1);
 
   // Log panel, hidden until the status bar is double-clicked.
@@ -330,7 +333,8 @@ void TForm1::FormDestroy() {
 
 void TForm1::SetFileDialogs(std::unique_ptr<FileDialogs> dialogs) {
   fileDialogs = std::move(dialogs);
-  fileCommands = std::make_unique<ConfigFileCommands>(model, configFileName, [this] { RefreshEditors(); }, *fileDialogs);
+  fileCommands = std::make_unique<ConfigFileCommands>(
+      model, configFileName, [this] { RefreshEditors(); }, *fileDialogs);
 }
 
 void TForm1::CreatePortDialog() {
@@ -374,10 +378,9 @@ void TForm1::LeftPanelResize() {
   // the window, their lower part is simply covered.
   const QRect inside = LeftPanel->contentsRect();
   ToolBar1->setGeometry(inside.left(), inside.top(), inside.width(), ToolBarHeight);
-  Parameters->setGeometry(inside.left(), inside.top() + ToolBarHeight, inside.width(),
-                          Parameters->sizeHint().height());
-  Label3->setGeometry(inside.left() + 2, inside.bottom() - SmallLabelHeight, inside.width() - 4, SmallLabelHeight);
-  Label2->setGeometry(inside.left() + 2, Label3->y() - SmallLabelHeight, inside.width() - 4, SmallLabelHeight);
+  Parameters->setGeometry(inside.left(), inside.top() + ToolBarHeight, inside.width(), Parameters->sizeHint().height());
+  Label3->move(inside.left() + 2, inside.bottom() - SmallLabelHeight);
+  Label2->move(inside.left() + 2, Label3->y() - SmallLabelHeight);
   Label2->raise();
   Label3->raise();
 }
@@ -434,13 +437,20 @@ void TForm1::SetBeep() {
   const std::uint32_t pattern = BeepPattern(model.status.beamsAlert, model.Connected());
   beeper->SetPattern(pattern);
   Label3->setText(NumToHex(pattern));
+  Label3->adjustSize();
 }
 
 void TForm1::SetButtonEnabled(ToolButton button, bool enabled) {
   switch (button) {
-    case ToolButton::Read: ToolButton1->setEnabled(enabled); break;
-    case ToolButton::Send: ToolButton2->setEnabled(enabled); break;
-    case ToolButton::Reset: ToolButton3->setEnabled(enabled); break;
+    case ToolButton::Read:
+      ToolButton1->setEnabled(enabled);
+      break;
+    case ToolButton::Send:
+      ToolButton2->setEnabled(enabled);
+      break;
+    case ToolButton::Reset:
+      ToolButton3->setEnabled(enabled);
+      break;
   }
 }
 
@@ -460,8 +470,10 @@ void TForm1::SetPortStatus(const QString& text) {
 
 QString TForm1::PortFailureText() const {
   switch (Comm.LastOpenFailure()) {
-    case OpenFailure::None: return {};
-    case OpenFailure::NoDevice: return Text(Unit1txt::txtPortNoDevice);
+    case OpenFailure::None:
+      return {};
+    case OpenFailure::NoDevice:
+      return Text(Unit1txt::txtPortNoDevice);
     case OpenFailure::NoPermission: {
       const PortAccess access = CheckPortAccess(Comm.LastOpenPath().toStdString());
       if (!access.known) break;
@@ -473,9 +485,12 @@ QString TForm1::PortFailureText() const {
         text += QLatin1Char(' ') + Text(Unit1txt::txtPortAddToGroup).arg(group);
       return text;
     }
-    case OpenFailure::InUse: return Text(Unit1txt::txtPortInUse);
-    case OpenFailure::NotTerminal: return Text(Unit1txt::txtPortNotTerminal);
-    case OpenFailure::Other: break;
+    case OpenFailure::InUse:
+      return Text(Unit1txt::txtPortInUse);
+    case OpenFailure::NotTerminal:
+      return Text(Unit1txt::txtPortNotTerminal);
+    case OpenFailure::Other:
+      break;
   }
   return Text(Unit1txt::txtPortOtherError).arg(QString::fromLocal8Bit(std::strerror(Comm.LastOpenErrno())));
 }
@@ -488,6 +503,7 @@ void TForm1::SetGauge(int progress, Rgb foreground, Rgb background) {
 
 void TForm1::SetStatusLabel(const QString& text) {
   Label2->setText(text);
+  Label2->adjustSize();
   const bool shown = LogPanelVisible();
   Label2->setVisible(shown);
   Label3->setVisible(shown);

@@ -3,19 +3,18 @@
 // the beeper and the two timers of the request cycle; lays out the editors,
 // the picture, the log panel and the status strip; carries the menu and the
 // toolbar. It is the LinkView of the device link.
+#include <QFrame>
+#include <QMainWindow>
+#include <QString>
+#include <QTimer>
+#include <memory>
+
 #include "BarrierModel.h"
 #include "DeviceLink.h"
 #include "EventLog.h"
 #include "LinkState.h"
 #include "LinkView.h"
 #include "TComm64.h"
-
-#include <QFrame>
-#include <QMainWindow>
-#include <QString>
-#include <QTimer>
-
-#include <memory>
 
 class BarrierPicture;
 class ConfigFileCommands;

@@ -1,8 +1,8 @@
-#include "Form1.h"
-#include "UnitSplash.h"
-
 #include <QApplication>
 #include <QThread>
+
+#include "Form1.h"
+#include "UnitSplash.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -8,7 +8,6 @@
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QString>
-
 #include <cstdio>
 #include <functional>
 

@@ -1,8 +1,5 @@
 #include "EventLogPanel.h"
 
-#include "EventLog.h"
-#include "Unit1txt.h"
-
 #include <QCheckBox>
 #include <QDir>
 #include <QFontDatabase>
@@ -10,6 +7,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
+
+#include "EventLog.h"
+#include "Unit1txt.h"
 
 EventLogPanel::EventLogPanel(EventLog& log, QWidget* parent)
     : QWidget(parent),

@@ -1,7 +1,6 @@
 #include "PieGauge.h"
 
 #include <QPainter>
-
 #include <algorithm>
 
 PieGauge::PieGauge(QWidget* parent) : QWidget(parent) {}

@@ -1,17 +1,5 @@
 // The main window as the user drives it: menu shortcuts and toolbar buttons,
 // the log panel, the port settings command, the caption and the texts.
-#include "BarrierPicture.h"
-#include "ConfigFileCommands.h"
-#include "EventLog.h"
-#include "EventLogPanel.h"
-#include "PieGauge.h"
-#include "Form1.h"
-#include "PortSettings.h"
-#include "PortSettingsDialog.h"
-#include "Registry.h"
-#include "Unit1txt.h"
-#include "UnitBeep.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -23,8 +11,19 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-
 #include <memory>
+
+#include "BarrierPicture.h"
+#include "ConfigFileCommands.h"
+#include "EventLog.h"
+#include "EventLogPanel.h"
+#include "Form1.h"
+#include "PieGauge.h"
+#include "PortSettings.h"
+#include "PortSettingsDialog.h"
+#include "Registry.h"
+#include "Unit1txt.h"
+#include "UnitBeep.h"
 
 namespace {
 const QString AbsentPort = QStringLiteral("orvita-test-no-such-port");
