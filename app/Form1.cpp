@@ -102,6 +102,8 @@ TForm1::TForm1(QWidget* parent)
   connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
   Timer2.setInterval(DeviceLink::RefreshIntervalMs);
   connect(&Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
+  statusPause.setSingleShot(true);
+  connect(&statusPause, &QTimer::timeout, this, [this] { link.StatusPauseElapsed(); });
   Timer1.start();
   Timer2.start();
 }
@@ -109,6 +111,7 @@ TForm1::TForm1(QWidget* parent)
 TForm1::~TForm1() {
   Timer1.stop();
   Timer2.stop();
+  statusPause.stop();
   FormDestroy();
   // The controls and the dialog refer to the members above; they go first.
   Comm.OnRxCharSignal = nullptr;
@@ -514,6 +517,7 @@ bool TForm1::StopTicked() const { return LogPanel->StopTicked(); }
 bool TForm1::LogPanelVisible() const { return !Panel5->isHidden(); }
 void TForm1::RestartCycleTimer() { Timer1.start(); }
 
-void TForm1::ScheduleAfterStatus(int ms) {
-  QTimer::singleShot(ms, this, [this] { link.StatusPauseElapsed(); });
-}
+// One timer, restarted: two status replies close together (a tick that
+// crossed a reply) merge into one continuation instead of starting a second
+// request chain.
+void TForm1::ScheduleAfterStatus(int ms) { statusPause.start(ms); }

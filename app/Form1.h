@@ -127,6 +127,7 @@ class TForm1 : public QMainWindow, public LinkView {
   TStatusBar* StatusBar1 = nullptr;
   QTimer Timer1;
   QTimer Timer2;
+  QTimer statusPause;  // from a status reply to the next request
   TForm2* Form2 = nullptr;
   TForm3* Form3 = nullptr;
 

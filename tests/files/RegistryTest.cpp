@@ -17,7 +17,7 @@ class Registry : public ::testing::Test {
  protected:
   TempSettingsHome home;
   // The store as QSettings sees it, to plant values of other types.
-  QSettings Store() { return QSettings(home.OrvitaFile(), QSettings::IniFormat); }
+  QSettings Store() { return QSettings(home.OrvitaFile(), QSettings::NativeFormat); }
 };
 
 TEST_F(Registry, StringValueIsEmptyUntilWrittenAndThenReadsBack) {
@@ -94,7 +94,7 @@ TEST(RegistryStore, StoreThatCannotBeCreatedIsSilentAndReadsAsEmpty) {
   QFile blocker(home.Path() + "/blocker");
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   blocker.close();
-  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, blocker.fileName() + "/config");
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, blocker.fileName() + "/config");
 
   testing::internal::CaptureStderr();
   RegWriteString(SettingsKey, "cm", QStringLiteral("ttyS3"));

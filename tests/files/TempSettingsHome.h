@@ -15,7 +15,7 @@ class TempSettingsHome {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
   }
   QString Path() const { return dir_.path(); }
-  // The file behind the key "Software\Dravel\Orvita" (Dravel/Orvita.ini below Path()).
+  // The file behind the key "Software\Dravel\Orvita" (Dravel/Orvita.conf below Path()).
   QString OrvitaFile() const {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Dravel"), QStringLiteral("Orvita"))
         .fileName();

@@ -18,7 +18,7 @@ class PortSettingsStore : public ::testing::Test {
 
   void PutByte(const char* name, std::uint8_t value) { RegWriteBytes(SettingsKey, name, &value, 1); }
   QByteArray Stored(const char* name) {
-    return QSettings(home.OrvitaFile(), QSettings::IniFormat).value(name).toByteArray();
+    return QSettings(home.OrvitaFile(), QSettings::NativeFormat).value(name).toByteArray();
   }
 };
 
@@ -111,7 +111,7 @@ TEST_F(PortSettingsStore, StoredTopSpeedIsLoadedAsDefaultAndRunStartsAt9600) {
 }
 
 TEST_F(PortSettingsStore, WrongTypedValueCountsAsAbsent) {
-  QSettings(home.OrvitaFile(), QSettings::IniFormat).setValue("cp", QStringLiteral("5"));
+  QSettings(home.OrvitaFile(), QSettings::NativeFormat).setValue("cp", QStringLiteral("5"));
   testing::internal::CaptureStderr();
   EXPECT_EQ(ReadPortSettings(SettingsKey).BaudRate, cbr115200);
   EXPECT_NE(testing::internal::GetCapturedStderr().find("Invalid data type for 'cp'"), std::string::npos);
