@@ -1,0 +1,90 @@
+// Status polling against barrier-sim pacing its replies at 9600 bit/s with
+// the 17-byte status: polls per second, the program's CPU use while polling,
+// and the time from a status change in the barrier to the model holding it.
+//
+//   build/release/bench/link_poll_bench [seconds]
+#include "HeadlessHost.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double Percentile(std::vector<double> v, double p) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[std::size_t(p * double(v.size() - 1))];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const int seconds = argc > 1 ? std::max(2, atoi(argv[1])) : 10;
+  QTemporaryDir dir;
+  const QString tty = dir.filePath("barrier");
+  QProcess sim;
+  sim.start(QStringLiteral(BARRIER_SIM), {"--link", tty, "--status-size", "17", "--reaction-ms", "1"});
+  if (!sim.waitForStarted(5000) || !QTest::qWaitFor([&] { return QFileInfo::exists(tty); }, 5000)) {
+    std::fprintf(stderr, "barrier-sim did not start\n");
+    return 1;
+  }
+  HeadlessHost host(tty, dir.path());
+  host.Start();
+  if (!QTest::qWaitFor([&] { return host.model.Connected() && host.state.readStep == 0 && host.statusReplies > 5; },
+                       8000)) {
+    std::fprintf(stderr, "no connection to barrier-sim\n");
+    return 1;
+  }
+
+  // Steady polling.
+  const int repliesBefore = host.statusReplies;
+  const double cpuBefore = CpuSeconds();
+  QElapsedTimer wall;
+  wall.start();
+  QTest::qWait(seconds * 1000);
+  const double elapsed = double(wall.nsecsElapsed()) / 1e9;
+  const double cpu = CpuSeconds() - cpuBefore;
+  const int polls = host.statusReplies - repliesBefore;
+
+  // Status changes: toggle beam 1's alert and time until the model has it.
+  std::vector<double> latencies;
+  for (int i = 0; i < 20; ++i) {
+    const bool on = i % 2 == 0;
+    QElapsedTimer t;
+    sim.write(on ? "alert 1 on\n" : "alert 1 off\n");
+    sim.waitForBytesWritten(1000);
+    t.start();
+    if (QTest::qWaitFor([&] { return (host.model.status.beamsAlert & 1) == (on ? 1 : 0); }, 3000))
+      latencies.push_back(double(t.nsecsElapsed()) / 1e6);
+    QTest::qWait(50);
+  }
+
+  const double lineLimit = 9600.0 / 10 / (5 + 22 + 9600.0 / 10 * 0.010);  // request + reply + the 10 ms gap
+  std::printf("status polls:        %.1f per second (line allows about %.1f; %.0f %%)\n", polls / elapsed, lineLimit,
+              100.0 * polls / elapsed / lineLimit);
+  std::printf("program CPU:         %.2f %% of one core (%.1f us per poll)\n", 100.0 * cpu / elapsed,
+              polls ? 1e6 * cpu / polls : 0.0);
+  std::printf("change to model:     median %.1f ms, 90th percentile %.1f ms, worst %.1f ms (%zu changes)\n",
+              Percentile(latencies, 0.5), Percentile(latencies, 0.9), Percentile(latencies, 1.0), latencies.size());
+  sim.kill();
+  sim.waitForFinished(2000);
+  return 0;
+}
