@@ -103,6 +103,7 @@ TForm1::TForm1(QWidget* parent)
   Timer2.setInterval(DeviceLink::RefreshIntervalMs);
   connect(&Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
   statusPause.setSingleShot(true);
+  statusPause.setTimerType(Qt::PreciseTimer);  // 10 ms, where a coarse timer may add half a millisecond
   connect(&statusPause, &QTimer::timeout, this, [this] { link.StatusPauseElapsed(); });
   Timer1.start();
   Timer2.start();

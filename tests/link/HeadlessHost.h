@@ -22,6 +22,7 @@ class HeadlessHost : public LinkView {
     cycle.setInterval(DeviceLink::CycleIntervalMs);
     QObject::connect(&cycle, &QTimer::timeout, [this] { link.CycleStep(); });
     pause.setSingleShot(true);
+    pause.setTimerType(Qt::PreciseTimer);
     QObject::connect(&pause, &QTimer::timeout, [this] { link.StatusPauseElapsed(); });
     log.onStatusLineChanged = [this](const QString&) {
       ++statusReplies;
