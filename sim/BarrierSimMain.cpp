@@ -329,6 +329,7 @@ int main(int argc, char** argv) {
   bool demo = options.demo;
   auto demoStarted = started;
   SimDemo demoPlayer;
+  if (demo) SimDemo::InstallConfiguration(sim);
   std::optional<Clock::time_point> silentUntil, hangupUntil;
   // While no program has the slave open the master reports a hang-up
   // continuously; it is then looked at only every IdlePoll.

@@ -79,3 +79,16 @@ void SimDemo::Step(SimBarrier& sim, double seconds) {
   // Diagnostic bytes (17-byte status): the blocked beams report a fault code.
   for (int b = 1; b <= 8; ++b) sim.SetDiag(b, (blocked & (1u << (b - 1))) != 0);
 }
+
+void SimDemo::InstallConfiguration(SimBarrier& sim) {
+  auto& c = sim.Config();
+  c[0] = 0;  // alarm on one beam
+  for (int beam = 1; beam <= 8; ++beam) {
+    c[std::size_t(beam)] = 5;        // 5 x 40 ms
+    c[std::size_t(16 + beam)] = 3;   // auto-block count
+  }
+  c[9] = 0x30;  // 12345, high byte first
+  c[10] = 0x39;
+  c[11] = 10;   // minutes all beams may be covered
+  c[16] = 30;   // auto-block counting time, seconds
+}
