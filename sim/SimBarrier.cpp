@@ -248,6 +248,7 @@ const char* SimBarrier::CommandHelp() {
          "  beams N               beam count 2..8 (version byte 0 := N - 2)\n"
          "  status-size 9|17      status reply size\n"
          "  show                  print the status payload bytes\n"
+         "  config [INDEX VALUE]  configuration byte 0..31 := VALUE; alone, print all 32\n"
          "  silent [SECONDS]      answer nothing (for SECONDS, else until talk)\n"
          "  talk                  answer again\n"
          "  hangup [SECONDS]      close the pseudo-terminal like an unplugged adapter; after\n"
@@ -331,6 +332,22 @@ SimBarrier::CommandResult SimBarrier::Command(std::string_view line) {
       result.message += hex;
     }
     if (!result.message.empty()) result.message.pop_back();
+  } else if (name == "config") {
+    if (argc == 2) {
+      const auto index = Number(words[1], ConfigSize - 1);
+      const auto value = Number(words[2], 255);
+      if (!index || !value) return error("config INDEX VALUE, INDEX = 0..31, VALUE = 0..255");
+      config_[*index] = std::uint8_t(*value);
+    } else if (argc == 0) {
+      for (std::uint8_t byte : config_) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02X ", byte);
+        result.message += hex;
+      }
+      result.message.pop_back();
+    } else {
+      return error("config [INDEX VALUE]");
+    }
   } else if (name == "silent" || name == "hangup") {
     std::optional<double> seconds = 0.0;
     if (argc == 1) seconds = Seconds(words[1]);

@@ -316,6 +316,17 @@ TEST(SimBarrierCommands, LiveControlCommandsChangeTheStatusPayload) {
   EXPECT_EQ(Feed(sim, StatusRequest).size(), 22u);
 }
 
+TEST(SimBarrierCommands, ConfigurationBytesAreSetAndPrintedByCommand) {
+  SimBarrier sim;
+  EXPECT_EQ(sim.Command("config 3 0x19").kind, SimBarrier::CommandResult::Done);
+  EXPECT_EQ(sim.Config()[3], 0x19);
+  const auto printed = sim.Command("config");
+  EXPECT_EQ(printed.message.substr(0, 12), "00 00 00 19 ");
+  EXPECT_EQ(printed.message.size(), 32u * 3 - 1);
+  EXPECT_EQ(sim.Command("config 32 1").kind, SimBarrier::CommandResult::Error);
+  EXPECT_EQ(sim.Command("config 1").kind, SimBarrier::CommandResult::Error);
+}
+
 TEST(SimBarrierCommands, MalformedCommandsAreRejectedWithoutSideEffects) {
   SimBarrier sim;
   const auto before = sim.Status();

@@ -1,0 +1,128 @@
+// The whole main window against barrier-sim on a pseudo-terminal: read the
+// barrier's configuration into the editors, edit, send, and find exactly the
+// edited bytes in the barrier.
+#include <QApplication>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "BeamGrid.h"
+#include "Colors.h"
+#include "Form1.h"
+#include "ParameterPanel.h"
+#include "Registry.h"
+
+#include <memory>
+
+class ProgramEndToEndTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+  void aReadShowsTheBarriersValuesAndASendWritesExactlyTheEdits();
+
+ private:
+  void Say(const QString& command);
+  // The barrier's 32 configuration bytes, as it prints them.
+  QList<int> BarrierConfiguration();
+
+  QTemporaryDir dir;
+  QProcess sim;
+  std::unique_ptr<TForm1> form;
+};
+
+void ProgramEndToEndTest::Say(const QString& command) {
+  sim.write(command.toLatin1() + '\n');
+  QVERIFY(sim.waitForBytesWritten(1000));
+}
+
+QList<int> ProgramEndToEndTest::BarrierConfiguration() {
+  sim.readAllStandardError();
+  Say(QStringLiteral("config"));
+  QList<int> bytes;
+  const QRegularExpression line(QStringLiteral("^((?:[0-9A-F]{2} ){31}[0-9A-F]{2})$"),
+                                QRegularExpression::MultilineOption);
+  const bool printed = QTest::qWaitFor(
+      [&] {
+        const auto match = line.match(QString::fromLatin1(sim.readAllStandardError()));
+        if (!match.hasMatch()) return false;
+        for (const QString& hex : match.captured(1).split(QLatin1Char(' '))) bytes << hex.toInt(nullptr, 16);
+        return true;
+      },
+      3000);
+  return printed ? bytes : QList<int>{};
+}
+
+void ProgramEndToEndTest::init() {
+  const QString tty = dir.filePath(QStringLiteral("barrier"));
+  sim.start(QStringLiteral(BARRIER_SIM), {QStringLiteral("--link"), tty});
+  QVERIFY(sim.waitForStarted(5000));
+  QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(tty); }, 5000));
+  // What an installer left in the barrier.
+  for (const char* command : {"config 1 5", "config 2 10", "config 17 3", "config 16 30", "config 9 0x30",
+                              "config 10 0x39", "config 11 7"})
+    Say(QString::fromLatin1(command));
+  RegWriteString(SettingsKey, QStringLiteral("cm"), tty);
+  form = std::make_unique<TForm1>();
+  form->show();
+  QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+}
+
+void ProgramEndToEndTest::cleanup() {
+  form.reset();
+  sim.kill();
+  sim.waitForFinished(3000);
+}
+
+void ProgramEndToEndTest::aReadShowsTheBarriersValuesAndASendWritesExactlyTheEdits() {
+  // Start-up connects and reads the configuration by itself.
+  QVERIFY(QTest::qWaitFor([&] { return form->model.Connected() && form->state.readStep == 0; }, 8000));
+  BeamGrid* grid = form->Parameters->Grid();
+  QCOMPARE(grid->DisplayText(1, BeamGrid::ResponseColumn), QStringLiteral("200 ms"));
+  QCOMPARE(grid->DisplayText(2, BeamGrid::ResponseColumn), QStringLiteral("400 ms"));
+  QCOMPARE(grid->DisplayText(3, BeamGrid::ResponseColumn), QStringLiteral(" wyłączona"));
+  QCOMPARE(grid->DisplayText(1, BeamGrid::AutoBlockColumn), QStringLiteral("3"));
+  QCOMPARE(form->Parameters->MaskEdit1()->text().trimmed(), QStringLiteral("30"));
+  QCOMPARE(form->Parameters->MaskEdit2()->text().trimmed(), QStringLiteral("12345"));
+  QCOMPARE(form->Parameters->MaskEdit3()->text().trimmed(), QStringLiteral("7"));
+
+  // An edit is highlighted until the barrier confirms it.
+  QLineEdit* entry = form->Parameters->MaskEdit1();
+  const QColor plain = entry->palette().color(QPalette::Base);
+  entry->setFocus();
+  entry->selectAll();
+  QTest::keyClicks(entry, QStringLiteral("45"));
+  QCOMPARE(int(form->model.editConfig[BarrierConfig::AutoBlockTime]), 45);
+  QCOMPARE(entry->palette().color(QPalette::Base), QColor::fromRgb(colors::ChangedValue));
+
+  QTest::mouseClick(form->ToolButton2, Qt::LeftButton);
+  QVERIFY(!form->ToolButton2->isEnabled());
+  QVERIFY(QTest::qWaitFor([&] { return form->state.writeStep == 0; }, 6000));
+  QCOMPARE(entry->palette().color(QPalette::Base), plain);
+  QVERIFY(form->ToolButton2->isEnabled());
+
+  // The barrier now holds exactly what the editors showed.
+  const QList<int> stored = BarrierConfiguration();
+  QCOMPARE(stored.size(), 32);
+  for (int i : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 16, 17, 18, 19, 20, 21, 22, 23, 24})
+    QCOMPARE(stored[i], int(form->model.editConfig[std::size_t(i)]));
+  QCOMPARE(stored[16], 45);
+  QCOMPARE(stored[1], 5);
+  QCOMPARE(stored[10], 0x39);
+}
+
+int main(int argc, char** argv) {
+  QTemporaryDir home;
+  qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
+  qputenv("XDG_STATE_HOME", home.filePath(QStringLiteral("state")).toLocal8Bit());
+  QApplication app(argc, argv);
+  ProgramEndToEndTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "ProgramEndToEndTest.moc"
