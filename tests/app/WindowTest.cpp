@@ -317,6 +317,20 @@ void WindowTest::beepPatternGoesToTheBeeperLabel() {
   form->SetBeep();
   QCOMPARE(form->Label3->text(), QStringLiteral("A000"));
   QCOMPARE(form->beeper->Pattern.load(), 0xA000u);
+
+  // Losing the link: the cycle forgets the version, and the label refresh
+  // that follows silences the beeper although beams are still in alert.
+  form->model.versionInfo.clear();
+  form->link.RefreshIdentification();
+  QCOMPARE(form->beeper->Pattern.load(), 0u);
+  QCOMPARE(form->Label3->text(), QStringLiteral("00"));
+
+  // Opening the port settings does the same.
+  form->model.versionInfo = {6, 1, 0, 5, 0x20, 0x21, 7, 0x14};
+  form->SetBeep();
+  QCOMPARE(form->beeper->Pattern.load(), 0xA000u);
+  form->link.PortSettingsCommand();
+  QCOMPARE(form->beeper->Pattern.load(), 0u);
   form->beeper->SetPattern(0);  // keep the test run quiet
 }
 
