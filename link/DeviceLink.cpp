@@ -109,7 +109,7 @@ void DeviceLink::decodeReply(std::span<const std::uint8_t> frame) {
     case frame::CmdWrite: return OnWriteConfirmed(frame, 0, 14, Unit1txt::txtLogWriteOk);
     case frame::CmdReset: return OnReset(frame);
     case frame::CmdStatus: return OnStatus(frame);
-    default: return OnUnknown(frame);
+    default: return DiscardUnreadable(frame);
   }
 }
 
@@ -118,7 +118,7 @@ void DeviceLink::RemoveFrame(std::span<const std::uint8_t> frame) { state_.rxBuf
 // A reply that a barrier cannot have meant (unknown command, too short to
 // read) leaves with a log line and changes nothing else: not even the link
 // counter, so a device that only talks nonsense still counts as lost.
-void DeviceLink::OnUnknown(std::span<const std::uint8_t> frame) {
+void DeviceLink::DiscardUnreadable(std::span<const std::uint8_t> frame) {
   const int text = frame[3] > frame::LastCommand ? Unit1txt::txtLogUnknownCommand : Unit1txt::txtLogShortReply;
   log_.AddLogLine(Text(Unit1txt::Id(text)) + NumToHex(frame[3]) + Text(Unit1txt::txtLogBuf) + HexDump(frame));
   RemoveFrame(frame);
@@ -126,7 +126,7 @@ void DeviceLink::OnUnknown(std::span<const std::uint8_t> frame) {
 
 void DeviceLink::OnVersion(std::span<const std::uint8_t> frame) {
   const auto payload = Payload(frame);
-  if (payload.size() < VersionSize) return OnUnknown(frame);
+  if (payload.size() < VersionSize) return DiscardUnreadable(frame);
   model_.versionInfo.assign(payload.begin(), payload.begin() + VersionSize);
   unsigned raw = payload[0];
   if (raw > 6) {
@@ -177,7 +177,7 @@ void DeviceLink::OnReset(std::span<const std::uint8_t> frame) {
 
 void DeviceLink::OnStatus(std::span<const std::uint8_t> frame) {
   const auto p = Payload(frame);
-  if (p.size() < StatusSize) return OnUnknown(frame);
+  if (p.size() < StatusSize) return DiscardUnreadable(frame);
   BarrierStatus& s = model_.status;
   bool changed = false;
 

@@ -65,7 +65,7 @@ class DeviceLink {
   void OnWriteConfirmed(std::span<const std::uint8_t> frame, std::size_t first, std::size_t last, int logText);
   void OnReset(std::span<const std::uint8_t> frame);
   void OnStatus(std::span<const std::uint8_t> frame);
-  void OnUnknown(std::span<const std::uint8_t> frame);
+  void DiscardUnreadable(std::span<const std::uint8_t> frame);
   void RemoveFrame(std::span<const std::uint8_t> frame);
   void ShowGauge();
 
