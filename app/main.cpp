@@ -1,20 +1,20 @@
 #include <QApplication>
 #include <QThread>
 
-#include "Form1.h"
-#include "UnitSplash.h"
+#include "app/MainWindow.h"
+#include "ui/AboutWindow.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
 
-  TForm3 splash;
-  splash.ShowSplash();
+  AboutWindow splash;
+  splash.showSplash();
   QThread::msleep(1000);  // the splash stays up, unresponsive, for a second
 
-  TForm1 form1;
-  form1.SetAboutWindow(&splash);
-  form1.CreatePortDialog();
-  splash.CloseSplash();
+  MainWindow form1;
+  form1.setAboutWindow(&splash);
+  form1.createPortDialog();
+  splash.closeSplash();
   form1.show();
   return app.exec();
 }

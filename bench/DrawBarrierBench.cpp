@@ -7,39 +7,39 @@
 #include <cstdio>
 #include <vector>
 
-#include "BarrierPainter.h"
+#include "ui/BarrierPainter.h"
 
 namespace {
 
 constexpr int Runs = 2000;
 
-BarrierModel QuietBarrier() {
+BarrierModel quietBarrier() {
   BarrierModel model;
   model.versionInfo = {6, 1, 0, 0, 0x20, 0x24, 0x01, 0x15};
   model.beamCount = 8;
-  for (int b = 1; b <= 8; ++b) model.deviceConfig[BarrierConfig::ResponseTime(b)] = 5;
-  model.UpdateSupply(200);
+  for (int b = 1; b <= 8; ++b) model.deviceConfig[BarrierConfig::responseTime(b)] = 5;
+  model.updateSupply(200);
   return model;
 }
 
 // Everything the picture can show at once: dashed beams, block marks,
 // diagnostic lines, every tamper fill, the dashed bus and the LED.
-BarrierModel BusyBarrier() {
-  BarrierModel model = QuietBarrier();
+BarrierModel busyBarrier() {
+  BarrierModel model = quietBarrier();
   model.status = BarrierStatus{0xff, 200, 0xff, 0x0f, 0x30, 0xc0, 0x24, 0x81, 0x01, 0xa5};
   return model;
 }
 
-void Measure(const char* name, BarrierModel model) {
+void measure(const char* name, BarrierModel model) {
   QImage image(384, 489, QImage::Format_RGB32);
   BarrierPainter painter;
-  for (int i = 0; i < 50; ++i) painter.Draw(image, model, true);
+  for (int i = 0; i < 50; ++i) painter.draw(image, model, true);
 
   std::vector<double> micros;
   micros.reserve(Runs);
   for (int i = 0; i < Runs; ++i) {
     const auto start = std::chrono::steady_clock::now();
-    painter.Draw(image, model, true);
+    painter.draw(image, model, true);
     const auto end = std::chrono::steady_clock::now();
     micros.push_back(std::chrono::duration<double, std::micro>(end - start).count());
   }
@@ -53,7 +53,7 @@ void Measure(const char* name, BarrierModel model) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);  // fonts for the texts
-  Measure("quiet", QuietBarrier());
-  Measure("busy", BusyBarrier());
+  measure("quiet", quietBarrier());
+  measure("busy", busyBarrier());
   return 0;
 }

@@ -3,7 +3,7 @@
 // and the time from a status change in the barrier to the model holding it.
 //
 //   build/release/bench/link_poll_bench [seconds]
-#include "HeadlessHost.h"
+#include "tests/link/HeadlessHost.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -24,7 +24,7 @@
 
 namespace {
 
-double CpuSeconds() {
+double cpuSeconds() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
@@ -33,7 +33,7 @@ double CpuSeconds() {
 
 // The program runs its event loop, not QTest::qWait, which sleeps between
 // rounds of events and would hold every reply back by up to 10 ms.
-void RunFor(int ms) {
+void runFor(int ms) {
   QEventLoop loop;
   QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
   loop.exec();
@@ -41,7 +41,7 @@ void RunFor(int ms) {
 
 // Waits until `done` holds, checking whenever the picture would be redrawn
 // (a status reply that changed something) and every 5 ms besides.
-bool WaitUntil(HeadlessHost& host, const std::function<bool()>& done, int timeoutMs) {
+bool waitUntil(HeadlessHost& host, const std::function<bool()>& done, int timeoutMs) {
   QEventLoop loop;
   QTimer check;
   QObject::connect(&check, &QTimer::timeout, &loop, [&] {
@@ -57,7 +57,7 @@ bool WaitUntil(HeadlessHost& host, const std::function<bool()>& done, int timeou
   return done();
 }
 
-double Percentile(std::vector<double> v, double p) {
+double percentile(std::vector<double> v, double p) {
   if (v.empty()) return 0;
   std::sort(v.begin(), v.end());
   return v[std::size_t(p * double(v.size() - 1))];
@@ -77,21 +77,21 @@ int main(int argc, char** argv) {
     return 1;
   }
   HeadlessHost host(tty, dir.path());
-  host.Start();
-  if (!WaitUntil(
-          host, [&] { return host.model.Connected() && host.state.readStep == 0 && host.statusReplies > 5; }, 8000)) {
+  host.start();
+  if (!waitUntil(
+          host, [&] { return host.model.connected() && host.state.readStep == 0 && host.statusReplies > 5; }, 8000)) {
     std::fprintf(stderr, "no connection to barrier-sim\n");
     return 1;
   }
 
   // Steady polling.
   const int repliesBefore = host.statusReplies;
-  const double cpuBefore = CpuSeconds();
+  const double cpuBefore = cpuSeconds();
   QElapsedTimer wall;
   wall.start();
-  RunFor(seconds * 1000);
+  runFor(seconds * 1000);
   const double elapsed = double(wall.nsecsElapsed()) / 1e9;
-  const double cpu = CpuSeconds() - cpuBefore;
+  const double cpu = cpuSeconds() - cpuBefore;
   const int polls = host.statusReplies - repliesBefore;
 
   // Status changes: toggle beam 1's alert and time until the model has it.
@@ -102,9 +102,9 @@ int main(int argc, char** argv) {
     sim.write(on ? "alert 1 on\n" : "alert 1 off\n");
     sim.waitForBytesWritten(1000);
     t.start();
-    if (WaitUntil(host, [&] { return (host.model.status.beamsAlert & 1) == (on ? 1 : 0); }, 3000))
+    if (waitUntil(host, [&] { return (host.model.status.beamsAlert & 1) == (on ? 1 : 0); }, 3000))
       latencies.push_back(double(t.nsecsElapsed()) / 1e6);
-    RunFor(50 + int(QRandomGenerator::global()->bounded(40)));  // no phase lock with the polls
+    runFor(50 + int(QRandomGenerator::global()->bounded(40)));  // no phase lock with the polls
   }
 
   // A real line carries the 5-byte request too; the pseudo-terminal delivers
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
   std::printf("program CPU:         %.2f %% of one core (%.1f us per poll)\n", 100.0 * cpu / elapsed,
               polls ? 1e6 * cpu / polls : 0.0);
   std::printf("change to model:     median %.1f ms, 90th percentile %.1f ms, worst %.1f ms (%zu changes)\n",
-              Percentile(latencies, 0.5), Percentile(latencies, 0.9), Percentile(latencies, 1.0), latencies.size());
+              percentile(latencies, 0.5), percentile(latencies, 0.9), percentile(latencies, 1.0), latencies.size());
   sim.kill();
   sim.waitForFinished(2000);
   return 0;

@@ -1,6 +1,6 @@
 // Status polls over a pseudo-terminal, answered by a responder process that
 // paces its 22-byte reply at 9600 bit/s, one byte at a time. The same polls
-// run through TComm64's event hand-off (with and without burst settling) and
+// run through SerialPort's event hand-off (with and without burst settling) and
 // through a plain single-threaded poll+read loop, interleaved, and the
 // medians of the runs are printed. Usage: serial_handoff_bench [polls] [rounds]
 #include <fcntl.h>
@@ -23,9 +23,9 @@
 #include <string>
 #include <vector>
 
-#include "LineTermios.h"
-#include "TComm64.h"
-#include "UniqueFd.h"
+#include "serial/LineTermios.h"
+#include "serial/SerialPort.h"
+#include "serial/UniqueFd.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ constexpr long kByteNs = 1'041'667;  // 10 bits at 9600 bit/s
 constexpr int kGapMs = 10;
 
 // Answers every 5-byte request with 22 bytes, each one a character time after the last.
-[[noreturn]] void Respond(int master) {
+[[noreturn]] void respond(int master) {
   std::array<std::uint8_t, kReplySize> reply{};
   reply[0] = 0xFF, reply[1] = 0xFF, reply[2] = 0x14, reply[3] = 0x03;
   for (std::size_t i = 4; i + 1 < kReplySize; ++i) reply[i] = static_cast<std::uint8_t>(i * 7);
@@ -67,7 +67,7 @@ constexpr int kGapMs = 10;
   }
 }
 
-double CpuSeconds() {
+double cpuSeconds() {
   rusage r{};
   ::getrusage(RUSAGE_SELF, &r);
   return double(r.ru_utime.tv_sec + r.ru_stime.tv_sec) + double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) * 1e-6;
@@ -77,7 +77,7 @@ struct RunFigures {
   double pollsPerSecond = 0, medianMs = 0, p99Ms = 0, cpuUsPerPoll = 0, cpuShare = 0;
 };
 
-RunFigures Summarise(std::vector<double> latenciesMs, double wallS, double cpuS) {
+RunFigures summarise(std::vector<double> latenciesMs, double wallS, double cpuS) {
   std::sort(latenciesMs.begin(), latenciesMs.end());
   const auto n = latenciesMs.size();
   RunFigures f;
@@ -89,16 +89,16 @@ RunFigures Summarise(std::vector<double> latenciesMs, double wallS, double cpuS)
   return f;
 }
 
-RunFigures RunPlainLoop(const std::string& path, int polls) {
+RunFigures runPlainLoop(const std::string& path, int polls) {
   UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
   if (!fd.valid()) std::perror("open"), std::exit(1);
   termios t{};
   ::tcgetattr(fd.get(), &t);
-  MakeRawLine(t);
-  SetLineSpeed(t, cbr9600);
+  makeRawLine(t);
+  setLineSpeed(t, cbr9600);
   ::tcsetattr(fd.get(), TCSANOW, &t);
   std::vector<double> latencies;
-  const double cpu0 = CpuSeconds();
+  const double cpu0 = cpuSeconds();
   const auto wall0 = Clock::now();
   for (int i = 0; i < polls; ++i) {
     const auto sent = Clock::now();
@@ -115,25 +115,25 @@ RunFigures RunPlainLoop(const std::string& path, int polls) {
     ::poll(nullptr, 0, kGapMs);
   }
   const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
-  return Summarise(latencies, wall, CpuSeconds() - cpu0);
+  return summarise(latencies, wall, cpuSeconds() - cpu0);
 }
 
-RunFigures RunHandoff(const std::string& path, int polls, bool settle) {
-  TComm64 port;
-  port.SetDeviceName(QString::fromStdString(path));
-  port.SetBaudRate(cbr9600);
-  port.SetRxSettle(settle);
+RunFigures runHandoff(const std::string& path, int polls, bool settle) {
+  SerialPort port;
+  port.setDeviceName(QString::fromStdString(path));
+  port.setBaudRate(cbr9600);
+  port.setRxSettle(settle);
   std::vector<double> latencies;
   std::size_t got = 0;
   Clock::time_point sent;
   const auto send = [&] {
     sent = Clock::now();
     got = 0;
-    port.Write(kRequest.data(), kRequest.size());
+    port.write(kRequest.data(), kRequest.size());
   };
-  port.OnRxCharSignal = [&](QObject*, std::int32_t count) {
+  port.onRxChar = [&](QObject*, std::int32_t count) {
     std::array<std::uint8_t, 255> buffer{};
-    const std::int32_t n = port.Read(buffer.data(), std::min<std::int32_t>(count, buffer.size()));
+    const std::int32_t n = port.read(buffer.data(), std::min<std::int32_t>(count, buffer.size()));
     if (n > 0) got += static_cast<std::size_t>(n);
     if (got < kReplySize) return;
     latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
@@ -142,18 +142,18 @@ RunFigures RunHandoff(const std::string& path, int polls, bool settle) {
     else
       QTimer::singleShot(kGapMs, Qt::PreciseTimer, send);
   };
-  if (!port.Open()) std::fprintf(stderr, "open failed\n"), std::exit(1);
-  const double cpu0 = CpuSeconds();
+  if (!port.open()) std::fprintf(stderr, "open failed\n"), std::exit(1);
+  const double cpu0 = cpuSeconds();
   const auto wall0 = Clock::now();
   send();
   QCoreApplication::exec();
   const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
-  const double cpu = CpuSeconds() - cpu0;
-  port.Close();
-  return Summarise(latencies, wall, cpu);
+  const double cpu = cpuSeconds() - cpu0;
+  port.close();
+  return summarise(latencies, wall, cpu);
 }
 
-double Median(std::vector<double> v) {
+double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
 }
@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
   const pid_t responder = ::fork();
   if (responder == 0) {
     ::close(slave);
-    Respond(master);
+    respond(master);
   }
   ::close(master);
 
@@ -186,9 +186,9 @@ int main(int argc, char** argv) {
   };
   const std::string path = name;
   std::vector<Mode> modes = {
-      {"plain poll+read loop", [&] { return RunPlainLoop(path, polls); }, {}},
-      {"TComm64 hand-off, burst settling", [&] { return RunHandoff(path, polls, true); }, {}},
-      {"TComm64 hand-off, every wake-up", [&] { return RunHandoff(path, polls, false); }, {}},
+      {"plain poll+read loop", [&] { return runPlainLoop(path, polls); }, {}},
+      {"TComm64 hand-off, burst settling", [&] { return runHandoff(path, polls, true); }, {}},
+      {"TComm64 hand-off, every wake-up", [&] { return runHandoff(path, polls, false); }, {}},
   };
   for (int round = 0; round < rounds; ++round)
     for (Mode& mode : modes) mode.runs.push_back(mode.run());
@@ -200,7 +200,7 @@ int main(int argc, char** argv) {
     const auto pick = [&](double RunFigures::*field) {
       std::vector<double> v;
       for (const RunFigures& f : mode.runs) v.push_back(f.*field);
-      return Median(v);
+      return median(v);
     };
     const double cpu = pick(&RunFigures::cpuUsPerPoll);
     if (plainCpu == 0) plainCpu = cpu;

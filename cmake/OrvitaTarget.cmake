@@ -16,7 +16,7 @@ function(orvita_gtest name)
   cmake_parse_arguments(T "" "" "LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_UNPARSED_ARGUMENTS})
   orvita_target(${name})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} orvita_test_support GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${T_LABELS}")
@@ -27,7 +27,39 @@ function(orvita_qtest name)
   cmake_parse_arguments(T "" "" "LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_UNPARSED_ARGUMENTS})
   orvita_target(${name})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} orvita_test_support Qt6::Test)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${T_LABELS}" TIMEOUT 300)
+endfunction()
+
+# Makes the headers of `folder` reachable as "folder/Header.h" from an include
+# root that holds that one folder. A library publishes its own root, so a
+# target sees the roots of what it links and nothing more: an include from a
+# layer above fails to compile.
+function(orvita_include_root target folder)
+  set(root ${PROJECT_BINARY_DIR}/include-roots/${folder})
+  if(NOT EXISTS ${root}/${folder})
+    file(MAKE_DIRECTORY ${root})
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+  endif()
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    target_include_directories(${target} INTERFACE ${root})
+  else()
+    target_include_directories(${target} PUBLIC ${root})
+  endif()
+endfunction()
+
+# One layer: a static library of every source in the calling folder, named
+# orvita_<folder>, linking the layers below it given after DEPENDS.
+function(orvita_layer folder)
+  cmake_parse_arguments(L "" "" "DEPENDS;PRIVATE;EXCLUDE" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  foreach(excluded ${L_EXCLUDE})
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
+  add_library(orvita_${folder} STATIC ${sources})
+  orvita_target(orvita_${folder})
+  orvita_include_root(orvita_${folder} ${folder})
+  target_link_libraries(orvita_${folder} PUBLIC ${L_DEPENDS} PRIVATE ${L_PRIVATE})
 endfunction()

@@ -1,4 +1,4 @@
-#include "ConfigFile.h"
+#include "files/ConfigFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <QRandomGenerator>
 #include <cerrno>
 
-#include "Unit1txt.h"
+#include "texts/UiTexts.h"
 
 namespace {
 
@@ -19,16 +19,16 @@ class Fd {
   explicit Fd(int fd = -1) : fd_(fd) {}
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
-  ~Fd() { Reset(); }
-  int Get() const { return fd_; }
-  bool Valid() const { return fd_ >= 0; }
+  ~Fd() { reset(); }
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
   // Closes now and reports close()'s own failure, which a write may surface late.
-  int Close() {
+  int close() {
     const int fd = fd_;
     fd_ = -1;
     return fd >= 0 ? ::close(fd) : 0;
   }
-  void Reset(int fd = -1) {
+  void reset(int fd = -1) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = fd;
   }
@@ -37,17 +37,17 @@ class Fd {
   int fd_;
 };
 
-QByteArray NativeName(const QString& path) { return QFile::encodeName(path); }
+QByteArray nativeName(const QString& path) { return QFile::encodeName(path); }
 
-bool FolderExists(const QString& path) { return QFileInfo(QFileInfo(path).absolutePath()).isDir(); }
+bool folderExists(const QString& path) { return QFileInfo(QFileInfo(path).absolutePath()).isDir(); }
 
 // The one place where errno becomes a file error.
-ConfigFileResult FromErrno(int err, const QString& path) {
+ConfigFileResult fromErrno(int err, const QString& path) {
   ConfigFileResult r;
   r.systemError = err;
   switch (err) {
     case ENOENT:
-      r.error = FolderExists(path) ? ConfigFileError::FileNotFound : ConfigFileError::InvalidFilename;
+      r.error = folderExists(path) ? ConfigFileError::FileNotFound : ConfigFileError::InvalidFilename;
       break;
     case ENOTDIR:
     case ENAMETOOLONG:
@@ -77,7 +77,7 @@ ConfigFileResult FromErrno(int err, const QString& path) {
   return r;
 }
 
-ConfigFileResult Failure(ConfigFileError error, int err = 0) {
+ConfigFileResult failure(ConfigFileError error, int err = 0) {
   ConfigFileResult r;
   r.error = error;
   r.systemError = err;
@@ -85,15 +85,15 @@ ConfigFileResult Failure(ConfigFileError error, int err = 0) {
 }
 
 // Writes all of `record` at the start of `fd`; a short write counts as a full disk.
-ConfigFileResult WriteAll(int fd, const BarrierConfig& record, const QString& path) {
+ConfigFileResult writeAll(int fd, const BarrierConfig& record, const QString& path) {
   std::size_t done = 0;
   while (done < BarrierConfig::Size) {
     const ssize_t n = ::write(fd, record.bytes.data() + done, BarrierConfig::Size - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return FromErrno(errno, path);
+      return fromErrno(errno, path);
     }
-    if (n == 0) return Failure(ConfigFileError::DiskFull, ENOSPC);
+    if (n == 0) return failure(ConfigFileError::DiskFull, ENOSPC);
     done += std::size_t(n);
   }
   return {};
@@ -101,19 +101,19 @@ ConfigFileResult WriteAll(int fd, const BarrierConfig& record, const QString& pa
 
 // For a target that is not a plain file (a device) or whose folder we may not
 // create files in: written in place, never truncated before the bytes are in.
-ConfigFileResult WriteInPlace(const QString& target, const BarrierConfig& record) {
-  Fd fd(::open(NativeName(target).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
-  if (!fd.Valid()) return FromErrno(errno, target);
-  if (auto r = WriteAll(fd.Get(), record, target); !r) return r;
+ConfigFileResult writeInPlace(const QString& target, const BarrierConfig& record) {
+  Fd fd(::open(nativeName(target).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+  if (!fd.valid()) return fromErrno(errno, target);
+  if (auto r = writeAll(fd.get(), record, target); !r) return r;
   struct stat st {};
-  if (::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd.Get(), BarrierConfig::Size) != 0)
-    return FromErrno(errno, target);
-  if (fd.Close() != 0) return FromErrno(errno, target);
+  if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd.get(), BarrierConfig::Size) != 0)
+    return fromErrno(errno, target);
+  if (fd.close() != 0) return fromErrno(errno, target);
   return {};
 }
 
 // The file a path finally names: symbolic links are followed, also dangling ones.
-QString ResolveTarget(const QString& path) {
+QString resolveTarget(const QString& path) {
   const QFileInfo info(path);
   if (!info.isSymLink()) return path;
   const QString canonical = info.canonicalFilePath();
@@ -122,101 +122,101 @@ QString ResolveTarget(const QString& path) {
 
 }  // namespace
 
-QString ConfigFileResult::Message() const {
+QString ConfigFileResult::message() const {
   switch (error) {
     case ConfigFileError::None:
       return {};
     case ConfigFileError::FileNotFound:
-      return Text(Unit1txt::txtFileNotFound);
+      return uiText(UiTexts::txtFileNotFound);
     case ConfigFileError::InvalidFilename:
-      return Text(Unit1txt::txtInvalidFilename);
+      return uiText(UiTexts::txtInvalidFilename);
     case ConfigFileError::AccessDenied:
-      return Text(Unit1txt::txtFileAccessDenied);
+      return uiText(UiTexts::txtFileAccessDenied);
     case ConfigFileError::ReadBeyondEnd:
-      return Text(Unit1txt::txtReadBeyondEnd);
+      return uiText(UiTexts::txtReadBeyondEnd);
     case ConfigFileError::DiskFull:
-      return Text(Unit1txt::txtDiskFull);
+      return uiText(UiTexts::txtDiskFull);
     case ConfigFileError::TooManyOpenFiles:
-      return Text(Unit1txt::txtTooManyOpenFiles);
+      return uiText(UiTexts::txtTooManyOpenFiles);
     case ConfigFileError::Other:
       break;
   }
-  return Text(Unit1txt::txtIoError).arg(systemError);
+  return uiText(UiTexts::txtIoError).arg(systemError);
 }
 
-ConfigFileResult ReadConfigFile(const QString& path, BarrierConfig& record) {
-  if (path.isEmpty()) return Failure(ConfigFileError::InvalidFilename, ENOENT);
+ConfigFileResult readConfigFile(const QString& path, BarrierConfig& record) {
+  if (path.isEmpty()) return failure(ConfigFileError::InvalidFilename, ENOENT);
   // Non-blocking so that a named pipe cannot hang the window.
-  Fd fd(::open(NativeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (!fd.Valid()) return FromErrno(errno, path);
+  Fd fd(::open(nativeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.valid()) return fromErrno(errno, path);
   struct stat st {};
-  if (::fstat(fd.Get(), &st) != 0) return FromErrno(errno, path);
-  if (S_ISDIR(st.st_mode)) return Failure(ConfigFileError::AccessDenied, EISDIR);
+  if (::fstat(fd.get(), &st) != 0) return fromErrno(errno, path);
+  if (S_ISDIR(st.st_mode)) return failure(ConfigFileError::AccessDenied, EISDIR);
 
   BarrierConfig read;
   std::size_t got = 0;
   while (got < BarrierConfig::Size) {
-    const ssize_t n = ::read(fd.Get(), read.bytes.data() + got, BarrierConfig::Size - got);
+    const ssize_t n = ::read(fd.get(), read.bytes.data() + got, BarrierConfig::Size - got);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return FromErrno(errno, path);
+      return fromErrno(errno, path);
     }
     if (n == 0) break;
     got += std::size_t(n);
   }
-  if (got < BarrierConfig::Size) return Failure(ConfigFileError::ReadBeyondEnd);
+  if (got < BarrierConfig::Size) return failure(ConfigFileError::ReadBeyondEnd);
   record = read;
   return {};
 }
 
-ConfigFileResult WriteConfigFile(const QString& path, const BarrierConfig& record) {
-  if (path.isEmpty()) return Failure(ConfigFileError::InvalidFilename, ENOENT);
-  const QString target = ResolveTarget(path);
-  const QByteArray targetName = NativeName(target);
+ConfigFileResult writeConfigFile(const QString& path, const BarrierConfig& record) {
+  if (path.isEmpty()) return failure(ConfigFileError::InvalidFilename, ENOENT);
+  const QString target = resolveTarget(path);
+  const QByteArray targetName = nativeName(target);
 
   struct stat st {};
   const bool exists = ::stat(targetName.constData(), &st) == 0;
-  if (!exists && errno != ENOENT) return FromErrno(errno, target);
+  if (!exists && errno != ENOENT) return fromErrno(errno, target);
   if (exists) {
-    if (S_ISDIR(st.st_mode)) return Failure(ConfigFileError::AccessDenied, EISDIR);
-    if (!S_ISREG(st.st_mode)) return WriteInPlace(target, record);
+    if (S_ISDIR(st.st_mode)) return failure(ConfigFileError::AccessDenied, EISDIR);
+    if (!S_ISREG(st.st_mode)) return writeInPlace(target, record);
     // Replacing would get round a read-only file; refuse as a direct write would.
-    if (::access(targetName.constData(), W_OK) != 0) return FromErrno(errno, target);
+    if (::access(targetName.constData(), W_OK) != 0) return fromErrno(errno, target);
   }
 
   const QFileInfo info(target);
   const QString folder = info.absolutePath();
   QString tempPath;
   Fd fd;
-  for (int attempt = 0; attempt < 100 && !fd.Valid(); ++attempt) {
+  for (int attempt = 0; attempt < 100 && !fd.valid(); ++attempt) {
     tempPath = folder + QStringLiteral("/.") + info.fileName() + QStringLiteral(".") +
                QString::number(QRandomGenerator::global()->generate(), 36) + QStringLiteral(".tmp");
-    fd.Reset(::open(NativeName(tempPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!fd.Valid() && errno != EEXIST) break;
+    fd.reset(::open(nativeName(tempPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!fd.valid() && errno != EEXIST) break;
   }
-  if (!fd.Valid()) {
+  if (!fd.valid()) {
     const int err = errno;
     // A writable file in a folder we may not add to: fall back to writing it in place.
-    if (exists && (err == EACCES || err == EPERM)) return WriteInPlace(target, record);
-    return FromErrno(err, target);
+    if (exists && (err == EACCES || err == EPERM)) return writeInPlace(target, record);
+    return fromErrno(err, target);
   }
-  const QByteArray tempName = NativeName(tempPath);
+  const QByteArray tempName = nativeName(tempPath);
   auto fail = [&](ConfigFileResult r) {
-    fd.Reset();
+    fd.reset();
     ::unlink(tempName.constData());
     return r;
   };
 
   if (exists) {
-    ::fchmod(fd.Get(), st.st_mode & 07777);
-    [[maybe_unused]] const int ignored = ::fchown(fd.Get(), st.st_uid, st.st_gid);  // only root can
+    ::fchmod(fd.get(), st.st_mode & 07777);
+    [[maybe_unused]] const int ignored = ::fchown(fd.get(), st.st_uid, st.st_gid);  // only root can
   }
-  if (auto r = WriteAll(fd.Get(), record, target); !r) return fail(r);
-  if (::fsync(fd.Get()) != 0) return fail(FromErrno(errno, target));
-  if (fd.Close() != 0) return fail(FromErrno(errno, target));
-  if (::rename(tempName.constData(), targetName.constData()) != 0) return fail(FromErrno(errno, target));
+  if (auto r = writeAll(fd.get(), record, target); !r) return fail(r);
+  if (::fsync(fd.get()) != 0) return fail(fromErrno(errno, target));
+  if (fd.close() != 0) return fail(fromErrno(errno, target));
+  if (::rename(tempName.constData(), targetName.constData()) != 0) return fail(fromErrno(errno, target));
 
-  Fd dir(::open(NativeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.Valid()) ::fsync(dir.Get());  // the rename itself on disk; failure here loses nothing
+  Fd dir(::open(nativeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.valid()) ::fsync(dir.get());  // the rename itself on disk; failure here loses nothing
   return {};
 }

@@ -3,7 +3,7 @@
 // header. Each call opens, reads or writes whole, and closes the file.
 #include <QString>
 
-#include "BarrierModel.h"
+#include "model/BarrierModel.h"
 
 enum class ConfigFileError {
   None,
@@ -20,20 +20,20 @@ struct ConfigFileResult {
   ConfigFileError error = ConfigFileError::None;
   int systemError = 0;  // errno of the failing call; 0 for None and ReadBeyondEnd
 
-  bool Ok() const { return error == ConfigFileError::None; }
-  explicit operator bool() const { return Ok(); }
+  bool ok() const { return error == ConfigFileError::None; }
+  explicit operator bool() const { return ok(); }
   // The user's words for the failure, without a final full stop ("File not
   // found", "I/O error 5"); empty on success.
-  QString Message() const;
+  QString message() const;
 };
 
 // Reads the first 32 bytes of `path` into `record`. The file is opened for
 // reading only, so a read-only file loads. `record` is untouched on failure.
-ConfigFileResult ReadConfigFile(const QString& path, BarrierConfig& record);
+ConfigFileResult readConfigFile(const QString& path, BarrierConfig& record);
 
 // Writes the 32 bytes of `record` to `path`. The bytes go to a new file beside
 // the target, which replaces the target only once they are safely on disk, so
 // a failed write leaves an existing file as it was. An existing target keeps
 // its permissions; a read-only one is refused as the direct write would be.
 // A symbolic link is written through to the file it names.
-ConfigFileResult WriteConfigFile(const QString& path, const BarrierConfig& record);
+ConfigFileResult writeConfigFile(const QString& path, const BarrierConfig& record);

@@ -1,17 +1,17 @@
-#include "WindowPlacement.h"
+#include "files/WindowPlacement.h"
 
 #include <QtEndian>
 
 namespace {
 
-std::int32_t ReadInt(std::span<const std::uint8_t, PlacementRecordSize> record, int index) {
+std::int32_t readInt(std::span<const std::uint8_t, PlacementRecordSize> record, int index) {
   return qFromLittleEndian<std::int32_t>(record.data() + 4 * index);
 }
 
 // Invalid when the top edge is off the desktop, fewer than 25 pixels of the
 // window would show at the right or the bottom, the left edge is left of the
 // desktop, or the window would sit left of the main window.
-bool InView(const WindowPlace& place, const QRect& desktop, std::optional<int> mainWindowLeft) {
+bool inView(const WindowPlace& place, const QRect& desktop, std::optional<int> mainWindowLeft) {
   const qint64 left = place.left;
   const qint64 top = place.top;
   const qint64 desktopRight = qint64(desktop.x()) + desktop.width();
@@ -25,32 +25,32 @@ bool InView(const WindowPlace& place, const QRect& desktop, std::optional<int> m
 
 }  // namespace
 
-PlacementRecord EncodePlacement(const WindowPlace& place) {
+PlacementRecord encodePlacement(const WindowPlace& place) {
   PlacementRecord record{};
   const std::int32_t values[4] = {place.left, place.top, place.width, place.height};
   for (int i = 0; i < 4; ++i) qToLittleEndian<std::int32_t>(values[i], record.data() + 4 * i);
   return record;
 }
 
-WindowPlace DecodePlacement(std::span<const std::uint8_t, PlacementRecordSize> record) {
-  return {ReadInt(record, 0), ReadInt(record, 1), ReadInt(record, 2), ReadInt(record, 3)};
+WindowPlace decodePlacement(std::span<const std::uint8_t, PlacementRecordSize> record) {
+  return {readInt(record, 0), readInt(record, 1), readInt(record, 2), readInt(record, 3)};
 }
 
-QString PlacementValueName(const QString& caption, const QString& hint) {
+QString placementValueName(const QString& caption, const QString& hint) {
   if (!hint.isEmpty() && caption.contains(hint, Qt::CaseInsensitive)) return hint;
   return caption;
 }
 
-WindowPlace DecidePlacement(std::int32_t bytesRead, std::span<const std::uint8_t, PlacementRecordSize> record,
+WindowPlace decidePlacement(std::int32_t bytesRead, std::span<const std::uint8_t, PlacementRecordSize> record,
                             const WindowPlace& current, const QRect& desktop, std::optional<int> mainWindowLeft) {
   WindowPlace place = current;
   if (bytesRead > 0) {
     // Summed wide: four stored numbers near the int32 limits must not overflow.
     qint64 sum = 0;
-    for (int i = 0; i < 4; ++i) sum += ReadInt(record, i);
-    if (sum != 0) place = DecodePlacement(record);
+    for (int i = 0; i < 4; ++i) sum += readInt(record, i);
+    if (sum != 0) place = decodePlacement(record);
   }
-  if (InView(place, desktop, mainWindowLeft)) return place;
+  if (inView(place, desktop, mainWindowLeft)) return place;
 
   const std::int32_t width = current.width;
   const std::int32_t height = current.height;

@@ -25,13 +25,13 @@ struct WindowPlace {
 inline constexpr std::int32_t PlacementRecordSize = 16;
 using PlacementRecord = std::array<std::uint8_t, PlacementRecordSize>;
 
-PlacementRecord EncodePlacement(const WindowPlace& place);
-WindowPlace DecodePlacement(std::span<const std::uint8_t, PlacementRecordSize> record);
+PlacementRecord encodePlacement(const WindowPlace& place);
+WindowPlace decodePlacement(std::span<const std::uint8_t, PlacementRecordSize> record);
 
 // The value name a window's placement is stored under: the hint when it
 // occurs in the caption (case ignored), else the caption. An empty hint never
 // occurs.
-QString PlacementValueName(const QString& caption, const QString& hint);
+QString placementValueName(const QString& caption, const QString& hint);
 
 // Where a window goes. `bytesRead` and `record` are what the store gave
 // (record zero-filled beyond bytesRead); `current` is the window's present
@@ -39,5 +39,5 @@ QString PlacementValueName(const QString& caption, const QString& hint);
 // edge of another window that is the application's main window, if any.
 // Nothing read, or a record whose four numbers add up to 0, means `current`.
 // An out-of-view result is replaced by `current`'s size centred on the desktop.
-WindowPlace DecidePlacement(std::int32_t bytesRead, std::span<const std::uint8_t, PlacementRecordSize> record,
+WindowPlace decidePlacement(std::int32_t bytesRead, std::span<const std::uint8_t, PlacementRecordSize> record,
                             const WindowPlace& current, const QRect& desktop, std::optional<int> mainWindowLeft);

@@ -1,7 +1,7 @@
 #pragma once
 // The state of the pie-shaped activity gauge in the status strip: one step
 // per received chunk, colours swapping each time it comes round to 0.
-#include "Colors.h"
+#include "model/Colors.h"
 
 struct ActivityGauge {
   static constexpr int Range = 100;
@@ -9,12 +9,12 @@ struct ActivityGauge {
   Rgb foreground = colors::Yellow;
   Rgb background = colors::Green;
 
-  void Step() {
+  void step() {
     progress = (progress + 1) % Range;
     if (progress == 0) {
       foreground = foreground == colors::Yellow ? colors::Green : colors::Yellow;
       background = background == colors::Green ? colors::Yellow : colors::Green;
     }
   }
-  void Restart() { *this = ActivityGauge{}; }
+  void restart() { *this = ActivityGauge{}; }
 };

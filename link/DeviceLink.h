@@ -3,12 +3,12 @@
 // reply decoding and the request cycle. It works on the model and link state
 // that the main window owns, writes through a SerialLine, logs to the event
 // log and reaches the window only through LinkView. Main thread only.
-#include "ActivityGauge.h"
-#include "BarrierModel.h"
-#include "EventLog.h"
-#include "LinkState.h"
-#include "LinkView.h"
-#include "SerialLine.h"
+#include "link/ActivityGauge.h"
+#include "model/BarrierModel.h"
+#include "eventlog/EventLog.h"
+#include "link/LinkState.h"
+#include "link/LinkView.h"
+#include "serial/SerialLine.h"
 
 #include <cstdint>
 #include <span>
@@ -24,50 +24,50 @@ class DeviceLink {
 
   // The port's characters-received notification: read `count` waiting bytes
   // (at most 1000), append, run the parser once, step the activity gauge.
-  void CommRxCharSignal(std::int32_t count);
+  void onBytesReceived(std::int32_t count);
   // One tick of the 1000 ms cycle timer.
-  void CycleStep();
+  void cycleStep();
   // The continuation of a status reply, StatusPauseMs after it.
-  void StatusPauseElapsed();
+  void statusPauseElapsed();
   // Identification bar from versionInfo; silences the beeper while not connected.
-  void RefreshIdentification();
+  void refreshIdentification();
 
   // Commands. The toolbar forms also set the buttons; the menu forms leave
   // them to the next RefreshEditors.
-  void ReadCommand(bool fromToolbar);
-  void SendCommand(bool fromToolbar);
-  void ResetCommand(bool fromToolbar);
+  void readCommand(bool fromToolbar);
+  void sendCommand(bool fromToolbar);
+  void resetCommand(bool fromToolbar);
   // Before the port settings dialog shows: close the port, forget the
   // barrier, show " Brak połączenia.".
-  void PortSettingsCommand();
+  void portSettingsCommand();
 
   // Requests.
-  void Ask_ver();
-  void Ask_data();
-  void Ask_write();
-  void Ask_status();
-  void Ask_write2();
-  void Ask_data2();
-  void Ask_res();
+  void askVersion();
+  void askData();
+  void askWrite();
+  void askStatus();
+  void askWrite2();
+  void askData2();
+  void askReset();
 
   // One parser run over rxBuffer; hands a verified frame to decodeReply.
-  void ParseFrames();
+  void parseFrames();
   // Runs the one handler for the frame's command byte; every handler removes
   // the frame from rxBuffer.
   void decodeReply(std::span<const std::uint8_t> frame);
 
-  const ActivityGauge& Gauge() const { return gauge_; }
+  const ActivityGauge& gauge() const { return gauge_; }
 
  private:
-  void Send(std::uint8_t command, std::span<const std::uint8_t> payload, int logText, bool restartsTimer);
-  void OnVersion(std::span<const std::uint8_t> frame);
-  void OnData(std::span<const std::uint8_t> frame, std::size_t firstIndex);
-  void OnWriteConfirmed(std::span<const std::uint8_t> frame, std::size_t first, std::size_t last, int logText);
-  void OnReset(std::span<const std::uint8_t> frame);
-  void OnStatus(std::span<const std::uint8_t> frame);
-  void DiscardUnreadable(std::span<const std::uint8_t> frame);
-  void RemoveFrame(std::span<const std::uint8_t> frame);
-  void ShowGauge();
+  void send(std::uint8_t command, std::span<const std::uint8_t> payload, int logText, bool restartsTimer);
+  void onVersion(std::span<const std::uint8_t> frame);
+  void onData(std::span<const std::uint8_t> frame, std::size_t firstIndex);
+  void onWriteConfirmed(std::span<const std::uint8_t> frame, std::size_t first, std::size_t last, int logText);
+  void onReset(std::span<const std::uint8_t> frame);
+  void onStatus(std::span<const std::uint8_t> frame);
+  void discardUnreadable(std::span<const std::uint8_t> frame);
+  void removeFrame(std::span<const std::uint8_t> frame);
+  void showGauge();
 
   BarrierModel& model_;
   LinkState& state_;

@@ -1,4 +1,4 @@
-#include "Frame.h"
+#include "link/Frame.h"
 
 std::uint8_t checkByte(std::span<const std::uint8_t> bytes) {
   unsigned sum = 0;

@@ -29,7 +29,7 @@ constexpr std::uint8_t LastCommand = CmdReset;
 
 constexpr std::size_t PayloadOffset = 4;
 // Total size of a frame whose length byte is `length`.
-constexpr std::size_t FrameSize(std::uint8_t length) { return std::size_t(length) + 3; }
+constexpr std::size_t frameSize(std::uint8_t length) { return std::size_t(length) + 3; }
 }  // namespace frame
 
 // Low 8 bits of the sum of `bytes`.

@@ -15,9 +15,9 @@ class RxBuffer {
   std::uint8_t operator[](std::size_t i) const { return bytes_[i]; }
   std::span<const std::uint8_t> bytes() const { return {bytes_.data(), size_}; }
   // Appends while there is room; returns how many bytes were taken.
-  std::size_t Append(std::span<const std::uint8_t> data);
+  std::size_t append(std::span<const std::uint8_t> data);
   // Removes up to `count` bytes from the front.
-  void RemoveFront(std::size_t count);
+  void removeFront(std::size_t count);
 
  private:
   std::array<std::uint8_t, Capacity> bytes_{};

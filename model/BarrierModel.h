@@ -30,9 +30,9 @@ struct BarrierConfig {
   static constexpr std::size_t AutoBlockTime = 16;  // seconds
   static constexpr std::size_t BeamCount = 31;
   // Response time of beam b (1..8), 40 ms steps; 0 = beam switched off.
-  static constexpr std::size_t ResponseTime(int beam) { return std::size_t(beam); }
+  static constexpr std::size_t responseTime(int beam) { return std::size_t(beam); }
   // Auto-block count of beam b (1..8); 0 = no auto-block.
-  static constexpr std::size_t AutoBlockCount(int beam) { return std::size_t(16 + beam); }
+  static constexpr std::size_t autoBlockCount(int beam) { return std::size_t(16 + beam); }
 
   std::array<std::uint8_t, Size> bytes{};
 
@@ -71,11 +71,11 @@ struct BarrierStatus {
 // Three cascaded halving averages over the raw supply byte; kept for the run.
 class SupplyFilter {
  public:
-  void Update(std::uint8_t raw);
+  void update(std::uint8_t raw);
   // The filtered reading truncated to an integer, 0..255.
-  int Value() const { return int(a3_); }
+  int value() const { return int(a3_); }
   // Volts with one decimal, at least three characters ("0.0", "12.2").
-  QString Text() const;
+  QString uiText() const;
 
  private:
   double a1_ = 0, a2_ = 0, a3_ = 0;
@@ -88,28 +88,28 @@ struct BarrierModel {
   std::vector<std::uint8_t> versionInfo;  // 0..8 bytes of the version reply; empty = not connected
   std::uint8_t beamCount = 0;             // 2..8 once known; 0 at start
   SupplyFilter supply;
-  QString supplyText = SupplyFilter{}.Text();
+  QString supplyText = SupplyFilter{}.uiText();
 
-  bool Connected() const { return !versionInfo.empty(); }
+  bool connected() const { return !versionInfo.empty(); }
   // Beams anything may show or index: beamCount, but never more than 8.
-  int ShownBeams() const { return beamCount > MaxBeams ? MaxBeams : int(beamCount); }
+  int shownBeams() const { return beamCount > MaxBeams ? MaxBeams : int(beamCount); }
   // A field counts as changed while its edited byte differs from the barrier's.
-  bool Changed(std::size_t index) const { return editConfig[index] != deviceConfig[index]; }
-  void UpdateSupply(std::uint8_t raw) {
+  bool changed(std::size_t index) const { return editConfig[index] != deviceConfig[index]; }
+  void updateSupply(std::uint8_t raw) {
     status.supplyRaw = raw;
-    supply.Update(raw);
-    supplyText = supply.Text();
+    supply.update(raw);
+    supplyText = supply.uiText();
   }
 };
 
 // Stored forms of what the editors accept (the entries themselves live in ui/).
 namespace editrule {
 // Milliseconds to 40 ms steps, rounded up, at most 1000 ms (25 steps).
-std::uint8_t ResponseTimeFromMs(std::uint32_t ms);
+std::uint8_t responseTimeFromMs(std::uint32_t ms);
 // Shown milliseconds for an entered value: clamp to 1000, round up to 40 ms.
-std::uint32_t NormalisedResponseMs(std::uint32_t ms);
+std::uint32_t normalisedResponseMs(std::uint32_t ms);
 // Counts, seconds and minutes: at most 255.
-std::uint8_t ByteFromEntry(std::uint32_t value);
+std::uint8_t byteFromEntry(std::uint32_t value);
 // The transmitter serial number: at most 65535.
-std::uint16_t SerialFromEntry(std::uint32_t value);
+std::uint16_t serialFromEntry(std::uint32_t value);
 }  // namespace editrule

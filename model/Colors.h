@@ -5,18 +5,18 @@
 
 using Rgb = std::uint32_t;
 
-constexpr Rgb MakeRgb(unsigned r, unsigned g, unsigned b) { return (r << 16) | (g << 8) | b; }
+constexpr Rgb makeRgb(unsigned r, unsigned g, unsigned b) { return (r << 16) | (g << 8) | b; }
 
 namespace colors {
-constexpr Rgb Black = MakeRgb(0, 0, 0);
-constexpr Rgb White = MakeRgb(255, 255, 255);
-constexpr Rgb Green = MakeRgb(0, 128, 0);
-constexpr Rgb Lime = MakeRgb(0, 255, 0);
-constexpr Rgb Yellow = MakeRgb(255, 255, 0);
-constexpr Rgb Red = MakeRgb(255, 0, 0);
-constexpr Rgb Silver = MakeRgb(192, 192, 192);
-constexpr Rgb Grey = MakeRgb(128, 128, 128);
-constexpr Rgb Aqua = MakeRgb(0, 255, 255);
-constexpr Rgb ChangedValue = MakeRgb(255, 157, 157);  // an edited value the barrier does not hold yet
-constexpr Rgb WindowFace = MakeRgb(245, 196, 145);    // main window background
+constexpr Rgb Black = makeRgb(0, 0, 0);
+constexpr Rgb White = makeRgb(255, 255, 255);
+constexpr Rgb Green = makeRgb(0, 128, 0);
+constexpr Rgb Lime = makeRgb(0, 255, 0);
+constexpr Rgb Yellow = makeRgb(255, 255, 0);
+constexpr Rgb Red = makeRgb(255, 0, 0);
+constexpr Rgb Silver = makeRgb(192, 192, 192);
+constexpr Rgb Grey = makeRgb(128, 128, 128);
+constexpr Rgb Aqua = makeRgb(0, 255, 255);
+constexpr Rgb ChangedValue = makeRgb(255, 157, 157);  // an edited value the barrier does not hold yet
+constexpr Rgb WindowFace = makeRgb(245, 196, 145);    // main window background
 }  // namespace colors

@@ -15,7 +15,7 @@ namespace {
 
 constexpr int Size = 32;
 
-void DrawColumns(QPainter& p) {
+void drawColumns(QPainter& p) {
   // Transmitter on the left, receiver on the right, three beams between.
   const QColor body(88, 88, 96), edge(40, 40, 44), lens(230, 40, 30), beam(255, 60, 40, 150);
   for (const int x : {3, 23}) {
@@ -33,13 +33,13 @@ void DrawColumns(QPainter& p) {
   }
 }
 
-void DrawBand(QPainter& p) {
+void drawBand(QPainter& p) {
   p.setPen(QPen(QColor(110, 110, 110), 1));
   p.setBrush(QColor(236, 236, 236));
   p.drawRoundedRect(QRectF(0.5, 21.5, 31, 10), 2, 2);
 }
 
-void Triangle(QPainter& p, const QColor& fill, bool down) {
+void triangle(QPainter& p, const QColor& fill, bool down) {
   QPolygonF t;
   if (down)
     t << QPointF(10, 23) << QPointF(22, 23) << QPointF(16, 30.5);
@@ -50,7 +50,7 @@ void Triangle(QPainter& p, const QColor& fill, bool down) {
   p.drawPolygon(t);
 }
 
-void CircularArrow(QPainter& p) {
+void circularArrow(QPainter& p) {
   const QColor blue(20, 70, 200);
   const QRectF circle(12, 22.5, 8, 8);
   QPainterPath arc;
@@ -68,14 +68,14 @@ void CircularArrow(QPainter& p) {
   p.drawPolygon(head);
 }
 
-bool Write(const QString& folder, const char* name, const std::function<void(QPainter&)>& sign) {
+bool write(const QString& folder, const char* name, const std::function<void(QPainter&)>& sign) {
   QImage image(Size, Size, QImage::Format_ARGB32);
   image.fill(Qt::transparent);
   {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    DrawColumns(p);
-    DrawBand(p);
+    drawColumns(p);
+    drawBand(p);
     sign(p);
   }
   const QString path = folder + QLatin1Char('/') + QLatin1String(name);
@@ -94,8 +94,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const QString folder = QString::fromLocal8Bit(argv[1]);
-  bool ok = Write(folder, "toolbar_read.png", [](QPainter& p) { Triangle(p, QColor(0, 170, 0), true); });
-  ok = Write(folder, "toolbar_send.png", [](QPainter& p) { Triangle(p, QColor(220, 0, 0), false); }) && ok;
-  ok = Write(folder, "toolbar_reset.png", CircularArrow) && ok;
+  bool ok = write(folder, "toolbar_read.png", [](QPainter& p) { triangle(p, QColor(0, 170, 0), true); });
+  ok = write(folder, "toolbar_send.png", [](QPainter& p) { triangle(p, QColor(220, 0, 0), false); }) && ok;
+  ok = write(folder, "toolbar_reset.png", circularArrow) && ok;
   return ok ? 0 : 1;
 }

@@ -1,6 +1,6 @@
-#include "LineTermios.h"
+#include "serial/LineTermios.h"
 
-void MakeRawLine(termios& t) {
+void makeRawLine(termios& t) {
   t.c_iflag &= ~(IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC | IXON | IXANY |
                  IXOFF | IMAXBEL);
   t.c_oflag &= ~(OPOST | OLCUC | ONLCR | OCRNL | ONOCR | ONLRET);
@@ -12,7 +12,7 @@ void MakeRawLine(termios& t) {
   t.c_cc[VTIME] = 0;
 }
 
-void SetLineSpeed(termios& t, TBaudRate rate) {
+void setLineSpeed(termios& t, BaudRate rate) {
   constexpr speed_t speeds[] = {B110,   B300,   B1200,   B2400,   B4800,   B9600,  B19200,
                                 B38400, B57600, B115200, B230400, B460800, B921600};
   if (rate > cbr921600) return;
@@ -20,7 +20,7 @@ void SetLineSpeed(termios& t, TBaudRate rate) {
   ::cfsetospeed(&t, speeds[rate]);
 }
 
-void SetLineParity(termios& t, TParity parity) {
+void setLineParity(termios& t, Parity parity) {
   t.c_cflag &= ~(PARENB | PARODD | CMSPAR);
   switch (parity) {
     case paNone:
@@ -40,14 +40,14 @@ void SetLineParity(termios& t, TParity parity) {
   }
 }
 
-void SetLineStopbits(termios& t, TStopbits stopbits) {
+void setLineStopBits(termios& t, StopBits stopbits) {
   if (stopbits == sb1_0)
     t.c_cflag &= ~CSTOPB;
   else
     t.c_cflag |= CSTOPB;
 }
 
-bool SetLineDatabits(termios& t, TDatabits databits) {
+bool setLineDataBits(termios& t, DataBits databits) {
   constexpr tcflag_t sizes[] = {0, CS5, CS6, CS7, CS8};
   if (databits == da4 || databits > da8) return false;
   t.c_cflag = (t.c_cflag & ~CSIZE) | sizes[databits];

@@ -1,4 +1,4 @@
-#include "PortAccess.h"
+#include "serial/PortAccess.h"
 
 #include <grp.h>
 #include <pwd.h>
@@ -10,7 +10,7 @@
 
 namespace {
 
-std::string GroupName(gid_t gid) {
+std::string groupName(gid_t gid) {
   std::vector<char> buffer(4096);
   group entry{};
   group* found = nullptr;
@@ -20,7 +20,7 @@ std::string GroupName(gid_t gid) {
 }
 
 // The groups the group database gives the user, as a fresh login would get them.
-std::vector<gid_t> UserGroups() {
+std::vector<gid_t> userGroups() {
   std::vector<char> buffer(4096);
   passwd entry{};
   passwd* found = nullptr;
@@ -37,7 +37,7 @@ std::vector<gid_t> UserGroups() {
   return groups;
 }
 
-std::vector<gid_t> ProcessGroups() {
+std::vector<gid_t> processGroups() {
   const int count = ::getgroups(0, nullptr);
   std::vector<gid_t> groups(static_cast<std::size_t>(std::max(count, 0)));
   const int got = groups.empty() ? 0 : ::getgroups(count, groups.data());
@@ -48,22 +48,22 @@ std::vector<gid_t> ProcessGroups() {
 
 }  // namespace
 
-PortAccess EvaluatePortAccess(gid_t deviceGroup, std::span<const gid_t> userGroups,
+PortAccess evaluatePortAccess(gid_t deviceGroup, std::span<const gid_t> userGroups,
                               std::span<const gid_t> processGroups) {
   PortAccess access;
   access.known = true;
   access.group = deviceGroup;
-  access.groupName = GroupName(deviceGroup);
+  access.groupName = groupName(deviceGroup);
   access.userInGroup = std::find(userGroups.begin(), userGroups.end(), deviceGroup) != userGroups.end();
   access.processInGroup = std::find(processGroups.begin(), processGroups.end(), deviceGroup) != processGroups.end();
   access.mustLogInAgain = access.userInGroup && !access.processInGroup;
   return access;
 }
 
-PortAccess CheckPortAccess(const std::string& devicePath) {
+PortAccess checkPortAccess(const std::string& devicePath) {
   struct stat st {};
   if (::stat(devicePath.c_str(), &st) != 0) return {};
-  const std::vector<gid_t> user = UserGroups();
-  const std::vector<gid_t> process = ProcessGroups();
-  return EvaluatePortAccess(st.st_gid, user, process);
+  const std::vector<gid_t> user = userGroups();
+  const std::vector<gid_t> process = processGroups();
+  return evaluatePortAccess(st.st_gid, user, process);
 }

@@ -17,8 +17,8 @@ struct PortAccess {
 };
 
 // Examines `devicePath` for the user running this process.
-PortAccess CheckPortAccess(const std::string& devicePath);
+PortAccess checkPortAccess(const std::string& devicePath);
 
 // The decision itself, from the device's group and the two group lists.
-PortAccess EvaluatePortAccess(gid_t deviceGroup, std::span<const gid_t> userGroups,
+PortAccess evaluatePortAccess(gid_t deviceGroup, std::span<const gid_t> userGroups,
                               std::span<const gid_t> processGroups);

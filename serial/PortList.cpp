@@ -1,4 +1,4 @@
-#include "PortList.h"
+#include "serial/PortList.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,12 +8,12 @@
 
 namespace {
 
-bool CaseInsensitiveLess(const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; }
+bool caseInsensitiveLess(const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; }
 
 // A serial-core port whose UART was never found (above all the spare ttyS
 // entries the 8250 driver reserves) reports type 0, PORT_UNKNOWN; it cannot
 // carry data and would only clutter the list.
-bool IsPlaceholder(const QString& entry) {
+bool isPlaceholder(const QString& entry) {
   QFile type(entry + QStringLiteral("/type"));
   if (!type.open(QIODevice::ReadOnly)) return false;
   return type.readAll().trimmed() == "0";
@@ -21,7 +21,7 @@ bool IsPlaceholder(const QString& entry) {
 
 }  // namespace
 
-QStringList SystemPorts(const QString& sysfsRoot) {
+QStringList systemPorts(const QString& sysfsRoot) {
   QStringList ports;
   const QDir root(sysfsRoot);
   const QStringList names = root.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System, QDir::Name);
@@ -29,20 +29,20 @@ QStringList SystemPorts(const QString& sysfsRoot) {
     const QString entry = root.filePath(name);
     const QFileInfo device(entry + QStringLiteral("/device"));
     if (!device.exists() && !device.isSymLink()) continue;
-    if (IsPlaceholder(entry)) continue;
+    if (isPlaceholder(entry)) continue;
     ports.append(name);
   }
   return ports;
 }
 
-QStringList OrderPortList(QStringList systemPorts) {
+QStringList orderPortList(QStringList systemPorts) {
   QStringList sorted = std::move(systemPorts);
-  std::stable_sort(sorted.begin(), sorted.end(), CaseInsensitiveLess);
+  std::stable_sort(sorted.begin(), sorted.end(), caseInsensitiveLess);
 
   for (int n = 0; n < 4; ++n) {
     const QString name = QStringLiteral("ttyS%1").arg(n);
     if (sorted.contains(name, Qt::CaseInsensitive)) continue;
-    sorted.insert(std::lower_bound(sorted.begin(), sorted.end(), name, CaseInsensitiveLess), name);
+    sorted.insert(std::lower_bound(sorted.begin(), sorted.end(), name, caseInsensitiveLess), name);
   }
 
   QStringList ordered;
@@ -60,12 +60,12 @@ QStringList OrderPortList(QStringList systemPorts) {
   return ordered;
 }
 
-void FillPortList(QStringList& list, const QString& sysfsRoot) {
+void fillPortList(QStringList& list, const QString& sysfsRoot) {
   list.clear();
-  list = OrderPortList(SystemPorts(sysfsRoot));
+  list = orderPortList(systemPorts(sysfsRoot));
 }
 
-std::uint16_t FindPortIndex(const QStringList& list, const QString& name) {
+std::uint16_t findPortIndex(const QStringList& list, const QString& name) {
   const QString wanted = name.toUpper();
   std::uint16_t index = 0;
   for (qsizetype i = 0; i < list.size(); ++i) {

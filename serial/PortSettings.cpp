@@ -1,80 +1,80 @@
-#include "PortSettings.h"
+#include "serial/PortSettings.h"
 
-#include "Registry.h"
-#include "TComm64.h"
+#include "files/SettingsStore.h"
+#include "serial/SerialPort.h"
 
 #include <cstdint>
 
 namespace {
 
 // The one-byte value `name`; 0 when absent, as the zero-filled buffer gives.
-std::uint8_t ReadByte(const QString& key, const QString& name) {
+std::uint8_t readByte(const QString& key, const QString& name) {
   std::uint8_t value = 0;
-  RegReadBytes(key, name, &value, 1);
+  readStoredBytes(key, name, &value, 1);
   return value;
 }
 
-void WriteByte(const QString& key, const QString& name, std::uint8_t value) { RegWriteBytes(key, name, &value, 1); }
+void writeByte(const QString& key, const QString& name, std::uint8_t value) { writeStoredBytes(key, name, &value, 1); }
 
 }  // namespace
 
-PortSettings ReadPortSettings(const QString& key) {
+PortSettings readPortSettings(const QString& key) {
   PortSettings settings;
-  const QString name = RegReadString(key, QStringLiteral("cm"));
-  if (!name.isEmpty()) settings.DeviceName = name;
+  const QString name = readStoredString(key, QStringLiteral("cm"));
+  if (!name.isEmpty()) settings.deviceName = name;
 
-  const std::uint8_t baud = ReadByte(key, QStringLiteral("cp"));
-  if (baud >= cbr4800 && baud <= cbr115200) settings.BaudRate = TBaudRate(baud);
-  const std::uint8_t stop = ReadByte(key, QStringLiteral("cs"));
-  if (stop <= sb2_0) settings.Stopbits = TStopbits(stop);
-  const std::uint8_t data = ReadByte(key, QStringLiteral("cd"));
-  if (data >= da6 && data <= da8) settings.Databits = TDatabits(data);
-  const std::uint8_t parity = ReadByte(key, QStringLiteral("cpa"));
-  if (parity <= paEven) settings.Parity = TParity(parity);
+  const std::uint8_t baud = readByte(key, QStringLiteral("cp"));
+  if (baud >= cbr4800 && baud <= cbr115200) settings.baudRate = BaudRate(baud);
+  const std::uint8_t stop = readByte(key, QStringLiteral("cs"));
+  if (stop <= sb2_0) settings.stopBits = StopBits(stop);
+  const std::uint8_t data = readByte(key, QStringLiteral("cd"));
+  if (data >= da6 && data <= da8) settings.dataBits = DataBits(data);
+  const std::uint8_t parity = readByte(key, QStringLiteral("cpa"));
+  if (parity <= paEven) settings.parity = Parity(parity);
 
-  settings.DtrOn = ReadByte(key, QStringLiteral("cdtr")) != 0;
-  settings.RtsOn = ReadByte(key, QStringLiteral("crts")) != 0;
+  settings.dtrOn = readByte(key, QStringLiteral("cdtr")) != 0;
+  settings.rtsOn = readByte(key, QStringLiteral("crts")) != 0;
   return settings;
 }
 
-void WritePortSettings(const QString& key, const PortSettings& settings) {
-  RegWriteString(key, QStringLiteral("cm"), settings.DeviceName);
-  WriteByte(key, QStringLiteral("cp"), settings.BaudRate);
-  WriteByte(key, QStringLiteral("cs"), settings.Stopbits);
-  WriteByte(key, QStringLiteral("cd"), settings.Databits);
-  WriteByte(key, QStringLiteral("cpa"), settings.Parity);
-  WriteByte(key, QStringLiteral("cdtr"), settings.DtrOn ? 1 : 0);
-  WriteByte(key, QStringLiteral("crts"), settings.RtsOn ? 1 : 0);
+void writePortSettings(const QString& key, const PortSettings& settings) {
+  writeStoredString(key, QStringLiteral("cm"), settings.deviceName);
+  writeByte(key, QStringLiteral("cp"), settings.baudRate);
+  writeByte(key, QStringLiteral("cs"), settings.stopBits);
+  writeByte(key, QStringLiteral("cd"), settings.dataBits);
+  writeByte(key, QStringLiteral("cpa"), settings.parity);
+  writeByte(key, QStringLiteral("cdtr"), settings.dtrOn ? 1 : 0);
+  writeByte(key, QStringLiteral("crts"), settings.rtsOn ? 1 : 0);
 }
 
-void LoadPortSettings(const QString& key, TComm64& port, bool& DtrOn, bool& RtsOn) {
-  const PortSettings settings = ReadPortSettings(key);
-  port.SetDeviceName(settings.DeviceName);
-  port.SetBaudRate(settings.BaudRate);
-  port.SetStopbits(settings.Stopbits);
-  port.SetDatabits(settings.Databits);
-  port.SetParity(settings.Parity);
-  DtrOn = settings.DtrOn;
-  RtsOn = settings.RtsOn;
+void loadPortSettings(const QString& key, SerialPort& port, bool& dtrOn, bool& rtsOn) {
+  const PortSettings settings = readPortSettings(key);
+  port.setDeviceName(settings.deviceName);
+  port.setBaudRate(settings.baudRate);
+  port.setStopBits(settings.stopBits);
+  port.setDataBits(settings.dataBits);
+  port.setParity(settings.parity);
+  dtrOn = settings.dtrOn;
+  rtsOn = settings.rtsOn;
 }
 
-void SavePortSettings(const QString& key, const TComm64& port, bool DtrOn, bool RtsOn) {
+void savePortSettings(const QString& key, const SerialPort& port, bool dtrOn, bool rtsOn) {
   PortSettings settings;
-  settings.DeviceName = port.DeviceName();
-  settings.BaudRate = port.BaudRate();
-  settings.Stopbits = port.Stopbits();
-  settings.Databits = port.Databits();
-  settings.Parity = port.Parity();
-  settings.DtrOn = DtrOn;
-  settings.RtsOn = RtsOn;
-  WritePortSettings(key, settings);
+  settings.deviceName = port.deviceName();
+  settings.baudRate = port.baudRate();
+  settings.stopBits = port.stopBits();
+  settings.dataBits = port.dataBits();
+  settings.parity = port.parity();
+  settings.dtrOn = dtrOn;
+  settings.rtsOn = rtsOn;
+  writePortSettings(key, settings);
 }
 
-void ApplyStartupLine(TComm64& port, bool& DtrOn, bool& RtsOn) {
-  port.SetBaudRate(cbr9600);
-  port.SetDatabits(da8);
-  port.SetStopbits(sb1_0);
-  port.SetParity(paNone);
-  DtrOn = true;
-  RtsOn = true;
+void applyStartupLine(SerialPort& port, bool& dtrOn, bool& rtsOn) {
+  port.setBaudRate(cbr9600);
+  port.setDataBits(da8);
+  port.setStopBits(sb1_0);
+  port.setParity(paNone);
+  dtrOn = true;
+  rtsOn = true;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The narrow byte channel the device link talks to. TComm64 is the real one;
+// The narrow byte channel the device link talks to. SerialPort is the real one;
 // tests put a scripted line or the in-process simulator behind it.
 #include <QString>
 
@@ -8,19 +8,19 @@
 class SerialLine {
  public:
   virtual ~SerialLine() = default;
-  // Opens DeviceName(); true when the device is open.
-  virtual bool Open() = 0;
-  // Does nothing when closed; IsOpen() is false afterwards in every case.
-  virtual void Close() = 0;
-  virtual bool IsOpen() const = 0;
+  // Opens deviceName(); true when the device is open.
+  virtual bool open() = 0;
+  // Does nothing when closed; isOpen() is false afterwards in every case.
+  virtual void close() = 0;
+  virtual bool isOpen() const = 0;
   // Raise or drop a modem line; false when closed or not accepted.
-  virtual bool SetDTR(bool on) = 0;
-  virtual bool SetRTS(bool on) = 0;
+  virtual bool setDtr(bool on) = 0;
+  virtual bool setRts(bool on) = 0;
   // At most `count` bytes into `buffer`, waiting at most 2000 ms. Bytes moved,
   // 0 when nothing moved (a closed port included), -1 on failure or time-out.
-  virtual std::int32_t Read(std::uint8_t* buffer, std::int32_t count) = 0;
+  virtual std::int32_t read(std::uint8_t* buffer, std::int32_t count) = 0;
   // All `count` bytes, waiting at most 2000 ms. Bytes moved, 0 on a closed
   // port, -1 on failure or time-out, -2 on an unexpected error.
-  virtual std::int32_t Write(const std::uint8_t* buffer, std::int32_t count) = 0;
-  virtual QString DeviceName() const = 0;
+  virtual std::int32_t write(const std::uint8_t* buffer, std::int32_t count) = 0;
+  virtual QString deviceName() const = 0;
 };

@@ -23,15 +23,15 @@
 #include <string_view>
 #include <vector>
 
-#include "SimBarrier.h"
-#include "SimDemo.h"
+#include "sim/SimBarrier.h"
+#include "sim/SimDemo.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 volatile std::sig_atomic_t stopSignal = 0;
-void OnStopSignal(int) { stopSignal = 1; }
+void onStop(int) { stopSignal = 1; }
 
 const char* const Usage =
     "Usage: barrier-sim [OPTIONS]\n"
@@ -75,7 +75,7 @@ struct Options {
   bool demo = false;
 };
 
-std::optional<long> ParseLong(const std::string& text, long min, long max) {
+std::optional<long> parseLong(const std::string& text, long min, long max) {
   char* end = nullptr;
   errno = 0;
   const long value = std::strtol(text.c_str(), &end, 10);
@@ -83,7 +83,7 @@ std::optional<long> ParseLong(const std::string& text, long min, long max) {
   return value;
 }
 
-std::optional<std::array<std::uint8_t, 8>> ParseVersion(const std::string& text) {
+std::optional<std::array<std::uint8_t, 8>> parseVersion(const std::string& text) {
   std::string digits;
   for (char c : text) {
     if (c == ' ' || c == ':' || c == '-') continue;
@@ -96,12 +96,12 @@ std::optional<std::array<std::uint8_t, 8>> ParseVersion(const std::string& text)
   return bytes;
 }
 
-[[noreturn]] void Fail(const std::string& message) {
+[[noreturn]] void fail(const std::string& message) {
   std::fprintf(stderr, "barrier-sim: %s (--help lists the options)\n", message.c_str());
   std::exit(2);
 }
 
-Options ParseOptions(int argc, char** argv) {
+Options parseOptions(int argc, char** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -114,50 +114,50 @@ Options ParseOptions(int argc, char** argv) {
     }
     auto next = [&]() -> std::string {
       if (hasValue) return value;
-      if (i + 1 >= argc) Fail(arg + " needs a value");
+      if (i + 1 >= argc) fail(arg + " needs a value");
       return argv[++i];
     };
     if (arg == "--help" || arg == "-h") {
       std::fputs(Usage, stdout);
-      std::fputs(SimBarrier::CommandHelp(), stdout);
+      std::fputs(SimBarrier::commandHelp(), stdout);
       std::fputs(DemoHelp, stdout);
       std::exit(0);
     } else if (arg == "--link") {
       options.link = next();
-      if (options.link.empty()) Fail("--link needs a path");
+      if (options.link.empty()) fail("--link needs a path");
     } else if (arg == "--beams") {
-      const auto n = ParseLong(next(), 2, 8);
-      if (!n) Fail("--beams takes 2..8");
+      const auto n = parseLong(next(), 2, 8);
+      if (!n) fail("--beams takes 2..8");
       options.beams = int(*n);
     } else if (arg == "--version") {
-      options.version = ParseVersion(next());
-      if (!options.version) Fail("--version takes 8 bytes in hexadecimal");
+      options.version = parseVersion(next());
+      if (!options.version) fail("--version takes 8 bytes in hexadecimal");
     } else if (arg == "--status-size") {
-      const auto n = ParseLong(next(), 9, 17);
-      if (!n || (*n != 9 && *n != 17)) Fail("--status-size takes 9 or 17");
+      const auto n = parseLong(next(), 9, 17);
+      if (!n || (*n != 9 && *n != 17)) fail("--status-size takes 9 or 17");
       options.statusSize = std::size_t(*n);
     } else if (arg == "--data-size") {
-      const auto n = ParseLong(next(), 0, long(SimBarrier::MaxDataReplySize));
-      if (!n) Fail("--data-size takes 0..17");
+      const auto n = parseLong(next(), 0, long(SimBarrier::MaxDataReplySize));
+      if (!n) fail("--data-size takes 0..17");
       options.dataSize = std::size_t(*n);
     } else if (arg == "--data2-size") {
-      const auto n = ParseLong(next(), 0, long(SimBarrier::MaxData2ReplySize));
-      if (!n) Fail("--data2-size takes 0..16");
+      const auto n = parseLong(next(), 0, long(SimBarrier::MaxData2ReplySize));
+      if (!n) fail("--data2-size takes 0..16");
       options.data2Size = std::size_t(*n);
     } else if (arg == "--baud") {
-      const auto n = ParseLong(next(), 50, 4000000);
-      if (!n) Fail("--baud takes 50..4000000");
+      const auto n = parseLong(next(), 50, 4000000);
+      if (!n) fail("--baud takes 50..4000000");
       options.baud = *n;
     } else if (arg == "--no-pacing") {
       options.pacing = false;
     } else if (arg == "--reaction-ms") {
-      const auto n = ParseLong(next(), 0, 10000);
-      if (!n) Fail("--reaction-ms takes 0..10000");
+      const auto n = parseLong(next(), 0, 10000);
+      if (!n) fail("--reaction-ms takes 0..10000");
       options.reactionMs = *n;
     } else if (arg == "--demo") {
       options.demo = true;
     } else {
-      Fail("unknown option " + arg);
+      fail("unknown option " + arg);
     }
   }
   return options;
@@ -168,42 +168,42 @@ Options ParseOptions(int argc, char** argv) {
 // program's own descriptor and refuse its next opening of the port.
 class Pty {
  public:
-  ~Pty() { Close(); }
+  ~Pty() { close(); }
 
-  bool Open() {
-    Close();
+  bool open() {
+    close();
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master_ < 0) return Failed("posix_openpt");
-    if (grantpt(master_) != 0 || unlockpt(master_) != 0) return Failed("grantpt/unlockpt");
+    if (master_ < 0) return failed("posix_openpt");
+    if (grantpt(master_) != 0 || unlockpt(master_) != 0) return failed("grantpt/unlockpt");
     char name[128];
-    if (ptsname_r(master_, name, sizeof name) != 0) return Failed("ptsname_r");
+    if (ptsname_r(master_, name, sizeof name) != 0) return failed("ptsname_r");
     path_ = name;
     // Terminal settings set through the master apply to the slave.
     termios tio{};
-    if (tcgetattr(master_, &tio) != 0) return Failed("tcgetattr");
+    if (tcgetattr(master_, &tio) != 0) return failed("tcgetattr");
     cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     cfsetispeed(&tio, B9600);
     cfsetospeed(&tio, B9600);
-    if (tcsetattr(master_, TCSANOW, &tio) != 0) return Failed("tcsetattr");
+    if (tcsetattr(master_, TCSANOW, &tio) != 0) return failed("tcsetattr");
     const int flags = fcntl(master_, F_GETFL);
-    if (flags < 0 || fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0) return Failed("fcntl");
+    if (flags < 0 || fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0) return failed("fcntl");
     return true;
   }
 
-  void Close() {
-    if (master_ >= 0) close(master_);
+  void close() {
+    if (master_ >= 0) ::close(master_);
     master_ = -1;
   }
 
-  bool IsOpen() const { return master_ >= 0; }
-  int Master() const { return master_; }
-  const std::string& Path() const { return path_; }
+  bool isOpen() const { return master_ >= 0; }
+  int master() const { return master_; }
+  const std::string& path() const { return path_; }
 
  private:
-  bool Failed(const char* what) {
+  bool failed(const char* what) {
     std::fprintf(stderr, "barrier-sim: %s: %s\n", what, std::strerror(errno));
-    Close();
+    close();
     return false;
   }
 
@@ -213,7 +213,7 @@ class Pty {
 
 // Points `link` at `target` atomically. A regular file or directory at
 // `link` is never replaced.
-bool PointLink(const std::string& link, const std::string& target) {
+bool pointLink(const std::string& link, const std::string& target) {
   struct stat st {};
   if (lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
     std::fprintf(stderr, "barrier-sim: %s exists and is not a symbolic link\n", link.c_str());
@@ -230,7 +230,7 @@ bool PointLink(const std::string& link, const std::string& target) {
 }
 
 // Removes `link` if it still points at `target` (another run may own it now).
-void RemoveLink(const std::string& link, const std::string& target) {
+void removeLink(const std::string& link, const std::string& target) {
   char buffer[512];
   const ssize_t n = readlink(link.c_str(), buffer, sizeof buffer - 1);
   if (n < 0) return;
@@ -238,18 +238,18 @@ void RemoveLink(const std::string& link, const std::string& target) {
   if (target == buffer) unlink(link.c_str());
 }
 
-void SleepUntil(const timespec& deadline) {
+void sleepUntil(const timespec& deadline) {
   while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR && !stopSignal) {
   }
 }
 
-timespec Now() {
+timespec monotonicNow() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
   return now;
 }
 
-timespec Plus(timespec t, long long ns) {
+timespec plus(timespec t, long long ns) {
   ns += t.tv_nsec;
   t.tv_sec += time_t(ns / 1000000000);
   t.tv_nsec = long(ns % 1000000000);
@@ -257,7 +257,7 @@ timespec Plus(timespec t, long long ns) {
 }
 
 // Writes `bytes` to the master; false when the terminal stopped taking them.
-bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size) {
+bool writeAll(int fd, const std::uint8_t* bytes, std::size_t size) {
   while (size > 0) {
     const ssize_t n = write(fd, bytes, size);
     if (n > 0) {
@@ -280,39 +280,39 @@ bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size) {
 // Each byte goes out when a real line would have finished sending it, so the
 // far end sees replies arrive at line speed. Absolute deadlines keep the
 // pace from drifting.
-void WriteReply(int fd, const std::vector<std::uint8_t>& reply, timespec start, const Options& options) {
+void writeReply(int fd, const std::vector<std::uint8_t>& reply, timespec start, const Options& options) {
   if (!options.pacing) {
-    WriteAll(fd, reply.data(), reply.size());
+    writeAll(fd, reply.data(), reply.size());
     return;
   }
   const long long byteNs = 10LL * 1000000000LL / options.baud;
   for (std::size_t i = 0; i < reply.size() && !stopSignal; ++i) {
-    SleepUntil(Plus(start, byteNs * (long long)(i + 1)));
-    if (!WriteAll(fd, &reply[i], 1)) return;
+    sleepUntil(plus(start, byteNs * (long long)(i + 1)));
+    if (!writeAll(fd, &reply[i], 1)) return;
   }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Options options = ParseOptions(argc, argv);
+  const Options options = parseOptions(argc, argv);
 
   SimBarrier sim;
   if (options.version) {
-    sim.Version() = *options.version;
+    sim.version() = *options.version;
     const std::uint8_t beamByte = (*options.version)[0];
     if (beamByte <= 6)
-      sim.SetBeamCount(beamByte + 2);
+      sim.setBeamCount(beamByte + 2);
     else
-      sim.SetBeamByteOverride(beamByte);
+      sim.setBeamByteOverride(beamByte);
   }
-  if (options.beams) sim.SetBeamCount(*options.beams);
-  sim.SetStatusSize(options.statusSize);
-  sim.SetDataReplySize(options.dataSize);
-  sim.SetData2ReplySize(options.data2Size);
+  if (options.beams) sim.setBeamCount(*options.beams);
+  sim.setStatusSize(options.statusSize);
+  sim.setDataReplySize(options.dataSize);
+  sim.setData2ReplySize(options.data2Size);
 
   struct sigaction action {};
-  action.sa_handler = OnStopSignal;
+  action.sa_handler = onStop;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
@@ -320,16 +320,16 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 
   Pty pty;
-  if (!pty.Open()) return 1;
-  if (!options.link.empty() && !PointLink(options.link, pty.Path())) return 1;
-  std::printf("%s\n", pty.Path().c_str());
+  if (!pty.open()) return 1;
+  if (!options.link.empty() && !pointLink(options.link, pty.path())) return 1;
+  std::printf("%s\n", pty.path().c_str());
   std::fflush(stdout);
 
   const auto started = Clock::now();
   bool demo = options.demo;
   auto demoStarted = started;
   SimDemo demoPlayer;
-  if (demo) SimDemo::InstallConfiguration(sim);
+  if (demo) SimDemo::installConfiguration(sim);
   std::optional<Clock::time_point> silentUntil, hangupUntil;
   // While no program has the slave open the master reports a hang-up
   // continuously; it is then looked at only every IdlePoll.
@@ -342,20 +342,20 @@ int main(int argc, char** argv) {
   while (!quit && !stopSignal) {
     const auto now = Clock::now();
     if (silentUntil && now >= *silentUntil) {
-      sim.SetSilent(false);
+      sim.setSilent(false);
       silentUntil.reset();
     }
     if (hangupUntil && now >= *hangupUntil) {
       hangupUntil.reset();
-      if (pty.Open()) {
-        if (!options.link.empty()) PointLink(options.link, pty.Path());
-        std::printf("%s\n", pty.Path().c_str());
+      if (pty.open()) {
+        if (!options.link.empty()) pointLink(options.link, pty.path());
+        std::printf("%s\n", pty.path().c_str());
         std::fflush(stdout);
       } else {
         hangupUntil = now + std::chrono::seconds(1);  // try again
       }
     }
-    if (demo) demoPlayer.Step(sim, std::chrono::duration<double>(now - demoStarted).count());
+    if (demo) demoPlayer.step(sim, std::chrono::duration<double>(now - demoStarted).count());
 
     int timeoutMs = 1000;
     if (demo) timeoutMs = 50;
@@ -369,9 +369,9 @@ int main(int argc, char** argv) {
     pollfd fds[2];
     nfds_t count = 0;
     int masterIndex = -1, stdinIndex = -1;
-    if (pty.IsOpen() && !masterIdleUntil) {
+    if (pty.isOpen() && !masterIdleUntil) {
       masterIndex = int(count);
-      fds[count++] = {pty.Master(), POLLIN, 0};
+      fds[count++] = {pty.master(), POLLIN, 0};
     }
     if (stdinOpen) {
       stdinIndex = int(count);
@@ -423,8 +423,8 @@ int main(int argc, char** argv) {
             break;
           case SimBarrier::CommandResult::Hangup: {
             const double seconds = result.seconds > 0 ? result.seconds : 3.0;
-            pty.Close();
-            sim.DiscardInput();
+            pty.close();
+            sim.discardInput();
             masterIdleUntil.reset();
             hangupUntil =
                 Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
@@ -438,18 +438,18 @@ int main(int argc, char** argv) {
     }
 
     // A hang-up among the commands has closed the master.
-    if (masterIndex >= 0 && fds[masterIndex].revents && pty.IsOpen()) {
+    if (masterIndex >= 0 && fds[masterIndex].revents && pty.isOpen()) {
       std::uint8_t buffer[256];
-      const ssize_t n = read(pty.Master(), buffer, sizeof buffer);
+      const ssize_t n = read(pty.master(), buffer, sizeof buffer);
       if (n > 0) {
-        const timespec received = Now();
-        if (demo) demoPlayer.Step(sim, std::chrono::duration<double>(Clock::now() - demoStarted).count());
-        const auto reply = sim.Receive(std::span(buffer, std::size_t(n)));
+        const timespec received = monotonicNow();
+        if (demo) demoPlayer.step(sim, std::chrono::duration<double>(Clock::now() - demoStarted).count());
+        const auto reply = sim.receive(std::span(buffer, std::size_t(n)));
         if (!reply.empty()) {
-          const long long waitNs = (options.reactionMs + (long long)sim.ReplyDelayMs()) * 1000000LL;
-          const timespec start = Plus(received, waitNs);
-          SleepUntil(start);
-          WriteReply(pty.Master(), reply, start, options);
+          const long long waitNs = (options.reactionMs + (long long)sim.replyDelayMs()) * 1000000LL;
+          const timespec start = plus(received, waitNs);
+          sleepUntil(start);
+          writeReply(pty.master(), reply, start, options);
         }
       } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
         masterIdleUntil = Clock::now() + IdlePoll;  // EIO: nobody has the slave open
@@ -460,6 +460,6 @@ int main(int argc, char** argv) {
   }
 
   // The path is kept across a hang-up, so the link is removed then too.
-  if (!options.link.empty()) RemoveLink(options.link, pty.Path());
+  if (!options.link.empty()) removeLink(options.link, pty.path());
   return 0;
 }

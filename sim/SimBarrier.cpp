@@ -1,23 +1,23 @@
-#include "SimBarrier.h"
+#include "sim/SimBarrier.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 
-#include "Frame.h"
+#include "link/Frame.h"
 
 SimBarrier::SimBarrier() {
   config_[31] = std::uint8_t(beamCount_);
   status_[StSupply] = 200;
 }
 
-bool SimBarrier::SetStatusSize(std::size_t size) {
+bool SimBarrier::setStatusSize(std::size_t size) {
   if (size != StatusSizeShort && size != StatusSizeLong) return false;
   statusSize_ = size;
   return true;
 }
 
-bool SimBarrier::SetBeamCount(int n) {
+bool SimBarrier::setBeamCount(int n) {
   if (n < 2 || n > 8) return false;
   beamCount_ = n;
   version_[0] = std::uint8_t(n - 2);
@@ -25,24 +25,24 @@ bool SimBarrier::SetBeamCount(int n) {
   return true;
 }
 
-bool SimBarrier::SetDataReplySize(std::size_t n) {
+bool SimBarrier::setDataReplySize(std::size_t n) {
   if (n > MaxDataReplySize) return false;
   dataReplySize_ = n;
   return true;
 }
 
-bool SimBarrier::SetData2ReplySize(std::size_t n) {
+bool SimBarrier::setData2ReplySize(std::size_t n) {
   if (n > MaxData2ReplySize) return false;
   data2ReplySize_ = n;
   return true;
 }
 
-void SimBarrier::SetNoise(unsigned bytesPerReply, std::uint32_t seed) {
+void SimBarrier::setNoise(unsigned bytesPerReply, std::uint32_t seed) {
   noisePerReply_ = bytesPerReply;
   noise_.seed(seed);
 }
 
-bool SimBarrier::SetBeam(StatusByte which, int beam, bool on) {
+bool SimBarrier::setBeam(StatusByte which, int beam, bool on) {
   switch (which) {
     case StAlarm:
     case StAlert:
@@ -55,36 +55,36 @@ bool SimBarrier::SetBeam(StatusByte which, int beam, bool on) {
       return false;
   }
   if (beam < 1 || beam > 8) return false;
-  return SetStatusBit(which, beam - 1, on);
+  return setStatusBit(which, beam - 1, on);
 }
 
-bool SimBarrier::SetDiag(int beam, bool on) {
+bool SimBarrier::setDiag(int beam, bool on) {
   if (beam < 1 || beam > 8) return false;
   status_[StDiag + std::size_t(8 - beam)] = on ? 0x01 : 0x00;
   return true;
 }
 
-bool SimBarrier::SetStatusByte(std::size_t index, std::uint8_t value) {
+bool SimBarrier::setStatusByte(std::size_t index, std::uint8_t value) {
   if (index >= status_.size()) return false;
   status_[index] = value;
   return true;
 }
 
-bool SimBarrier::SetStatusBit(std::size_t index, int bit, bool on) {
+bool SimBarrier::setStatusBit(std::size_t index, int bit, bool on) {
   if (index >= status_.size() || bit < 0 || bit > 7) return false;
   const std::uint8_t mask = std::uint8_t(1u << bit);
   status_[index] = on ? std::uint8_t(status_[index] | mask) : std::uint8_t(status_[index] & ~mask);
   return true;
 }
 
-void SimBarrier::SetFlag(std::uint8_t mask, bool on) {
+void SimBarrier::setFlag(std::uint8_t mask, bool on) {
   status_[StFlags] = on ? std::uint8_t(status_[StFlags] | mask) : std::uint8_t(status_[StFlags] & ~mask);
 }
 
-void SimBarrier::SetRegistration(bool on) { SetFlag(0x40, on); }
-void SimBarrier::SetLed(bool on) { SetFlag(0x80, on); }
+void SimBarrier::setRegistration(bool on) { setFlag(0x40, on); }
+void SimBarrier::setLed(bool on) { setFlag(0x80, on); }
 
-std::vector<std::uint8_t> SimBarrier::Receive(std::span<const std::uint8_t> bytes) {
+std::vector<std::uint8_t> SimBarrier::receive(std::span<const std::uint8_t> bytes) {
   std::vector<std::uint8_t> out;
   rx_.insert(rx_.end(), bytes.begin(), bytes.end());
   // The same rules as the program's parser, except that a barrier works
@@ -100,21 +100,21 @@ std::vector<std::uint8_t> SimBarrier::Receive(std::span<const std::uint8_t> byte
       ++pos;
       continue;
     }
-    const std::size_t size = frame::FrameSize(length);
+    const std::size_t size = frame::frameSize(length);
     if (rx_.size() - pos < size) break;
     const std::span<const std::uint8_t> candidate(rx_.data() + pos, size);
     if (checkByte(candidate.first(size - 1)) != candidate[size - 1]) {
       ++pos;
       continue;
     }
-    HandleFrame(candidate, out);
+    handleFrame(candidate, out);
     pos += size;
   }
   rx_.erase(rx_.begin(), rx_.begin() + std::ptrdiff_t(pos));
   return out;
 }
 
-void SimBarrier::HandleFrame(std::span<const std::uint8_t> frame, std::vector<std::uint8_t>& out) {
+void SimBarrier::handleFrame(std::span<const std::uint8_t> frame, std::vector<std::uint8_t>& out) {
   requests_.emplace_back(frame.begin(), frame.end());
   if (silent_) return;
   const std::uint8_t command = frame[3];
@@ -123,38 +123,38 @@ void SimBarrier::HandleFrame(std::span<const std::uint8_t> frame, std::vector<st
     case frame::CmdVersion: {
       auto version = version_;
       if (beamByte_) version[0] = *beamByte_;
-      Reply(command, version, out);
+      reply(command, version, out);
       break;
     }
     case frame::CmdData:
-      Reply(command, std::span(config_).first(dataReplySize_), out);
+      reply(command, std::span(config_).first(dataReplySize_), out);
       break;
     case frame::CmdWrite:
       if (payload.size() != 12) return;
       std::copy(payload.begin(), payload.end(), config_.begin());
-      Reply(command, {}, out);
+      reply(command, {}, out);
       break;
     case frame::CmdStatus:
-      Reply(command, std::span(status_).first(statusSize_), out);
+      reply(command, std::span(status_).first(statusSize_), out);
       break;
     case frame::CmdWrite2:
       if (payload.size() != 9) return;
       std::copy(payload.begin(), payload.end(), config_.begin() + 16);
-      Reply(command, {}, out);
+      reply(command, {}, out);
       break;
     case frame::CmdData2:
-      Reply(command, std::span(config_).subspan(16, data2ReplySize_), out);
+      reply(command, std::span(config_).subspan(16, data2ReplySize_), out);
       break;
     case frame::CmdReset:
       status_[StBlockMemory] = 0;
-      Reply(command, {}, out);
+      reply(command, {}, out);
       break;
     default:
       break;
   }
 }
 
-void SimBarrier::Reply(std::uint8_t command, std::span<const std::uint8_t> payload, std::vector<std::uint8_t>& out) {
+void SimBarrier::reply(std::uint8_t command, std::span<const std::uint8_t> payload, std::vector<std::uint8_t>& out) {
   if (drop_ > 0) {
     --drop_;
     return;
@@ -187,7 +187,7 @@ void SimBarrier::Reply(std::uint8_t command, std::span<const std::uint8_t> paylo
 
 namespace {
 
-std::vector<std::string_view> Words(std::string_view line) {
+std::vector<std::string_view> splitWords(std::string_view line) {
   std::vector<std::string_view> words;
   std::size_t i = 0;
   while (i < line.size()) {
@@ -201,7 +201,7 @@ std::vector<std::string_view> Words(std::string_view line) {
 }
 
 // Decimal, or hexadecimal with 0x; a leading zero does not mean octal.
-std::optional<unsigned long> Number(std::string_view word, unsigned long max) {
+std::optional<unsigned long> parseNumber(std::string_view word, unsigned long max) {
   int base = 10;
   if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {
     word.remove_prefix(2);
@@ -213,7 +213,7 @@ std::optional<unsigned long> Number(std::string_view word, unsigned long max) {
   return value;
 }
 
-std::optional<double> Seconds(std::string_view word) {
+std::optional<double> parseSeconds(std::string_view word) {
   std::string text(word);
   char* end = nullptr;
   const double value = std::strtod(text.c_str(), &end);
@@ -221,7 +221,7 @@ std::optional<double> Seconds(std::string_view word) {
   return value;
 }
 
-std::optional<bool> OnOff(std::string_view word) {
+std::optional<bool> parseOnOff(std::string_view word) {
   if (word == "on" || word == "1") return true;
   if (word == "off" || word == "0") return false;
   return std::nullopt;
@@ -229,7 +229,7 @@ std::optional<bool> OnOff(std::string_view word) {
 
 }  // namespace
 
-const char* SimBarrier::CommandHelp() {
+const char* SimBarrier::commandHelp() {
   return "Commands on standard input, one per line (numbers decimal or 0x hex):\n"
          "  set BYTE VALUE        status payload byte 0..16 := VALUE (0 alarm, 1 supply raw,\n"
          "                        2 flags, 3 alert, 4 50%, 5 nar., 6 blocked, 7 block memory,\n"
@@ -267,7 +267,7 @@ const char* SimBarrier::CommandHelp() {
 
 SimBarrier::CommandResult SimBarrier::Command(std::string_view line) {
   CommandResult result;
-  const auto words = Words(line);
+  const auto words = splitWords(line);
   auto error = [&](std::string message) {
     result.kind = CommandResult::Error;
     result.message = std::move(message);
@@ -284,47 +284,47 @@ SimBarrier::CommandResult SimBarrier::Command(std::string_view line) {
   static constexpr BeamCommand beamCommands[] = {{"alert", StAlert}, {"block", StBlocked}, {"memory", StBlockMemory},
                                                  {"half", St50},     {"nar", StNar},       {"alarm", StAlarm}};
   if (name == "diag") {
-    const auto beam = argc == 2 ? Number(words[1], 8) : std::nullopt;
-    const auto on = argc == 2 ? OnOff(words[2]) : std::nullopt;
+    const auto beam = argc == 2 ? parseNumber(words[1], 8) : std::nullopt;
+    const auto on = argc == 2 ? parseOnOff(words[2]) : std::nullopt;
     if (!beam || *beam < 1 || !on) return error("diag N on|off, N = 1..8");
-    SetDiag(int(*beam), *on);
+    setDiag(int(*beam), *on);
     return result;
   }
   for (const auto& beamCommand : beamCommands) {
     if (name != beamCommand.name) continue;
-    const auto beam = argc == 2 ? Number(words[1], 8) : std::nullopt;
-    const auto on = argc == 2 ? OnOff(words[2]) : std::nullopt;
+    const auto beam = argc == 2 ? parseNumber(words[1], 8) : std::nullopt;
+    const auto on = argc == 2 ? parseOnOff(words[2]) : std::nullopt;
     if (!beam || *beam < 1 || !on) return error(std::string(name) + " N on|off, N = 1..8");
-    SetBeam(beamCommand.byte, int(*beam), *on);
+    setBeam(beamCommand.byte, int(*beam), *on);
     return result;
   }
 
-  auto count = [&](unsigned long max) { return argc == 1 ? Number(words[1], max) : std::nullopt; };
+  auto count = [&](unsigned long max) { return argc == 1 ? parseNumber(words[1], max) : std::nullopt; };
   if (name == "set") {
-    const auto index = argc == 2 ? Number(words[1], 16) : std::nullopt;
-    const auto value = argc == 2 ? Number(words[2], 255) : std::nullopt;
+    const auto index = argc == 2 ? parseNumber(words[1], 16) : std::nullopt;
+    const auto value = argc == 2 ? parseNumber(words[2], 255) : std::nullopt;
     if (!index || !value) return error("set BYTE VALUE, BYTE = 0..16, VALUE = 0..255");
-    SetStatusByte(*index, std::uint8_t(*value));
+    setStatusByte(*index, std::uint8_t(*value));
   } else if (name == "bit") {
-    const auto index = argc == 3 ? Number(words[1], 16) : std::nullopt;
-    const auto bit = argc == 3 ? Number(words[2], 7) : std::nullopt;
-    const auto on = argc == 3 ? OnOff(words[3]) : std::nullopt;
+    const auto index = argc == 3 ? parseNumber(words[1], 16) : std::nullopt;
+    const auto bit = argc == 3 ? parseNumber(words[2], 7) : std::nullopt;
+    const auto on = argc == 3 ? parseOnOff(words[3]) : std::nullopt;
     if (!index || !bit || !on) return error("bit BYTE BIT 0|1, BYTE = 0..16, BIT = 0..7");
-    SetStatusBit(*index, int(*bit), *on);
+    setStatusBit(*index, int(*bit), *on);
   } else if (name == "supply") {
     const auto raw = count(255);
     if (!raw) return error("supply RAW, RAW = 0..255");
-    SetSupply(std::uint8_t(*raw));
+    setSupply(std::uint8_t(*raw));
   } else if (name == "register" || name == "led") {
-    const auto on = argc == 1 ? OnOff(words[1]) : std::nullopt;
+    const auto on = argc == 1 ? parseOnOff(words[1]) : std::nullopt;
     if (!on) return error(std::string(name) + " on|off");
-    name == "led" ? SetLed(*on) : SetRegistration(*on);
+    name == "led" ? setLed(*on) : setRegistration(*on);
   } else if (name == "beams") {
     const auto n = count(8);
-    if (!n || !SetBeamCount(int(*n))) return error("beams N, N = 2..8");
+    if (!n || !setBeamCount(int(*n))) return error("beams N, N = 2..8");
   } else if (name == "status-size") {
     const auto n = count(17);
-    if (!n || !SetStatusSize(*n)) return error("status-size 9|17");
+    if (!n || !setStatusSize(*n)) return error("status-size 9|17");
   } else if (name == "show") {
     for (std::size_t i = 0; i < statusSize_; ++i) {
       char hex[4];
@@ -334,8 +334,8 @@ SimBarrier::CommandResult SimBarrier::Command(std::string_view line) {
     if (!result.message.empty()) result.message.pop_back();
   } else if (name == "config") {
     if (argc == 2) {
-      const auto index = Number(words[1], ConfigSize - 1);
-      const auto value = Number(words[2], 255);
+      const auto index = parseNumber(words[1], ConfigSize - 1);
+      const auto value = parseNumber(words[2], 255);
       if (!index || !value) return error("config INDEX VALUE, INDEX = 0..31, VALUE = 0..255");
       config_[*index] = std::uint8_t(*value);
     } else if (argc == 0) {
@@ -350,18 +350,18 @@ SimBarrier::CommandResult SimBarrier::Command(std::string_view line) {
     }
   } else if (name == "silent" || name == "hangup") {
     std::optional<double> seconds = 0.0;
-    if (argc == 1) seconds = Seconds(words[1]);
+    if (argc == 1) seconds = parseSeconds(words[1]);
     if (argc > 1 || !seconds) return error(std::string(name) + " [SECONDS]");
     result.seconds = *seconds;
     if (name == "silent") {
-      SetSilent(true);
+      setSilent(true);
       result.kind = CommandResult::Silent;
     } else {
       result.kind = CommandResult::Hangup;
     }
   } else if (name == "talk") {
     if (argc != 0) return error("talk");
-    SetSilent(false);
+    setSilent(false);
     result.kind = CommandResult::Talk;
   } else if (name == "quit") {
     result.kind = CommandResult::Quit;
@@ -390,7 +390,7 @@ SimBarrier::CommandResult SimBarrier::Command(std::string_view line) {
     noisePerReply_ = badCheck_ = overlong_ = cut_ = drop_ = replyDelayMs_ = 0;
     beamByte_.reset();
   } else if (name == "help") {
-    result.message = CommandHelp();
+    result.message = commandHelp();
   } else {
     return error("unknown command: " + std::string(name) + " (help lists them)");
   }

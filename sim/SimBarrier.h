@@ -3,7 +3,7 @@
 // real barrier is attached. It takes the bytes the program sends, finds
 // request frames in them with the same framing rules a barrier uses and
 // answers each verified request with one reply frame carrying the request's
-// command byte. No timing here: Receive() returns reply bytes at once; the
+// command byte. No timing here: receive() returns reply bytes at once; the
 // barrier-sim program paces them at line speed.
 //
 // Not thread-safe; one owner calls everything.
@@ -52,53 +52,53 @@ class SimBarrier {
   // Feeds bytes from the program. Returns every reply byte (and injected
   // noise) that these bytes completed, concatenated in order, unpaced. Bytes
   // of an unfinished request are kept for the next call. Every check-verified
-  // frame is recorded in Requests(), answered or not.
-  std::vector<std::uint8_t> Receive(std::span<const std::uint8_t> bytes);
+  // frame is recorded in requests(), answered or not.
+  std::vector<std::uint8_t> receive(std::span<const std::uint8_t> bytes);
 
   // Forgets the bytes of an unfinished request (the line went away).
-  void DiscardInput() { rx_.clear(); }
+  void discardInput() { rx_.clear(); }
 
   // The stored state, freely readable and writable.
-  std::array<std::uint8_t, ConfigSize>& Config() { return config_; }
-  std::array<std::uint8_t, VersionSize>& Version() { return version_; }
+  std::array<std::uint8_t, ConfigSize>& config() { return config_; }
+  std::array<std::uint8_t, VersionSize>& version() { return version_; }
   // All 17 status payload bytes; a 9-byte status reply sends the first 9.
-  std::array<std::uint8_t, StatusSizeLong>& Status() { return status_; }
+  std::array<std::uint8_t, StatusSizeLong>& status() { return status_; }
 
   // 9 or 17; anything else is refused (false, unchanged).
-  bool SetStatusSize(std::size_t size);
-  std::size_t StatusSize() const { return statusSize_; }
-  // 2..8; sets Version()[0] = n - 2 and Config()[31] = n. Else false, unchanged.
-  bool SetBeamCount(int n);
-  int BeamCount() const { return beamCount_; }
+  bool setStatusSize(std::size_t size);
+  std::size_t statusSize() const { return statusSize_; }
+  // 2..8; sets version()[0] = n - 2 and config()[31] = n. Else false, unchanged.
+  bool setBeamCount(int n);
+  int beamCount() const { return beamCount_; }
   // Data reply payload size 0..17 (from config index 0); false when larger.
-  bool SetDataReplySize(std::size_t n);
+  bool setDataReplySize(std::size_t n);
   // Data2 reply payload size 0..16 (from config index 16); false when larger.
-  bool SetData2ReplySize(std::size_t n);
+  bool setData2ReplySize(std::size_t n);
 
   // Every verified request frame (FF FF L cmd payload check), in order.
-  const std::vector<std::vector<std::uint8_t>>& Requests() const { return requests_; }
-  void ClearRequests() { requests_.clear(); }
+  const std::vector<std::vector<std::uint8_t>>& requests() const { return requests_; }
+  void clearRequests() { requests_.clear(); }
 
   // A silent barrier neither answers nor acts on requests (a barrier that
   // is switched off); its requests are still recorded.
-  void SetSilent(bool silent) { silent_ = silent; }
-  bool Silent() const { return silent_; }
+  void setSilent(bool silent) { silent_ = silent; }
+  bool silent() const { return silent_; }
 
   // --- Live control -------------------------------------------------------
   // Beam n (1..8) on or off in a per-beam status byte (StAlarm, StAlert,
   // St50, StNar, StBlocked, StBlockMemory). False for a bad beam or byte.
-  bool SetBeam(StatusByte which, int beam, bool on);
+  bool setBeam(StatusByte which, int beam, bool on);
   // The diagnostic byte of beam n (1..8): payload byte 9 + 8 - n, as the
   // program's picture reads it (mirrored). On writes 0x01, off 0x00.
-  bool SetDiag(int beam, bool on);
+  bool setDiag(int beam, bool on);
   // Any status payload byte 0..16; false when out of range.
-  bool SetStatusByte(std::size_t index, std::uint8_t value);
-  bool SetStatusBit(std::size_t index, int bit, bool on);
+  bool setStatusByte(std::size_t index, std::uint8_t value);
+  bool setStatusBit(std::size_t index, int bit, bool on);
   // Bits of the flag byte (statusflag masks of the model).
-  void SetFlag(std::uint8_t mask, bool on);
-  void SetSupply(std::uint8_t raw) { status_[StSupply] = raw; }
-  void SetRegistration(bool on);
-  void SetLed(bool on);
+  void setFlag(std::uint8_t mask, bool on);
+  void setSupply(std::uint8_t raw) { status_[StSupply] = raw; }
+  void setRegistration(bool on);
+  void setLed(bool on);
 
   // --- Faults --------------------------------------------------------------
   // Faults pending together act on one reply in this order: drop (nothing
@@ -106,47 +106,47 @@ class SimBarrier {
   // Each reply is preceded by `bytesPerReply` random noise bytes. Noise never
   // contains 0xFF, so it never looks like a frame start and a reader can
   // always resynchronise on the reply behind it. Seeded, so runs repeat.
-  void SetNoise(unsigned bytesPerReply, std::uint32_t seed = 1);
+  void setNoise(unsigned bytesPerReply, std::uint32_t seed = 1);
   // The next n replies carry a check byte that is one too high.
-  void DamageCheckBytes(unsigned n) { badCheck_ = n; }
+  void damageCheckBytes(unsigned n) { badCheck_ = n; }
   // The next n replies go out as an overlong frame instead: length byte 0x14
   // (20), the reply's command and payload padded with zeros to 18 bytes, a
   // correct check byte.
-  void SendOverlong(unsigned n) { overlong_ = n; }
+  void sendOverlong(unsigned n) { overlong_ = n; }
   // The next n replies are cut short: only the first half (at least 1 byte,
   // rounded down) goes out.
-  void CutReplies(unsigned n) { cut_ = n; }
+  void cutReplies(unsigned n) { cut_ = n; }
   // The next n replies are not sent at all.
-  void DropReplies(unsigned n) { drop_ = n; }
+  void dropReplies(unsigned n) { drop_ = n; }
   // Extra wait before each reply; applied by whoever paces the output
   // (Receive ignores it).
-  void SetReplyDelayMs(unsigned ms) { replyDelayMs_ = ms; }
-  unsigned ReplyDelayMs() const { return replyDelayMs_; }
-  // Version byte 0 as sent, instead of BeamCount() - 2 (a value above 6 is a
+  void setReplyDelayMs(unsigned ms) { replyDelayMs_ = ms; }
+  unsigned replyDelayMs() const { return replyDelayMs_; }
+  // Version byte 0 as sent, instead of beamCount() - 2 (a value above 6 is a
   // faulty barrier). nullopt restores the normal byte.
-  void SetBeamByteOverride(std::optional<std::uint8_t> value) { beamByte_ = value; }
+  void setBeamByteOverride(std::optional<std::uint8_t> value) { beamByte_ = value; }
 
-  unsigned PendingBadCheck() const { return badCheck_; }
-  unsigned PendingOverlong() const { return overlong_; }
-  unsigned PendingCut() const { return cut_; }
-  unsigned PendingDrop() const { return drop_; }
+  unsigned pendingBadCheck() const { return badCheck_; }
+  unsigned pendingOverlong() const { return overlong_; }
+  unsigned pendingCut() const { return cut_; }
+  unsigned pendingDrop() const { return drop_; }
 
   // --- Text commands (the barrier-sim program's stdin) ---------------------
   // One command line, e.g. "alert 3 on", "set 2 0x80", "badcheck 2".
   // State and fault commands take effect here; `silent`, `talk`, `hangup`
   // and `quit` are reported back for the program to act on (silent and talk
-  // also switch SetSilent here). See CommandHelp() for the list.
+  // also switch SetSilent here). See commandHelp() for the list.
   struct CommandResult {
     enum Kind { Done, Silent, Talk, Hangup, Quit, Error } kind = Done;
     double seconds = 0;   // Silent/Hangup: 0 = no time given
     std::string message;  // Error: why
   };
   CommandResult Command(std::string_view line);
-  static const char* CommandHelp();
+  static const char* commandHelp();
 
  private:
-  void HandleFrame(std::span<const std::uint8_t> frame, std::vector<std::uint8_t>& out);
-  void Reply(std::uint8_t command, std::span<const std::uint8_t> payload, std::vector<std::uint8_t>& out);
+  void handleFrame(std::span<const std::uint8_t> frame, std::vector<std::uint8_t>& out);
+  void reply(std::uint8_t command, std::span<const std::uint8_t> payload, std::vector<std::uint8_t>& out);
 
   std::array<std::uint8_t, ConfigSize> config_{};
   std::array<std::uint8_t, VersionSize> version_ = DefaultVersion;

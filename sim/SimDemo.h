@@ -13,11 +13,11 @@ class SimDemo {
 
   // Sets the live status of `sim` for `seconds` since the demo began
   // (steady clock). Beams above the sim's beam count are never touched.
-  void Step(SimBarrier& sim, double seconds);
+  void step(SimBarrier& sim, double seconds);
   // A configuration as an installer would leave it, so the demo's beams are
   // switched on: 200 ms response, auto-block after 3 in 30 s, 10 minutes
   // covered, transmitter 12345. The beam count stays as it is.
-  static void InstallConfiguration(SimBarrier& sim);
+  static void installConfiguration(SimBarrier& sim);
 
  private:
   int lastCycle_ = -1;

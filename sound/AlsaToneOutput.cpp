@@ -1,6 +1,6 @@
-#include "AlsaToneOutput.h"
+#include "sound/AlsaToneOutput.h"
 
-#include "ToneWave.h"
+#include "sound/ToneWave.h"
 
 #include <alsa/asoundlib.h>
 
@@ -15,7 +15,7 @@ constexpr unsigned LatencyUs = 100000;
 // ALSA reports a missing device on stderr on every attempt; a machine without
 // sound is a normal place for this program to run, so it stays quiet. Nothing
 // else in the program uses ALSA.
-void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+void quietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
 }  // namespace
 
 struct AlsaToneOutput::Pcm {
@@ -33,15 +33,15 @@ void AlsaToneOutput::PcmCloser::operator()(Pcm* pcm) const {
 }
 
 AlsaToneOutput::AlsaToneOutput(std::string device)
-    : device_(std::move(device)), silence_(std::size_t(FramesForMs(64)), 0) {}
+    : device_(std::move(device)), silence_(std::size_t(framesForMs(64)), 0) {}
 
 AlsaToneOutput::~AlsaToneOutput() = default;
 
-bool AlsaToneOutput::Open() {
+bool AlsaToneOutput::open() {
   const auto now = std::chrono::steady_clock::now();
   if (now < nextOpen_) return false;
   static std::once_flag quiet;
-  std::call_once(quiet, [] { snd_lib_error_set_handler(QuietAlsaErrors); });
+  std::call_once(quiet, [] { snd_lib_error_set_handler(quietAlsaErrors); });
   snd_pcm_t* handle = nullptr;
   // Opened non-blocking so a busy device cannot hang the beeper, then
   // switched to blocking writes, which pace the slots.
@@ -62,9 +62,9 @@ bool AlsaToneOutput::Open() {
   return true;
 }
 
-void AlsaToneOutput::Close() { pcm_.reset(); }
+void AlsaToneOutput::close() { pcm_.reset(); }
 
-bool AlsaToneOutput::Write(const std::int16_t* frames, std::size_t count) {
+bool AlsaToneOutput::write(const std::int16_t* frames, std::size_t count) {
   while (count > 0) {
     snd_pcm_sframes_t n = snd_pcm_writei(pcm_->handle, frames, snd_pcm_uframes_t(count));
     if (n < 0) {
@@ -77,7 +77,7 @@ bool AlsaToneOutput::Write(const std::int16_t* frames, std::size_t count) {
   return true;
 }
 
-void AlsaToneOutput::KeepTime(int ms) {
+void AlsaToneOutput::keepTime(int ms) {
   const auto now = std::chrono::steady_clock::now();
   // Catch up after a stretch on the PCM or a late wake-up rather than rushing.
   if (clock_ < now - std::chrono::milliseconds(100)) clock_ = now;
@@ -85,40 +85,40 @@ void AlsaToneOutput::KeepTime(int ms) {
   std::this_thread::sleep_until(clock_);
 }
 
-void AlsaToneOutput::Tone(int hz, int ms) {
+void AlsaToneOutput::tone(int hz, int ms) {
   if (ms <= 0) return;
-  if (!pcm_ && !Open()) {
-    KeepTime(ms);
+  if (!pcm_ && !open()) {
+    keepTime(ms);
     return;
   }
   if (hz != toneHz_ || ms != toneMs_) {
-    tone_ = RenderTone(hz, ms);
+    tone_ = renderTone(hz, ms);
     toneHz_ = hz;
     toneMs_ = ms;
   }
   silentMs_ = 0;
-  if (!Write(tone_.data(), tone_.size())) {
-    Close();
-    KeepTime(ms);
+  if (!write(tone_.data(), tone_.size())) {
+    close();
+    keepTime(ms);
   }
 }
 
-void AlsaToneOutput::Silence(int ms) {
+void AlsaToneOutput::silence(int ms) {
   if (ms <= 0) return;
   if (!pcm_) {
-    KeepTime(ms);
+    keepTime(ms);
     return;
   }
-  std::size_t frames = std::size_t(FramesForMs(ms));
+  std::size_t frames = std::size_t(framesForMs(ms));
   while (frames > 0) {
     const std::size_t chunk = std::min(frames, silence_.size());
-    if (!Write(silence_.data(), chunk)) {
-      Close();
-      KeepTime(ms);
+    if (!write(silence_.data(), chunk)) {
+      close();
+      keepTime(ms);
       return;
     }
     frames -= chunk;
   }
   silentMs_ += ms;
-  if (silentMs_ >= ReleaseAfterSilenceMs) Close();
+  if (silentMs_ >= ReleaseAfterSilenceMs) close();
 }

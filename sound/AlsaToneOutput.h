@@ -4,7 +4,7 @@
 // and released after a few seconds of silence. While it is open, blocking
 // writes set the pace; without a sound device the output stays silent and
 // keeps time with a steady clock. Used from one thread only.
-#include "ToneOutput.h"
+#include "sound/ToneOutput.h"
 
 #include <chrono>
 #include <cstdint>
@@ -20,10 +20,10 @@ class AlsaToneOutput : public ToneOutput {
   explicit AlsaToneOutput(std::string device = "default");
   ~AlsaToneOutput() override;
 
-  void Tone(int hz, int ms) override;
-  void Silence(int ms) override;
+  void tone(int hz, int ms) override;
+  void silence(int ms) override;
 
-  bool IsOpen() const { return pcm_ != nullptr; }
+  bool isOpen() const { return pcm_ != nullptr; }
 
  private:
   struct Pcm;
@@ -31,11 +31,11 @@ class AlsaToneOutput : public ToneOutput {
     void operator()(Pcm* pcm) const;
   };
 
-  bool Open();
-  void Close();
+  bool open();
+  void close();
   // Writes the frames, recovering from underruns; false when the PCM failed.
-  bool Write(const std::int16_t* frames, std::size_t count);
-  void KeepTime(int ms);
+  bool write(const std::int16_t* frames, std::size_t count);
+  void keepTime(int ms);
 
   std::string device_;
   std::unique_ptr<Pcm, PcmCloser> pcm_;

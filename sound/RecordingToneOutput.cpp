@@ -1,12 +1,12 @@
-#include "RecordingToneOutput.h"
+#include "sound/RecordingToneOutput.h"
 
 #include <thread>
 
-void RecordingToneOutput::Tone(int hz, int ms) { Record({true, hz, ms}); }
+void RecordingToneOutput::tone(int hz, int ms) { record({true, hz, ms}); }
 
-void RecordingToneOutput::Silence(int ms) { Record({false, 0, ms}); }
+void RecordingToneOutput::silence(int ms) { record({false, 0, ms}); }
 
-void RecordingToneOutput::Record(ToneSlot slot) {
+void RecordingToneOutput::record(ToneSlot slot) {
   std::unique_lock lock(mutex_);
   slots_.push_back(slot);
   if (holdAt_ != 0 && slots_.size() == holdAt_) {
@@ -20,27 +20,27 @@ void RecordingToneOutput::Record(ToneSlot slot) {
   if (realTime_) std::this_thread::sleep_for(std::chrono::milliseconds(slot.ms));
 }
 
-std::vector<ToneSlot> RecordingToneOutput::Slots() const {
+std::vector<ToneSlot> RecordingToneOutput::slots() const {
   std::lock_guard lock(mutex_);
   return slots_;
 }
 
-bool RecordingToneOutput::WaitForCalls(std::size_t count, std::chrono::milliseconds timeout) {
+bool RecordingToneOutput::waitForCalls(std::size_t count, std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
   return changed_.wait_for(lock, timeout, [&] { return slots_.size() >= count; });
 }
 
-void RecordingToneOutput::HoldAt(std::size_t call) {
+void RecordingToneOutput::holdAt(std::size_t call) {
   std::lock_guard lock(mutex_);
   holdAt_ = call;
 }
 
-bool RecordingToneOutput::WaitUntilHeld(std::chrono::milliseconds timeout) {
+bool RecordingToneOutput::waitUntilHeld(std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
   return changed_.wait_for(lock, timeout, [this] { return held_; });
 }
 
-void RecordingToneOutput::Release(std::size_t nextHold) {
+void RecordingToneOutput::release(std::size_t nextHold) {
   std::lock_guard lock(mutex_);
   holdAt_ = nextHold;
   held_ = false;

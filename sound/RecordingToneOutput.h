@@ -2,7 +2,7 @@
 // A tone output for tests: records every slot it is asked to play and, unless
 // told to keep real time, returns at once. A test can hold the player inside
 // a chosen call to act while a pass is in progress.
-#include "ToneOutput.h"
+#include "sound/ToneOutput.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -21,23 +21,23 @@ class RecordingToneOutput : public ToneOutput {
  public:
   explicit RecordingToneOutput(bool realTime = false) : realTime_(realTime) {}
 
-  void Tone(int hz, int ms) override;
-  void Silence(int ms) override;
+  void tone(int hz, int ms) override;
+  void silence(int ms) override;
 
-  std::vector<ToneSlot> Slots() const;
+  std::vector<ToneSlot> slots() const;
   // Waits until at least `count` calls have been recorded; false on time-out.
-  bool WaitForCalls(std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(20));
+  bool waitForCalls(std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(20));
   // Call number `call` (1-based) is recorded, then does not return until
-  // Release(). One hold at a time; set it before the player can reach it.
-  void HoldAt(std::size_t call);
+  // release(). One hold at a time; set it before the player can reach it.
+  void holdAt(std::size_t call);
   // Waits until the player is held; false on time-out.
-  bool WaitUntilHeld(std::chrono::milliseconds timeout = std::chrono::seconds(20));
+  bool waitUntilHeld(std::chrono::milliseconds timeout = std::chrono::seconds(20));
   // Lets the held call return; `nextHold` (0: none) becomes the next hold in
   // the same step, so the player cannot run past it.
-  void Release(std::size_t nextHold = 0);
+  void release(std::size_t nextHold = 0);
 
  private:
-  void Record(ToneSlot slot);
+  void record(ToneSlot slot);
 
   const bool realTime_;
   mutable std::mutex mutex_;

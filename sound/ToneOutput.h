@@ -5,6 +5,6 @@
 class ToneOutput {
  public:
   virtual ~ToneOutput() = default;
-  virtual void Tone(int hz, int ms) = 0;
-  virtual void Silence(int ms) = 0;
+  virtual void tone(int hz, int ms) = 0;
+  virtual void silence(int ms) = 0;
 };

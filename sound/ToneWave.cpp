@@ -1,10 +1,10 @@
-#include "ToneWave.h"
+#include "sound/ToneWave.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-void RenderTone(std::span<std::int16_t> out, int hz, int sampleRate, int rampFrames) {
+void renderTone(std::span<std::int16_t> out, int hz, int sampleRate, int rampFrames) {
   const std::size_t n = out.size();
   const std::size_t ramp = std::min<std::size_t>(std::size_t(std::max(rampFrames, 0)), n / 2);
   const double step = 2 * std::numbers::pi * hz / sampleRate;
@@ -16,8 +16,8 @@ void RenderTone(std::span<std::int16_t> out, int hz, int sampleRate, int rampFra
   }
 }
 
-std::vector<std::int16_t> RenderTone(int hz, int ms) {
-  std::vector<std::int16_t> out(std::size_t(std::max(FramesForMs(ms), 0)));
-  RenderTone(out, hz);
+std::vector<std::int16_t> renderTone(int hz, int ms) {
+  std::vector<std::int16_t> out(std::size_t(std::max(framesForMs(ms), 0)));
+  renderTone(out, hz);
   return out;
 }

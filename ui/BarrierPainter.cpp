@@ -1,4 +1,4 @@
-#include "BarrierPainter.h"
+#include "ui/BarrierPainter.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -11,8 +11,8 @@
 #include <span>
 #include <vector>
 
-#include "MyTools.h"
-#include "Unit1txt.h"
+#include "util/HexText.h"
+#include "texts/UiTexts.h"
 
 // How strokes fall on pixels. Nothing is antialiased, so the picture holds
 // only its named colours. Pens have flat caps and mitred joins: a stroke from
@@ -24,13 +24,13 @@
 
 namespace {
 
-QRgb Opaque(Rgb colour) { return 0xff000000u | colour; }
+QRgb opaque(Rgb colour) { return 0xff000000u | colour; }
 
-bool IsSet(unsigned byte, int bit) { return ((byte >> bit) & 1u) != 0; }
+bool isSet(unsigned byte, int bit) { return ((byte >> bit) & 1u) != 0; }
 
 // x(j) for j = 0..31 of a line split into 31 equal parts of `part` pixels
 // starting at x0: j * part rounded half to even.
-std::array<int, 32> SplitPoints(int x0, double part) {
+std::array<int, 32> splitPoints(int x0, double part) {
   std::array<int, 32> x{};
   for (int j = 0; j < 32; ++j) x[std::size_t(j)] = int(std::nearbyint(j * part)) + x0;
   return x;
@@ -40,44 +40,44 @@ std::array<int, 32> SplitPoints(int x0, double part) {
 // outlives the pause.
 class Canvas {
  public:
-  explicit Canvas(QImage& image) : image_(image) { Begin(); }
+  explicit Canvas(QImage& image) : image_(image) { begin(); }
 
-  void Pen(Rgb colour, int width) {
-    QPen pen(QColor::fromRgb(Opaque(colour)));
+  void pen(Rgb colour, int width) {
+    QPen pen(QColor::fromRgb(opaque(colour)));
     pen.setWidth(width);
     pen.setCapStyle(Qt::FlatCap);
     pen.setJoinStyle(Qt::MiterJoin);
     pen_ = pen;
     painter_.setPen(pen_);
   }
-  void Line(int x1, int y1, int x2, int y2) { painter_.drawLine(x1, y1, x2, y2); }
-  void Path(std::initializer_list<QPoint> points) { painter_.drawPolyline(QPolygon(points)); }
-  void FillBox(int l, int t, int r, int b, Rgb colour) {
-    if (r > l && b > t) painter_.fillRect(QRect(l, t, r - l, b - t), QColor::fromRgb(Opaque(colour)));
+  void line(int x1, int y1, int x2, int y2) { painter_.drawLine(x1, y1, x2, y2); }
+  void path(std::initializer_list<QPoint> points) { painter_.drawPolyline(QPolygon(points)); }
+  void fillBox(int l, int t, int r, int b, Rgb colour) {
+    if (r > l && b > t) painter_.fillRect(QRect(l, t, r - l, b - t), QColor::fromRgb(opaque(colour)));
   }
   // With the current pen; filled with `fill` unless it is null.
-  void RoundBox(int l, int t, int r, int b, const Rgb* fill) {
-    painter_.setBrush(fill ? QBrush(QColor::fromRgb(Opaque(*fill))) : QBrush(Qt::NoBrush));
+  void roundBox(int l, int t, int r, int b, const Rgb* fill) {
+    painter_.setBrush(fill ? QBrush(QColor::fromRgb(opaque(*fill))) : QBrush(Qt::NoBrush));
     painter_.drawRoundedRect(QRectF(l, t, r - l - 1, b - t - 1), 5, 5);
   }
-  void Ellipse(int l, int t, int r, int b, Rgb fill) {
-    painter_.setBrush(QColor::fromRgb(Opaque(fill)));
+  void ellipse(int l, int t, int r, int b, Rgb fill) {
+    painter_.setBrush(QColor::fromRgb(opaque(fill)));
     painter_.drawEllipse(QRectF(l, t, r - l - 1, b - t - 1));
   }
-  void Text(int left, int top, const QString& text) {
+  void uiText(int left, int top, const QString& text) {
     painter_.drawText(QPoint(left, top + painter_.fontMetrics().ascent()), text);
   }
-  void CenteredText(int l, int t, int r, int b, const QString& text) {
-    DrawCenteredText(painter_, QRect(l, t, r - l, b - t), text);
+  void centeredText(int l, int t, int r, int b, const QString& text) {
+    drawCenteredText(painter_, QRect(l, t, r - l, b - t), text);
   }
-  void Fill(QPoint seed, Rgb replace, Rgb fill) {
+  void fill(QPoint seed, Rgb replace, Rgb fill) {
     painter_.end();
-    FloodFill(image_, seed, Opaque(replace), Opaque(fill));
-    Begin();
+    floodFill(image_, seed, opaque(replace), opaque(fill));
+    begin();
   }
 
  private:
-  void Begin() {
+  void begin() {
     painter_.begin(&image_);
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setRenderHint(QPainter::TextAntialiasing, false);
@@ -93,22 +93,22 @@ class Canvas {
   QPen pen_;
 };
 
-Rgb BeamColour(const BarrierModel& model, int beam) {
+Rgb beamColour(const BarrierModel& model, int beam) {
   const BarrierStatus& s = model.status;
   const int bit = beam - 1;
   Rgb colour = colors::Green;
-  if (IsSet(s.beamsNar, bit)) colour = colors::Lime;
-  if (IsSet(s.beams50, bit)) colour = colors::Yellow;
-  if (IsSet(s.beamsAlert, bit)) colour = colors::Red;
-  if (IsSet(s.beamsBlocked, bit)) colour = colors::Silver;
-  if (model.deviceConfig[BarrierConfig::ResponseTime(beam)] == 0) colour = colors::Grey;
+  if (isSet(s.beamsNar, bit)) colour = colors::Lime;
+  if (isSet(s.beams50, bit)) colour = colors::Yellow;
+  if (isSet(s.beamsAlert, bit)) colour = colors::Red;
+  if (isSet(s.beamsBlocked, bit)) colour = colors::Silver;
+  if (model.deviceConfig[BarrierConfig::responseTime(beam)] == 0) colour = colors::Grey;
   if (model.versionInfo.empty()) colour = colors::Grey;
   return colour;
 }
 
 }  // namespace
 
-void BarrierPainter::Draw(QImage& image, BarrierModel& model, bool logPanelVisible) {
+void BarrierPainter::draw(QImage& image, BarrierModel& model, bool logPanelVisible) {
   if (model.beamCount == 0) model.beamCount = 8;
   if (!logPanelVisible) model.status.beamsDiag = 0;
 
@@ -123,7 +123,7 @@ void BarrierPainter::Draw(QImage& image, BarrierModel& model, bool logPanelVisib
   if (image.isNull()) return;
 
   // A beam count above 8 (from a file) is drawn as 8.
-  const int N = model.ShownBeams();
+  const int N = model.shownBeams();
   const int W = image.width();
   const int H = image.height();
   const int step = (H - 130) / (2 * N);  // no lower bound: a low picture stacks the beams
@@ -131,115 +131,115 @@ void BarrierPainter::Draw(QImage& image, BarrierModel& model, bool logPanelVisib
   const int h = W / 2 - 4;
 
   Canvas c(image);
-  c.FillBox(0, 0, W, H, colors::Black);
+  c.fillBox(0, 0, W, H, colors::Black);
 
-  const std::array<int, 32> dashX = SplitPoints(5, (W - 10) / 31.0);
+  const std::array<int, 32> dashX = splitPoints(5, (W - 10) / 31.0);
   for (int b = 1; b <= N; ++b) {
     const int y = beamY(b);
     const int bit = b - 1;
-    c.Pen(BeamColour(model, b), 4);
-    if (IsSet(s.beamsAlert, bit)) {
-      for (std::size_t j = 1; j <= 31; j += 2) c.Line(dashX[j - 1], y, dashX[j], y);
+    c.pen(beamColour(model, b), 4);
+    if (isSet(s.beamsAlert, bit)) {
+      for (std::size_t j = 1; j <= 31; j += 2) c.line(dashX[j - 1], y, dashX[j], y);
     } else {
-      c.Line(5, y, W - 5, y);
+      c.line(5, y, W - 5, y);
     }
-    if (IsSet(s.beamsDiag, 8 - b)) {
-      c.Pen(colors::Aqua, 4);
-      c.Line(5, y - 5, W - 5, y - 5);
-      c.Line(5, y + 5, W - 5, y + 5);
+    if (isSet(s.beamsDiag, 8 - b)) {
+      c.pen(colors::Aqua, 4);
+      c.line(5, y - 5, W - 5, y - 5);
+      c.line(5, y + 5, W - 5, y + 5);
     }
-    if (IsSet(s.beamsBlocked, bit) || IsSet(s.beamsBlockMemory, bit)) {
-      if (IsSet(s.beamsBlocked, bit)) {
-        c.Pen(colors::Black, 4);
-        c.Line(24, y, W - 22, y);
+    if (isSet(s.beamsBlocked, bit) || isSet(s.beamsBlockMemory, bit)) {
+      if (isSet(s.beamsBlocked, bit)) {
+        c.pen(colors::Black, 4);
+        c.line(24, y, W - 22, y);
       }
-      c.Pen(colors::Silver, 2);
-      c.Line(27, y - 5, 17, y + 5);
-      c.Line(17, y - 5, 27, y + 5);
-      c.Line(W - 17, y - 5, W - 27, y + 5);
-      c.Line(W - 27, y - 5, W - 17, y + 5);
+      c.pen(colors::Silver, 2);
+      c.line(27, y - 5, 17, y + 5);
+      c.line(17, y - 5, 27, y + 5);
+      c.line(W - 17, y - 5, W - 27, y + 5);
+      c.line(W - 27, y - 5, W - 17, y + 5);
     }
   }
 
-  c.FillBox(2, 10, 12, H - 90, column);
-  c.FillBox(W - 12, 10, W - 2, H - 90, column);
+  c.fillBox(2, 10, 12, H - 90, column);
+  c.fillBox(W - 12, 10, W - 2, H - 90, column);
 
-  c.Pen(colors::Black, 1);
-  for (int xr : {10, W - 7}) c.Path({{xr, 33}, {xr - 5, 37}, {xr, 41}, {xr, 33}});
-  for (int xr : {10, W - 7}) c.Fill({xr - 2, 37}, column, colors::Black);
+  c.pen(colors::Black, 1);
+  for (int xr : {10, W - 7}) c.path({{xr, 33}, {xr - 5, 37}, {xr, 41}, {xr, 33}});
+  for (int xr : {10, W - 7}) c.fill({xr - 2, 37}, column, colors::Black);
 
   if (flags & statusflag::Led) {
-    c.Pen(colors::Red, 1);
-    c.Ellipse(6, 57, 10, 63, colors::Red);
+    c.pen(colors::Red, 1);
+    c.ellipse(6, 57, 10, 63, colors::Red);
   }
 
   if (flags & statusflag::BusTamper) {
-    c.Pen(colors::Red, 2);
-    const std::array<int, 32> x = SplitPoints(8, (W - 14) / 31.0);
+    c.pen(colors::Red, 2);
+    const std::array<int, 32> x = splitPoints(8, (W - 14) / 31.0);
     const int y = H - 80;
-    c.Path({{8, H - 90}, {8, y}, {x[1], y}});
-    for (std::size_t j = 3; j < 31; j += 2) c.Line(x[j - 1], y, x[j], y);
+    c.path({{8, H - 90}, {8, y}, {x[1], y}});
+    for (std::size_t j = 3; j < 31; j += 2) c.line(x[j - 1], y, x[j], y);
     // x[31] is W - 6: the wire rises one pixel further right than when intact.
-    c.Path({{x[30], y}, {x[31], y}, {x[31], H - 90}});
+    c.path({{x[30], y}, {x[31], y}, {x[31], H - 90}});
   } else {
-    c.Pen(colors::Aqua, 2);
-    c.Path({{8, H - 90}, {8, H - 80}, {W - 7, H - 80}, {W - 7, H - 90}});
+    c.pen(colors::Aqua, 2);
+    c.path({{8, H - 90}, {8, H - 80}, {W - 7, H - 80}, {W - 7, H - 90}});
   }
 
-  c.Pen(colors::Aqua, 2);
-  c.Path({{4, H - 90}, {4, H - 77}, {12, H - 69}, {6, H - 69}});
-  c.Line(12, H - 69, 12, H - 75);
+  c.pen(colors::Aqua, 2);
+  c.path({{4, H - 90}, {4, H - 77}, {12, H - 69}, {6, H - 69}});
+  c.line(12, H - 69, 12, H - 75);
 
   const auto tamper = [&](int inner, int outer, int seedX, int edgeX) {
-    c.Pen(colors::Red, 1);
+    c.pen(colors::Red, 1);
     for (int y0 : {10, H - 111}) {
-      c.Path({{inner, y0}, {inner, y0 + 20}, {outer, y0 + 20}, {outer, y0}, {inner, y0}});
-      c.Fill({seedX, y0 + 3}, column, colors::Red);
+      c.path({{inner, y0}, {inner, y0 + 20}, {outer, y0 + 20}, {outer, y0}, {inner, y0}});
+      c.fill({seedX, y0 + 3}, column, colors::Red);
     }
-    c.Pen(colors::Red, 2);
-    c.Line(edgeX, 10, edgeX, H - 91);
+    c.pen(colors::Red, 2);
+    c.line(edgeX, 10, edgeX, H - 91);
   };
   if (flags & statusflag::ReceiverTamper) tamper(11, 6, 8, 3);
   if (flags & statusflag::TransmitterTamper) tamper(W - 7, W - 12, W - 10, W - 3);
 
-  c.Pen(colors::Black, 1);
-  for (int b = 1; b <= N; ++b) c.Text(W - 11, beamY(b) - 5, QString::number(b));
+  c.pen(colors::Black, 1);
+  for (int b = 1; b <= N; ++b) c.uiText(W - 11, beamY(b) - 5, QString::number(b));
 
   const auto box = [&](int l, int t, int r, int b, bool set, const QString& text) {
-    c.Pen(set ? colors::Red : colors::Green, 1);
+    c.pen(set ? colors::Red : colors::Green, 1);
     const Rgb red = colors::Red;
-    c.RoundBox(l, t, r, b, set ? &red : nullptr);
-    c.Pen(colors::Yellow, 1);
-    c.CenteredText(l, t, r, b, text);
+    c.roundBox(l, t, r, b, set ? &red : nullptr);
+    c.pen(colors::Yellow, 1);
+    c.centeredText(l, t, r, b, text);
   };
   const bool alarm = flags & statusflag::AlarmOutput;
   const bool tamperOut = flags & statusflag::TamperOutput;
-  box(2, H - 55, h + 2, H - 30, alarm, Text(alarm ? Unit1txt::txtAlarm : Unit1txt::txtOutputNcOk));
-  box(h + 4, H - 55, 2 * h + 5, H - 30, tamperOut, Text(tamperOut ? Unit1txt::txtSabotage : Unit1txt::txtOutputTmpOk));
+  box(2, H - 55, h + 2, H - 30, alarm, uiText(alarm ? UiTexts::txtAlarm : UiTexts::txtOutputNcOk));
+  box(h + 4, H - 55, 2 * h + 5, H - 30, tamperOut, uiText(tamperOut ? UiTexts::txtSabotage : UiTexts::txtOutputTmpOk));
   box(2, H - 27, 2 * h + 5, H - 2, flags & statusflag::LowSupply,
-      Text(Unit1txt::txtSupply) + model.supplyText + Text(Unit1txt::txtVolt));
+      uiText(UiTexts::txtSupply) + model.supplyText + uiText(UiTexts::txtVolt));
 }
 
-QString StatusHintText(const BarrierModel& model) {
-  using namespace Unit1txt;
+QString statusHintText(const BarrierModel& model) {
+  using namespace UiTexts;
   const BarrierStatus& s = model.status;
-  const auto beams = [](std::uint8_t byte) { return BeamListText(std::span<const std::uint8_t>(&byte, 1)); };
+  const auto beams = [](std::uint8_t byte) { return beamListText(std::span<const std::uint8_t>(&byte, 1)); };
   const unsigned flags = s.statusFlags;
 
   QStringList lines;
-  if (s.beamsBlocked != 0) lines << Text(txtHintBlocked) + QStringLiteral(":") + beams(s.beamsBlocked);
-  if (s.beamsBlockMemory != 0) lines << Text(txtHintBlockMemory) + QStringLiteral(":") + beams(s.beamsBlockMemory);
-  if (s.sabotageFlags & 0x01) lines << Text(txtHintCoveredTooLong);
-  lines << Text((flags & statusflag::BusTamper) ? txtHintBusTamper : txtHintBusOk);
-  if (flags & statusflag::ReceiverTamper) lines << Text(txtHintReceiverTamper);
-  if (flags & statusflag::TransmitterTamper) lines << Text(txtHintTransmitterTamper);
-  if (flags & statusflag::LowSupply) lines << Text(txtHintLowSupply);
-  if (flags & statusflag::Registration) lines << Text(txtHintRegistration);
-  lines << Text((flags & statusflag::Led) ? txtHintLedOn : txtHintLedOff);
+  if (s.beamsBlocked != 0) lines << uiText(txtHintBlocked) + QStringLiteral(":") + beams(s.beamsBlocked);
+  if (s.beamsBlockMemory != 0) lines << uiText(txtHintBlockMemory) + QStringLiteral(":") + beams(s.beamsBlockMemory);
+  if (s.sabotageFlags & 0x01) lines << uiText(txtHintCoveredTooLong);
+  lines << uiText((flags & statusflag::BusTamper) ? txtHintBusTamper : txtHintBusOk);
+  if (flags & statusflag::ReceiverTamper) lines << uiText(txtHintReceiverTamper);
+  if (flags & statusflag::TransmitterTamper) lines << uiText(txtHintTransmitterTamper);
+  if (flags & statusflag::LowSupply) lines << uiText(txtHintLowSupply);
+  if (flags & statusflag::Registration) lines << uiText(txtHintRegistration);
+  lines << uiText((flags & statusflag::Led) ? txtHintLedOn : txtHintLedOff);
   return lines.join(QLatin1Char('\r'));
 }
 
-void FloodFill(QImage& image, QPoint seed, QRgb replaceColour, QRgb fillColour) {
+void floodFill(QImage& image, QPoint seed, QRgb replaceColour, QRgb fillColour) {
   const QRect bounds = image.rect();
   if (!bounds.contains(seed) || image.pixel(seed) != replaceColour) return;
   image.setPixel(seed, fillColour);
@@ -261,7 +261,7 @@ void FloodFill(QImage& image, QPoint seed, QRgb replaceColour, QRgb fillColour) 
   }
 }
 
-void DrawCenteredText(QPainter& painter, const QRect& rect, const QString& text) {
+void drawCenteredText(QPainter& painter, const QRect& rect, const QString& text) {
   const QFontMetrics metrics = painter.fontMetrics();
   const int left = rect.left() + (rect.width() - metrics.horizontalAdvance(text)) / 2;
   const int top = rect.top() + (rect.height() - metrics.height()) / 2;

@@ -1,4 +1,4 @@
-#include "BarrierPicture.h"
+#include "ui/BarrierPicture.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -10,7 +10,7 @@
 namespace {
 
 // Hints keep the "\r" line ends of the status text; the tooltip needs "\n".
-QString ShownHint(QString hint) { return hint.replace(QLatin1Char('\r'), QLatin1Char('\n')); }
+QString shownHint(QString hint) { return hint.replace(QLatin1Char('\r'), QLatin1Char('\n')); }
 
 }  // namespace
 
@@ -24,20 +24,20 @@ BarrierPicture::BarrierPicture(BarrierModel& model, std::function<bool()> logPan
   }
 }
 
-void BarrierPicture::DrawBarrier() {
+void BarrierPicture::drawBarrier() {
   const QSize size(std::min(width(), MaxWidth), std::min(height(), MaxHeight));
   if (image_.size() != size) {
     image_ = size.isEmpty() ? QImage() : QImage(size, QImage::Format_RGB32);
   }
-  painter_.Draw(image_, model_, logPanelVisible_ ? logPanelVisible_() : false);
+  painter_.draw(image_, model_, logPanelVisible_ ? logPanelVisible_() : false);
   repaint();
 }
 
-void BarrierPicture::UpdateStatusHint() {
-  QString hint = StatusHintText(model_);
+void BarrierPicture::updateStatusHint() {
+  QString hint = statusHintText(model_);
   if (hint == hint_) return;
   hint_ = std::move(hint);
-  setToolTip(ShownHint(hint_));
+  setToolTip(shownHint(hint_));
 }
 
 bool BarrierPicture::eventFilter(QObject* watched, QEvent* event) {
@@ -51,12 +51,12 @@ void BarrierPicture::paintEvent(QPaintEvent*) {
   painter.drawImage(0, 0, image_);
 }
 
-void BarrierPicture::resizeEvent(QResizeEvent*) { DrawBarrier(); }
+void BarrierPicture::resizeEvent(QResizeEvent*) { drawBarrier(); }
 
 void BarrierPicture::mouseMoveEvent(QMouseEvent* event) {
-  UpdateStatusHint();
+  updateStatusHint();
   // At once, without the usual hint delay.
-  QToolTip::showText(event->globalPosition().toPoint(), ShownHint(hint_), this);
+  QToolTip::showText(event->globalPosition().toPoint(), shownHint(hint_), this);
 }
 
 void BarrierPicture::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }

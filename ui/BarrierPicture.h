@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "BarrierPainter.h"
+#include "ui/BarrierPainter.h"
 
 class BarrierPicture : public QWidget {
   Q_OBJECT
@@ -22,14 +22,14 @@ class BarrierPicture : public QWidget {
   BarrierPicture(BarrierModel& model, std::function<bool()> logPanelVisible, QWidget* parent);
 
   // Redraws the whole picture from the model and repaints now.
-  void DrawBarrier();
+  void drawBarrier();
   // Rebuilds the hint from the model; the hint is replaced only when it differs.
-  void UpdateStatusHint();
+  void updateStatusHint();
 
-  const QImage& Image() const { return image_; }
+  const QImage& image() const { return image_; }
   // The hint as built, lines joined by "\r".
-  const QString& Hint() const { return hint_; }
-  const BarrierPainter& Painter() const { return painter_; }
+  const QString& hint() const { return hint_; }
+  const BarrierPainter& painter() const { return painter_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,4 +1,4 @@
-#include "BeamGrid.h"
+#include "ui/BeamGrid.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -7,9 +7,9 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 
-#include "Colors.h"
-#include "MyTools.h"
-#include "Unit1txt.h"
+#include "model/Colors.h"
+#include "util/NumberText.h"
+#include "texts/UiTexts.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ class BeamCellDelegate : public QStyledItemDelegate {
 
   void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
     // The cell keeps the number as it is drawn: a typed 100 becomes 120.
-    model->setData(index, BeamGrid::NormalisedCellText(index.column(), static_cast<QLineEdit*>(editor)->text()),
+    model->setData(index, BeamGrid::normalisedCellText(index.column(), static_cast<QLineEdit*>(editor)->text()),
                    Qt::EditRole);
   }
 
@@ -73,17 +73,17 @@ class BeamCellDelegate : public QStyledItemDelegate {
       painter->setPen(grid_.palette().color(QPalette::Active, QPalette::ButtonText));
       painter->drawText(rect.adjusted(TextOffset.x(), TextOffset.y(), 0, 0), Qt::AlignLeft | Qt::AlignTop,
                         index.data(Qt::DisplayRole).toString());
-    } else if (!grid_.RowEditable(row)) {
+    } else if (!grid_.rowEditable(row)) {
       painter->fillRect(rect, grid_.palette().color(QPalette::Window));
     } else {
       const bool selected = option.state & (QStyle::State_Selected | QStyle::State_HasFocus);
       QColor background = option.palette.color(selected ? QPalette::Highlight : QPalette::Base);
       const QColor foreground = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
-      if (grid_.Changed(row, column)) background = QColor::fromRgb(colors::ChangedValue);
+      if (grid_.changed(row, column)) background = QColor::fromRgb(colors::ChangedValue);
       painter->fillRect(rect, background);
       painter->setPen(foreground);
       painter->drawText(rect.adjusted(TextOffset.x(), TextOffset.y(), 0, 0), Qt::AlignLeft | Qt::AlignTop,
-                        grid_.DisplayText(row, column));
+                        grid_.displayText(row, column));
     }
     painter->restore();
   }
@@ -115,7 +115,7 @@ BeamGrid::BeamGrid(const BarrierModel& model, QWidget* parent)
                   QAbstractItemView::AnyKeyPressed);
   setItemDelegate(new BeamCellDelegate(*this));
 
-  const QString headers[] = {Text(Unit1txt::txtBeam), Text(Unit1txt::txtSensitivity), Text(Unit1txt::txtAutoBlock)};
+  const QString headers[] = {uiText(UiTexts::txtBeam), uiText(UiTexts::txtSensitivity), uiText(UiTexts::txtAutoBlock)};
   for (int r = 0; r < GridRows; ++r) {
     for (int c = 0; c < GridColumns; ++c) {
       auto* item = new QTableWidgetItem;
@@ -135,38 +135,38 @@ BeamGrid::BeamGrid(const BarrierModel& model, QWidget* parent)
   setFixedSize(width, 2 * frameWidth() + GridRows * RowHeight);
 }
 
-bool BeamGrid::RowEditable(int row) const { return row >= 1 && row <= model_.ShownBeams(); }
+bool BeamGrid::rowEditable(int row) const { return row >= 1 && row <= model_.shownBeams(); }
 
-std::size_t BeamGrid::ConfigIndex(int row, int column) {
-  return column == ResponseColumn ? BarrierConfig::ResponseTime(row) : BarrierConfig::AutoBlockCount(row);
+std::size_t BeamGrid::configIndex(int row, int column) {
+  return column == ResponseColumn ? BarrierConfig::responseTime(row) : BarrierConfig::autoBlockCount(row);
 }
 
-bool BeamGrid::Changed(int row, int column) const {
-  return row >= 1 && row <= MaxBeams && column >= 1 && model_.Changed(ConfigIndex(row, column));
+bool BeamGrid::changed(int row, int column) const {
+  return row >= 1 && row <= MaxBeams && column >= 1 && model_.changed(configIndex(row, column));
 }
 
-QString BeamGrid::NormalisedCellText(int column, const QString& text) {
-  const auto value = std::uint32_t(TextToNum(text));
+QString BeamGrid::normalisedCellText(int column, const QString& text) {
+  const auto value = std::uint32_t(textToNum(text));
   const std::uint32_t shown =
-      column == ResponseColumn ? editrule::NormalisedResponseMs(value) : std::min<std::uint32_t>(value, 255);
+      column == ResponseColumn ? editrule::normalisedResponseMs(value) : std::min<std::uint32_t>(value, 255);
   return QString::number(shown);
 }
 
-QString BeamGrid::DisplayText(int row, int column) const {
-  if (row < 1 || row >= GridRows || column < 1 || column >= GridColumns || !RowEditable(row)) return {};
-  const bool zero = model_.editConfig[ConfigIndex(row, column)] == 0;
-  const QString text = NormalisedCellText(column, item(row, column)->text());
+QString BeamGrid::displayText(int row, int column) const {
+  if (row < 1 || row >= GridRows || column < 1 || column >= GridColumns || !rowEditable(row)) return {};
+  const bool zero = model_.editConfig[configIndex(row, column)] == 0;
+  const QString text = normalisedCellText(column, item(row, column)->text());
   if (column == ResponseColumn)
-    return zero ? QStringLiteral(" ") + Text(Unit1txt::txtBeamOff) : text + Text(Unit1txt::txtMs);
-  return zero ? QStringLiteral(" ") + Text(Unit1txt::txtNoAutoBlock) : text;
+    return zero ? QStringLiteral(" ") + uiText(UiTexts::txtBeamOff) : text + uiText(UiTexts::txtMs);
+  return zero ? QStringLiteral(" ") + uiText(UiTexts::txtNoAutoBlock) : text;
 }
 
-void BeamGrid::CancelEdit() {
+void BeamGrid::cancelEdit() {
   if (state() != EditingState) return;
   if (QWidget* editor = indexWidget(currentIndex())) closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
 bool BeamGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
-  if (!RowEditable(index.row())) return false;
+  if (!rowEditable(index.row())) return false;
   return QTableWidget::edit(index, trigger, event);
 }

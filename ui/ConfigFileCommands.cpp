@@ -1,4 +1,4 @@
-#include "ConfigFileCommands.h"
+#include "ui/ConfigFileCommands.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -6,15 +6,15 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 
-#include "ConfigFile.h"
-#include "Unit1txt.h"
+#include "files/ConfigFile.h"
+#include "texts/UiTexts.h"
 
 namespace {
 
 const QString AccFilter = QStringLiteral("*.acc (*.acc)");
 const QString AccSuffix = QStringLiteral("acc");
 
-QString RunDialog(QWidget* parent, const QString& dir, QFileDialog::AcceptMode mode) {
+QString runDialog(QWidget* parent, const QString& dir, QFileDialog::AcceptMode mode) {
   QFileDialog dialog(parent, QString(), dir, AccFilter);
   dialog.setAcceptMode(mode);
   dialog.setFileMode(QFileDialog::AnyFile);
@@ -26,15 +26,15 @@ QString RunDialog(QWidget* parent, const QString& dir, QFileDialog::AcceptMode m
 
 }  // namespace
 
-QString QtFileDialogs::OpenFileName(const QString& dir) { return RunDialog(parent_, dir, QFileDialog::AcceptOpen); }
+QString QtFileDialogs::openFileName(const QString& dir) { return runDialog(parent_, dir, QFileDialog::AcceptOpen); }
 
-QString QtFileDialogs::SaveFileName(const QString& dir) { return RunDialog(parent_, dir, QFileDialog::AcceptSave); }
+QString QtFileDialogs::saveFileName(const QString& dir) { return runDialog(parent_, dir, QFileDialog::AcceptSave); }
 
-void QtFileDialogs::ShowError(const QString& message) {
-  QMessageBox::critical(parent_, Text(Unit1txt::txtCaption), message, QMessageBox::Ok);
+void QtFileDialogs::showError(const QString& message) {
+  QMessageBox::critical(parent_, uiText(UiTexts::txtCaption), message, QMessageBox::Ok);
 }
 
-QString ConfigFileFolder() {
+QString configFileFolder() {
   const QString programFolder = QCoreApplication::applicationDirPath();
   if (QFileInfo(programFolder).isWritable()) return programFolder;
   return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -44,16 +44,16 @@ ConfigFileCommands::ConfigFileCommands(BarrierModel& model, QString& configFileN
                                        std::function<void()> refreshEditors, FileDialogs& dialogs)
     : model_(model), configFileName_(configFileName), refreshEditors_(std::move(refreshEditors)), dialogs_(dialogs) {}
 
-void ConfigFileCommands::ShowFailure(const QString& message) {
-  dialogs_.ShowError(message.endsWith(QLatin1Char('.')) ? message : message + QLatin1Char('.'));
+void ConfigFileCommands::showFailure(const QString& message) {
+  dialogs_.showError(message.endsWith(QLatin1Char('.')) ? message : message + QLatin1Char('.'));
 }
 
-void ConfigFileCommands::Otwrz1Click() {
-  const QString path = dialogs_.OpenFileName(ConfigFileFolder());
+void ConfigFileCommands::openConfigFile() {
+  const QString path = dialogs_.openFileName(configFileFolder());
   if (path.isEmpty()) return;
   BarrierConfig loaded;
-  if (const ConfigFileResult result = ReadConfigFile(path, loaded); !result) {
-    ShowFailure(result.Message());
+  if (const ConfigFileResult result = readConfigFile(path, loaded); !result) {
+    showFailure(result.message());
     return;
   }
   model_.editConfig = loaded;
@@ -64,20 +64,20 @@ void ConfigFileCommands::Otwrz1Click() {
   configFileName_ = path;
 }
 
-void ConfigFileCommands::Zapisz1Click() {
+void ConfigFileCommands::saveConfigFile() {
   if (configFileName_.isEmpty() || !QFileInfo::exists(configFileName_)) {
-    Zapiszjako1Click();
+    saveConfigFileAs();
     return;
   }
-  if (const ConfigFileResult result = WriteConfigFile(configFileName_, model_.editConfig); !result)
-    ShowFailure(result.Message());
+  if (const ConfigFileResult result = writeConfigFile(configFileName_, model_.editConfig); !result)
+    showFailure(result.message());
 }
 
-void ConfigFileCommands::Zapiszjako1Click() {
-  const QString path = dialogs_.SaveFileName(ConfigFileFolder());
+void ConfigFileCommands::saveConfigFileAs() {
+  const QString path = dialogs_.saveFileName(configFileFolder());
   if (path.isEmpty()) return;
-  if (const ConfigFileResult result = WriteConfigFile(path, model_.editConfig); !result) {
-    ShowFailure(result.Message());
+  if (const ConfigFileResult result = writeConfigFile(path, model_.editConfig); !result) {
+    showFailure(result.message());
     return;
   }
   configFileName_ = path;

@@ -4,7 +4,7 @@
 #include <QString>
 #include <functional>
 
-#include "BarrierModel.h"
+#include "model/BarrierModel.h"
 
 class QWidget;
 
@@ -12,10 +12,10 @@ class FileDialogs {
  public:
   virtual ~FileDialogs() = default;
   // The chosen path, or an empty string when the user cancelled.
-  virtual QString OpenFileName(const QString& dir) = 0;
-  virtual QString SaveFileName(const QString& dir) = 0;
+  virtual QString openFileName(const QString& dir) = 0;
+  virtual QString saveFileName(const QString& dir) = 0;
   // The application's error box: `message` under the program's title.
-  virtual void ShowError(const QString& message) = 0;
+  virtual void showError(const QString& message) = 0;
 };
 
 // The platform's dialogs: filter "*.acc", default suffix "acc"; the open dialog
@@ -23,9 +23,9 @@ class FileDialogs {
 class QtFileDialogs : public FileDialogs {
  public:
   explicit QtFileDialogs(QWidget* parent) : parent_(parent) {}
-  QString OpenFileName(const QString& dir) override;
-  QString SaveFileName(const QString& dir) override;
-  void ShowError(const QString& message) override;
+  QString openFileName(const QString& dir) override;
+  QString saveFileName(const QString& dir) override;
+  void showError(const QString& message) override;
 
  private:
   QWidget* parent_;
@@ -33,7 +33,7 @@ class QtFileDialogs : public FileDialogs {
 
 // Where the file dialogs start: the program's folder when it is writable,
 // otherwise the user's documents folder.
-QString ConfigFileFolder();
+QString configFileFolder();
 
 class ConfigFileCommands {
  public:
@@ -43,14 +43,14 @@ class ConfigFileCommands {
 
   // Open: both configuration copies and beamCount from the chosen file, then
   // the editors refreshed. A failure changes nothing.
-  void Otwrz1Click();
+  void openConfigFile();
   // Save: to configFileName while that file exists, otherwise Save As.
-  void Zapisz1Click();
+  void saveConfigFile();
   // Save As: editConfig to the chosen file, which becomes configFileName.
-  void Zapiszjako1Click();
+  void saveConfigFileAs();
 
  private:
-  void ShowFailure(const QString& message);
+  void showFailure(const QString& message);
 
   BarrierModel& model_;
   QString& configFileName_;

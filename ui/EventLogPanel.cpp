@@ -1,4 +1,4 @@
-#include "EventLogPanel.h"
+#include "ui/EventLogPanel.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -8,16 +8,16 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-#include "EventLog.h"
-#include "Unit1txt.h"
+#include "eventlog/EventLog.h"
+#include "texts/UiTexts.h"
 
 EventLogPanel::EventLogPanel(EventLog& log, QWidget* parent)
     : QWidget(parent),
       log_(log),
       list_(new QPlainTextEdit(this)),
       statusLine_(new QLineEdit(this)),
-      logBox_(new QCheckBox(Text(Unit1txt::txtLogBox))),
-      stopBox_(new QCheckBox(Text(Unit1txt::txtStopBox))) {
+      logBox_(new QCheckBox(uiText(UiTexts::txtLogBox))),
+      stopBox_(new QCheckBox(uiText(UiTexts::txtStopBox))) {
   QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   fixed.setPixelSize(11);
   list_->setFont(fixed);
@@ -40,8 +40,8 @@ EventLogPanel::EventLogPanel(EventLog& log, QWidget* parent)
   boxesLayout->addWidget(logBox_);
   boxesLayout->addWidget(stopBox_);
   boxesLayout->addStretch(1);
-  logBox_->setToolTip(Text(Unit1txt::txtLogBoxTip) + QLatin1Char('\n') + QDir::toNativeSeparators(log.EventFile()) +
-                      QLatin1Char('\n') + QDir::toNativeSeparators(log.StatusFile()));
+  logBox_->setToolTip(uiText(UiTexts::txtLogBoxTip) + QLatin1Char('\n') + QDir::toNativeSeparators(log.eventFile()) +
+                      QLatin1Char('\n') + QDir::toNativeSeparators(log.statusFile()));
   logBox_->setChecked(log.logToFile);
   connect(logBox_, &QCheckBox::toggled, this, [this](bool on) { log_.logToFile = on; });
 
@@ -56,9 +56,9 @@ EventLogPanel::EventLogPanel(EventLog& log, QWidget* parent)
   layout->addLayout(text, 1);
   layout->addWidget(boxes);
 
-  list_->setPlainText(log.Lines().join(QLatin1Char('\n')));
-  statusLine_->setText(log.StatusLine());
-  log_.onLinesChanged = [this](const QString& added, bool trimmed) { OnLinesChanged(added, trimmed); };
+  list_->setPlainText(log.lines().join(QLatin1Char('\n')));
+  statusLine_->setText(log.statusLine());
+  log_.onLinesChanged = [this](const QString& added, bool trimmed) { onLinesChanged(added, trimmed); };
   log_.onStatusLineChanged = [this](const QString& line) { statusLine_->setText(line); };
 }
 
@@ -67,11 +67,11 @@ EventLogPanel::~EventLogPanel() {
   log_.onStatusLineChanged = nullptr;
 }
 
-bool EventLogPanel::StopTicked() const { return stopBox_->isChecked(); }
+bool EventLogPanel::stopTicked() const { return stopBox_->isChecked(); }
 
-void EventLogPanel::OnLinesChanged(const QString& added, bool trimmed) {
+void EventLogPanel::onLinesChanged(const QString& added, bool trimmed) {
   if (trimmed)
-    list_->setPlainText(log_.Lines().join(QLatin1Char('\n')));
+    list_->setPlainText(log_.lines().join(QLatin1Char('\n')));
   else
     list_->appendPlainText(added);
 }

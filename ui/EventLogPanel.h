@@ -17,15 +17,15 @@ class EventLogPanel : public QWidget {
   explicit EventLogPanel(EventLog& log, QWidget* parent = nullptr);
   ~EventLogPanel() override;
 
-  bool StopTicked() const;
+  bool stopTicked() const;
 
-  QPlainTextEdit* List() const { return list_; }
-  QLineEdit* StatusLine() const { return statusLine_; }
-  QCheckBox* LogBox() const { return logBox_; }
-  QCheckBox* StopBox() const { return stopBox_; }
+  QPlainTextEdit* list() const { return list_; }
+  QLineEdit* statusLine() const { return statusLine_; }
+  QCheckBox* logBox() const { return logBox_; }
+  QCheckBox* stopBox() const { return stopBox_; }
 
  private:
-  void OnLinesChanged(const QString& added, bool trimmed);
+  void onLinesChanged(const QString& added, bool trimmed);
 
   EventLog& log_;
   QPlainTextEdit* list_;

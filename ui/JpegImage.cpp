@@ -1,4 +1,4 @@
-#include "JpegImage.h"
+#include "ui/JpegImage.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -18,20 +18,20 @@ struct ErrorManager {
 };
 
 // libjpeg's default handler exits the process; return to DecodeJpeg instead.
-[[noreturn]] void ErrorExit(j_common_ptr cinfo) {
+[[noreturn]] void errorExit(j_common_ptr cinfo) {
   std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 
 // Warnings are not printed. A premature end of data only raises a warning
 // and fills the rest with grey; such a picture counts as undecodable.
-void EmitMessage(j_common_ptr cinfo, int level) {
+void emitMessage(j_common_ptr cinfo, int level) {
   auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
   if (level < 0 && err->pub.msg_code == JWRN_JPEG_EOF) err->truncated = true;
 }
 
 }  // namespace
 
-QImage DecodeJpeg(const QByteArray& data) {
+QImage decodeJpeg(const QByteArray& data) {
   if (data.isEmpty()) return {};
   // Everything that changes after setjmp lives behind this pointer, in memory
   // that a longjmp leaves intact.
@@ -39,8 +39,8 @@ QImage DecodeJpeg(const QByteArray& data) {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
   cinfo.err = jpeg_std_error(&err.pub);
-  err.pub.error_exit = ErrorExit;
-  err.pub.emit_message = EmitMessage;
+  err.pub.error_exit = errorExit;
+  err.pub.emit_message = emitMessage;
   err.truncated = false;
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);

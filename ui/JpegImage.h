@@ -5,4 +5,4 @@
 
 // The picture in `data` as an RGB image; a null image when `data` is not a
 // complete JPEG (garbage, truncated, an unsupported kind). Never exits.
-QImage DecodeJpeg(const QByteArray& data);
+QImage decodeJpeg(const QByteArray& data);

@@ -1,4 +1,4 @@
-#include "ParameterPanel.h"
+#include "ui/ParameterPanel.h"
 
 #include <QButtonGroup>
 #include <QFocusEvent>
@@ -13,10 +13,10 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "BeamGrid.h"
-#include "Colors.h"
-#include "MyTools.h"
-#include "Unit1txt.h"
+#include "ui/BeamGrid.h"
+#include "model/Colors.h"
+#include "util/NumberText.h"
+#include "texts/UiTexts.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ constexpr int RowLabelWidth = 113;
 
 // An entry of up to `digits` digits, shown right-aligned so that unfilled
 // positions appear as blanks in front of the number.
-QLineEdit* DigitEntry(int digits, bool filterByValidator, const QFont* font, QWidget* parent) {
+QLineEdit* digitEntry(int digits, bool filterByValidator, const QFont* font, QWidget* parent) {
   auto* entry = new QLineEdit(parent);
   if (font) entry->setFont(*font);
   entry->setMaxLength(digits);
@@ -42,75 +42,75 @@ QLineEdit* DigitEntry(int digits, bool filterByValidator, const QFont* font, QWi
   return entry;
 }
 
-QLabel* RowLabel(Unit1txt::Id id, QWidget* parent) {
-  auto* label = new QLabel(Text(id) + QLatin1Char(':'), parent);
+QLabel* rowLabel(UiTexts::Id id, QWidget* parent) {
+  auto* label = new QLabel(uiText(id) + QLatin1Char(':'), parent);
   label->setFixedWidth(RowLabelWidth);
   label->setWordWrap(true);
   label->setAlignment(Qt::AlignCenter);
   return label;
 }
 
-bool IsDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
-std::uint32_t EntryValue(const QLineEdit* entry) { return std::uint32_t(TextToNum(entry->text())); }
+std::uint32_t entryValue(const QLineEdit* entry) { return std::uint32_t(textToNum(entry->text())); }
 
 }  // namespace
 
 ParameterPanel::ParameterPanel(BarrierModel& model, QWidget* parent) : QWidget(parent), model_(model) {
-  BuildLayout();
-  windowColor_ = maskEdit1_->palette().color(QPalette::Base);
+  buildLayout();
+  windowColor_ = blockTimeEntry_->palette().color(QPalette::Base);
 
   connect(grid_, &BeamGrid::cellTextEdited, this,
-          [this](int row, int column, const QString& text) { SG1SetEditText(column, row, text); });
+          [this](int row, int column, const QString& text) { onCellTextEdited(column, row, text); });
   connect(grid_, &BeamGrid::cellEditStarted, this,
-          [this](int row, int column) { byteBeforeEdit_ = model_.editConfig[BeamGrid::ConfigIndex(row, column)]; });
+          [this](int row, int column) { byteBeforeEdit_ = model_.editConfig[BeamGrid::configIndex(row, column)]; });
   // An abandoned edit leaves the cell text as it was; the stored byte follows it.
   connect(grid_, &BeamGrid::cellEditReverted, this, [this](int row, int column) {
-    model_.editConfig[BeamGrid::ConfigIndex(row, column)] = byteBeforeEdit_;
+    model_.editConfig[BeamGrid::configIndex(row, column)] = byteBeforeEdit_;
     grid_->viewport()->update();
   });
   connect(radioButtonGroup_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
-    if (checked) RadioGroup1Click();
+    if (checked) onAlarmModeClicked();
   });
-  connect(maskEdit1_, &QLineEdit::textChanged, this, &ParameterPanel::MaskEdit1Change);
-  connect(maskEdit2_, &QLineEdit::textChanged, this, &ParameterPanel::MaskEdit2Change);
-  connect(maskEdit3_, &QLineEdit::textChanged, this, &ParameterPanel::MaskEdit3Change);
-  for (QLineEdit* entry : {maskEdit1_, maskEdit2_, maskEdit3_}) entry->installEventFilter(this);
+  connect(blockTimeEntry_, &QLineEdit::textChanged, this, &ParameterPanel::onBlockTimeEdited);
+  connect(serialEntry_, &QLineEdit::textChanged, this, &ParameterPanel::onSerialEdited);
+  connect(coveredTimeEntry_, &QLineEdit::textChanged, this, &ParameterPanel::onCoveredTimeEdited);
+  for (QLineEdit* entry : {blockTimeEntry_, serialEntry_, coveredTimeEntry_}) entry->installEventFilter(this);
 
-  RefreshEditors();
+  refreshEditors();
 }
 
 // The children outlive this part of the panel; nothing they report while
 // being torn down (a focus leaving an entry) may reach the handlers.
 ParameterPanel::~ParameterPanel() {
-  for (QObject* child : std::initializer_list<QObject*>{grid_, radioButtonGroup_, maskEdit1_, maskEdit2_, maskEdit3_}) {
+  for (QObject* child : std::initializer_list<QObject*>{grid_, radioButtonGroup_, blockTimeEntry_, serialEntry_, coveredTimeEntry_}) {
     child->removeEventFilter(this);
     child->disconnect(this);
   }
 }
 
-void ParameterPanel::BuildLayout() {
+void ParameterPanel::buildLayout() {
   setFixedWidth(PanelWidth);
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
 
-  radioGroup_ = new QGroupBox(Text(Unit1txt::txtAlarming), this);
+  radioGroup_ = new QGroupBox(uiText(UiTexts::txtAlarming), this);
   radioGroup_->setObjectName(QStringLiteral("RadioGroup1"));
   radioGroup_->setFixedHeight(RadioGroupHeight);
   radioGroup_->setAutoFillBackground(true);
   auto* radioRow = new QHBoxLayout(radioGroup_);
   radioRow->setContentsMargins(6, 0, 2, 2);
   radioButtonGroup_ = new QButtonGroup(this);
-  const Unit1txt::Id radioTexts[] = {Unit1txt::txtOneBeam, Unit1txt::txtTwoBeams};
+  const UiTexts::Id radioTexts[] = {UiTexts::txtOneBeam, UiTexts::txtTwoBeams};
   for (int i = 0; i < 2; ++i) {
-    radioButtons_[std::size_t(i)] = new QRadioButton(Text(radioTexts[i]), radioGroup_);
+    radioButtons_[std::size_t(i)] = new QRadioButton(uiText(radioTexts[i]), radioGroup_);
     radioButtonGroup_->addButton(radioButtons_[std::size_t(i)], i);
     radioRow->addWidget(radioButtons_[std::size_t(i)]);
   }
   column->addWidget(radioGroup_);
 
-  auto* beamBox = new QGroupBox(Text(Unit1txt::txtBeamParameters), this);
+  auto* beamBox = new QGroupBox(uiText(UiTexts::txtBeamParameters), this);
   beamBox->setFixedHeight(BeamBoxHeight);
   auto* beamColumn = new QVBoxLayout(beamBox);
   beamColumn->setContentsMargins(4, 4, 4, 4);
@@ -125,11 +125,11 @@ void ParameterPanel::BuildLayout() {
   }();
 
   auto* autoBlockRow = new QHBoxLayout;
-  autoBlockRow->addWidget(RowLabel(Unit1txt::txtAutoBlockTime, beamBox));
-  maskEdit1_ = DigitEntry(3, true, nullptr, beamBox);
-  maskEdit1_->setObjectName(QStringLiteral("MaskEdit1"));
-  autoBlockRow->addWidget(maskEdit1_);
-  autoBlockRow->addWidget(new QLabel(Text(Unit1txt::txtSeconds), beamBox));
+  autoBlockRow->addWidget(rowLabel(UiTexts::txtAutoBlockTime, beamBox));
+  blockTimeEntry_ = digitEntry(3, true, nullptr, beamBox);
+  blockTimeEntry_->setObjectName(QStringLiteral("MaskEdit1"));
+  autoBlockRow->addWidget(blockTimeEntry_);
+  autoBlockRow->addWidget(new QLabel(uiText(UiTexts::txtSeconds), beamBox));
   autoBlockRow->addStretch();
   beamColumn->addLayout(autoBlockRow);
 
@@ -139,112 +139,112 @@ void ParameterPanel::BuildLayout() {
   beamColumn->addWidget(separator);
 
   auto* coveredRow = new QHBoxLayout;
-  coveredRow->addWidget(RowLabel(Unit1txt::txtMaxCoveredTime, beamBox));
+  coveredRow->addWidget(rowLabel(UiTexts::txtMaxCoveredTime, beamBox));
   // No mask: the key filter in eventFilter() keeps it to digits.
-  maskEdit3_ = DigitEntry(3, false, &fixed, beamBox);
-  maskEdit3_->setObjectName(QStringLiteral("MaskEdit3"));
-  coveredRow->addWidget(maskEdit3_);
-  coveredRow->addWidget(new QLabel(Text(Unit1txt::txtMinutes), beamBox));
+  coveredTimeEntry_ = digitEntry(3, false, &fixed, beamBox);
+  coveredTimeEntry_->setObjectName(QStringLiteral("MaskEdit3"));
+  coveredRow->addWidget(coveredTimeEntry_);
+  coveredRow->addWidget(new QLabel(uiText(UiTexts::txtMinutes), beamBox));
   coveredRow->addStretch();
   beamColumn->addLayout(coveredRow);
   beamColumn->addStretch();
   column->addWidget(beamBox);
 
-  auto* serialBox = new QGroupBox(Text(Unit1txt::txtTransmitterSerial), this);
+  auto* serialBox = new QGroupBox(uiText(UiTexts::txtTransmitterSerial), this);
   serialBox->setFixedHeight(SerialBoxHeight);
   auto* serialRow = new QHBoxLayout(serialBox);
   serialRow->setContentsMargins(6, 0, 6, 2);
-  maskEdit2_ = DigitEntry(5, true, &fixed, serialBox);
-  maskEdit2_->setObjectName(QStringLiteral("MaskEdit2"));
-  serialRow->addWidget(maskEdit2_);
+  serialEntry_ = digitEntry(5, true, &fixed, serialBox);
+  serialEntry_->setObjectName(QStringLiteral("MaskEdit2"));
+  serialRow->addWidget(serialEntry_);
   serialRow->addStretch();
   column->addWidget(serialBox);
   column->addStretch();
 }
 
-QTableWidget* ParameterPanel::SG1() const { return grid_; }
+QTableWidget* ParameterPanel::beamTable() const { return grid_; }
 
-QColor ParameterPanel::PanelColor() const { return palette().color(QPalette::Window); }
+QColor ParameterPanel::panelColor() const { return palette().color(QPalette::Window); }
 
-void ParameterPanel::RefreshEditors() {
+void ParameterPanel::refreshEditors() {
   if (beforeRefresh_) beforeRefresh_();
 
   const std::uint8_t mode = model_.editConfig[BarrierConfig::AlarmMode];
   radioButtons_[mode > 1 ? 1 : mode]->setChecked(true);
-  RadioGroup1Click();
+  onAlarmModeClicked();
 
-  grid_->CancelEdit();
+  grid_->cancelEdit();
   for (int r = 1; r <= MaxBeams; ++r) {
     QString response, autoBlock;
-    if (r <= model_.ShownBeams()) {
-      response = BeamGrid::NormalisedCellText(BeamGrid::ResponseColumn,
-                                              QString::number(model_.editConfig[BarrierConfig::ResponseTime(r)] * 40));
-      autoBlock = QString::number(model_.editConfig[BarrierConfig::AutoBlockCount(r)]);
+    if (r <= model_.shownBeams()) {
+      response = BeamGrid::normalisedCellText(BeamGrid::ResponseColumn,
+                                              QString::number(model_.editConfig[BarrierConfig::responseTime(r)] * 40));
+      autoBlock = QString::number(model_.editConfig[BarrierConfig::autoBlockCount(r)]);
     }
     grid_->item(r, BeamGrid::ResponseColumn)->setText(response);
     grid_->item(r, BeamGrid::AutoBlockColumn)->setText(autoBlock);
   }
 
-  maskEdit1_->setText(QString::number(model_.editConfig[BarrierConfig::AutoBlockTime]));
-  MaskEdit1Change();
-  maskEdit2_->setText(QString::number(model_.editConfig.transmitterSerial()));
-  MaskEdit2Change();
-  maskEdit3_->setText(QString::number(model_.editConfig[BarrierConfig::MaxCoveredTime]));
-  MaskEdit3Change();
+  blockTimeEntry_->setText(QString::number(model_.editConfig[BarrierConfig::AutoBlockTime]));
+  onBlockTimeEdited();
+  serialEntry_->setText(QString::number(model_.editConfig.transmitterSerial()));
+  onSerialEdited();
+  coveredTimeEntry_->setText(QString::number(model_.editConfig[BarrierConfig::MaxCoveredTime]));
+  onCoveredTimeEdited();
 
   grid_->viewport()->update();
 }
 
-void ParameterPanel::SG1SetEditText(int column, int row, const QString& text) {
+void ParameterPanel::onCellTextEdited(int column, int row, const QString& text) {
   if (row < 1 || row > MaxBeams) return;
-  const auto value = std::uint32_t(TextToNum(text));
-  model_.editConfig[BeamGrid::ConfigIndex(row, column)] =
-      column == BeamGrid::ResponseColumn ? editrule::ResponseTimeFromMs(value) : editrule::ByteFromEntry(value);
+  const auto value = std::uint32_t(textToNum(text));
+  model_.editConfig[BeamGrid::configIndex(row, column)] =
+      column == BeamGrid::ResponseColumn ? editrule::responseTimeFromMs(value) : editrule::byteFromEntry(value);
   grid_->viewport()->update();
 }
 
-void ParameterPanel::RadioGroup1Click() {
+void ParameterPanel::onAlarmModeClicked() {
   const int index = radioButtonGroup_->checkedId();
   if (index < 0) return;
   model_.editConfig[BarrierConfig::AlarmMode] = std::uint8_t(index);
   QPalette palette = radioGroup_->palette();
   palette.setColor(QPalette::Window,
-                   model_.Changed(BarrierConfig::AlarmMode) ? QColor::fromRgb(colors::ChangedValue) : PanelColor());
+                   model_.changed(BarrierConfig::AlarmMode) ? QColor::fromRgb(colors::ChangedValue) : panelColor());
   radioGroup_->setPalette(palette);
 }
 
-void ParameterPanel::SetEntryColor(QLineEdit* entry, bool changed) {
+void ParameterPanel::setEntryColor(QLineEdit* entry, bool changed) {
   QPalette palette = entry->palette();
   palette.setColor(QPalette::Base, changed ? QColor::fromRgb(colors::ChangedValue) : windowColor_);
   entry->setPalette(palette);
 }
 
-void ParameterPanel::MaskEdit1Change() {
-  model_.editConfig[BarrierConfig::AutoBlockTime] = editrule::ByteFromEntry(EntryValue(maskEdit1_));
-  SetEntryColor(maskEdit1_, model_.Changed(BarrierConfig::AutoBlockTime));
+void ParameterPanel::onBlockTimeEdited() {
+  model_.editConfig[BarrierConfig::AutoBlockTime] = editrule::byteFromEntry(entryValue(blockTimeEntry_));
+  setEntryColor(blockTimeEntry_, model_.changed(BarrierConfig::AutoBlockTime));
 }
 
-void ParameterPanel::MaskEdit1Exit() {
-  maskEdit1_->setText(QString::number(model_.editConfig[BarrierConfig::AutoBlockTime]));
+void ParameterPanel::onBlockTimeLeft() {
+  blockTimeEntry_->setText(QString::number(model_.editConfig[BarrierConfig::AutoBlockTime]));
 }
 
-void ParameterPanel::MaskEdit2Change() {
-  const std::uint16_t serial = editrule::SerialFromEntry(EntryValue(maskEdit2_));
+void ParameterPanel::onSerialEdited() {
+  const std::uint16_t serial = editrule::serialFromEntry(entryValue(serialEntry_));
   model_.editConfig[BarrierConfig::SerialHigh] = std::uint8_t(serial >> 8);
   model_.editConfig[BarrierConfig::SerialLow] = std::uint8_t(serial & 0xFF);
-  SetEntryColor(maskEdit2_, model_.Changed(BarrierConfig::SerialHigh) || model_.Changed(BarrierConfig::SerialLow));
+  setEntryColor(serialEntry_, model_.changed(BarrierConfig::SerialHigh) || model_.changed(BarrierConfig::SerialLow));
 }
 
-void ParameterPanel::MaskEdit2Exit() { maskEdit2_->setText(QString::number(model_.editConfig.transmitterSerial())); }
+void ParameterPanel::onSerialLeft() { serialEntry_->setText(QString::number(model_.editConfig.transmitterSerial())); }
 
-void ParameterPanel::MaskEdit3Change() {
-  model_.editConfig[BarrierConfig::MaxCoveredTime] = editrule::ByteFromEntry(EntryValue(maskEdit3_));
-  SetEntryColor(maskEdit3_, model_.Changed(BarrierConfig::MaxCoveredTime));
+void ParameterPanel::onCoveredTimeEdited() {
+  model_.editConfig[BarrierConfig::MaxCoveredTime] = editrule::byteFromEntry(entryValue(coveredTimeEntry_));
+  setEntryColor(coveredTimeEntry_, model_.changed(BarrierConfig::MaxCoveredTime));
 }
 
-void ParameterPanel::MaskEdit3Exit() {
-  maskEdit3_->setText(QString::number(model_.editConfig[BarrierConfig::MaxCoveredTime]));
-  MaskEdit3Change();
+void ParameterPanel::onCoveredTimeLeft() {
+  coveredTimeEntry_->setText(QString::number(model_.editConfig[BarrierConfig::MaxCoveredTime]));
+  onCoveredTimeEdited();
 }
 
 bool ParameterPanel::eventFilter(QObject* watched, QEvent* event) {
@@ -252,11 +252,11 @@ bool ParameterPanel::eventFilter(QObject* watched, QEvent* event) {
     // Leaving the entry, not the window losing focus or a context menu opening.
     const auto reason = static_cast<QFocusEvent*>(event)->reason();
     if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-      if (watched == maskEdit1_) MaskEdit1Exit();
-      if (watched == maskEdit2_) MaskEdit2Exit();
-      if (watched == maskEdit3_) MaskEdit3Exit();
+      if (watched == blockTimeEntry_) onBlockTimeLeft();
+      if (watched == serialEntry_) onSerialLeft();
+      if (watched == coveredTimeEntry_) onCoveredTimeLeft();
     }
-  } else if (event->type() == QEvent::KeyPress && watched == maskEdit3_) {
+  } else if (event->type() == QEvent::KeyPress && watched == coveredTimeEntry_) {
     // Every typed character but a digit is dropped, backspace included;
     // keys that move the focus or delete forward are not characters.
     const auto* key = static_cast<QKeyEvent*>(event);
@@ -274,7 +274,7 @@ bool ParameterPanel::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
     const QString text = key->text();
-    if (!text.isEmpty() && !(text.size() == 1 && IsDigit(text[0]))) return true;
+    if (!text.isEmpty() && !(text.size() == 1 && isDigit(text[0]))) return true;
   }
   return QWidget::eventFilter(watched, event);
 }

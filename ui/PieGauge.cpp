@@ -1,24 +1,24 @@
-#include "PieGauge.h"
+#include "ui/PieGauge.h"
 
 #include <QPainter>
 #include <algorithm>
 
 PieGauge::PieGauge(QWidget* parent) : QWidget(parent) {}
 
-void PieGauge::SetProgress(int value) {
-  value = std::clamp(value, MinValue(), MaxValue());
+void PieGauge::setProgress(int value) {
+  value = std::clamp(value, minValue(), maxValue());
   if (value == progress_) return;
   progress_ = value;
   update();
 }
 
-void PieGauge::SetForeColor(const QColor& colour) {
+void PieGauge::setForeColor(const QColor& colour) {
   if (colour == foreColor_) return;
   foreColor_ = colour;
   update();
 }
 
-void PieGauge::SetBackColor(const QColor& colour) {
+void PieGauge::setBackColor(const QColor& colour) {
   if (colour == backColor_) return;
   backColor_ = colour;
   update();
@@ -31,7 +31,7 @@ void PieGauge::paintEvent(QPaintEvent*) {
   p.setPen(QPen(QColor(0, 0, 0), 1));
   p.setBrush(backColor_);
   p.drawEllipse(circle);
-  const int span = progress_ * 360 * 16 / (MaxValue() - MinValue());
+  const int span = progress_ * 360 * 16 / (maxValue() - minValue());
   if (span > 0) {
     p.setBrush(foreColor_);
     // Qt counts angles anticlockwise from three o'clock in 1/16 degrees.

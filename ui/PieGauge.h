@@ -10,15 +10,15 @@ class PieGauge : public QWidget {
  public:
   explicit PieGauge(QWidget* parent = nullptr);
 
-  int MinValue() const { return 0; }
-  int MaxValue() const { return 100; }
-  int Progress() const { return progress_; }
-  // Clamped to MinValue()..MaxValue().
-  void SetProgress(int value);
-  QColor ForeColor() const { return foreColor_; }
-  void SetForeColor(const QColor& colour);
-  QColor BackColor() const { return backColor_; }
-  void SetBackColor(const QColor& colour);
+  int minValue() const { return 0; }
+  int maxValue() const { return 100; }
+  int progress() const { return progress_; }
+  // Clamped to minValue()..maxValue().
+  void setProgress(int value);
+  QColor foreColor() const { return foreColor_; }
+  void setForeColor(const QColor& colour);
+  QColor backColor() const { return backColor_; }
+  void setBackColor(const QColor& colour);
 
   QSize sizeHint() const override { return {22, 21}; }
 

@@ -1,8 +1,8 @@
-#include "PortSettingsDialog.h"
+#include "ui/PortSettingsDialog.h"
 
-#include "PortList.h"
-#include "TComm64.h"
-#include "Unit1txt.h"
+#include "serial/PortList.h"
+#include "serial/SerialPort.h"
+#include "texts/UiTexts.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -19,7 +19,7 @@ namespace {
 
 // A captioned frame of radio buttons, one column evenly spread below the
 // caption, each button's id its item index.
-QGroupBox* MakeRadioGroup(QWidget* parent, const QString& caption, const QStringList& items, const QRect& geometry,
+QGroupBox* makeRadioGroup(QWidget* parent, const QString& caption, const QStringList& items, const QRect& geometry,
                           QButtonGroup*& buttons) {
   auto* box = new QGroupBox(caption, parent);
   box->setGeometry(geometry);
@@ -35,19 +35,19 @@ QGroupBox* MakeRadioGroup(QWidget* parent, const QString& caption, const QString
   return box;
 }
 
-void SelectItem(QButtonGroup* group, int index) {
+void selectItem(QButtonGroup* group, int index) {
   if (QAbstractButton* button = group->button(index)) button->setChecked(true);
 }
 
 }  // namespace
 
-TForm2::TForm2(TComm64& comm, bool& dtrOn, bool& rtsOn, QWidget* parent)
-    : QDialog(parent, Qt::Tool), Comm(comm), DtrOn(dtrOn), RtsOn(rtsOn), portListSource_([] {
+PortSettingsDialog::PortSettingsDialog(SerialPort& comm, bool& dtrOn, bool& rtsOn, QWidget* parent)
+    : QDialog(parent, Qt::Tool), port(comm), dtrOn(dtrOn), rtsOn(rtsOn), portListSource_([] {
         QStringList list;
-        FillPortList(list);
+        fillPortList(list);
         return list;
       }) {
-  setWindowTitle(Text(Unit1txt::txtPortSettings));
+  setWindowTitle(uiText(UiTexts::txtPortSettings));
   QFont font = QApplication::font();
   font.setPointSize(8);
   setFont(font);
@@ -55,111 +55,111 @@ TForm2::TForm2(TComm64& comm, bool& dtrOn, bool& rtsOn, QWidget* parent)
   move(331, 199);
 
   QStringList rates;
-  for (int rate = cbr110; rate <= cbr921600; ++rate) rates << QString::number(BaudRateValue(TBaudRate(rate)));
-  RadioGroup2 = MakeRadioGroup(this, Text(Unit1txt::txtBaudRate), rates, {8, 72, 81, 217}, RadioGroup2Items);
+  for (int rate = cbr110; rate <= cbr921600; ++rate) rates << QString::number(baudRateValue(BaudRate(rate)));
+  baudRateGroup = makeRadioGroup(this, uiText(UiTexts::txtBaudRate), rates, {8, 72, 81, 217}, baudRateButtons);
 
-  Button1 = new QPushButton(Text(Unit1txt::txtOk), this);
-  Button1->setGeometry(144, 259, 75, 25);
-  Button1->setDefault(true);
+  okButton = new QPushButton(uiText(UiTexts::txtOk), this);
+  okButton->setGeometry(144, 259, 75, 25);
+  okButton->setDefault(true);
 
-  RadioGroup3 = MakeRadioGroup(this, Text(Unit1txt::txtDataSize),
-                               {Text(Unit1txt::txt6Bits), Text(Unit1txt::txt7Bits), Text(Unit1txt::txt8Bits)},
-                               {96, 72, 89, 65}, RadioGroup3Items);
-  RadioGroup4 =
-      MakeRadioGroup(this, Text(Unit1txt::txtStopBits),
-                     {Text(Unit1txt::txt1StopBit), Text(Unit1txt::txt15StopBits), Text(Unit1txt::txt2StopBits)},
-                     {96, 144, 89, 65}, RadioGroup4Items);
-  RadioGroup5 =
-      MakeRadioGroup(this, Text(Unit1txt::txtParity),
-                     {Text(Unit1txt::txtParityNone), Text(Unit1txt::txtParityOdd), Text(Unit1txt::txtParityEven),
-                      Text(Unit1txt::txtParityMark), Text(Unit1txt::txtParitySpace)},
-                     {192, 72, 73, 137}, RadioGroup5Items);
+  dataBitsGroup = makeRadioGroup(this, uiText(UiTexts::txtDataSize),
+                               {uiText(UiTexts::txt6Bits), uiText(UiTexts::txt7Bits), uiText(UiTexts::txt8Bits)},
+                               {96, 72, 89, 65}, dataBitsButtons);
+  stopBitsGroup =
+      makeRadioGroup(this, uiText(UiTexts::txtStopBits),
+                     {uiText(UiTexts::txt1StopBit), uiText(UiTexts::txt15StopBits), uiText(UiTexts::txt2StopBits)},
+                     {96, 144, 89, 65}, stopBitsButtons);
+  parityGroup =
+      makeRadioGroup(this, uiText(UiTexts::txtParity),
+                     {uiText(UiTexts::txtParityNone), uiText(UiTexts::txtParityOdd), uiText(UiTexts::txtParityEven),
+                      uiText(UiTexts::txtParityMark), uiText(UiTexts::txtParitySpace)},
+                     {192, 72, 73, 137}, parityButtons);
 
-  CheckBoxDTR = new QCheckBox(Text(Unit1txt::txtDtrSignal), this);
-  CheckBoxDTR->setGeometry(97, 224, 73, 17);
-  CheckBoxDTR->setEnabled(false);
-  CheckBoxRTS = new QCheckBox(Text(Unit1txt::txtRtsSignal), this);
-  CheckBoxRTS->setGeometry(194, 224, 73, 17);
-  CheckBoxRTS->setEnabled(false);
+  dtrBox = new QCheckBox(uiText(UiTexts::txtDtrSignal), this);
+  dtrBox->setGeometry(97, 224, 73, 17);
+  dtrBox->setEnabled(false);
+  rtsBox = new QCheckBox(uiText(UiTexts::txtRtsSignal), this);
+  rtsBox->setGeometry(194, 224, 73, 17);
+  rtsBox->setEnabled(false);
 
-  GroupBox4 = new QGroupBox(this);
-  GroupBox4->setGeometry(8, 4, 257, 61);
-  Label3 = new QLabel(Text(Unit1txt::txtPortLabel), GroupBox4);
-  Label3->setGeometry(14, 27, 64, 13);
-  CCB1 = new QComboBox(GroupBox4);
-  CCB1->setGeometry(93, 22, 78, 21);
-  CCB1->setEditable(false);
-  CCB1->setInsertPolicy(QComboBox::NoInsert);
-  Label3->setBuddy(CCB1);
+  portGroup = new QGroupBox(this);
+  portGroup->setGeometry(8, 4, 257, 61);
+  portLabel = new QLabel(uiText(UiTexts::txtPortLabel), portGroup);
+  portLabel->setGeometry(14, 27, 64, 13);
+  portCombo = new QComboBox(portGroup);
+  portCombo->setGeometry(93, 22, 78, 21);
+  portCombo->setEditable(false);
+  portCombo->setInsertPolicy(QComboBox::NoInsert);
+  portLabel->setBuddy(portCombo);
 
-  setTabOrder(RadioGroup2, Button1);
-  setTabOrder(Button1, RadioGroup3);
-  setTabOrder(RadioGroup3, RadioGroup4);
-  setTabOrder(RadioGroup4, RadioGroup5);
-  setTabOrder(RadioGroup5, CheckBoxDTR);
-  setTabOrder(CheckBoxDTR, CheckBoxRTS);
-  setTabOrder(CheckBoxRTS, GroupBox4);
-  setTabOrder(GroupBox4, CCB1);
+  setTabOrder(baudRateGroup, okButton);
+  setTabOrder(okButton, dataBitsGroup);
+  setTabOrder(dataBitsGroup, stopBitsGroup);
+  setTabOrder(stopBitsGroup, parityGroup);
+  setTabOrder(parityGroup, dtrBox);
+  setTabOrder(dtrBox, rtsBox);
+  setTabOrder(rtsBox, portGroup);
+  setTabOrder(portGroup, portCombo);
 
   // User actions only: showing the values must not write them back.
-  connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
-  connect(CCB1, &QComboBox::activated, this, &TForm2::CCB1Change);
-  connect(RadioGroup2Items, &QButtonGroup::idClicked, this, &TForm2::RadioGroup2Click);
-  connect(RadioGroup3Items, &QButtonGroup::idClicked, this, &TForm2::RadioGroup3Click);
-  connect(RadioGroup4Items, &QButtonGroup::idClicked, this, &TForm2::RadioGroup4Click);
-  connect(RadioGroup5Items, &QButtonGroup::idClicked, this, &TForm2::RadioGroup5Click);
-  connect(CheckBoxDTR, &QCheckBox::clicked, this, &TForm2::CheckBoxDTRClick);
-  connect(CheckBoxRTS, &QCheckBox::clicked, this, &TForm2::CheckBoxRTSClick);
+  connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+  connect(portCombo, &QComboBox::activated, this, &PortSettingsDialog::onPortChosen);
+  connect(baudRateButtons, &QButtonGroup::idClicked, this, &PortSettingsDialog::onBaudRateChosen);
+  connect(dataBitsButtons, &QButtonGroup::idClicked, this, &PortSettingsDialog::onDataBitsChosen);
+  connect(stopBitsButtons, &QButtonGroup::idClicked, this, &PortSettingsDialog::onStopBitsChosen);
+  connect(parityButtons, &QButtonGroup::idClicked, this, &PortSettingsDialog::onParityChosen);
+  connect(dtrBox, &QCheckBox::clicked, this, &PortSettingsDialog::onDtrToggled);
+  connect(rtsBox, &QCheckBox::clicked, this, &PortSettingsDialog::onRtsToggled);
 }
 
-bool TForm2::event(QEvent* e) {
-  if (e->type() == QEvent::WindowActivate) FormActivate();
+bool PortSettingsDialog::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate) showPortState();
   return QDialog::event(e);
 }
 
-void TForm2::showEvent(QShowEvent* e) {
-  FormActivate();
+void PortSettingsDialog::showEvent(QShowEvent* e) {
+  showPortState();
   QDialog::showEvent(e);
 }
 
-void TForm2::FormActivate() {
+void PortSettingsDialog::showPortState() {
   const QStringList ports = portListSource_ ? portListSource_() : QStringList();
   {
-    const QSignalBlocker blocker(CCB1);
-    CCB1->clear();
-    CCB1->addItems(ports);
+    const QSignalBlocker blocker(portCombo);
+    portCombo->clear();
+    portCombo->addItems(ports);
     // A name not in the list shows the first entry but stays the port's name.
-    CCB1->setCurrentIndex(ports.isEmpty() ? -1 : FindPortIndex(ports, Comm.DeviceName()));
+    portCombo->setCurrentIndex(ports.isEmpty() ? -1 : findPortIndex(ports, port.deviceName()));
   }
 
-  SelectItem(RadioGroup4Items, Comm.Stopbits());
-  SelectItem(RadioGroup2Items, Comm.BaudRate());
+  selectItem(stopBitsButtons, port.stopBits());
+  selectItem(baudRateButtons, port.baudRate());
   // da4 and da5 have no item; the group keeps what it showed.
-  if (Comm.Databits() >= da6) SelectItem(RadioGroup3Items, Comm.Databits() - da6);
-  SelectItem(RadioGroup5Items, Comm.Parity());
+  if (port.dataBits() >= da6) selectItem(dataBitsButtons, port.dataBits() - da6);
+  selectItem(parityButtons, port.parity());
 
-  CheckBoxDTR->setChecked(DtrOn);
-  CheckBoxRTS->setChecked(RtsOn);
+  dtrBox->setChecked(dtrOn);
+  rtsBox->setChecked(rtsOn);
 }
 
-void TForm2::CCB1Change(int index) {
-  if (index >= 0) Comm.SetDeviceName(CCB1->itemText(index));
+void PortSettingsDialog::onPortChosen(int index) {
+  if (index >= 0) port.setDeviceName(portCombo->itemText(index));
 }
 
-void TForm2::RadioGroup2Click(int index) { Comm.SetBaudRate(TBaudRate(index)); }
+void PortSettingsDialog::onBaudRateChosen(int index) { port.setBaudRate(BaudRate(index)); }
 
-void TForm2::RadioGroup3Click(int index) { Comm.SetDatabits(TDatabits(da6 + index)); }
+void PortSettingsDialog::onDataBitsChosen(int index) { port.setDataBits(DataBits(da6 + index)); }
 
-void TForm2::RadioGroup4Click(int index) { Comm.SetStopbits(TStopbits(index)); }
+void PortSettingsDialog::onStopBitsChosen(int index) { port.setStopBits(StopBits(index)); }
 
-void TForm2::RadioGroup5Click(int index) { Comm.SetParity(TParity(index)); }
+void PortSettingsDialog::onParityChosen(int index) { port.setParity(Parity(index)); }
 
-void TForm2::CheckBoxDTRClick(bool checked) {
-  DtrOn = checked;
-  Comm.SetDTR(checked);
+void PortSettingsDialog::onDtrToggled(bool checked) {
+  dtrOn = checked;
+  port.setDtr(checked);
 }
 
-void TForm2::CheckBoxRTSClick(bool checked) {
-  RtsOn = checked;
-  Comm.SetRTS(checked);
+void PortSettingsDialog::onRtsToggled(bool checked) {
+  rtsOn = checked;
+  port.setRts(checked);
 }

@@ -3,7 +3,7 @@
 // parameters and the DTR and RTS levels are shown but disabled. A choice acts
 // at once on the port object and the flags; there is no cancel. The caller
 // closes the port before showing the dialog and reopens it afterwards.
-#include "LineTypes.h"
+#include "serial/LineTypes.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -16,34 +16,34 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
-class TComm64;
+class SerialPort;
 
-class TForm2 : public QDialog {
+class PortSettingsDialog : public QDialog {
   Q_OBJECT
  public:
   // The names to offer, in the order to show them.
   using PortListSource = std::function<QStringList()>;
 
-  TForm2(TComm64& comm, bool& DtrOn, bool& RtsOn, QWidget* parent = nullptr);
+  PortSettingsDialog(SerialPort& comm, bool& dtrOn, bool& rtsOn, QWidget* parent = nullptr);
 
   // Replaces FillPortList as the source of the names (tests give their own).
-  void SetPortListSource(PortListSource source) { portListSource_ = std::move(source); }
+  void setPortListSource(PortListSource source) { portListSource_ = std::move(source); }
 
   // Each group's buttons carry their item index as id.
-  QGroupBox* RadioGroup2;  // baud rate
-  QButtonGroup* RadioGroup2Items;
-  QPushButton* Button1;
-  QGroupBox* RadioGroup3;  // data bits
-  QButtonGroup* RadioGroup3Items;
-  QGroupBox* RadioGroup4;  // stop bits
-  QButtonGroup* RadioGroup4Items;
-  QGroupBox* RadioGroup5;  // parity
-  QButtonGroup* RadioGroup5Items;
-  QCheckBox* CheckBoxDTR;
-  QCheckBox* CheckBoxRTS;
-  QGroupBox* GroupBox4;
-  QLabel* Label3;
-  QComboBox* CCB1;
+  QGroupBox* baudRateGroup;  // baud rate
+  QButtonGroup* baudRateButtons;
+  QPushButton* okButton;
+  QGroupBox* dataBitsGroup;  // data bits
+  QButtonGroup* dataBitsButtons;
+  QGroupBox* stopBitsGroup;  // stop bits
+  QButtonGroup* stopBitsButtons;
+  QGroupBox* parityGroup;  // parity
+  QButtonGroup* parityButtons;
+  QCheckBox* dtrBox;
+  QCheckBox* rtsBox;
+  QGroupBox* portGroup;
+  QLabel* portLabel;
+  QComboBox* portCombo;
 
  protected:
   bool event(QEvent* e) override;
@@ -51,17 +51,17 @@ class TForm2 : public QDialog {
 
  private:
   // Refills the port list and shows the port's current settings; changes none.
-  void FormActivate();
-  void CCB1Change(int index);
-  void RadioGroup2Click(int index);
-  void RadioGroup3Click(int index);
-  void RadioGroup4Click(int index);
-  void RadioGroup5Click(int index);
-  void CheckBoxDTRClick(bool checked);
-  void CheckBoxRTSClick(bool checked);
+  void showPortState();
+  void onPortChosen(int index);
+  void onBaudRateChosen(int index);
+  void onDataBitsChosen(int index);
+  void onStopBitsChosen(int index);
+  void onParityChosen(int index);
+  void onDtrToggled(bool checked);
+  void onRtsToggled(bool checked);
 
-  TComm64& Comm;
-  bool& DtrOn;
-  bool& RtsOn;
+  SerialPort& port;
+  bool& dtrOn;
+  bool& rtsOn;
   PortListSource portListSource_;
 };

@@ -13,15 +13,15 @@ class QWidget;
 
 inline constexpr char PlacementHintProperty[] = "placementHint";
 
-void SetPlacementHint(QWidget* window, const QString& hint);
-QString WindowValueName(const QWidget* window);
+void setPlacementHint(QWidget* window, const QString& hint);
+QString windowValueName(const QWidget* window);
 
 // Reads the window's record from `key` and places the window: the stored
 // place when it is in view of the virtual desktop, else the current place,
 // else the current size centred. A fixed-size or tool window gets only its
 // position. `mainWindow`, when given and not `window` itself, must not lie
 // right of the placed window's left edge.
-void LoadWindowPlacement(QWidget* window, const QString& key, const QWidget* mainWindow = nullptr);
+void loadWindowPlacement(QWidget* window, const QString& key, const QWidget* mainWindow = nullptr);
 // Writes the window's outer rectangle under its value name; nothing while
 // the window is maximized.
-void SaveWindowPlacement(const QWidget* window, const QString& key);
+void saveWindowPlacement(const QWidget* window, const QString& key);

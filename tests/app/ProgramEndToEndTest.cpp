@@ -10,11 +10,11 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "BeamGrid.h"
-#include "Colors.h"
-#include "Form1.h"
-#include "ParameterPanel.h"
-#include "Registry.h"
+#include "ui/BeamGrid.h"
+#include "model/Colors.h"
+#include "app/MainWindow.h"
+#include "ui/ParameterPanel.h"
+#include "files/SettingsStore.h"
 
 #include <memory>
 
@@ -27,23 +27,23 @@ class ProgramEndToEndTest : public QObject {
   void aReadShowsTheBarriersValuesAndASendWritesExactlyTheEdits();
 
  private:
-  void Say(const QString& command);
+  void say(const QString& command);
   // The barrier's 32 configuration bytes, as it prints them.
-  QList<int> BarrierConfiguration();
+  QList<int> barrierConfiguration();
 
   QTemporaryDir dir;
   QProcess sim;
-  std::unique_ptr<TForm1> form;
+  std::unique_ptr<MainWindow> form;
 };
 
-void ProgramEndToEndTest::Say(const QString& command) {
+void ProgramEndToEndTest::say(const QString& command) {
   sim.write(command.toLatin1() + '\n');
   QVERIFY(sim.waitForBytesWritten(1000));
 }
 
-QList<int> ProgramEndToEndTest::BarrierConfiguration() {
+QList<int> ProgramEndToEndTest::barrierConfiguration() {
   sim.readAllStandardError();
-  Say(QStringLiteral("config"));
+  say(QStringLiteral("config"));
   QList<int> bytes;
   const QRegularExpression line(QStringLiteral("^((?:[0-9A-F]{2} ){31}[0-9A-F]{2})$"),
                                 QRegularExpression::MultilineOption);
@@ -66,9 +66,9 @@ void ProgramEndToEndTest::init() {
   // What an installer left in the barrier.
   for (const char* command : {"config 1 5", "config 2 10", "config 17 3", "config 16 30", "config 9 0x30",
                               "config 10 0x39", "config 11 7"})
-    Say(QString::fromLatin1(command));
-  RegWriteString(SettingsKey, QStringLiteral("cm"), tty);
-  form = std::make_unique<TForm1>();
+    say(QString::fromLatin1(command));
+  writeStoredString(SettingsKey, QStringLiteral("cm"), tty);
+  form = std::make_unique<MainWindow>();
   form->show();
   QVERIFY(QTest::qWaitForWindowExposed(form.get()));
 }
@@ -81,18 +81,18 @@ void ProgramEndToEndTest::cleanup() {
 
 void ProgramEndToEndTest::aReadShowsTheBarriersValuesAndASendWritesExactlyTheEdits() {
   // Start-up connects and reads the configuration by itself.
-  QVERIFY(QTest::qWaitFor([&] { return form->model.Connected() && form->state.readStep == 0; }, 8000));
-  BeamGrid* grid = form->Parameters->Grid();
-  QCOMPARE(grid->DisplayText(1, BeamGrid::ResponseColumn), QStringLiteral("200 ms"));
-  QCOMPARE(grid->DisplayText(2, BeamGrid::ResponseColumn), QStringLiteral("400 ms"));
-  QCOMPARE(grid->DisplayText(3, BeamGrid::ResponseColumn), QStringLiteral(" wyłączona"));
-  QCOMPARE(grid->DisplayText(1, BeamGrid::AutoBlockColumn), QStringLiteral("3"));
-  QCOMPARE(form->Parameters->MaskEdit1()->text().trimmed(), QStringLiteral("30"));
-  QCOMPARE(form->Parameters->MaskEdit2()->text().trimmed(), QStringLiteral("12345"));
-  QCOMPARE(form->Parameters->MaskEdit3()->text().trimmed(), QStringLiteral("7"));
+  QVERIFY(QTest::qWaitFor([&] { return form->model.connected() && form->state.readStep == 0; }, 8000));
+  BeamGrid* grid = form->parameterPanel->grid();
+  QCOMPARE(grid->displayText(1, BeamGrid::ResponseColumn), QStringLiteral("200 ms"));
+  QCOMPARE(grid->displayText(2, BeamGrid::ResponseColumn), QStringLiteral("400 ms"));
+  QCOMPARE(grid->displayText(3, BeamGrid::ResponseColumn), QStringLiteral(" wyłączona"));
+  QCOMPARE(grid->displayText(1, BeamGrid::AutoBlockColumn), QStringLiteral("3"));
+  QCOMPARE(form->parameterPanel->blockTimeEntry()->text().trimmed(), QStringLiteral("30"));
+  QCOMPARE(form->parameterPanel->serialEntry()->text().trimmed(), QStringLiteral("12345"));
+  QCOMPARE(form->parameterPanel->coveredTimeEntry()->text().trimmed(), QStringLiteral("7"));
 
   // An edit is highlighted until the barrier confirms it.
-  QLineEdit* entry = form->Parameters->MaskEdit1();
+  QLineEdit* entry = form->parameterPanel->blockTimeEntry();
   const QColor plain = entry->palette().color(QPalette::Base);
   entry->setFocus();
   entry->selectAll();
@@ -100,14 +100,14 @@ void ProgramEndToEndTest::aReadShowsTheBarriersValuesAndASendWritesExactlyTheEdi
   QCOMPARE(int(form->model.editConfig[BarrierConfig::AutoBlockTime]), 45);
   QCOMPARE(entry->palette().color(QPalette::Base), QColor::fromRgb(colors::ChangedValue));
 
-  QTest::mouseClick(form->ToolButton2, Qt::LeftButton);
-  QVERIFY(!form->ToolButton2->isEnabled());
+  QTest::mouseClick(form->sendButton, Qt::LeftButton);
+  QVERIFY(!form->sendButton->isEnabled());
   QVERIFY(QTest::qWaitFor([&] { return form->state.writeStep == 0; }, 6000));
   QCOMPARE(entry->palette().color(QPalette::Base), plain);
-  QVERIFY(form->ToolButton2->isEnabled());
+  QVERIFY(form->sendButton->isEnabled());
 
   // The barrier now holds exactly what the editors showed.
-  const QList<int> stored = BarrierConfiguration();
+  const QList<int> stored = barrierConfiguration();
   QCOMPARE(stored.size(), 32);
   for (int i : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 16, 17, 18, 19, 20, 21, 22, 23, 24})
     QCOMPARE(stored[i], int(form->model.editConfig[std::size_t(i)]));

@@ -14,9 +14,9 @@ class TempSettingsHome {
     setenv("XDG_CONFIG_HOME", qPrintable(dir_.path()), 1);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
   }
-  QString Path() const { return dir_.path(); }
-  // The file behind the key "Software\Dravel\Orvita" (Dravel/Orvita.conf below Path()).
-  QString OrvitaFile() const {
+  QString path() const { return dir_.path(); }
+  // The file behind the key "Software\Dravel\Orvita" (Dravel/Orvita.conf below path()).
+  QString orvitaFile() const {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Dravel"), QStringLiteral("Orvita"))
         .fileName();
   }

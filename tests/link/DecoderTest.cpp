@@ -1,6 +1,6 @@
-#include "Frame.h"
-#include "LinkRig.h"
-#include "MyTools.h"
+#include "link/Frame.h"
+#include "tests/link/LinkRig.h"
+#include "util/HexText.h"
 
 #include <gtest/gtest.h>
 
@@ -10,16 +10,16 @@ namespace {
 
 struct DecoderTest : ::testing::Test {
   DecoderTest() {
-    rig.line.open = true;
-    rig.line.sim.SetSilent(true);  // replies come from the test alone
+    rig.line.isOpenNow = true;
+    rig.line.sim.setSilent(true);  // replies come from the test alone
     rig.model.beamCount = 8;
   }
-  void Reply(std::uint8_t command, Bytes payload) { rig.Arrive(buildFrame(command, payload)); }
+  void reply(std::uint8_t command, Bytes payload) { rig.arrive(buildFrame(command, payload)); }
   // A 9-byte status payload with the given bytes set.
-  void Status(std::initializer_list<std::pair<int, std::uint8_t>> set, std::size_t size = 9) {
+  void status(std::initializer_list<std::pair<int, std::uint8_t>> set, std::size_t size = 9) {
     Bytes p(size, 0);
     for (auto [i, v] : set) p[std::size_t(i)] = v;
-    Reply(frame::CmdStatus, p);
+    reply(frame::CmdStatus, p);
   }
   LinkRig rig;
 };
@@ -27,7 +27,7 @@ struct DecoderTest : ::testing::Test {
 }  // namespace
 
 TEST_F(DecoderTest, VersionReplyIdentifiesTheBarrierAndStartsARead) {
-  Reply(frame::CmdVersion, {0x06, 0x01, 0x00, 0x05, 0x20, 0x21, 0x07, 0x14});
+  reply(frame::CmdVersion, {0x06, 0x01, 0x00, 0x05, 0x20, 0x21, 0x07, 0x14});
   EXPECT_EQ(rig.model.versionInfo, (Bytes{0x06, 0x01, 0x00, 0x05, 0x20, 0x21, 0x07, 0x14}));
   EXPECT_EQ(rig.model.beamCount, 8);
   EXPECT_EQ(rig.model.editConfig[31], 8);
@@ -35,45 +35,45 @@ TEST_F(DecoderTest, VersionReplyIdentifiesTheBarrierAndStartsARead) {
   EXPECT_EQ(rig.state.readStep, 2);
   EXPECT_EQ(rig.state.linkCounter, 10);
   EXPECT_EQ(rig.view.refreshes, 0);
-  EXPECT_TRUE(rig.LogLines().isEmpty());
+  EXPECT_TRUE(rig.logLines().isEmpty());
 }
 
 TEST_F(DecoderTest, VersionReplyWithAnImpossibleBeamCountIsTakenAsEight) {
-  Reply(frame::CmdVersion, {9, 1, 0, 5, 0x20, 0x21, 7, 0x14});
-  EXPECT_EQ(rig.LogLines(), QStringList{QStringLiteral("Zła ilość wiązek: 11")});
+  reply(frame::CmdVersion, {9, 1, 0, 5, 0x20, 0x21, 7, 0x14});
+  EXPECT_EQ(rig.logLines(), QStringList{QStringLiteral("Zła ilość wiązek: 11")});
   EXPECT_EQ(rig.model.beamCount, 8);
-  Reply(frame::CmdVersion, {0, 1, 0, 5, 0x20, 0x21, 7, 0x14});
+  reply(frame::CmdVersion, {0, 1, 0, 5, 0x20, 0x21, 7, 0x14});
   EXPECT_EQ(rig.model.beamCount, 2);
 }
 
 TEST_F(DecoderTest, RepliesTooShortToReadAreLoggedAndChangeNothing) {
-  Reply(frame::CmdVersion, {6, 1, 0});
-  Status({{0, 0xFF}}, 8);
+  reply(frame::CmdVersion, {6, 1, 0});
+  status({{0, 0xFF}}, 8);
   EXPECT_TRUE(rig.model.versionInfo.empty());
   EXPECT_EQ(rig.model.status.beamsAlarm, 0);
   EXPECT_EQ(rig.state.linkCounter, 0);
   EXPECT_EQ(rig.view.scheduled, 0);
-  ASSERT_EQ(rig.LogLines().size(), 2);
-  EXPECT_TRUE(rig.LogLines()[0].startsWith(QStringLiteral("Za krótka odpowiedź: 00  buf: FF FF 05 00")));
+  ASSERT_EQ(rig.logLines().size(), 2);
+  EXPECT_TRUE(rig.logLines()[0].startsWith(QStringLiteral("Za krótka odpowiedź: 00  buf: FF FF 05 00")));
   EXPECT_TRUE(rig.state.rxBuffer.bytes().empty());
 }
 
 TEST_F(DecoderTest, DataRepliesFillBothCopiesSoNothingShowsAsChanged) {
   rig.state.readStep = 2;
-  Reply(frame::CmdData2, {30, 1, 2, 3, 4, 5, 6, 7, 8});
+  reply(frame::CmdData2, {30, 1, 2, 3, 4, 5, 6, 7, 8});
   EXPECT_EQ(rig.state.readStep, 1);
   EXPECT_EQ(rig.model.editConfig[16], 30);
   EXPECT_EQ(rig.model.deviceConfig[24], 8);
-  Reply(frame::CmdData, {1, 2, 3, 4, 5, 6, 7, 8, 9, 0x30, 0x39, 10});
+  reply(frame::CmdData, {1, 2, 3, 4, 5, 6, 7, 8, 9, 0x30, 0x39, 10});
   EXPECT_EQ(rig.state.readStep, 0);
   EXPECT_EQ(rig.model.editConfig, rig.model.deviceConfig);
   EXPECT_EQ(rig.view.refreshes, 2);
-  EXPECT_EQ(rig.LogLines().back(), "02 03 04 05 06 07 08 09 30 39 ");
+  EXPECT_EQ(rig.logLines().back(), "02 03 04 05 06 07 08 09 30 39 ");
 }
 
 TEST_F(DecoderTest, Data2RepliesNeverWritePastTheConfigurationBlock) {
   Bytes payload(17, 0xAB);
-  Reply(frame::CmdData2, payload);  // 17 bytes from index 16 would reach index 32
+  reply(frame::CmdData2, payload);  // 17 bytes from index 16 would reach index 32
   EXPECT_EQ(rig.model.editConfig[31], 0xAB);
   EXPECT_EQ(rig.model.editConfig[15], 0x00);
   EXPECT_EQ(rig.state.readStep, 1);
@@ -82,33 +82,33 @@ TEST_F(DecoderTest, Data2RepliesNeverWritePastTheConfigurationBlock) {
 TEST_F(DecoderTest, WriteConfirmationsCopyTheirBlockToTheBarriersCopy) {
   for (std::size_t i = 0; i < 32; ++i) rig.model.editConfig[i] = std::uint8_t(i + 100);
   rig.state.writeStep = 2;
-  Reply(frame::CmdWrite2, {});
+  reply(frame::CmdWrite2, {});
   EXPECT_EQ(rig.state.writeStep, 1);
   EXPECT_EQ(rig.model.deviceConfig[16], 116);
   EXPECT_EQ(rig.model.deviceConfig[30], 130);
   EXPECT_EQ(rig.model.deviceConfig[31], 0);
   EXPECT_EQ(rig.model.deviceConfig[14], 0);
-  Reply(frame::CmdWrite, {});
+  reply(frame::CmdWrite, {});
   EXPECT_EQ(rig.state.writeStep, 0);
   EXPECT_EQ(rig.model.deviceConfig[0], 100);
   EXPECT_EQ(rig.model.deviceConfig[14], 114);
   EXPECT_EQ(rig.model.deviceConfig[15], 0);
-  EXPECT_EQ(rig.LogLines(), (QStringList{"Ask_write2 OK", "Ask_write  OK"}));
+  EXPECT_EQ(rig.logLines(), (QStringList{"Ask_write2 OK", "Ask_write  OK"}));
   EXPECT_EQ(rig.view.refreshes, 2);
 }
 
 TEST_F(DecoderTest, ResetConfirmationEnablesTheResetButtonWithoutALogLine) {
-  rig.link.ResetCommand(true);
+  rig.link.resetCommand(true);
   EXPECT_FALSE(rig.view.resetEnabled);
-  Reply(frame::CmdReset, {});
+  reply(frame::CmdReset, {});
   EXPECT_FALSE(rig.state.resetPending);
   EXPECT_TRUE(rig.view.resetEnabled);
-  EXPECT_TRUE(rig.LogLines().isEmpty());
+  EXPECT_TRUE(rig.logLines().isEmpty());
 }
 
 TEST_F(DecoderTest, FirstStatusLogsEveryNonZeroStateByteInOrder) {
-  Status({{0, 0x01}, {2, 0x05}, {4, 0x02}, {5, 0x80}, {6, 0x04}, {7, 0x08}, {1, 200}});
-  const QStringList lines = rig.LogLines();
+  status({{0, 0x01}, {2, 0x05}, {4, 0x02}, {5, 0x80}, {6, 0x04}, {7, 0x08}, {1, 200}});
+  const QStringList lines = rig.logLines();
   ASSERT_EQ(lines.size(), 6);
   const auto line = [](const char* label, const char* marks) {
     return QStringLiteral("12:00:00 %1").arg(QString::fromUtf8(label)).leftJustified(40, QLatin1Char(' ')) +
@@ -123,18 +123,18 @@ TEST_F(DecoderTest, FirstStatusLogsEveryNonZeroStateByteInOrder) {
   EXPECT_EQ(rig.view.draws, 1);
   EXPECT_EQ(rig.view.beeps, 1);
   EXPECT_EQ(rig.view.statusLabel, "Statusy:01 C8 05 00 02 80 ");
-  EXPECT_EQ(rig.log.StatusLine(),
-            HexDump(buildFrame(frame::CmdStatus, Bytes{0x01, 200, 0x05, 0x00, 0x02, 0x80, 0x04, 0x08, 0x00})));
+  EXPECT_EQ(rig.log.statusLine(),
+            hexDump(buildFrame(frame::CmdStatus, Bytes{0x01, 200, 0x05, 0x00, 0x02, 0x80, 0x04, 0x08, 0x00})));
   EXPECT_EQ(rig.view.scheduled, 1);
   EXPECT_EQ(rig.state.linkCounter, 10);
 }
 
 TEST_F(DecoderTest, AnIdenticalStatusChangesNothingShownButStillPolls) {
-  Status({{3, 0x02}, {1, 200}});
-  const int lines = int(rig.LogLines().size());
+  status({{3, 0x02}, {1, 200}});
+  const int lines = int(rig.logLines().size());
   const QString supplyBefore = rig.model.supplyText;
-  Status({{3, 0x02}, {1, 200}});
-  EXPECT_EQ(rig.LogLines().size(), lines);
+  status({{3, 0x02}, {1, 200}});
+  EXPECT_EQ(rig.logLines().size(), lines);
   EXPECT_EQ(rig.view.draws, 1);
   EXPECT_EQ(rig.view.beeps, 1);
   EXPECT_NE(rig.model.supplyText, supplyBefore);  // the filter still moves
@@ -142,8 +142,8 @@ TEST_F(DecoderTest, AnIdenticalStatusChangesNothingShownButStillPolls) {
 }
 
 TEST_F(DecoderTest, AlertChangesRedrawAndBeepWithoutALogLine) {
-  Status({{3, 0x05}});
-  EXPECT_TRUE(rig.LogLines().isEmpty());
+  status({{3, 0x05}});
+  EXPECT_TRUE(rig.logLines().isEmpty());
   EXPECT_EQ(rig.view.draws, 1);
   EXPECT_EQ(rig.model.status.beamsAlert, 0x05);
 }
@@ -153,7 +153,7 @@ TEST_F(DecoderTest, SabotageAndDiagnosticChangesAloneDoNotRedraw) {
   p[8] = 1;
   p[9] = 5;
   p[16] = 1;
-  Reply(frame::CmdStatus, p);
+  reply(frame::CmdStatus, p);
   EXPECT_EQ(rig.view.draws, 0);
   EXPECT_EQ(rig.model.status.sabotageFlags, 1);
   EXPECT_EQ(rig.model.status.beamsDiag, 0x81);
@@ -162,15 +162,15 @@ TEST_F(DecoderTest, SabotageAndDiagnosticChangesAloneDoNotRedraw) {
 TEST_F(DecoderTest, DiagnosticBytesCountOnlyInASeventeenByteStatus) {
   Bytes p(16, 0);
   p[15] = 1;
-  Reply(frame::CmdStatus, p);  // length byte 18
+  reply(frame::CmdStatus, p);  // length byte 18
   EXPECT_EQ(rig.model.status.beamsDiag, 0);
 }
 
 TEST_F(DecoderTest, LeavingRegistrationModeStartsARead) {
-  Status({{2, 0x40}});
+  status({{2, 0x40}});
   EXPECT_EQ(rig.state.readStep, 0);  // entering does not
   rig.state.writeStep = 2;
-  Status({{2, 0x00}});
+  status({{2, 0x00}});
   EXPECT_EQ(rig.state.readStep, 2);
   EXPECT_FALSE(rig.view.readEnabled);
   EXPECT_FALSE(rig.view.sendEnabled);
@@ -178,20 +178,20 @@ TEST_F(DecoderTest, LeavingRegistrationModeStartsARead) {
 
 TEST_F(DecoderTest, StatusWithStopTickedSchedulesNothing) {
   rig.view.stop = true;
-  Status({});
+  status({});
   EXPECT_EQ(rig.view.scheduled, 0);
   EXPECT_EQ(rig.state.linkCounter, 10);
 }
 
 TEST_F(DecoderTest, TheContinuationPollsOrStepsAPendingSequence) {
-  Status({});
-  rig.RunContinuation();
+  status({});
+  rig.runContinuation();
   EXPECT_EQ(rig.LastCommand(), frame::CmdStatus);
   rig.model.versionInfo = {6, 1, 0, 5, 0x20, 0x21, 7, 0x14};
   rig.state.linkCounter = 10;
   rig.state.resetPending = true;
-  Status({});
-  rig.RunContinuation();
+  status({});
+  rig.runContinuation();
   EXPECT_EQ(rig.LastCommand(), frame::CmdReset);
-  EXPECT_TRUE(rig.LogLines().last().startsWith("Ask_res"));
+  EXPECT_TRUE(rig.logLines().last().startsWith("Ask_res"));
 }

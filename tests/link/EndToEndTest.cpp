@@ -1,6 +1,6 @@
 // The link against the barrier-sim program on a pseudo-terminal, through the
 // real serial port object and real timers.
-#include "HeadlessHost.h"
+#include "tests/link/HeadlessHost.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -34,12 +34,12 @@ class EndToEnd : public ::testing::Test {
     sim.kill();
     sim.waitForFinished(3000);
   }
-  void Say(const char* command) {
+  void say(const char* command) {
     sim.write(command);
     sim.write("\n");
     sim.waitForBytesWritten(1000);
   }
-  bool LogHas(const QString& line) const { return host->log.Lines().contains(line); }
+  bool logHas(const QString& line) const { return host->log.lines().contains(line); }
 
   QTemporaryDir dir;
   QString ttyLink;
@@ -50,10 +50,10 @@ class EndToEnd : public ::testing::Test {
 }  // namespace
 
 TEST_F(EndToEnd, ConnectsReadsTheConfigurationAndPollsContinuously) {
-  host->Start();
+  host->start();
   ASSERT_TRUE(QTest::qWaitFor([&] { return host->identText == kConnected; }, 4000));
   ASSERT_TRUE(QTest::qWaitFor([&] { return host->state.readStep == 0 && host->statusReplies > 20; }, 6000));
-  const QStringList lines = host->log.Lines();
+  const QStringList lines = host->log.lines();
   const auto data2 = lines.indexOf("Ask_data2");
   const auto data = lines.indexOf("Ask_data");
   EXPECT_GE(lines.indexOf("Ask_ver"), 0);
@@ -63,58 +63,58 @@ TEST_F(EndToEnd, ConnectsReadsTheConfigurationAndPollsContinuously) {
 }
 
 TEST_F(EndToEnd, AWriteStoresExactlyTheEditedBytesInTheBarrier) {
-  host->Start();
+  host->start();
   ASSERT_TRUE(QTest::qWaitFor([&] { return host->identText == kConnected && host->state.readStep == 0; }, 6000));
   auto& c = host->model.editConfig;
   for (int b = 1; b <= 8; ++b) {
-    c[BarrierConfig::ResponseTime(b)] = std::uint8_t(b);
-    c[BarrierConfig::AutoBlockCount(b)] = std::uint8_t(10 + b);
+    c[BarrierConfig::responseTime(b)] = std::uint8_t(b);
+    c[BarrierConfig::autoBlockCount(b)] = std::uint8_t(10 + b);
   }
   c[BarrierConfig::SerialHigh] = 0x30;
   c[BarrierConfig::SerialLow] = 0x39;
   c[BarrierConfig::AutoBlockTime] = 30;
   const BarrierConfig sent = c;
-  host->link.SendCommand(false);
+  host->link.sendCommand(false);
   ASSERT_TRUE(QTest::qWaitFor([&] { return host->state.writeStep == 0; }, 6000));
-  EXPECT_TRUE(LogHas("Ask_write2 OK"));
-  EXPECT_TRUE(LogHas("Ask_write  OK"));
+  EXPECT_TRUE(logHas("Ask_write2 OK"));
+  EXPECT_TRUE(logHas("Ask_write  OK"));
 
   // Read it back from the barrier into both copies.
   host->model.editConfig = BarrierConfig{};
-  host->link.ReadCommand(false);
+  host->link.readCommand(false);
   ASSERT_TRUE(QTest::qWaitFor([&] { return host->state.readStep == 0; }, 6000));
   for (std::size_t i = 0; i <= 11; ++i) EXPECT_EQ(host->model.deviceConfig[i], sent[i]) << i;
   for (std::size_t i = 16; i <= 24; ++i) EXPECT_EQ(host->model.deviceConfig[i], sent[i]) << i;
 }
 
 TEST_F(EndToEnd, ASilentBarrierIsLostAndFoundAgain) {
-  host->Start();
+  host->start();
   ASSERT_TRUE(QTest::qWaitFor([&] { return host->identText == kConnected; }, 4000));
-  Say("silent");
+  say("silent");
   // Seven ticks without a reply.
   ASSERT_TRUE(QTest::qWaitFor([&] { return host->identText == QStringLiteral(" Brak połączenia."); }, 9000));
   EXPECT_TRUE(host->model.versionInfo.empty());
-  Say("talk");
+  say("talk");
   EXPECT_TRUE(QTest::qWaitFor([&] { return host->identText == kConnected; }, 4000));
 }
 
 TEST_F(EndToEnd, ABarrierThatHangsUpAndReappearsIsReconnectedWithoutHelp) {
-  host->Start();
+  host->start();
   ASSERT_TRUE(QTest::qWaitFor([&] { return host->identText == kConnected; }, 4000));
-  Say("hangup 1");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !host->comm.IsOpen(); }, 3000));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return host->comm.IsOpen() && host->statusReplies > 0; }, 6000));
+  say("hangup 1");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !host->comm.isOpen(); }, 3000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return host->comm.isOpen() && host->statusReplies > 0; }, 6000));
   const int before = host->statusReplies;
   EXPECT_TRUE(QTest::qWaitFor([&] { return host->statusReplies > before + 10; }, 6000));
   EXPECT_EQ(host->identText, kConnected);
 }
 
 TEST_F(EndToEnd, AStatusChangeInTheBarrierReachesTheModel) {
-  host->Start();
+  host->start();
   ASSERT_TRUE(QTest::qWaitFor([&] { return host->identText == kConnected && host->state.readStep == 0; }, 6000));
-  Say("alert 3 on");
+  say("alert 3 on");
   EXPECT_TRUE(QTest::qWaitFor([&] { return host->model.status.beamsAlert == beamBit(3); }, 3000));
-  Say("block 5 on");
+  say("block 5 on");
   EXPECT_TRUE(QTest::qWaitFor([&] { return host->model.status.beamsBlocked == beamBit(5); }, 3000));
 }
 

@@ -1,5 +1,5 @@
-#include "Frame.h"
-#include "LinkRig.h"
+#include "link/Frame.h"
+#include "tests/link/LinkRig.h"
 
 #include <gtest/gtest.h>
 
@@ -19,22 +19,22 @@ TEST(EncodeFrame, RefusesRequestsShorterThanFourOrLongerThan254Bytes) {
 // Every request exactly as it goes out on the line.
 TEST(Requests, GoOutByteForByte) {
   LinkRig rig;
-  rig.line.open = true;
+  rig.line.isOpenNow = true;
   auto& c = rig.model.editConfig;
   const Bytes block0{0x00, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x30, 0x39, 0x0A};
   std::copy(block0.begin(), block0.end(), c.bytes.begin());
   c[16] = 0x1E;
-  for (int b = 1; b <= 8; ++b) c[BarrierConfig::AutoBlockCount(b)] = 0x03;
+  for (int b = 1; b <= 8; ++b) c[BarrierConfig::autoBlockCount(b)] = 0x03;
   c[12] = 0x77;  // reserved bytes never go out
   c[25] = 0x77;
 
-  rig.link.Ask_ver();
-  rig.link.Ask_data();
-  rig.link.Ask_status();
-  rig.link.Ask_data2();
-  rig.link.Ask_res();
-  rig.link.Ask_write();
-  rig.link.Ask_write2();
+  rig.link.askVersion();
+  rig.link.askData();
+  rig.link.askStatus();
+  rig.link.askData2();
+  rig.link.askReset();
+  rig.link.askWrite();
+  rig.link.askWrite2();
   const std::vector<Bytes> expected{
       {0xFF, 0xFF, 0x02, 0x00, 0x00},
       {0xFF, 0xFF, 0x02, 0x01, 0x01},
@@ -45,7 +45,7 @@ TEST(Requests, GoOutByteForByte) {
       {0xFF, 0xFF, 0x0B, 0x04, 0x1E, 0x03, 0x03, 0x03, 0x03, 0x03, 0x03, 0x03, 0x03, 0x43},
   };
   EXPECT_EQ(rig.line.written, expected);
-  EXPECT_EQ(rig.LogLines(),
+  EXPECT_EQ(rig.logLines(),
             (QStringList{"Ask_ver", "Ask_data", "Ask_data2", "Ask_res", "Ask_write", "Ask_write2"}));
   // All but the version and reset requests restart the cycle timer.
   EXPECT_EQ(rig.view.restarts, 5);
@@ -53,10 +53,10 @@ TEST(Requests, GoOutByteForByte) {
 
 TEST(Requests, Write2SendsAllEightCountsWhateverTheBeamCount) {
   LinkRig rig;
-  rig.line.open = true;
+  rig.line.isOpenNow = true;
   rig.model.beamCount = 4;
-  for (int b = 1; b <= 8; ++b) rig.model.editConfig[BarrierConfig::AutoBlockCount(b)] = std::uint8_t(b);
-  rig.link.Ask_write2();
+  for (int b = 1; b <= 8; ++b) rig.model.editConfig[BarrierConfig::autoBlockCount(b)] = std::uint8_t(b);
+  rig.link.askWrite2();
   const Bytes& sent = rig.line.written.back();
   EXPECT_EQ(Bytes(sent.begin() + 5, sent.begin() + 13), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
 }

@@ -1,8 +1,8 @@
 #pragma once
 // A device link wired to an in-process simulated barrier and a recording
 // window, so the protocol runs without a port, a timer or a widget.
-#include "DeviceLink.h"
-#include "SimBarrier.h"
+#include "link/DeviceLink.h"
+#include "sim/SimBarrier.h"
 
 #include <QTemporaryDir>
 
@@ -10,27 +10,27 @@
 #include <vector>
 
 // A serial line whose far end is a SimBarrier: written requests are answered
-// at once into the receive queue; Deliver() plays the notifications.
+// at once into the receive queue; deliver() plays the notifications.
 class SimLine : public SerialLine {
  public:
   SimBarrier sim;
   bool openable = true;
-  bool open = false;
+  bool isOpenNow = false;
   int opens = 0;
   std::deque<std::uint8_t> input;
   std::vector<std::vector<std::uint8_t>> written;
 
-  bool Open() override {
+  bool open() override {
     ++opens;
-    open = openable;
-    return open;
+    isOpenNow = openable;
+    return isOpenNow;
   }
-  void Close() override { open = false; }
-  bool IsOpen() const override { return open; }
-  bool SetDTR(bool) override { return false; }
-  bool SetRTS(bool) override { return false; }
-  std::int32_t Read(std::uint8_t* buffer, std::int32_t count) override {
-    if (!open) return 0;
+  void close() override { isOpenNow = false; }
+  bool isOpen() const override { return isOpenNow; }
+  bool setDtr(bool) override { return false; }
+  bool setRts(bool) override { return false; }
+  std::int32_t read(std::uint8_t* buffer, std::int32_t count) override {
+    if (!isOpenNow) return 0;
     std::int32_t n = 0;
     while (n < count && !input.empty()) {
       buffer[n++] = input.front();
@@ -38,13 +38,13 @@ class SimLine : public SerialLine {
     }
     return n;
   }
-  std::int32_t Write(const std::uint8_t* buffer, std::int32_t count) override {
-    if (!open) return 0;
+  std::int32_t write(const std::uint8_t* buffer, std::int32_t count) override {
+    if (!isOpenNow) return 0;
     written.emplace_back(buffer, buffer + count);
-    for (std::uint8_t b : sim.Receive({buffer, std::size_t(count)})) input.push_back(b);
+    for (std::uint8_t b : sim.receive({buffer, std::size_t(count)})) input.push_back(b);
     return count;
   }
-  QString DeviceName() const override { return QStringLiteral("ttyUSB0"); }
+  QString deviceName() const override { return QStringLiteral("ttyUSB0"); }
 };
 
 class RecordingView : public LinkView {
@@ -58,29 +58,29 @@ class RecordingView : public LinkView {
   bool readEnabled = true, sendEnabled = true, resetEnabled = true;
   bool dialog = false, stop = false, logPanel = false;
 
-  void RefreshEditors() override { ++refreshes; }
-  void DrawBarrier() override { ++draws; }
-  void SetBeep() override { ++beeps; }
-  void SetButtonEnabled(ToolButton button, bool enabled) override {
+  void refreshEditors() override { ++refreshes; }
+  void drawBarrier() override { ++draws; }
+  void setBeep() override { ++beeps; }
+  void setButtonEnabled(ToolButton button, bool enabled) override {
     (button == ToolButton::Read ? readEnabled : button == ToolButton::Send ? sendEnabled : resetEnabled) = enabled;
   }
-  void SetIdentification(const QString& text, Rgb colour, Rgb background) override {
+  void setIdentification(const QString& text, Rgb colour, Rgb background) override {
     identText = text;
     identColour = colour;
     identBackground = background;
   }
-  void SetPortStatus(const QString& text) override { portStatus = text; }
-  void SetGauge(int progress, Rgb foreground, Rgb background) override {
+  void setPortStatus(const QString& text) override { portStatus = text; }
+  void setGauge(int progress, Rgb foreground, Rgb background) override {
     gaugeProgress = progress;
     gaugeForeground = foreground;
     gaugeBackground = background;
   }
-  void SetStatusLabel(const QString& text) override { statusLabel = text; }
-  bool PortDialogShowing() const override { return dialog; }
-  bool StopTicked() const override { return stop; }
-  bool LogPanelVisible() const override { return logPanel; }
-  void RestartCycleTimer() override { ++restarts; }
-  void ScheduleAfterStatus(int) override { ++scheduled; }
+  void setStatusLabel(const QString& text) override { statusLabel = text; }
+  bool portDialogShowing() const override { return dialog; }
+  bool stopTicked() const override { return stop; }
+  bool logPanelVisible() const override { return logPanel; }
+  void restartCycleTimer() override { ++restarts; }
+  void scheduleAfterStatus(int) override { ++scheduled; }
 };
 
 struct LinkRig {
@@ -95,33 +95,33 @@ struct LinkRig {
   LinkRig() { log.timeText = [] { return QStringLiteral("12:00:00"); }; }
 
   // Every waiting byte in one notification.
-  void Deliver() {
-    if (!line.input.empty()) link.CommRxCharSignal(std::int32_t(line.input.size()));
+  void deliver() {
+    if (!line.input.empty()) link.onBytesReceived(std::int32_t(line.input.size()));
   }
   // Bytes straight from "the line", as one notification.
-  void Arrive(std::vector<std::uint8_t> bytes) {
+  void arrive(std::vector<std::uint8_t> bytes) {
     for (auto b : bytes) line.input.push_back(b);
-    link.CommRxCharSignal(std::int32_t(bytes.size()));
+    link.onBytesReceived(std::int32_t(bytes.size()));
   }
   // Runs the pending status continuation, as the 10 ms timer would.
-  void RunContinuation() {
+  void runContinuation() {
     if (view.scheduled > 0) {
       --view.scheduled;
-      link.StatusPauseElapsed();
+      link.statusPauseElapsed();
     }
   }
   // One cycle tick and its answer.
-  void Tick() {
-    link.CycleStep();
-    Deliver();
+  void tick() {
+    link.cycleStep();
+    deliver();
   }
   // The last request's command byte, or -1.
   int LastCommand() const { return line.written.empty() ? -1 : line.written.back()[3]; }
-  void Connect() {
-    Tick();  // opens, Ask_ver, version reply
-    Tick();  // data2
-    Tick();  // data
+  void connect() {
+    tick();  // opens, askVersion, version reply
+    tick();  // data2
+    tick();  // data
     line.written.clear();
   }
-  QStringList LogLines() const { return log.Lines(); }
+  QStringList logLines() const { return log.lines(); }
 };

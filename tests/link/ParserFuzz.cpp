@@ -1,14 +1,14 @@
 // Arbitrary bytes in arbitrary notifications: the receive path must never
 // read or write outside its buffers, and the buffer never exceeds 255 bytes.
-#include "LinkRig.h"
+#include "tests/link/LinkRig.h"
 
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static LinkRig* rig = [] {
     auto* r = new LinkRig;
-    r->line.open = true;
-    r->line.sim.SetSilent(true);
+    r->line.isOpenNow = true;
+    r->line.sim.setSilent(true);
     return r;
   }();
   std::size_t at = 0;
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The first byte of each chunk gives the chunk's length.
     const std::size_t n = std::min<std::size_t>(1 + data[at] % 40, size - at);
     for (std::size_t i = 1; i < n && at + i < size; ++i) rig->line.input.push_back(data[at + i]);
-    rig->link.CommRxCharSignal(std::int32_t(rig->line.input.size()));
+    rig->link.onBytesReceived(std::int32_t(rig->line.input.size()));
     if (rig->state.rxBuffer.size() > RxBuffer::Capacity) std::abort();
     at += n;
   }

@@ -1,6 +1,6 @@
-#include "Frame.h"
-#include "LinkRig.h"
-#include "MyTools.h"
+#include "link/Frame.h"
+#include "tests/link/LinkRig.h"
+#include "util/HexText.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-Bytes RxBytes(const LinkRig& rig) {
+Bytes rxBytes(const LinkRig& rig) {
   const auto b = rig.state.rxBuffer.bytes();
   return Bytes(b.begin(), b.end());
 }
@@ -19,124 +19,124 @@ Bytes RxBytes(const LinkRig& rig) {
 
 TEST(Parser, SkipsNoiseBeforeAFrameStart) {
   LinkRig rig;
-  rig.line.open = true;
+  rig.line.isOpenNow = true;
   rig.state.resetPending = true;
-  rig.Arrive({0x00, 0x11, 0xFF, 0xFF, 0x02, 0x06, 0x06});
+  rig.arrive({0x00, 0x11, 0xFF, 0xFF, 0x02, 0x06, 0x06});
   EXPECT_FALSE(rig.state.resetPending);
   EXPECT_EQ(rig.state.linkCounter, 10);
-  EXPECT_TRUE(RxBytes(rig).empty());
-  EXPECT_TRUE(rig.LogLines().isEmpty());
+  EXPECT_TRUE(rxBytes(rig).empty());
+  EXPECT_TRUE(rig.logLines().isEmpty());
 }
 
 TEST(Parser, ResynchronisesOnTheLastTwoFFsOfARun) {
   LinkRig rig;
-  rig.line.open = true;
+  rig.line.isOpenNow = true;
   rig.state.resetPending = true;
-  rig.Arrive({0xFF, 0xFF, 0xFF, 0x02, 0x06, 0x06});
+  rig.arrive({0xFF, 0xFF, 0xFF, 0x02, 0x06, 0x06});
   EXPECT_FALSE(rig.state.resetPending);
-  EXPECT_TRUE(RxBytes(rig).empty());
+  EXPECT_TRUE(rxBytes(rig).empty());
 }
 
 TEST(Parser, WaitsForTheRestOfASplitFrame) {
   LinkRig rig;
-  rig.line.open = true;
+  rig.line.isOpenNow = true;
   rig.state.resetPending = true;
-  rig.Arrive({0xFF, 0xFF, 0x02});
+  rig.arrive({0xFF, 0xFF, 0x02});
   EXPECT_TRUE(rig.state.resetPending);
-  EXPECT_EQ(RxBytes(rig).size(), 3u);
-  rig.Arrive({0x06, 0x06});
+  EXPECT_EQ(rxBytes(rig).size(), 3u);
+  rig.arrive({0x06, 0x06});
   EXPECT_FALSE(rig.state.resetPending);
 }
 
 TEST(Parser, RejectsAnOverlongLengthByDroppingOneByte) {
   LinkRig rig;
-  rig.line.open = true;
-  rig.Arrive({0xFF, 0xFF, 0x14, 0x03, 0x00});
-  EXPECT_EQ(rig.LogLines(), QStringList{QStringLiteral("Za długa ramka: 14  buf: 05 FF FF 14 03 00 ")});
-  EXPECT_EQ(RxBytes(rig), (Bytes{0xFF, 0x14, 0x03, 0x00}));
+  rig.line.isOpenNow = true;
+  rig.arrive({0xFF, 0xFF, 0x14, 0x03, 0x00});
+  EXPECT_EQ(rig.logLines(), QStringList{QStringLiteral("Za długa ramka: 14  buf: 05 FF FF 14 03 00 ")});
+  EXPECT_EQ(rxBytes(rig), (Bytes{0xFF, 0x14, 0x03, 0x00}));
 }
 
 TEST(Parser, RejectsABadCheckByteByDroppingOneByteThenResynchronises) {
   LinkRig rig;
-  rig.line.open = true;
-  rig.Arrive({0xFF, 0xFF, 0x02, 0x00, 0x01});
-  EXPECT_EQ(rig.LogLines(), QStringList{"Bad CRC: 00  buf: FF FF 02 00 01 "});
-  EXPECT_EQ(RxBytes(rig), (Bytes{0xFF, 0x02, 0x00, 0x01}));
+  rig.line.isOpenNow = true;
+  rig.arrive({0xFF, 0xFF, 0x02, 0x00, 0x01});
+  EXPECT_EQ(rig.logLines(), QStringList{"Bad CRC: 00  buf: FF FF 02 00 01 "});
+  EXPECT_EQ(rxBytes(rig), (Bytes{0xFF, 0x02, 0x00, 0x01}));
   EXPECT_TRUE(rig.model.versionInfo.empty());
-  rig.link.ParseFrames();
-  EXPECT_EQ(RxBytes(rig), (Bytes{0x02, 0x00, 0x01}));
+  rig.link.parseFrames();
+  EXPECT_EQ(rxBytes(rig), (Bytes{0x02, 0x00, 0x01}));
 }
 
 TEST(Parser, HandlesOneFrameAPassAndKeepsTheNextForTheNextNotification) {
   LinkRig rig;
-  rig.line.open = true;
+  rig.line.isOpenNow = true;
   rig.state.resetPending = true;
   rig.state.writeStep = 2;
-  rig.Arrive({0xFF, 0xFF, 0x02, 0x06, 0x06, 0xFF, 0xFF, 0x02, 0x04, 0x04});
+  rig.arrive({0xFF, 0xFF, 0x02, 0x06, 0x06, 0xFF, 0xFF, 0x02, 0x04, 0x04});
   EXPECT_FALSE(rig.state.resetPending);
   EXPECT_EQ(rig.state.writeStep, 2);
-  EXPECT_EQ(RxBytes(rig).size(), 5u);
-  rig.Arrive({0x00});
+  EXPECT_EQ(rxBytes(rig).size(), 5u);
+  rig.arrive({0x00});
   EXPECT_EQ(rig.state.writeStep, 1);
 }
 
 TEST(Parser, DropsBytesThatFindTheBufferFull) {
   LinkRig rig;
-  rig.line.open = true;
-  rig.Arrive(Bytes(250, 0x00));  // noise: all but the last 3 bytes are dropped by the resync
-  ASSERT_EQ(RxBytes(rig).size(), 3u);
-  for (std::uint8_t b = 0; b < 247; ++b) rig.state.rxBuffer.Append(Bytes{0xFF});
-  ASSERT_EQ(RxBytes(rig).size(), 250u);
-  const Bytes before = RxBytes(rig);
+  rig.line.isOpenNow = true;
+  rig.arrive(Bytes(250, 0x00));  // noise: all but the last 3 bytes are dropped by the resync
+  ASSERT_EQ(rxBytes(rig).size(), 3u);
+  for (std::uint8_t b = 0; b < 247; ++b) rig.state.rxBuffer.append(Bytes{0xFF});
+  ASSERT_EQ(rxBytes(rig).size(), 250u);
+  const Bytes before = rxBytes(rig);
   rig.line.input.assign({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
-  rig.link.CommRxCharSignal(10);
+  rig.link.onBytesReceived(10);
   // Only the first 5 bytes fitted; the parser's run then trimmed the front.
   EXPECT_TRUE(rig.line.input.empty());
-  const Bytes after = RxBytes(rig);
+  const Bytes after = rxBytes(rig);
   ASSERT_GE(after.size(), 5u);
   EXPECT_EQ(Bytes(after.end() - 5, after.end()), (Bytes{1, 2, 3, 4, 5}));
 }
 
 TEST(Parser, RemovesAVerifiedFrameWithAnUnknownCommandAndLogsIt) {
   LinkRig rig;
-  rig.line.open = true;
+  rig.line.isOpenNow = true;
   const Bytes unknown = buildFrame(0x09, Bytes{0x01});
-  rig.Arrive(unknown);
-  EXPECT_TRUE(RxBytes(rig).empty());
-  EXPECT_EQ(rig.LogLines(), QStringList{"Nieznane polecenie: 09  buf: FF FF 03 09 01 0B "});
+  rig.arrive(unknown);
+  EXPECT_TRUE(rxBytes(rig).empty());
+  EXPECT_EQ(rig.logLines(), QStringList{"Nieznane polecenie: 09  buf: FF FF 03 09 01 0B "});
   EXPECT_EQ(rig.state.linkCounter, 0);
 }
 
 TEST(ReceiveNotification, IgnoresZeroCountsAndClosedPortsAndStepsTheGauge) {
   LinkRig rig;
   rig.line.input.assign({0xFF, 0xFF, 0x02, 0x06, 0x06});
-  rig.link.CommRxCharSignal(5);  // port closed
+  rig.link.onBytesReceived(5);  // port closed
   EXPECT_EQ(rig.line.input.size(), 5u);
-  rig.line.open = true;
-  rig.link.CommRxCharSignal(0);
+  rig.line.isOpenNow = true;
+  rig.link.onBytesReceived(0);
   EXPECT_EQ(rig.line.input.size(), 5u);
   EXPECT_EQ(rig.view.gaugeProgress, -1);
-  rig.link.CommRxCharSignal(5);
+  rig.link.onBytesReceived(5);
   EXPECT_EQ(rig.view.gaugeProgress, 1);
 }
 
 TEST(ReceiveNotification, SwapsTheGaugeColoursEachTimeItComesRound) {
   LinkRig rig;
-  rig.line.open = true;
-  for (int i = 0; i < 100; ++i) rig.Arrive({0x00});
+  rig.line.isOpenNow = true;
+  for (int i = 0; i < 100; ++i) rig.arrive({0x00});
   EXPECT_EQ(rig.view.gaugeProgress, 0);
   EXPECT_EQ(rig.view.gaugeForeground, colors::Green);
   EXPECT_EQ(rig.view.gaugeBackground, colors::Yellow);
-  for (int i = 0; i < 100; ++i) rig.Arrive({0x00});
+  for (int i = 0; i < 100; ++i) rig.arrive({0x00});
   EXPECT_EQ(rig.view.gaugeForeground, colors::Yellow);
   EXPECT_EQ(rig.view.gaugeBackground, colors::Green);
 }
 
 TEST(ReceiveNotification, NeverReadsMoreThanTheStagingArea) {
   LinkRig rig;
-  rig.line.open = true;
+  rig.line.isOpenNow = true;
   rig.line.input.assign(1500, 0x00);
-  rig.link.CommRxCharSignal(1500);
+  rig.link.onBytesReceived(1500);
   EXPECT_EQ(rig.line.input.size(), 500u);  // left for the next notification
 }
 
@@ -145,7 +145,7 @@ TEST(ReceiveNotification, NeverReadsMoreThanTheStagingArea) {
 TEST(Parser, DeliversEveryUndamagedFrameOnceAndInOrderThroughNoise) {
   for (std::uint32_t seed = 1; seed <= 20; ++seed) {
     LinkRig rig;
-    rig.line.open = true;
+    rig.line.isOpenNow = true;
     std::vector<QString> delivered;
     rig.log.onStatusLineChanged = [&](const QString& line) { delivered.push_back(line); };
     std::mt19937 rng(seed);
@@ -167,7 +167,7 @@ TEST(Parser, DeliversEveryUndamagedFrameOnceAndInOrderThroughNoise) {
       Bytes payload(rng() % 2 ? 17 : 9);
       for (auto& p : payload) p = std::uint8_t(byte(rng));
       const Bytes reply = buildFrame(frame::CmdStatus, payload);
-      sent.push_back(HexDump(reply));
+      sent.push_back(hexDump(reply));
       stream.insert(stream.end(), reply.begin(), reply.end());
     }
     // Chunks smaller than any frame, so no notification brings two frames.
@@ -175,11 +175,11 @@ TEST(Parser, DeliversEveryUndamagedFrameOnceAndInOrderThroughNoise) {
     std::size_t largest = 0;
     while (at < stream.size()) {
       const std::size_t n = std::min<std::size_t>(1 + rng() % 10, stream.size() - at);
-      rig.Arrive(Bytes(stream.begin() + std::ptrdiff_t(at), stream.begin() + std::ptrdiff_t(at + n)));
+      rig.arrive(Bytes(stream.begin() + std::ptrdiff_t(at), stream.begin() + std::ptrdiff_t(at + n)));
       largest = std::max(largest, rig.state.rxBuffer.size());
       at += n;
     }
-    for (int i = 0; i < 40; ++i) rig.Arrive({0x00});  // let the tail drain
+    for (int i = 0; i < 40; ++i) rig.arrive({0x00});  // let the tail drain
     EXPECT_LE(largest, RxBuffer::Capacity);
     EXPECT_EQ(delivered, sent) << "seed " << seed;
   }

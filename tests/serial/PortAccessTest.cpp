@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "PortAccess.h"
+#include "serial/PortAccess.h"
 
 namespace {
 
 TEST(PortAccess, AMemberWhoseSessionLacksTheGroupMustLogInAgain) {
   const std::vector<gid_t> user = {1000, 20, 27};
   const std::vector<gid_t> process = {1000, 27};
-  const PortAccess access = EvaluatePortAccess(20, user, process);
+  const PortAccess access = evaluatePortAccess(20, user, process);
   EXPECT_TRUE(access.known);
   EXPECT_EQ(access.group, 20u);
   EXPECT_TRUE(access.userInGroup);
@@ -24,14 +24,14 @@ TEST(PortAccess, AMemberWhoseSessionLacksTheGroupMustLogInAgain) {
 
 TEST(PortAccess, ANonMemberIsNotToldToLogInAgain) {
   const std::vector<gid_t> user = {1000};
-  const PortAccess access = EvaluatePortAccess(20, user, user);
+  const PortAccess access = evaluatePortAccess(20, user, user);
   EXPECT_FALSE(access.userInGroup);
   EXPECT_FALSE(access.mustLogInAgain);
 }
 
 TEST(PortAccess, AMemberWhoseSessionHasTheGroupNeedNotLogInAgain) {
   const std::vector<gid_t> groups = {1000, 20};
-  const PortAccess access = EvaluatePortAccess(20, groups, groups);
+  const PortAccess access = evaluatePortAccess(20, groups, groups);
   EXPECT_TRUE(access.processInGroup);
   EXPECT_FALSE(access.mustLogInAgain);
 }
@@ -39,7 +39,7 @@ TEST(PortAccess, AMemberWhoseSessionHasTheGroupNeedNotLogInAgain) {
 TEST(PortAccess, AGroupWithoutANameIsShownByNumber) {
   const gid_t unnamed = 987654;
   ASSERT_EQ(::getgrgid(unnamed), nullptr);
-  EXPECT_EQ(EvaluatePortAccess(unnamed, {}, {}).groupName, "987654");
+  EXPECT_EQ(evaluatePortAccess(unnamed, {}, {}).groupName, "987654");
 }
 
 TEST(PortAccess, ExaminesTheGroupOfARealFile) {
@@ -53,7 +53,7 @@ TEST(PortAccess, ExaminesTheGroupOfARealFile) {
   ASSERT_NE(g, nullptr);
   const std::string name = g->gr_name;
 
-  const PortAccess access = CheckPortAccess(path);
+  const PortAccess access = checkPortAccess(path);
   EXPECT_TRUE(access.known);
   EXPECT_EQ(access.group, st.st_gid);
   EXPECT_EQ(access.groupName, name);
@@ -62,6 +62,6 @@ TEST(PortAccess, ExaminesTheGroupOfARealFile) {
   ::unlink(path);
 }
 
-TEST(PortAccess, AMissingDeviceIsNotKnown) { EXPECT_FALSE(CheckPortAccess("/dev/orvita-no-such-device").known); }
+TEST(PortAccess, AMissingDeviceIsNotKnown) { EXPECT_FALSE(checkPortAccess("/dev/orvita-no-such-device").known); }
 
 }  // namespace

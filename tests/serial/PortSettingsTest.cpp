@@ -1,8 +1,8 @@
-#include "PortSettings.h"
+#include "serial/PortSettings.h"
 
-#include "Registry.h"
-#include "TComm64.h"
-#include "TempSettingsHome.h"
+#include "files/SettingsStore.h"
+#include "serial/SerialPort.h"
+#include "tests/files/TempSettingsHome.h"
 
 #include <QSettings>
 
@@ -16,63 +16,63 @@ class PortSettingsStore : public ::testing::Test {
  protected:
   TempSettingsHome home;
 
-  void PutByte(const char* name, std::uint8_t value) { RegWriteBytes(SettingsKey, name, &value, 1); }
+  void putByte(const char* name, std::uint8_t value) { writeStoredBytes(SettingsKey, name, &value, 1); }
   QByteArray Stored(const char* name) {
-    return QSettings(home.OrvitaFile(), QSettings::NativeFormat).value(name).toByteArray();
+    return QSettings(home.orvitaFile(), QSettings::NativeFormat).value(name).toByteArray();
   }
 };
 
 TEST_F(PortSettingsStore, FirstRunGivesTheDefaults) {
-  const PortSettings s = ReadPortSettings(SettingsKey);
-  EXPECT_EQ(s.DeviceName, "ttyS0");
-  EXPECT_EQ(s.BaudRate, cbr115200);
-  EXPECT_EQ(s.Stopbits, sb1_0);
-  EXPECT_EQ(s.Databits, da8);
-  EXPECT_EQ(s.Parity, paNone);
-  EXPECT_FALSE(s.DtrOn);
-  EXPECT_FALSE(s.RtsOn);
+  const PortSettings s = readPortSettings(SettingsKey);
+  EXPECT_EQ(s.deviceName, "ttyS0");
+  EXPECT_EQ(s.baudRate, cbr115200);
+  EXPECT_EQ(s.stopBits, sb1_0);
+  EXPECT_EQ(s.dataBits, da8);
+  EXPECT_EQ(s.parity, paNone);
+  EXPECT_FALSE(s.dtrOn);
+  EXPECT_FALSE(s.rtsOn);
 }
 
 TEST_F(PortSettingsStore, ValuesInsideTheirRangesAreTaken) {
-  RegWriteString(SettingsKey, "cm", "ttyUSB1");
-  PutByte("cp", cbr4800);
-  PutByte("cs", sb2_0);
-  PutByte("cd", da6);
-  PutByte("cpa", paEven);
-  PutByte("cdtr", 7);
-  PutByte("crts", 1);
-  const PortSettings s = ReadPortSettings(SettingsKey);
-  EXPECT_EQ(s.DeviceName, "ttyUSB1");
-  EXPECT_EQ(s.BaudRate, cbr4800);
-  EXPECT_EQ(s.Stopbits, sb2_0);
-  EXPECT_EQ(s.Databits, da6);
-  EXPECT_EQ(s.Parity, paEven);
-  EXPECT_TRUE(s.DtrOn);
-  EXPECT_TRUE(s.RtsOn);
+  writeStoredString(SettingsKey, "cm", "ttyUSB1");
+  putByte("cp", cbr4800);
+  putByte("cs", sb2_0);
+  putByte("cd", da6);
+  putByte("cpa", paEven);
+  putByte("cdtr", 7);
+  putByte("crts", 1);
+  const PortSettings s = readPortSettings(SettingsKey);
+  EXPECT_EQ(s.deviceName, "ttyUSB1");
+  EXPECT_EQ(s.baudRate, cbr4800);
+  EXPECT_EQ(s.stopBits, sb2_0);
+  EXPECT_EQ(s.dataBits, da6);
+  EXPECT_EQ(s.parity, paEven);
+  EXPECT_TRUE(s.dtrOn);
+  EXPECT_TRUE(s.rtsOn);
 }
 
 TEST_F(PortSettingsStore, ValuesOutsideTheirRangesGiveTheDefaults) {
-  RegWriteString(SettingsKey, "cm", "");
-  PutByte("cp", cbr921600);
-  PutByte("cs", 3);
-  PutByte("cd", da5);
-  PutByte("cpa", paMark);
-  PutByte("cdtr", 0);
-  const PortSettings s = ReadPortSettings(SettingsKey);
-  EXPECT_EQ(s.DeviceName, "ttyS0");
-  EXPECT_EQ(s.BaudRate, cbr115200);
-  EXPECT_EQ(s.Stopbits, sb1_0);
-  EXPECT_EQ(s.Databits, da8);
-  EXPECT_EQ(s.Parity, paNone);
-  EXPECT_FALSE(s.DtrOn);
+  writeStoredString(SettingsKey, "cm", "");
+  putByte("cp", cbr921600);
+  putByte("cs", 3);
+  putByte("cd", da5);
+  putByte("cpa", paMark);
+  putByte("cdtr", 0);
+  const PortSettings s = readPortSettings(SettingsKey);
+  EXPECT_EQ(s.deviceName, "ttyS0");
+  EXPECT_EQ(s.baudRate, cbr115200);
+  EXPECT_EQ(s.stopBits, sb1_0);
+  EXPECT_EQ(s.dataBits, da8);
+  EXPECT_EQ(s.parity, paNone);
+  EXPECT_FALSE(s.dtrOn);
 
-  PutByte("cp", cbr2400);
-  EXPECT_EQ(ReadPortSettings(SettingsKey).BaudRate, cbr115200);
+  putByte("cp", cbr2400);
+  EXPECT_EQ(readPortSettings(SettingsKey).baudRate, cbr115200);
 }
 
 TEST_F(PortSettingsStore, EveryValueIsWrittenAsOneByteAsItStands) {
-  WritePortSettings(SettingsKey, {"ttyACM0", cbr921600, sb1_5, da5, paSpace, true, false});
-  EXPECT_EQ(RegReadString(SettingsKey, "cm"), "ttyACM0");
+  writePortSettings(SettingsKey, {"ttyACM0", cbr921600, sb1_5, da5, paSpace, true, false});
+  EXPECT_EQ(readStoredString(SettingsKey, "cm"), "ttyACM0");
   EXPECT_EQ(Stored("cp"), QByteArray(1, char(cbr921600)));
   EXPECT_EQ(Stored("cs"), QByteArray(1, char(sb1_5)));
   EXPECT_EQ(Stored("cd"), QByteArray(1, char(da5)));
@@ -82,38 +82,38 @@ TEST_F(PortSettingsStore, EveryValueIsWrittenAsOneByteAsItStands) {
 }
 
 TEST_F(PortSettingsStore, StoredTopSpeedIsLoadedAsDefaultAndRunStartsAt9600) {
-  PutByte("cp", cbr921600);
-  RegWriteString(SettingsKey, "cm", "ttyUSB3");
-  PutByte("cpa", paOdd);
-  TComm64 port;
+  putByte("cp", cbr921600);
+  writeStoredString(SettingsKey, "cm", "ttyUSB3");
+  putByte("cpa", paOdd);
+  SerialPort port;
   bool dtr = false;
   bool rts = false;
-  LoadPortSettings(SettingsKey, port, dtr, rts);
-  EXPECT_EQ(port.DeviceName(), "ttyUSB3");
-  EXPECT_EQ(port.BaudRate(), cbr115200);
-  EXPECT_EQ(port.Parity(), paOdd);
+  loadPortSettings(SettingsKey, port, dtr, rts);
+  EXPECT_EQ(port.deviceName(), "ttyUSB3");
+  EXPECT_EQ(port.baudRate(), cbr115200);
+  EXPECT_EQ(port.parity(), paOdd);
   EXPECT_FALSE(dtr);
 
-  ApplyStartupLine(port, dtr, rts);
-  EXPECT_EQ(port.DeviceName(), "ttyUSB3");
-  EXPECT_EQ(port.BaudRate(), cbr9600);
-  EXPECT_EQ(port.Databits(), da8);
-  EXPECT_EQ(port.Stopbits(), sb1_0);
-  EXPECT_EQ(port.Parity(), paNone);
+  applyStartupLine(port, dtr, rts);
+  EXPECT_EQ(port.deviceName(), "ttyUSB3");
+  EXPECT_EQ(port.baudRate(), cbr9600);
+  EXPECT_EQ(port.dataBits(), da8);
+  EXPECT_EQ(port.stopBits(), sb1_0);
+  EXPECT_EQ(port.parity(), paNone);
   EXPECT_TRUE(dtr);
   EXPECT_TRUE(rts);
 
-  SavePortSettings(SettingsKey, port, dtr, rts);
+  savePortSettings(SettingsKey, port, dtr, rts);
   EXPECT_EQ(Stored("cp"), QByteArray(1, char(cbr9600)));
   EXPECT_EQ(Stored("cpa"), QByteArray(1, char(paNone)));
   EXPECT_EQ(Stored("cdtr"), QByteArray(1, 1));
-  EXPECT_EQ(RegReadString(SettingsKey, "cm"), "ttyUSB3");
+  EXPECT_EQ(readStoredString(SettingsKey, "cm"), "ttyUSB3");
 }
 
 TEST_F(PortSettingsStore, WrongTypedValueCountsAsAbsent) {
-  QSettings(home.OrvitaFile(), QSettings::NativeFormat).setValue("cp", QStringLiteral("5"));
+  QSettings(home.orvitaFile(), QSettings::NativeFormat).setValue("cp", QStringLiteral("5"));
   testing::internal::CaptureStderr();
-  EXPECT_EQ(ReadPortSettings(SettingsKey).BaudRate, cbr115200);
+  EXPECT_EQ(readPortSettings(SettingsKey).baudRate, cbr115200);
   EXPECT_NE(testing::internal::GetCapturedStderr().find("Invalid data type for 'cp'"), std::string::npos);
 }
 

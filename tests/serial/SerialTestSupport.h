@@ -16,7 +16,7 @@
 #include <string>
 #include <thread>
 
-#include "UniqueFd.h"
+#include "serial/UniqueFd.h"
 
 // A pseudo-terminal: the slave path is what the port opens, the master is
 // the other end of the line. The slave descriptor is kept for looking at the
@@ -42,7 +42,7 @@ struct PtyPair {
 };
 
 // Runs the event loop until `done` holds or `limitMs` passes; returns done().
-inline bool SpinUntil(const std::function<bool()>& done, int limitMs = 5000) {
+inline bool spinUntil(const std::function<bool()>& done, int limitMs = 5000) {
   QElapsedTimer clock;
   clock.start();
   QTimer tick;  // wakes the loop so that `done` is looked at regularly
@@ -55,18 +55,18 @@ inline bool SpinUntil(const std::function<bool()>& done, int limitMs = 5000) {
 }
 
 // Runs the event loop for `ms` without looking at anything.
-inline void RunEventLoop(int ms) {
+inline void runEventLoop(int ms) {
   QEventLoop loop;
   QTimer::singleShot(ms, &loop, &QEventLoop::quit);
   loop.exec();
 }
 
-inline bool Readable(int fd, int timeoutMs) {
+inline bool readable(int fd, int timeoutMs) {
   pollfd p = {fd, POLLIN, 0};
   return ::poll(&p, 1, timeoutMs) == 1 && (p.revents & POLLIN);
 }
 
-inline int CountEntries(const char* dir) {
+inline int countEntries(const char* dir) {
   int n = 0;
   if (DIR* d = ::opendir(dir)) {
     while (const dirent* e = ::readdir(d))
@@ -75,19 +75,19 @@ inline int CountEntries(const char* dir) {
   }
   return n;
 }
-inline int ThreadCount() { return CountEntries("/proc/self/task"); }
+inline int threadCount() { return countEntries("/proc/self/task"); }
 // The thread count once it has become `expected`, or after 2 s whatever it
 // is: a joined thread leaves /proc/self/task a moment after join() returns.
-inline int ThreadCountOnceSettledAt(int expected) {
-  for (int i = 0; i < 2000 && ThreadCount() != expected; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  return ThreadCount();
+inline int threadCountOnceSettledAt(int expected) {
+  for (int i = 0; i < 2000 && threadCount() != expected; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return threadCount();
 }
 
 // The thread count before any port runs. A sanitizer may start a helper
 // thread of its own with the first thread the program creates; start one first.
-inline int BaseThreadCount() {
+inline int baseThreadCount() {
   std::thread([] {}).join();
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  return ThreadCount();
+  return threadCount();
 }
-inline int OpenDescriptorCount() { return CountEntries("/proc/self/fd"); }
+inline int openDescriptorCount() { return countEntries("/proc/self/fd"); }

@@ -64,15 +64,15 @@ class SimProcess {
     if (stdout_ >= 0) close(stdout_);
   }
 
-  bool Started() const { return pid_ > 0; }
+  bool started() const { return pid_ > 0; }
 
-  void Send(const std::string& line) {
+  void send(const std::string& line) {
     const std::string text = line + "\n";
     ASSERT_EQ(write(stdin_, text.data(), text.size()), ssize_t(text.size()));
   }
 
   // The next line of stdout, or "" after `timeoutMs`.
-  std::string ReadLine(int timeoutMs = 10000) {
+  std::string readLine(int timeoutMs = 10000) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
       if (const auto eol = buffered_.find('\n'); eol != std::string::npos) {
@@ -92,7 +92,7 @@ class SimProcess {
   }
 
   // Everything written to stdout until it closes (or `timeoutMs` passes).
-  std::string ReadAll(int timeoutMs = 10000) {
+  std::string readAll(int timeoutMs = 10000) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     std::string text = buffered_;
     buffered_.clear();
@@ -109,7 +109,7 @@ class SimProcess {
   }
 
   // Exit status once the process ends within `timeoutMs`; -1 otherwise.
-  int WaitExit(int timeoutMs = 10000) {
+  int waitExit(int timeoutMs = 10000) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (Clock::now() < deadline) {
       int status = 0;
@@ -143,13 +143,13 @@ class Port {
   ~Port() {
     if (fd_ >= 0) close(fd_);
   }
-  bool IsOpen() const { return fd_ >= 0; }
+  bool isOpen() const { return fd_ >= 0; }
   int Fd() const { return fd_; }
 
-  void Write(const Bytes& bytes) { ASSERT_EQ(write(fd_, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+  void write(const Bytes& bytes) { ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
 
   // Up to `count` bytes, whatever has arrived after `timeoutMs`.
-  Bytes Read(std::size_t count, int timeoutMs = 5000) {
+  Bytes read(std::size_t count, int timeoutMs = 5000) {
     Bytes bytes;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (bytes.size() < count) {
@@ -159,29 +159,29 @@ class Port {
       if (poll(&pfd, 1, int(left)) <= 0) continue;
       if (!(pfd.revents & POLLIN)) break;
       std::uint8_t chunk[64];
-      const ssize_t n = read(fd_, chunk, std::min(sizeof chunk, count - bytes.size()));
+      const ssize_t n = ::read(fd_, chunk, std::min(sizeof chunk, count - bytes.size()));
       if (n <= 0) break;
       bytes.insert(bytes.end(), chunk, chunk + n);
     }
     return bytes;
   }
 
-  Bytes Ask(const Bytes& request, std::size_t replySize, int timeoutMs = 5000) {
-    Write(request);
-    return Read(replySize, timeoutMs);
+  Bytes ask(const Bytes& request, std::size_t replySize, int timeoutMs = 5000) {
+    write(request);
+    return read(replySize, timeoutMs);
   }
 
  private:
   int fd_ = -1;
 };
 
-std::string TempDir() {
+std::string tempDir() {
   char pattern[] = "/tmp/barrier-sim-test-XXXXXX";
   const char* dir = mkdtemp(pattern);
   return dir ? dir : "";
 }
 
-std::string LinkTarget(const std::string& link) {
+std::string linkTarget(const std::string& link) {
   char buffer[512];
   const ssize_t n = readlink(link.c_str(), buffer, sizeof buffer - 1);
   if (n < 0) return "";
@@ -190,77 +190,77 @@ std::string LinkTarget(const std::string& link) {
 
 TEST(BarrierSimProgram, PrintsItsTerminalAndAnswersWithItsStdinClosed) {
   SimProcess sim({"--no-pacing"}, /*keepStdin=*/false);
-  ASSERT_TRUE(sim.Started());
-  const std::string path = sim.ReadLine();
+  ASSERT_TRUE(sim.started());
+  const std::string path = sim.readLine();
   ASSERT_FALSE(path.empty());
   usleep(200000);  // long enough for the end of stdin to have been seen
   Port port(path);
-  ASSERT_TRUE(port.IsOpen());
-  EXPECT_EQ(port.Ask(VersionRequest, DefaultVersionReply.size()), DefaultVersionReply);
-  EXPECT_EQ(port.Ask(StatusRequest, 14).size(), 14u);
+  ASSERT_TRUE(port.isOpen());
+  EXPECT_EQ(port.ask(VersionRequest, DefaultVersionReply.size()), DefaultVersionReply);
+  EXPECT_EQ(port.ask(StatusRequest, 14).size(), 14u);
 }
 
 TEST(BarrierSimProgram, ThePortCanBeClosedAndOpenedAgain) {
   SimProcess sim({"--no-pacing"});
-  const std::string path = sim.ReadLine();
+  const std::string path = sim.readLine();
   for (int round = 0; round < 3; ++round) {
     Port port(path);
-    ASSERT_TRUE(port.IsOpen()) << "round " << round;
-    EXPECT_EQ(port.Ask(VersionRequest, 13), DefaultVersionReply) << "round " << round;
+    ASSERT_TRUE(port.isOpen()) << "round " << round;
+    EXPECT_EQ(port.ask(VersionRequest, 13), DefaultVersionReply) << "round " << round;
   }
 }
 
 TEST(BarrierSimProgram, OptionsShapeTheReplies) {
   SimProcess sim({"--no-pacing", "--beams", "4", "--status-size", "17", "--data-size", "17", "--data2-size=3"});
-  const std::string path = sim.ReadLine();
+  const std::string path = sim.readLine();
   Port port(path);
-  ASSERT_TRUE(port.IsOpen());
-  Bytes version = port.Ask(VersionRequest, 13);
+  ASSERT_TRUE(port.isOpen());
+  Bytes version = port.ask(VersionRequest, 13);
   ASSERT_EQ(version.size(), 13u);
   EXPECT_EQ(version[4], 2);
-  EXPECT_EQ(port.Ask(StatusRequest, 22)[2], 0x13);
-  EXPECT_EQ(port.Ask({0xFF, 0xFF, 0x02, 0x01, 0x01}, 22)[2], 0x13);
-  EXPECT_EQ(port.Ask({0xFF, 0xFF, 0x02, 0x05, 0x05}, 8).size(), 8u);
+  EXPECT_EQ(port.ask(StatusRequest, 22)[2], 0x13);
+  EXPECT_EQ(port.ask({0xFF, 0xFF, 0x02, 0x01, 0x01}, 22)[2], 0x13);
+  EXPECT_EQ(port.ask({0xFF, 0xFF, 0x02, 0x05, 0x05}, 8).size(), 8u);
 }
 
 TEST(BarrierSimProgram, VersionOptionWithABadBeamByteIsSentAsGiven) {
   SimProcess sim({"--no-pacing", "--version", "09 02 01 00 20 24 01 31"});
-  Port port(sim.ReadLine());
-  ASSERT_TRUE(port.IsOpen());
-  EXPECT_EQ(port.Ask(VersionRequest, 13),
+  Port port(sim.readLine());
+  ASSERT_TRUE(port.isOpen());
+  EXPECT_EQ(port.ask(VersionRequest, 13),
             (Bytes{0xFF, 0xFF, 0x0A, 0x00, 0x09, 0x02, 0x01, 0x00, 0x20, 0x24, 0x01, 0x31, 0x8A}));
 }
 
 TEST(BarrierSimProgram, BadOptionsEndTheProgramWithAnError) {
   for (const char* option : {"--beams=9", "--status-size=12", "--frobnicate", "--version=0601"}) {
     SimProcess sim({option});
-    EXPECT_EQ(sim.WaitExit(), 2) << option;
+    EXPECT_EQ(sim.waitExit(), 2) << option;
   }
 }
 
 TEST(BarrierSimProgram, StdinCommandsApplyToTheNextReply) {
   SimProcess sim({"--no-pacing"});
-  Port port(sim.ReadLine());
-  ASSERT_TRUE(port.IsOpen());
-  sim.Send("alert 2 on");
-  sim.Send("supply 150");
-  Bytes status = port.Ask(StatusRequest, 14);
+  Port port(sim.readLine());
+  ASSERT_TRUE(port.isOpen());
+  sim.send("alert 2 on");
+  sim.send("supply 150");
+  Bytes status = port.ask(StatusRequest, 14);
   ASSERT_EQ(status.size(), 14u);
   EXPECT_EQ(status[4 + 3], 0x02);
   EXPECT_EQ(status[4 + 1], 150);
 
-  sim.Send("drop 1");
-  sim.Send("badcheck 1");
-  EXPECT_TRUE(port.Ask(StatusRequest, 14, 500).empty());
-  status = port.Ask(StatusRequest, 14);
+  sim.send("drop 1");
+  sim.send("badcheck 1");
+  EXPECT_TRUE(port.ask(StatusRequest, 14, 500).empty());
+  status = port.ask(StatusRequest, 14);
   ASSERT_EQ(status.size(), 14u);
   EXPECT_NE(status.back(), 0xA4) << "the damaged check byte";
-  EXPECT_EQ(port.Ask(StatusRequest, 14).back(), 0xA4);  // 0x1FE + 0x0B + 0x03 + 0x96 + 0x02 = 0x2A4
+  EXPECT_EQ(port.ask(StatusRequest, 14).back(), 0xA4);  // 0x1FE + 0x0B + 0x03 + 0x96 + 0x02 = 0x2A4
 
-  sim.Send("silent");
-  EXPECT_TRUE(port.Ask(StatusRequest, 14, 500).empty());
-  sim.Send("talk");
-  EXPECT_EQ(port.Ask(StatusRequest, 14).size(), 14u);
+  sim.send("silent");
+  EXPECT_TRUE(port.ask(StatusRequest, 14, 500).empty());
+  sim.send("talk");
+  EXPECT_EQ(port.ask(StatusRequest, 14).size(), 14u);
 }
 
 // Pacing is behaviour, not a speed goal: a 22-byte reply at 9600 baud takes
@@ -268,12 +268,12 @@ TEST(BarrierSimProgram, StdinCommandsApplyToTheNextReply) {
 // over the best of several tries so a busy machine does not fail it.
 TEST(BarrierSimProgram, RepliesArriveAtLineSpeed) {
   SimProcess sim({"--status-size", "17", "--reaction-ms", "0"});
-  Port port(sim.ReadLine());
-  ASSERT_TRUE(port.IsOpen());
+  Port port(sim.readLine());
+  ASSERT_TRUE(port.isOpen());
   double best = 1e9;
   for (int i = 0; i < 5; ++i) {
     const auto sent = Clock::now();
-    const Bytes reply = port.Ask(StatusRequest, 22);
+    const Bytes reply = port.ask(StatusRequest, 22);
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
     ASSERT_EQ(reply.size(), 22u);
     EXPECT_GE(ms, 18.0);
@@ -284,35 +284,35 @@ TEST(BarrierSimProgram, RepliesArriveAtLineSpeed) {
 }
 
 TEST(BarrierSimProgram, HangupClosesTheTerminalAndReappearsBehindTheSameLink) {
-  const std::string dir = TempDir();
+  const std::string dir = tempDir();
   ASSERT_FALSE(dir.empty());
   const std::string link = dir + "/barrier";
   ASSERT_EQ(symlink("/dev/pts/does-not-exist", link.c_str()), 0);  // stale, replaced
 
   {
     SimProcess sim({"--no-pacing", "--link", link});
-    const std::string first = sim.ReadLine();
+    const std::string first = sim.readLine();
     ASSERT_FALSE(first.empty());
-    EXPECT_EQ(LinkTarget(link), first);
+    EXPECT_EQ(linkTarget(link), first);
     {
       Port port(link);
-      ASSERT_TRUE(port.IsOpen());
-      EXPECT_EQ(port.Ask(VersionRequest, 13), DefaultVersionReply);
+      ASSERT_TRUE(port.isOpen());
+      EXPECT_EQ(port.ask(VersionRequest, 13), DefaultVersionReply);
 
-      sim.Send("hangup 1");
+      sim.send("hangup 1");
       pollfd pfd{port.Fd(), POLLIN, 0};
       ASSERT_EQ(poll(&pfd, 1, 5000), 1);
       EXPECT_TRUE(pfd.revents & POLLHUP) << "the program's side sees the adapter go";
     }
-    const std::string second = sim.ReadLine();
+    const std::string second = sim.readLine();
     ASSERT_FALSE(second.empty());
-    EXPECT_EQ(LinkTarget(link), second);
+    EXPECT_EQ(linkTarget(link), second);
     Port port(link);
-    ASSERT_TRUE(port.IsOpen());
-    EXPECT_EQ(port.Ask(VersionRequest, 13), DefaultVersionReply);
+    ASSERT_TRUE(port.isOpen());
+    EXPECT_EQ(port.ask(VersionRequest, 13), DefaultVersionReply);
 
-    sim.Send("quit");
-    EXPECT_EQ(sim.WaitExit(), 0);
+    sim.send("quit");
+    EXPECT_EQ(sim.waitExit(), 0);
   }
   struct stat st {};
   EXPECT_NE(lstat(link.c_str(), &st), 0) << "quit removes the link";
@@ -320,7 +320,7 @@ TEST(BarrierSimProgram, HangupClosesTheTerminalAndReappearsBehindTheSameLink) {
 }
 
 TEST(BarrierSimProgram, RefusesToReplaceAFileThatIsNotALink) {
-  const std::string dir = TempDir();
+  const std::string dir = tempDir();
   ASSERT_FALSE(dir.empty());
   const std::string path = dir + "/settings";
   FILE* file = std::fopen(path.c_str(), "w");
@@ -329,7 +329,7 @@ TEST(BarrierSimProgram, RefusesToReplaceAFileThatIsNotALink) {
   std::fclose(file);
 
   SimProcess sim({"--link", path});
-  EXPECT_NE(sim.WaitExit(), 0);
+  EXPECT_NE(sim.waitExit(), 0);
   struct stat st {};
   ASSERT_EQ(lstat(path.c_str(), &st), 0);
   EXPECT_TRUE(S_ISREG(st.st_mode));
@@ -340,8 +340,8 @@ TEST(BarrierSimProgram, RefusesToReplaceAFileThatIsNotALink) {
 
 TEST(BarrierSimProgram, HelpDocumentsEveryOptionAndCommand) {
   SimProcess sim({"--help"});
-  const std::string text = sim.ReadAll();
-  EXPECT_EQ(sim.WaitExit(), 0);
+  const std::string text = sim.readAll();
+  EXPECT_EQ(sim.waitExit(), 0);
   for (const char* word :
        {"--link",      "--beams",       "--version", "--status-size", "--data-size", "--data2-size", "--baud",
         "--no-pacing", "--reaction-ms", "--demo",    "--help",        "set BYTE",    "bit BYTE",     "alert N",

@@ -8,9 +8,9 @@
 #include <array>
 #include <initializer_list>
 
-#include "BarrierPicture.h"
-#include "MyTools.h"
-#include "Unit1txt.h"
+#include "ui/BarrierPicture.h"
+#include "util/HexText.h"
+#include "texts/UiTexts.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ constexpr int HLog = 315;                                                     //
 constexpr std::array<int, 8> BeamY427{300, 264, 228, 192, 156, 120, 84, 48};  // beams 1..8
 constexpr std::array<int, 8> BeamY315{195, 173, 151, 129, 107, 85, 63, 41};
 
-QString ColourName(Rgb colour) {
+QString colourName(Rgb colour) {
   switch (colour) {
     case colors::Black:
       return QStringLiteral("black");
@@ -45,60 +45,60 @@ QString ColourName(Rgb colour) {
   }
 }
 
-Rgb ColourAt(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xffffffu; }
+Rgb colourAt(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xffffffu; }
 
-QString NameAt(const QImage& image, int x, int y) {
+QString nameAt(const QImage& image, int x, int y) {
   if (!image.rect().contains(x, y)) return QStringLiteral("outside");
-  return ColourName(ColourAt(image, x, y));
+  return colourName(colourAt(image, x, y));
 }
 
 // Beams connected and switched on in the barrier, all status bits clear.
-BarrierModel ConnectedModel() {
+BarrierModel connectedModel() {
   BarrierModel model;
   model.versionInfo = {6, 1, 0, 0, 0x20, 0x24, 0x01, 0x15};
   model.beamCount = 8;
   for (int b = 1; b <= 8; ++b) {
-    model.deviceConfig[BarrierConfig::ResponseTime(b)] = 5;
-    model.editConfig[BarrierConfig::ResponseTime(b)] = 5;
+    model.deviceConfig[BarrierConfig::responseTime(b)] = 5;
+    model.editConfig[BarrierConfig::responseTime(b)] = 5;
   }
   return model;
 }
 
-QImage Drawn(BarrierModel& model, int width = W, int height = HClosed, bool logPanelVisible = false) {
+QImage drawn(BarrierModel& model, int width = W, int height = HClosed, bool logPanelVisible = false) {
   QImage image(width, height, QImage::Format_RGB32);
   image.fill(Qt::magenta);  // anything the drawing leaves shows up
   BarrierPainter painter;
-  painter.Draw(image, model, logPanelVisible);
+  painter.draw(image, model, logPanelVisible);
   return image;
 }
 
 // Pixels of `colour` at x in the rows of the beams (above the bus).
-int CountInColumn(const QImage& image, int x, Rgb colour) {
+int countInColumn(const QImage& image, int x, Rgb colour) {
   int count = 0;
-  for (int y = 0; y < image.height() - 90; ++y) count += ColourAt(image, x, y) == colour;
+  for (int y = 0; y < image.height() - 90; ++y) count += colourAt(image, x, y) == colour;
   return count;
 }
 
 // The smallest rectangle holding every pixel of `colour` inside `area`.
-QRect InkBounds(const QImage& image, const QRect& area, Rgb colour) {
+QRect inkBounds(const QImage& image, const QRect& area, Rgb colour) {
   QRect bounds;
   for (int y = area.top(); y <= area.bottom(); ++y)
     for (int x = area.left(); x <= area.right(); ++x)
-      if (ColourAt(image, x, y) == colour) bounds |= QRect(x, y, 1, 1);
+      if (colourAt(image, x, y) == colour) bounds |= QRect(x, y, 1, 1);
   return bounds;
 }
 
 // 4-pixel beam at row y: rows y-2..y+1 in `colour`, the rows beside black.
 #define CHECK_BEAM_ROWS(image, x, y, colour)                        \
   do {                                                              \
-    QCOMPARE(NameAt(image, x, (y)-3), ColourName(colors::Black));   \
-    QCOMPARE(NameAt(image, x, (y)-2), ColourName(colour));          \
-    QCOMPARE(NameAt(image, x, (y)), ColourName(colour));            \
-    QCOMPARE(NameAt(image, x, (y) + 1), ColourName(colour));        \
-    QCOMPARE(NameAt(image, x, (y) + 2), ColourName(colors::Black)); \
+    QCOMPARE(nameAt(image, x, (y)-3), colourName(colors::Black));   \
+    QCOMPARE(nameAt(image, x, (y)-2), colourName(colour));          \
+    QCOMPARE(nameAt(image, x, (y)), colourName(colour));            \
+    QCOMPARE(nameAt(image, x, (y) + 1), colourName(colour));        \
+    QCOMPARE(nameAt(image, x, (y) + 2), colourName(colors::Black)); \
   } while (false)
 
-#define CHECK_COLOUR(image, x, y, colour) QCOMPARE(NameAt(image, x, y), ColourName(colour))
+#define CHECK_COLOUR(image, x, y, colour) QCOMPARE(nameAt(image, x, y), colourName(colour))
 
 }  // namespace
 
@@ -140,35 +140,35 @@ class BarrierPictureTest : public QObject {
 };
 
 void BarrierPictureTest::beamCountZeroIsDrawnAsEightBeamsAndStoredAsEight() {
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   model.beamCount = 0;
-  const QImage image = Drawn(model);
+  const QImage image = drawn(model);
   QCOMPARE(int(model.beamCount), 8);
   for (int y : BeamY427) CHECK_BEAM_ROWS(image, 100, y, colors::Green);
-  QCOMPARE(CountInColumn(image, 100, colors::Green), 8 * 4);
+  QCOMPARE(countInColumn(image, 100, colors::Green), 8 * 4);
 }
 
 void BarrierPictureTest::beamsLieAtTheirHeightsForBothPictureSizes() {
-  BarrierModel model = ConnectedModel();
-  const QImage closed = Drawn(model, W, HClosed);
+  BarrierModel model = connectedModel();
+  const QImage closed = drawn(model, W, HClosed);
   for (int y : BeamY427) CHECK_BEAM_ROWS(closed, 200, y, colors::Green);
-  QCOMPARE(CountInColumn(closed, 200, colors::Green), 8 * 4);
+  QCOMPARE(countInColumn(closed, 200, colors::Green), 8 * 4);
 
-  const QImage withLog = Drawn(model, W, HLog, true);
+  const QImage withLog = drawn(model, W, HLog, true);
   for (int y : BeamY315) CHECK_BEAM_ROWS(withLog, 200, y, colors::Green);
-  QCOMPARE(CountInColumn(withLog, 200, colors::Green), 8 * 4);
+  QCOMPARE(countInColumn(withLog, 200, colors::Green), 8 * 4);
 
   model.beamCount = 2;
-  const QImage two = Drawn(model);
+  const QImage two = drawn(model);
   // step = 297 div 4 = 74: beam 1 at 30 + 74 * 3, beam 2 at 30 + 74.
   CHECK_BEAM_ROWS(two, 200, 252, colors::Green);
   CHECK_BEAM_ROWS(two, 200, 104, colors::Green);
-  QCOMPARE(CountInColumn(two, 200, colors::Green), 2 * 4);
+  QCOMPARE(countInColumn(two, 200, colors::Green), 2 * 4);
 }
 
 void BarrierPictureTest::columnsCoverTheBeamEndsAndCarryTheDirectionTriangles() {
-  BarrierModel model = ConnectedModel();
-  const QImage image = Drawn(model);
+  BarrierModel model = connectedModel();
+  const QImage image = drawn(model);
   // Beam 1 is visible from x = 12 to W - 13.
   CHECK_COLOUR(image, 11, 300, colors::White);
   CHECK_COLOUR(image, 12, 300, colors::Green);
@@ -197,46 +197,46 @@ void BarrierPictureTest::columnsCoverTheBeamEndsAndCarryTheDirectionTriangles() 
 }
 
 void BarrierPictureTest::beamColourRulesOverrideEachOtherInOrder() {
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   BarrierStatus& s = model.status;
   s.beamsNar = beamBit(1) | beamBit(2) | beamBit(7) | beamBit(8);
   s.beams50 = beamBit(2) | beamBit(3) | beamBit(8);
   s.beamsAlert = beamBit(3) | beamBit(4) | beamBit(8);
   s.beamsBlocked = beamBit(4) | beamBit(5) | beamBit(8);
-  model.deviceConfig[BarrierConfig::ResponseTime(5)] = 0;
-  model.deviceConfig[BarrierConfig::ResponseTime(7)] = 0;
-  model.deviceConfig[BarrierConfig::ResponseTime(8)] = 0;
-  const QImage image = Drawn(model);
+  model.deviceConfig[BarrierConfig::responseTime(5)] = 0;
+  model.deviceConfig[BarrierConfig::responseTime(7)] = 0;
+  model.deviceConfig[BarrierConfig::responseTime(8)] = 0;
+  const QImage image = drawn(model);
   // x = 14 lies on every beam: within the first dash, before the block marks.
   const std::array<Rgb, 8> expected{colors::Lime, colors::Yellow, colors::Red,  colors::Silver,
                                     colors::Grey, colors::Green,  colors::Grey, colors::Grey};
   for (int b = 1; b <= 8; ++b) CHECK_BEAM_ROWS(image, 14, BeamY427[b - 1], expected[b - 1]);
   // A switched-off beam is grey by the barrier's copy, not by the edited one.
-  model.deviceConfig[BarrierConfig::ResponseTime(6)] = 0;
-  model.editConfig[BarrierConfig::ResponseTime(7)] = 0;
-  model.deviceConfig[BarrierConfig::ResponseTime(7)] = 3;
+  model.deviceConfig[BarrierConfig::responseTime(6)] = 0;
+  model.editConfig[BarrierConfig::responseTime(7)] = 0;
+  model.deviceConfig[BarrierConfig::responseTime(7)] = 3;
   s = BarrierStatus{};
-  const QImage edited = Drawn(model);
+  const QImage edited = drawn(model);
   CHECK_COLOUR(edited, 100, BeamY427[5], colors::Grey);
   CHECK_COLOUR(edited, 100, BeamY427[6], colors::Green);
 }
 
 void BarrierPictureTest::withoutABarrierEveryBeamIsGreyButAlertBeamsStayDashed() {
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   model.versionInfo.clear();
   model.status.beamsNar = 0xff;
   model.status.beamsAlert = beamBit(2);
-  const QImage image = Drawn(model);
+  const QImage image = drawn(model);
   for (int y : BeamY427) CHECK_COLOUR(image, 35, y, colors::Grey);
   CHECK_COLOUR(image, 22, BeamY427[0], colors::Grey);   // solid
   CHECK_COLOUR(image, 22, BeamY427[1], colors::Black);  // a gap of the dashed beam 2
 }
 
 void BarrierPictureTest::aSwitchedOffBeamInAlertIsGreyAndDashed() {
-  BarrierModel model = ConnectedModel();
-  model.deviceConfig[BarrierConfig::ResponseTime(4)] = 0;
+  BarrierModel model = connectedModel();
+  model.deviceConfig[BarrierConfig::responseTime(4)] = 0;
   model.status.beamsAlert = beamBit(4) | beamBit(5);
-  const QImage image = Drawn(model);
+  const QImage image = drawn(model);
   // d = 374 / 31: dashes 5..16, 29..40, ..., 367..378; gaps 17..28, ..., 355..366.
   const int y4 = BeamY427[3];
   const int y5 = BeamY427[4];
@@ -251,16 +251,16 @@ void BarrierPictureTest::aSwitchedOffBeamInAlertIsGreyAndDashed() {
   // 16 dashes, the first and last partly under the columns.
   int runs = 0;
   for (int x = 0; x < W; ++x)
-    runs += ColourAt(image, x, y5) == colors::Red && (x == 0 || ColourAt(image, x - 1, y5) != colors::Red);
+    runs += colourAt(image, x, y5) == colors::Red && (x == 0 || colourAt(image, x - 1, y5) != colors::Red);
   QCOMPARE(runs, 16);
 }
 
 void BarrierPictureTest::blockedBeamHasSilverEndsBlackMiddleAndCrossesWhileBlockMemoryOnlyCrosses() {
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   model.status.beamsBlocked = beamBit(3);
   model.status.beamsBlockMemory = beamBit(5);
   model.status.beamsNar = beamBit(5);
-  const QImage image = Drawn(model);
+  const QImage image = drawn(model);
 
   const int y3 = BeamY427[2];
   CHECK_BEAM_ROWS(image, 14, y3, colors::Silver);
@@ -290,70 +290,70 @@ void BarrierPictureTest::blockedBeamHasSilverEndsBlackMiddleAndCrossesWhileBlock
 }
 
 void BarrierPictureTest::registrationModeBlinksTheColumnsFromTheRememberedColour() {
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   BarrierPainter painter;
-  QVERIFY(painter.RememberedColumnColour() != colors::White);
-  QVERIFY(painter.RememberedColumnColour() != colors::Aqua);
+  QVERIFY(painter.rememberedColumnColour() != colors::White);
+  QVERIFY(painter.rememberedColumnColour() != colors::Aqua);
   QImage image(W, HClosed, QImage::Format_RGB32);
   const auto columnsAre = [&](Rgb colour) {
     for (int x : {2, 11, W - 12, W - 3}) {
-      if (ColourAt(image, x, 100) != colour) return false;
+      if (colourAt(image, x, 100) != colour) return false;
     }
     return true;
   };
 
   model.status.statusFlags = statusflag::Registration;
-  painter.Draw(image, model, false);
+  painter.draw(image, model, false);
   QVERIFY(columnsAre(colors::White));
-  painter.Draw(image, model, false);
+  painter.draw(image, model, false);
   QVERIFY(columnsAre(colors::Aqua));
   // The triangles are filled on aqua columns as well.
   CHECK_COLOUR(image, 8, 37, colors::Black);
   CHECK_COLOUR(image, 11, 37, colors::Aqua);
   CHECK_COLOUR(image, W - 9, 37, colors::Black);
-  painter.Draw(image, model, false);
+  painter.draw(image, model, false);
   QVERIFY(columnsAre(colors::White));
-  QCOMPARE(painter.RememberedColumnColour(), colors::White);
+  QCOMPARE(painter.rememberedColumnColour(), colors::White);
 
   model.status.statusFlags = 0;
-  painter.Draw(image, model, false);
+  painter.draw(image, model, false);
   QVERIFY(columnsAre(colors::White));
-  QCOMPARE(painter.RememberedColumnColour(), colors::White);
+  QCOMPARE(painter.rememberedColumnColour(), colors::White);
 
   model.status.statusFlags = statusflag::Registration;
-  painter.Draw(image, model, false);
+  painter.draw(image, model, false);
   QVERIFY(columnsAre(colors::Aqua));
-  QCOMPARE(painter.RememberedColumnColour(), colors::Aqua);
+  QCOMPARE(painter.rememberedColumnColour(), colors::Aqua);
 }
 
 void BarrierPictureTest::diagnosticLinesShowOnlyWhileTheLogPanelIsShown() {
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   model.status.beamsDiag = 0x80;  // beam 1
-  const QImage shown = Drawn(model, W, HLog, true);
+  const QImage shown = drawn(model, W, HLog, true);
   QCOMPARE(int(model.status.beamsDiag), 0x80);
   const int y1 = BeamY315[0];
   CHECK_BEAM_ROWS(shown, 100, y1 - 5, colors::Aqua);
   CHECK_BEAM_ROWS(shown, 100, y1 + 5, colors::Aqua);
   CHECK_COLOUR(shown, 100, y1, colors::Green);
   CHECK_COLOUR(shown, 100, y1 - 1, colors::Green);
-  QCOMPARE(CountInColumn(shown, 100, colors::Aqua), 2 * 4);
+  QCOMPARE(countInColumn(shown, 100, colors::Aqua), 2 * 4);
 
   model.status.beamsDiag = 0x01;  // beam 8
-  const QImage top = Drawn(model, W, HLog, true);
+  const QImage top = drawn(model, W, HLog, true);
   CHECK_COLOUR(top, 100, BeamY315[7] - 5, colors::Aqua);
   CHECK_COLOUR(top, 100, BeamY315[7] + 5, colors::Aqua);
-  QCOMPARE(CountInColumn(top, 100, colors::Aqua), 2 * 4);
+  QCOMPARE(countInColumn(top, 100, colors::Aqua), 2 * 4);
 
   model.status.beamsDiag = 0x80;
-  const QImage hidden = Drawn(model, W, HClosed, false);
+  const QImage hidden = drawn(model, W, HClosed, false);
   QCOMPARE(int(model.status.beamsDiag), 0);
-  QCOMPARE(CountInColumn(hidden, 100, colors::Aqua), 0);
+  QCOMPARE(countInColumn(hidden, 100, colors::Aqua), 0);
   CHECK_COLOUR(hidden, 100, BeamY427[0] - 5, colors::Black);
 }
 
 void BarrierPictureTest::allClearShowsGreenBoxesAquaBusAndNoLed() {
-  BarrierModel model = ConnectedModel();
-  const QImage image = Drawn(model);
+  BarrierModel model = connectedModel();
+  const QImage image = drawn(model);
   // Box outlines: (2,372,190,397), (192,372,381,397), (2,400,381,425).
   for (auto [x, y] : {std::pair{2, 384},
                       {189, 384},
@@ -401,9 +401,9 @@ void BarrierPictureTest::allClearShowsGreenBoxesAquaBusAndNoLed() {
 }
 
 void BarrierPictureTest::setFlagsShowRedBoxesLedTampersAndADashedBus() {
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   model.status.statusFlags = 0xff;
-  const QImage image = Drawn(model);
+  const QImage image = drawn(model);
   // Filled red boxes; x = 5 lies left of every text.
   for (auto [x, y] : {std::pair{2, 384}, {5, 384}, {5, 376}, {195, 384}, {380, 384}, {5, 412}, {380, 412}})
     CHECK_COLOUR(image, x, y, colors::Red);
@@ -443,35 +443,35 @@ void BarrierPictureTest::setFlagsShowRedBoxesLedTampersAndADashedBus() {
 
 void BarrierPictureTest::boxTextsAreCentredInTheirBoxes() {
   for (std::uint8_t flags : {std::uint8_t(0), std::uint8_t(0xff)}) {
-    BarrierModel model = ConnectedModel();
+    BarrierModel model = connectedModel();
     model.status.statusFlags = flags;
     model.supplyText = QStringLiteral("12.2");
-    const QImage image = Drawn(model);
+    const QImage image = drawn(model);
     for (const QRect box : {QRect(QPoint(2, 372), QPoint(189, 396)), QRect(QPoint(192, 372), QPoint(380, 396)),
                             QRect(QPoint(2, 400), QPoint(380, 424))}) {
-      const QRect ink = InkBounds(image, box.adjusted(1, 1, -1, -1), colors::Yellow);
+      const QRect ink = inkBounds(image, box.adjusted(1, 1, -1, -1), colors::Yellow);
       QVERIFY2(!ink.isEmpty(), "no text in a box");
       QVERIFY(qAbs((ink.left() + ink.right()) - (box.left() + box.right())) <= 6);
       QVERIFY(ink.height() < box.height());
       QVERIFY(ink.width() > 10);
-      QCOMPARE(InkBounds(image, box.adjusted(-1, -1, 1, 1), colors::Yellow), ink);  // nothing spills out
+      QCOMPARE(inkBounds(image, box.adjusted(-1, -1, 1, 1), colors::Yellow), ink);  // nothing spills out
     }
   }
 }
 
 void BarrierPictureTest::aLowPictureDrawsTheBeamsWhereTheFormulaPutsThem() {
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   model.status.beamsNar = beamBit(1);
   model.status.beams50 = beamBit(8);
   // H = 100: step = -30 div 16 = -1 (toward zero), beam 1 at y 15, beam 8 at y 29.
-  const QImage low = Drawn(model, W, 100);
+  const QImage low = drawn(model, W, 100);
   CHECK_COLOUR(low, 100, 13, colors::Lime);
   CHECK_COLOUR(low, 100, 14, colors::Lime);
   CHECK_COLOUR(low, 100, 12, colors::Black);
   CHECK_COLOUR(low, 100, 30, colors::Yellow);
   CHECK_COLOUR(low, 100, 31, colors::Black);
   // H = 140: step 0, all beams at y 30, beam 8 drawn last.
-  const QImage flat = Drawn(model, W, 140);
+  const QImage flat = drawn(model, W, 140);
   CHECK_BEAM_ROWS(flat, 100, 30, colors::Yellow);
   // The rest follows H as usual and covers the beams: the bus at y = H - 80.
   CHECK_COLOUR(low, 100, 20, colors::Aqua);
@@ -479,55 +479,55 @@ void BarrierPictureTest::aLowPictureDrawsTheBeamsWhereTheFormulaPutsThem() {
 }
 
 void BarrierPictureTest::aBeamCountAboveEightIsDrawnAsEightBeams() {
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   model.beamCount = 12;
   model.status.beams50 = beamBit(8);
   model.status.beamsDiag = 0x01;
-  const QImage image = Drawn(model, W, HClosed, true);
+  const QImage image = drawn(model, W, HClosed, true);
   QCOMPARE(int(model.beamCount), 12);
   CHECK_BEAM_ROWS(image, 100, 48, colors::Yellow);
   CHECK_COLOUR(image, 100, 43, colors::Aqua);
-  QCOMPARE(CountInColumn(image, 100, colors::Green) + CountInColumn(image, 100, colors::Yellow), 8 * 4);
+  QCOMPARE(countInColumn(image, 100, colors::Green) + countInColumn(image, 100, colors::Yellow), 8 * 4);
 }
 
 void BarrierPictureTest::thePictureUsesOnlyItsNamedColours() {
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   model.status = BarrierStatus{0xff, 200, 0xff, 0x0f, 0x33, 0x55, 0x24, 0x81, 0x01, 0xa5};
-  model.deviceConfig[BarrierConfig::ResponseTime(6)] = 0;
+  model.deviceConfig[BarrierConfig::responseTime(6)] = 0;
   const QList<Rgb> named{colors::Black, colors::White,  colors::Green, colors::Lime, colors::Yellow,
                          colors::Red,   colors::Silver, colors::Grey,  colors::Aqua};
   for (bool log : {false, true}) {
-    const QImage image = Drawn(model, W, 489, log);
+    const QImage image = drawn(model, W, 489, log);
     for (int y = 0; y < image.height(); ++y)
       for (int x = 0; x < image.width(); ++x)
-        if (!named.contains(ColourAt(image, x, y)))
-          QFAIL(qPrintable(QStringLiteral("%1 at %2,%3").arg(NameAt(image, x, y)).arg(x).arg(y)));
+        if (!named.contains(colourAt(image, x, y)))
+          QFAIL(qPrintable(QStringLiteral("%1 at %2,%3").arg(nameAt(image, x, y)).arg(x).arg(y)));
   }
 }
 
 void BarrierPictureTest::tinyOrNullPicturesDrawWithinTheirBounds() {
   for (QSize size : {QSize(1, 1), QSize(3, 3), QSize(12, 12), QSize(20, 150), QSize(W, 1), QSize(1, 489)}) {
-    BarrierModel model = ConnectedModel();
+    BarrierModel model = connectedModel();
     model.beamCount = 0;
     model.status.statusFlags = 0xff;
     model.status.beamsAlert = 0xff;
     model.status.beamsBlocked = 0xff;
     model.status.beamsDiag = 0xff;
-    const QImage image = Drawn(model, size.width(), size.height(), true);
+    const QImage image = drawn(model, size.width(), size.height(), true);
     QCOMPARE(image.size(), size);
     QCOMPARE(int(model.beamCount), 8);
   }
   // A null image still updates the model and the blink state.
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   model.beamCount = 0;
   model.status.beamsDiag = 0xff;
   model.status.statusFlags = statusflag::Registration;
   QImage null;
   BarrierPainter painter;
-  painter.Draw(null, model, false);
+  painter.draw(null, model, false);
   QCOMPARE(int(model.beamCount), 8);
   QCOMPARE(int(model.status.beamsDiag), 0);
-  QCOMPARE(painter.RememberedColumnColour(), colors::White);
+  QCOMPARE(painter.rememberedColumnColour(), colors::White);
 }
 
 void BarrierPictureTest::floodFillRecolorsOnlyTheFourConnectedRegion() {
@@ -541,7 +541,7 @@ void BarrierPictureTest::floodFillRecolorsOnlyTheFourConnectedRegion() {
     image.setPixel(10 - i, 18 - i, black);
     image.setPixel(2 + i, 10 - i, black);
   }
-  FloodFill(image, QPoint(10, 10), white, red);
+  floodFill(image, QPoint(10, 10), white, red);
   int redInside = 0;
   for (int y = 0; y < 21; ++y)
     for (int x = 0; x < 21; ++x) {
@@ -554,7 +554,7 @@ void BarrierPictureTest::floodFillRecolorsOnlyTheFourConnectedRegion() {
   QCOMPARE(redInside, 113);  // 2 * 8 * 7 + 1 pixels strictly inside |dx| + |dy| = 8
 
   // From a corner the fill reaches every outside pixel up to the image border.
-  FloodFill(image, QPoint(0, 0), white, red);
+  floodFill(image, QPoint(0, 0), white, red);
   for (QPoint p : {QPoint(20, 20), QPoint(0, 20), QPoint(20, 0), QPoint(10, 0), QPoint(1, 1)})
     QCOMPARE(image.pixel(p), red);
   QCOMPARE(image.pixel(10, 2), black);
@@ -567,17 +567,17 @@ void BarrierPictureTest::floodFillIgnoresSeedsOutsideOrOfAnotherColour() {
   image.setPixel(5, 5, red);
   const QImage before = image.copy();
   for (QPoint seed : {QPoint(-1, 3), QPoint(3, -1), QPoint(10, 3), QPoint(3, 10), QPoint(5, 5)})
-    FloodFill(image, seed, white, qRgb(0, 0, 255));
+    floodFill(image, seed, white, qRgb(0, 0, 255));
   QCOMPARE(image, before);
   // Filling a colour with itself ends at once.
-  FloodFill(image, QPoint(0, 0), white, white);
+  floodFill(image, QPoint(0, 0), white, white);
   QCOMPARE(image, before);
 }
 
 void BarrierPictureTest::floodFillCoversAWholeLargeImage() {
   QImage image(W, 489, QImage::Format_RGB32);
   image.fill(qRgb(0, 0, 0));
-  FloodFill(image, QPoint(W / 2, 200), qRgb(0, 0, 0), qRgb(0, 255, 255));
+  floodFill(image, QPoint(W / 2, 200), qRgb(0, 0, 0), qRgb(0, 255, 255));
   for (QPoint p : {QPoint(0, 0), QPoint(W - 1, 0), QPoint(0, 488), QPoint(W - 1, 488), QPoint(100, 300)})
     QCOMPARE(image.pixel(p), qRgb(0, 255, 255));
 }
@@ -594,11 +594,11 @@ void BarrierPictureTest::centredTextIsCentredClippedAndTransparent() {
     font.setStyleStrategy(QFont::NoAntialias);
     painter.setFont(font);
     painter.setPen(QColor(255, 255, 0));
-    DrawCenteredText(painter, box, text);
+    drawCenteredText(painter, box, text);
   };
 
   draw(QStringLiteral("OK"));
-  QRect ink = InkBounds(image, image.rect(), colors::Yellow);
+  QRect ink = inkBounds(image, image.rect(), colors::Yellow);
   QVERIFY(!ink.isEmpty());
   QVERIFY(box.contains(ink));
   QVERIFY(qAbs((ink.left() + ink.right()) - (box.left() + box.right())) <= 4);
@@ -609,7 +609,7 @@ void BarrierPictureTest::centredTextIsCentredClippedAndTransparent() {
   const QString wide = QStringLiteral("Wyjście TMP OK Wyjście TMP OK");
   QVERIFY(QFontMetrics(QFont()).horizontalAdvance(wide) > box.width() + 20);
   draw(wide);
-  ink = InkBounds(image, image.rect(), colors::Yellow);
+  ink = inkBounds(image, image.rect(), colors::Yellow);
   QVERIFY(!ink.isEmpty());
   QVERIFY(box.contains(ink));
   QVERIFY(ink.left() <= box.left() + 2);
@@ -617,33 +617,33 @@ void BarrierPictureTest::centredTextIsCentredClippedAndTransparent() {
 }
 
 void BarrierPictureTest::hintWithAllClearNamesTheBusAndTheLed() {
-  BarrierModel model = ConnectedModel();
-  QCOMPARE(StatusHintText(model), QStringLiteral("Magistrala komunikacyjna OK.\rLED wyłączony"));
+  BarrierModel model = connectedModel();
+  QCOMPARE(statusHintText(model), QStringLiteral("Magistrala komunikacyjna OK.\rLED wyłączony"));
   // Sabotage bits other than bit 0 are not shown.
   model.status.sabotageFlags = 0xfe;
-  QCOMPARE(StatusHintText(model), QStringLiteral("Magistrala komunikacyjna OK.\rLED wyłączony"));
+  QCOMPARE(statusHintText(model), QStringLiteral("Magistrala komunikacyjna OK.\rLED wyłączony"));
 }
 
 void BarrierPictureTest::hintListsBlockedAndBlockMemoryBeams() {
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   model.status.beamsBlocked = beamBit(1) | beamBit(2) | beamBit(3);
   model.status.beamsBlockMemory = beamBit(5);
   const std::uint8_t blocked = model.status.beamsBlocked;
   const std::uint8_t memory = model.status.beamsBlockMemory;
-  const QString hint = StatusHintText(model);
-  QCOMPARE(hint, QStringLiteral("Zablokowane wiązki:") + BeamListText({&blocked, 1}) + QStringLiteral("\r") +
-                     QStringLiteral("Pamięć blokad, wiązki:") + BeamListText({&memory, 1}) +
+  const QString hint = statusHintText(model);
+  QCOMPARE(hint, QStringLiteral("Zablokowane wiązki:") + beamListText({&blocked, 1}) + QStringLiteral("\r") +
+                     QStringLiteral("Pamięć blokad, wiązki:") + beamListText({&memory, 1}) +
                      QStringLiteral("\rMagistrala komunikacyjna OK.\rLED wyłączony"));
   QVERIFY(hint.startsWith(QStringLiteral("Zablokowane wiązki:1÷3")));
   QVERIFY(hint.contains(QStringLiteral("Pamięć blokad, wiązki:5")));
 }
 
 void BarrierPictureTest::hintNamesEveryFlagInOrder() {
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   model.status.sabotageFlags = 0x01;
   model.status.statusFlags = 0xff;
   QCOMPARE(
-      StatusHintText(model).split(QLatin1Char('\r')),
+      statusHintText(model).split(QLatin1Char('\r')),
       QStringList(
           {QStringLiteral("Sabotaż - zbyt długo zasłonięte wszystkie wiązki"),
            QStringLiteral("Sabotaż magistrali komunikacyjnej"), QStringLiteral("Styk sabotażowy odbiornika otwarty"),
@@ -651,12 +651,12 @@ void BarrierPictureTest::hintNamesEveryFlagInOrder() {
            QStringLiteral("Włączony tryb rejestracji nadajnika"), QStringLiteral("LED załączony")}));
   model.status.statusFlags = statusflag::ReceiverTamper;
   model.status.sabotageFlags = 0;
-  QCOMPARE(StatusHintText(model), QStringLiteral("Magistrala komunikacyjna OK.\rStyk sabotażowy odbiornika otwarty\r"
+  QCOMPARE(statusHintText(model), QStringLiteral("Magistrala komunikacyjna OK.\rStyk sabotażowy odbiornika otwarty\r"
                                                  "LED wyłączony"));
 }
 
 void BarrierPictureTest::pictureFillsItsParentAndFollowsItsSizeUpToTheCap() {
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   model.beamCount = 0;
   QWidget parent;
   parent.resize(W, HClosed);
@@ -665,26 +665,26 @@ void BarrierPictureTest::pictureFillsItsParentAndFollowsItsSizeUpToTheCap() {
   parent.show();
   QVERIFY(QTest::qWaitForWindowExposed(&parent));
   QCOMPARE(picture.geometry(), parent.rect());
-  QCOMPARE(picture.Image().size(), QSize(W, HClosed));
+  QCOMPARE(picture.image().size(), QSize(W, HClosed));
   QCOMPARE(int(model.beamCount), 8);
-  CHECK_COLOUR(picture.Image(), 100, 300, colors::Green);
+  CHECK_COLOUR(picture.image(), 100, 300, colors::Green);
   // What is shown is the image.
   const QImage shown = picture.grab().toImage().convertToFormat(QImage::Format_RGB32);
   CHECK_COLOUR(shown, 100, 300, colors::Green);
   CHECK_COLOUR(shown, 8, 37, colors::Black);
 
   parent.resize(W, HLog);
-  QTRY_COMPARE(picture.Image().size(), QSize(W, HLog));
+  QTRY_COMPARE(picture.image().size(), QSize(W, HLog));
   QCOMPARE(picture.geometry(), parent.rect());
-  CHECK_COLOUR(picture.Image(), 100, BeamY315[0], colors::Green);
+  CHECK_COLOUR(picture.image(), 100, BeamY315[0], colors::Green);
 
   parent.resize(500, 600);
   QTRY_COMPARE(picture.size(), QSize(500, 600));
-  QCOMPARE(picture.Image().size(), QSize(BarrierPicture::MaxWidth, BarrierPicture::MaxHeight));
+  QCOMPARE(picture.image().size(), QSize(BarrierPicture::MaxWidth, BarrierPicture::MaxHeight));
 }
 
 void BarrierPictureTest::pictureDrawsDiagnosticsByTheLogPanelState() {
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   bool logShown = true;
   QWidget parent;
   parent.resize(W, HLog);
@@ -693,34 +693,34 @@ void BarrierPictureTest::pictureDrawsDiagnosticsByTheLogPanelState() {
   parent.show();
   QVERIFY(QTest::qWaitForWindowExposed(&parent));
   model.status.beamsDiag = 0x80;
-  picture.DrawBarrier();
-  CHECK_COLOUR(picture.Image(), 100, BeamY315[0] - 5, colors::Aqua);
+  picture.drawBarrier();
+  CHECK_COLOUR(picture.image(), 100, BeamY315[0] - 5, colors::Aqua);
   logShown = false;
-  picture.DrawBarrier();
+  picture.drawBarrier();
   QCOMPARE(int(model.status.beamsDiag), 0);
-  CHECK_COLOUR(picture.Image(), 100, BeamY315[0] - 5, colors::Black);
+  CHECK_COLOUR(picture.image(), 100, BeamY315[0] - 5, colors::Black);
 }
 
 void BarrierPictureTest::hintIsReplacedOnlyWhenItsTextChanges() {
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   QWidget parent;
   BarrierPicture picture(
       model, [] { return false; }, &parent);
-  picture.UpdateStatusHint();
-  QCOMPARE(picture.Hint(), QStringLiteral("Magistrala komunikacyjna OK.\rLED wyłączony"));
+  picture.updateStatusHint();
+  QCOMPARE(picture.hint(), QStringLiteral("Magistrala komunikacyjna OK.\rLED wyłączony"));
   QCOMPARE(picture.toolTip(), QStringLiteral("Magistrala komunikacyjna OK.\nLED wyłączony"));
 
   picture.setToolTip(QStringLiteral("kept"));
-  picture.UpdateStatusHint();
+  picture.updateStatusHint();
   QCOMPARE(picture.toolTip(), QStringLiteral("kept"));
 
   model.status.statusFlags = statusflag::Led;
-  picture.UpdateStatusHint();
+  picture.updateStatusHint();
   QCOMPARE(picture.toolTip(), QStringLiteral("Magistrala komunikacyjna OK.\nLED załączony"));
 }
 
 void BarrierPictureTest::mouseMoveShowsTheHintAtOnce() {
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   model.status.statusFlags = statusflag::BusTamper;
   QWidget parent;
   parent.resize(W, HClosed);
@@ -731,27 +731,27 @@ void BarrierPictureTest::mouseMoveShowsTheHintAtOnce() {
   QMouseEvent move(QEvent::MouseMove, QPointF(50, 50), picture.mapToGlobal(QPointF(50, 50)), Qt::NoButton, Qt::NoButton,
                    Qt::NoModifier);
   QApplication::sendEvent(&picture, &move);
-  QCOMPARE(picture.Hint(), QStringLiteral("Sabotaż magistrali komunikacyjnej\rLED wyłączony"));
+  QCOMPARE(picture.hint(), QStringLiteral("Sabotaż magistrali komunikacyjnej\rLED wyłączony"));
   QVERIFY(QToolTip::isVisible());
   QCOMPARE(QToolTip::text(), QStringLiteral("Sabotaż magistrali komunikacyjnej\nLED wyłączony"));
   QToolTip::hideText();
 }
 
 void BarrierPictureTest::doubleClickChangesNothing() {
-  BarrierModel model = ConnectedModel();
+  BarrierModel model = connectedModel();
   QWidget parent;
   parent.resize(W, HClosed);
   BarrierPicture picture(
       model, [] { return false; }, &parent);
   parent.show();
   QVERIFY(QTest::qWaitForWindowExposed(&parent));
-  const QImage before = picture.Image().copy();
+  const QImage before = picture.image().copy();
   const BarrierConfig edited = model.editConfig;
   QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(50, 50), picture.mapToGlobal(QPointF(50, 50)), Qt::LeftButton,
                     Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&picture, &click);
   QVERIFY(click.isAccepted());
-  QCOMPARE(picture.Image(), before);
+  QCOMPARE(picture.image(), before);
   QVERIFY(model.editConfig == edited);
   QCOMPARE(int(model.beamCount), 8);
 }

@@ -2,7 +2,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "ConfigFileCommands.h"
+#include "ui/ConfigFileCommands.h"
 
 namespace {
 
@@ -14,18 +14,18 @@ class ScriptedDialogs : public FileDialogs {
   int saves = 0;
   QStringList errors;
 
-  QString OpenFileName(const QString&) override {
+  QString openFileName(const QString&) override {
     ++opens;
     return answer;
   }
-  QString SaveFileName(const QString&) override {
+  QString saveFileName(const QString&) override {
     ++saves;
     return answer;
   }
-  void ShowError(const QString& message) override { errors << message; }
+  void showError(const QString& message) override { errors << message; }
 };
 
-BarrierConfig Numbered(std::uint8_t first) {
+BarrierConfig numbered(std::uint8_t first) {
   BarrierConfig config;
   for (std::size_t i = 0; i < BarrierConfig::Size; ++i) config[i] = std::uint8_t(first + i);
   return config;
@@ -35,12 +35,12 @@ QByteArray Bytes(const BarrierConfig& config) {
   return QByteArray(reinterpret_cast<const char*>(config.bytes.data()), qsizetype(config.bytes.size()));
 }
 
-QByteArray ReadRaw(const QString& path) {
+QByteArray readRaw(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool WriteRaw(const QString& path, const QByteArray& data) {
+bool writeRaw(const QString& path, const QByteArray& data) {
   QFile file(path);
   return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
@@ -58,7 +58,7 @@ class ConfigFileCommandsTest : public QObject {
   std::unique_ptr<ConfigFileCommands> commands;
   std::unique_ptr<QTemporaryDir> dir;
 
-  QString Path(const QString& name) const { return dir->filePath(name); }
+  QString path(const QString& name) const { return dir->filePath(name); }
 
  private slots:
   void init() {
@@ -73,121 +73,121 @@ class ConfigFileCommandsTest : public QObject {
   }
 
   void openingAFileFillsBothCopiesAndTheBeamCountThenRefreshes() {
-    BarrierConfig file = Numbered(1);
+    BarrierConfig file = numbered(1);
     file[BarrierConfig::BeamCount] = 5;
-    QVERIFY(WriteRaw(Path("brama.acc"), Bytes(file)));
+    QVERIFY(writeRaw(path("brama.acc"), Bytes(file)));
     model.deviceConfig[3] = 99;
-    dialogs.answer = Path("brama.acc");
-    commands->Otwrz1Click();
+    dialogs.answer = path("brama.acc");
+    commands->openConfigFile();
     QCOMPARE(dialogs.opens, 1);
     QVERIFY(dialogs.errors.isEmpty());
     QVERIFY(model.editConfig == file);
     QVERIFY(model.deviceConfig == file);
     QCOMPARE(int(model.beamCount), 5);
     QCOMPARE(refreshes, 1);
-    QCOMPARE(configFileName, Path("brama.acc"));
+    QCOMPARE(configFileName, path("brama.acc"));
   }
 
   void anOutOfRangeBeamCountIsTakenAsTheFileHasIt() {
     BarrierConfig file;
     file[BarrierConfig::BeamCount] = 200;
-    QVERIFY(WriteRaw(Path("odd.acc"), Bytes(file)));
-    dialogs.answer = Path("odd.acc");
-    commands->Otwrz1Click();
+    QVERIFY(writeRaw(path("odd.acc"), Bytes(file)));
+    dialogs.answer = path("odd.acc");
+    commands->openConfigFile();
     QCOMPARE(int(model.beamCount), 200);
-    QCOMPARE(model.ShownBeams(), 8);
+    QCOMPARE(model.shownBeams(), 8);
   }
 
   void aShortFileShowsTheErrorWithAFullStopAndChangesNothing() {
-    QVERIFY(WriteRaw(Path("short.acc"), Bytes(Numbered(1)).left(31)));
-    model.editConfig = Numbered(100);
+    QVERIFY(writeRaw(path("short.acc"), Bytes(numbered(1)).left(31)));
+    model.editConfig = numbered(100);
     model.beamCount = 4;
-    configFileName = Path("before.acc");
-    dialogs.answer = Path("short.acc");
-    commands->Otwrz1Click();
+    configFileName = path("before.acc");
+    dialogs.answer = path("short.acc");
+    commands->openConfigFile();
     QCOMPARE(dialogs.errors, QStringList{"Read beyond end of file."});
-    QVERIFY(model.editConfig == Numbered(100));
+    QVERIFY(model.editConfig == numbered(100));
     QVERIFY(model.deviceConfig == BarrierConfig{});
     QCOMPARE(int(model.beamCount), 4);
     QCOMPARE(refreshes, 0);
-    QCOMPARE(configFileName, Path("before.acc"));
+    QCOMPARE(configFileName, path("before.acc"));
   }
 
   void aRoundTripThroughSaveAsAndOpenGivesTheSameRecord() {
-    model.editConfig = Numbered(7);
-    dialogs.answer = Path("round.acc");
-    commands->Zapiszjako1Click();
-    QCOMPARE(configFileName, Path("round.acc"));
-    QCOMPARE(ReadRaw(Path("round.acc")), Bytes(Numbered(7)));
+    model.editConfig = numbered(7);
+    dialogs.answer = path("round.acc");
+    commands->saveConfigFileAs();
+    QCOMPARE(configFileName, path("round.acc"));
+    QCOMPARE(readRaw(path("round.acc")), Bytes(numbered(7)));
 
     model = BarrierModel{};
-    commands->Otwrz1Click();
-    QVERIFY(model.editConfig == Numbered(7));
+    commands->openConfigFile();
+    QVERIFY(model.editConfig == numbered(7));
     QVERIFY(dialogs.errors.isEmpty());
   }
 
   void savingBeforeAnythingWasReadWritesZeros() {
-    dialogs.answer = Path("zeros.acc");
-    commands->Zapisz1Click();
+    dialogs.answer = path("zeros.acc");
+    commands->saveConfigFile();
     QCOMPARE(dialogs.saves, 1);
-    QCOMPARE(ReadRaw(Path("zeros.acc")), QByteArray(32, '\0'));
+    QCOMPARE(readRaw(path("zeros.acc")), QByteArray(32, '\0'));
   }
 
   void saveAsksForANameOnlyUntilAFileIsKnownAndWhileItExists() {
-    dialogs.answer = Path("first.acc");
-    commands->Zapisz1Click();
+    dialogs.answer = path("first.acc");
+    commands->saveConfigFile();
     QCOMPARE(dialogs.saves, 1);
 
     model.editConfig[5] = 42;
     dialogs.answer.clear();
-    commands->Zapisz1Click();
+    commands->saveConfigFile();
     QCOMPARE(dialogs.saves, 1);  // written silently to the same file
-    QCOMPARE(ReadRaw(Path("first.acc")).at(5), char(42));
+    QCOMPARE(readRaw(path("first.acc")).at(5), char(42));
 
-    QVERIFY(QFile::remove(Path("first.acc")));
-    dialogs.answer = Path("second.acc");
-    commands->Zapisz1Click();
+    QVERIFY(QFile::remove(path("first.acc")));
+    dialogs.answer = path("second.acc");
+    commands->saveConfigFile();
     QCOMPARE(dialogs.saves, 2);
-    QCOMPARE(configFileName, Path("second.acc"));
+    QCOMPARE(configFileName, path("second.acc"));
   }
 
   void cancellingEitherDialogChangesNothing() {
-    configFileName = Path("kept.acc");
-    model.editConfig = Numbered(3);
+    configFileName = path("kept.acc");
+    model.editConfig = numbered(3);
     dialogs.answer.clear();
-    commands->Otwrz1Click();
-    commands->Zapiszjako1Click();
+    commands->openConfigFile();
+    commands->saveConfigFileAs();
     QCOMPARE(dialogs.opens, 1);
     QCOMPARE(dialogs.saves, 1);
-    QCOMPARE(configFileName, Path("kept.acc"));
-    QVERIFY(model.editConfig == Numbered(3));
+    QCOMPARE(configFileName, path("kept.acc"));
+    QVERIFY(model.editConfig == numbered(3));
     QCOMPARE(refreshes, 0);
     QVERIFY(dialogs.errors.isEmpty());
-    QVERIFY(!QFile::exists(Path("kept.acc")));
+    QVERIFY(!QFile::exists(path("kept.acc")));
   }
 
   void aFailedSaveAsKeepsTheFileNameAndShowsTheError() {
-    configFileName = Path("kept.acc");
-    dialogs.answer = Path("nowhere/x.acc");
-    commands->Zapiszjako1Click();
+    configFileName = path("kept.acc");
+    dialogs.answer = path("nowhere/x.acc");
+    commands->saveConfigFileAs();
     QCOMPARE(dialogs.errors, QStringList{"Invalid filename."});
-    QCOMPARE(configFileName, Path("kept.acc"));
+    QCOMPARE(configFileName, path("kept.acc"));
   }
 
   void aFailedOpenOfAMissingFileKeepsEverything() {
-    dialogs.answer = Path("missing.acc");
-    commands->Otwrz1Click();
+    dialogs.answer = path("missing.acc");
+    commands->openConfigFile();
     QCOMPARE(dialogs.errors, QStringList{"File not found."});
     QVERIFY(configFileName.isEmpty());
   }
 
   void aReadOnlyFileOpens() {
-    QVERIFY(WriteRaw(Path("template.acc"), Bytes(Numbered(2))));
-    QVERIFY(QFile::setPermissions(Path("template.acc"), QFileDevice::ReadOwner));
-    dialogs.answer = Path("template.acc");
-    commands->Otwrz1Click();
+    QVERIFY(writeRaw(path("template.acc"), Bytes(numbered(2))));
+    QVERIFY(QFile::setPermissions(path("template.acc"), QFileDevice::ReadOwner));
+    dialogs.answer = path("template.acc");
+    commands->openConfigFile();
     QVERIFY(dialogs.errors.isEmpty());
-    QVERIFY(model.editConfig == Numbered(2));
+    QVERIFY(model.editConfig == numbered(2));
   }
 };
 

@@ -1,8 +1,8 @@
-#include "WindowPlacementWidget.h"
+#include "ui/WindowPlacementWidget.h"
 
-#include "Registry.h"
-#include "TempSettingsHome.h"
-#include "WindowPlacement.h"
+#include "files/SettingsStore.h"
+#include "tests/files/TempSettingsHome.h"
+#include "files/WindowPlacement.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -16,19 +16,19 @@ class WindowPlacementWidgetTest : public QObject {
 
   std::unique_ptr<TempSettingsHome> home;
 
-  static void Store(const QString& name, const WindowPlace& place) {
-    const PlacementRecord record = EncodePlacement(place);
-    RegWriteBytes(SettingsKey, name, record.data(), PlacementRecordSize);
+  static void store(const QString& name, const WindowPlace& place) {
+    const PlacementRecord record = encodePlacement(place);
+    writeStoredBytes(SettingsKey, name, record.data(), PlacementRecordSize);
   }
-  static std::int32_t StoredBytes(const QString& name, PlacementRecord& record) {
-    return RegReadBytes(SettingsKey, name, record.data(), PlacementRecordSize);
+  static std::int32_t storedBytes(const QString& name, PlacementRecord& record) {
+    return readStoredBytes(SettingsKey, name, record.data(), PlacementRecordSize);
   }
   // A window like the main one: fixed size, caption "Orvita", hint "Orvita".
-  static std::unique_ptr<QWidget> MainLike() {
+  static std::unique_ptr<QWidget> mainLike() {
     auto w = std::make_unique<QWidget>();
     w->setFixedSize(300, 200);
     w->setWindowTitle("Orvita");
-    SetPlacementHint(w.get(), "Orvita");
+    setPlacementHint(w.get(), "Orvita");
     return w;
   }
 
@@ -37,88 +37,88 @@ class WindowPlacementWidgetTest : public QObject {
   void cleanup() { home.reset(); }
 
   void positionSavedUnderAFileCaptionIsReadAtTheNextStart() {
-    auto running = MainLike();
+    auto running = mainLike();
     running->setWindowTitle("Orvita - brama");
     running->move(120, 80);
-    SaveWindowPlacement(running.get(), SettingsKey);
+    saveWindowPlacement(running.get(), SettingsKey);
 
     PlacementRecord record{};
-    QCOMPARE(StoredBytes("Orvita", record), PlacementRecordSize);
-    QCOMPARE(DecodePlacement(record), (WindowPlace{120, 80, 300, 200}));
-    QCOMPARE(StoredBytes("Orvita - brama", record), 0);
+    QCOMPARE(storedBytes("Orvita", record), PlacementRecordSize);
+    QCOMPARE(decodePlacement(record), (WindowPlace{120, 80, 300, 200}));
+    QCOMPARE(storedBytes("Orvita - brama", record), 0);
 
-    auto next = MainLike();
+    auto next = mainLike();
     next->move(10, 10);
-    LoadWindowPlacement(next.get(), SettingsKey);
+    loadWindowPlacement(next.get(), SettingsKey);
     QCOMPARE(next->pos(), QPoint(120, 80));
   }
 
   void valueNameIsTheCaptionWithoutAHintAndTheToolTipCountsAsHint() {
     QWidget w;
     w.setWindowTitle("Orvita - brama");
-    QCOMPARE(WindowValueName(&w), QStringLiteral("Orvita - brama"));
+    QCOMPARE(windowValueName(&w), QStringLiteral("Orvita - brama"));
     w.setToolTip("orvita");
-    QCOMPARE(WindowValueName(&w), QStringLiteral("orvita"));
-    SetPlacementHint(&w, "Brama");
-    QCOMPARE(WindowValueName(&w), QStringLiteral("Brama"));
+    QCOMPARE(windowValueName(&w), QStringLiteral("orvita"));
+    setPlacementHint(&w, "Brama");
+    QCOMPARE(windowValueName(&w), QStringLiteral("Brama"));
   }
 
   void fixedSizeWindowGetsOnlyItsPosition() {
-    Store("Orvita", {40, 30, 999, 777});
-    auto w = MainLike();
-    LoadWindowPlacement(w.get(), SettingsKey);
+    store("Orvita", {40, 30, 999, 777});
+    auto w = mainLike();
+    loadWindowPlacement(w.get(), SettingsKey);
     QCOMPARE(w->pos(), QPoint(40, 30));
     QCOMPARE(w->size(), QSize(300, 200));
   }
 
   void resizableWindowGetsItsStoredSize() {
-    Store("Log", {40, 30, 420, 310});
+    store("Log", {40, 30, 420, 310});
     QWidget w;
     w.setWindowTitle("Log");
     w.resize(200, 100);
-    LoadWindowPlacement(&w, SettingsKey);
+    loadWindowPlacement(&w, SettingsKey);
     QCOMPARE(w.pos(), QPoint(40, 30));
     QCOMPARE(w.frameGeometry().size(), QSize(420, 310));
   }
 
   void storedTopAboveTheDesktopCentresTheWindow() {
-    Store("Orvita", {100, -10, 300, 200});
-    auto w = MainLike();
+    store("Orvita", {100, -10, 300, 200});
+    auto w = mainLike();
     w->move(5, 5);
-    LoadWindowPlacement(w.get(), SettingsKey);
+    loadWindowPlacement(w.get(), SettingsKey);
     const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
     QCOMPARE(w->pos(), QPoint((desktop.width() - 300) / 2 + desktop.x(), (desktop.height() - 200) / 2));
   }
 
   void nothingStoredKeepsAPlaceInView() {
-    auto w = MainLike();
+    auto w = mainLike();
     w->move(64, 48);
-    LoadWindowPlacement(w.get(), SettingsKey);
+    loadWindowPlacement(w.get(), SettingsKey);
     QCOMPARE(w->pos(), QPoint(64, 48));
   }
 
   void windowLeftOfTheMainWindowIsCentred() {
-    auto main = MainLike();
+    auto main = mainLike();
     main->move(200, 10);
-    Store("Tool", {150, 10, 100, 100});
+    store("Tool", {150, 10, 100, 100});
     QWidget tool;
     tool.setWindowTitle("Tool");
     tool.setFixedSize(100, 100);
-    LoadWindowPlacement(&tool, SettingsKey, main.get());
+    loadWindowPlacement(&tool, SettingsKey, main.get());
     const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
     QCOMPARE(tool.pos(), QPoint((desktop.width() - 100) / 2 + desktop.x(), (desktop.height() - 100) / 2));
   }
 
   void maximizedWindowIsNotSaved() {
-    auto w = MainLike();
+    auto w = mainLike();
     w->setMinimumSize(0, 0);
     w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     w->showMaximized();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     QVERIFY(w->isMaximized());
-    SaveWindowPlacement(w.get(), SettingsKey);
+    saveWindowPlacement(w.get(), SettingsKey);
     PlacementRecord record{};
-    QCOMPARE(StoredBytes("Orvita", record), 0);
+    QCOMPARE(storedBytes("Orvita", record), 0);
   }
 };
 

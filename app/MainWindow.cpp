@@ -1,0 +1,525 @@
+#include "app/MainWindow.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cstring>
+
+#include "sound/AlsaToneOutput.h"
+#include "ui/BarrierPicture.h"
+#include "ui/ConfigFileCommands.h"
+#include "ui/EventLogPanel.h"
+#include "util/HexText.h"
+#include "util/FileTitle.h"
+#include "ui/ParameterPanel.h"
+#include "ui/PieGauge.h"
+#include "serial/PortAccess.h"
+#include "serial/PortSettings.h"
+#include "ui/PortSettingsDialog.h"
+#include "files/SettingsStore.h"
+#include "texts/UiTexts.h"
+#include "sound/AlarmBeeper.h"
+#include "ui/AboutWindow.h"
+#include "ui/WindowPlacementWidget.h"
+
+namespace {
+
+// Sizes of the window as designed, in pixels.
+constexpr int ClientWidth = 602;
+constexpr int DesignedLeftPanelHeight = 497;
+constexpr int IdentBarHeight = 26;
+constexpr int LeftPanelWidth = 210;
+constexpr int ToolBarHeight = 44;
+constexpr int ToolButtonHeight = 40;
+constexpr int LogPanelHeight = 112;
+constexpr int StatusStripHeight = 21;
+constexpr int PictureMaxHeight = 489;
+constexpr int PicturePanelMaxWidth = 392;
+constexpr int PicturePanelBorder = 3;
+constexpr int SmallLabelHeight = 13;
+
+QColor toColor(Rgb rgb) { return QColor(QRgb(rgb)); }
+
+QFrame* sunkenBox(QWidget* parent) {
+  auto* box = new QFrame(parent);
+  box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  box->setLineWidth(1);
+  return box;
+}
+
+void setBackground(QWidget* widget, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, colour);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+}  // namespace
+
+// ---- StatusStrip -------------------------------------------------------------
+
+StatusStrip::StatusStrip(QWidget* parent) : QFrame(parent), panel0_(new QLabel(this)), panel1_(new QLabel(this)) {
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  for (auto [panel, width] : {std::pair{panel0_, 150}, std::pair{panel1_, 50}}) {
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setFixedWidth(width);
+    panel->setIndent(2);
+    layout->addWidget(panel);
+  }
+  layout->addStretch(1);
+}
+
+void StatusStrip::mouseDoubleClickEvent(QMouseEvent* event) {
+  QFrame::mouseDoubleClickEvent(event);
+  emit doubleClicked();
+}
+
+// ---- MainWindow -----------------------------------------------------------------
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      eventLog([] {
+        const LogFilePaths files = logFilesFor(QCoreApplication::applicationFilePath());
+        return EventLog(files.eventFile, files.statusFile);
+      }()),
+      link(model, state, port, eventLog, *this) {
+  port.onRxChar = [this](QObject*, std::int32_t count) { link.onBytesReceived(count); };
+  buildControls();
+  buildMenus();
+  setFileDialogs(std::make_unique<QtFileDialogs>(this));
+  startUp();
+
+  cycleTimer.setInterval(DeviceLink::CycleIntervalMs);
+  connect(&cycleTimer, &QTimer::timeout, this, &MainWindow::onCycleTimer);
+  refreshTimer.setInterval(DeviceLink::RefreshIntervalMs);
+  connect(&refreshTimer, &QTimer::timeout, this, &MainWindow::onRefreshTimer);
+  statusPause.setSingleShot(true);
+  statusPause.setTimerType(Qt::PreciseTimer);  // 10 ms, where a coarse timer may add half a millisecond
+  connect(&statusPause, &QTimer::timeout, this, [this] { link.statusPauseElapsed(); });
+  cycleTimer.start();
+  refreshTimer.start();
+}
+
+MainWindow::~MainWindow() {
+  cycleTimer.stop();
+  refreshTimer.stop();
+  statusPause.stop();
+  shutDown();
+  // The controls and the dialog refer to the members above; they go first.
+  port.onRxChar = nullptr;
+  delete portDialog;
+  portDialog = nullptr;
+  delete takeCentralWidget();
+}
+
+void MainWindow::buildControls() {
+  setWindowTitle(uiText(UiTexts::txtCaption));
+  QFont font = QApplication::font();
+  font.setPointSize(8);
+  setFont(font);
+  setBackground(this, toColor(colors::WindowFace));
+
+  auto* client = new QWidget(this);
+  setCentralWidget(client);
+  auto* column = new QVBoxLayout(client);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+
+  // Identification bar.
+  auto* identBar = sunkenBox(client);
+  identBar->setFixedHeight(IdentBarHeight);
+  identificationLabel = new QLabel(identBar);
+  QFont bold = font;
+  bold.setBold(true);
+  bold.setPixelSize(13);
+  identificationLabel->setFont(bold);
+  identificationLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  identificationLabel->setAutoFillBackground(true);
+  auto* identLayout = new QHBoxLayout(identBar);
+  identLayout->setContentsMargins(0, 0, 0, 0);
+  identLayout->addWidget(identificationLabel);
+  column->addWidget(identBar);
+
+  // Left panel and picture panel.
+  auto* middle = new QHBoxLayout;
+  middle->setSpacing(0);
+  column->addLayout(middle, 1);
+
+  leftPanel = sunkenBox(client);
+  leftPanel->setFixedWidth(LeftPanelWidth);
+  leftPanel->setLineWidth(2);
+  setBackground(leftPanel, style()->standardPalette().color(QPalette::Window));
+
+  toolBar = new QWidget(leftPanel);
+  toolBar->setFixedHeight(ToolBarHeight);
+  const char* images[] = {":/toolbar/toolbar_read.png", ":/toolbar/toolbar_send.png", ":/toolbar/toolbar_reset.png"};
+  QToolButton** buttons[] = {&readButton, &sendButton, &resetButton};
+  for (int i = 0; i < 3; ++i) {
+    auto* button = new QToolButton(toolBar);
+    button->setAutoRaise(true);
+    button->setIcon(QIcon(QString::fromLatin1(images[i])));
+    button->setIconSize(QSize(32, 32));
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    *buttons[i] = button;
+  }
+  connect(readButton, &QToolButton::clicked, this, &MainWindow::readFromToolBar);
+  connect(sendButton, &QToolButton::clicked, this, &MainWindow::sendFromToolBar);
+  connect(resetButton, &QToolButton::clicked, this, &MainWindow::resetFromToolBar);
+  toolBar->installEventFilter(this);
+
+  parameterPanel = new ParameterPanel(model, leftPanel);
+  parameterPanel->setBeforeRefresh([this] {
+    readButton->setEnabled(state.readStep == 0);
+    sendButton->setEnabled(state.writeStep == 0);
+    resetButton->setEnabled(!state.resetPending);
+  });
+
+  QFont small = font;
+  small.setPixelSize(10);
+  statusLabel = new QLabel(leftPanel);
+  beeperLabel = new QLabel(leftPanel);
+  for (QLabel* label : {statusLabel, beeperLabel}) {
+    // Opaque and as wide as their text, over whatever editor lies beneath.
+    label->setFont(small);
+    label->setAutoFillBackground(true);
+    label->setFixedHeight(SmallLabelHeight);
+    label->hide();
+  }
+  leftPanel->installEventFilter(this);
+  middle->addWidget(leftPanel);
+
+  picturePanel = sunkenBox(client);
+  setBackground(picturePanel, Qt::black);
+  // The picture fills its parent, so it gets one inside the panel's border.
+  auto* pictureArea = new QWidget(picturePanel);
+  auto* pictureLayout = new QHBoxLayout(picturePanel);
+  pictureLayout->setContentsMargins(PicturePanelBorder, PicturePanelBorder, PicturePanelBorder, PicturePanelBorder);
+  pictureLayout->addWidget(pictureArea);
+  picture = new BarrierPicture(
+      model, [this] { return logPanelVisible(); }, pictureArea);
+  middle->addWidget(picturePanel, 1);
+
+  // Log panel, hidden until the status bar is double-clicked.
+  logPanelFrame = new QFrame(client);
+  logPanelFrame->setFixedHeight(LogPanelHeight);
+  logPanel = new EventLogPanel(eventLog, logPanelFrame);
+  auto* logLayout = new QHBoxLayout(logPanelFrame);
+  logLayout->setContentsMargins(0, 0, 0, 0);
+  logLayout->addWidget(logPanel);
+  logPanelFrame->hide();
+  column->addWidget(logPanelFrame);
+
+  // Status strip.
+  auto* strip = new QWidget(client);
+  strip->setFixedHeight(StatusStripHeight);
+  auto* stripLayout = new QHBoxLayout(strip);
+  stripLayout->setContentsMargins(0, 0, 0, 0);
+  stripLayout->setSpacing(0);
+  auto* emptyBox = sunkenBox(strip);
+  emptyBox->setFixedWidth(106);
+  stripLayout->addWidget(emptyBox);
+  auto* gaugeBox = new QWidget(strip);
+  gaugeBox->setFixedWidth(23);
+  activityGauge = new PieGauge(gaugeBox);
+  activityGauge->setGeometry(0, 0, 22, 21);
+  stripLayout->addWidget(gaugeBox);
+  statusStrip = new StatusStrip(strip);
+  connect(statusStrip, &StatusStrip::doubleClicked, this, &MainWindow::toggleLogPanel);
+  stripLayout->addWidget(statusStrip, 1);
+  column->addWidget(strip);
+
+  client->setFixedSize(ClientWidth, DesignedLeftPanelHeight + IdentBarHeight + StatusStripHeight);
+}
+
+void MainWindow::buildMenus() {
+  QMenuBar* bar = menuBar();
+  fileMenu = bar->addMenu(QString());
+  openAction = fileMenu->addAction(QString());
+  openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F3));
+  saveAction = fileMenu->addAction(QString());
+  saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F2));
+  saveAsAction = fileMenu->addAction(QString());
+  fileMenu->addSeparator();
+  quitAction = fileMenu->addAction(QString());
+  quitAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
+
+  communicationMenu = bar->addMenu(QString());
+  readAction = communicationMenu->addAction(QString());
+  readAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  sendAction = communicationMenu->addAction(QString());
+  sendAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+  resetAction = communicationMenu->addAction(QString());
+  resetAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+
+  configurationMenu = bar->addMenu(QString());
+  portSettingsAction = configurationMenu->addAction(QString());
+  portSettingsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F8));
+
+  helpMenu = bar->addMenu(QString());
+  aboutAction = helpMenu->addAction(QString());
+
+  connect(openAction, &QAction::triggered, this, &MainWindow::openConfigFile);
+  connect(saveAction, &QAction::triggered, this, &MainWindow::saveConfigFile);
+  connect(saveAsAction, &QAction::triggered, this, &MainWindow::saveConfigFileAs);
+  connect(quitAction, &QAction::triggered, this, &MainWindow::quitProgram);
+  connect(readAction, &QAction::triggered, this, &MainWindow::readConfiguration);
+  connect(sendAction, &QAction::triggered, this, &MainWindow::sendConfiguration);
+  connect(resetAction, &QAction::triggered, this, &MainWindow::resetBlockMemory);
+  connect(portSettingsAction, &QAction::triggered, this, &MainWindow::showPortSettings);
+  connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
+}
+
+void MainWindow::startUp() {
+  const QString key = SettingsKey;
+  // The caption grows the file's name during the run; the placement value
+  // keeps the name it is loaded under.
+  setPlacementHint(this, uiText(UiTexts::txtCaption));
+  loadWindowPlacement(this, key);
+  loadPortSettings(key, port, state.dtrOn, state.rtsOn);
+  // Of the stored port settings only the port name takes effect at start.
+  applyStartupLine(port, state.dtrOn, state.rtsOn);
+  state.readStep = 0;
+  state.writeStep = 0;
+  state.resetPending = false;
+
+  beeper = std::make_unique<AlarmBeeper>(std::make_unique<AlsaToneOutput>());
+  beeper->repeatPattern = true;
+  beeper->start();
+
+  picture->setMaximumHeight(PictureMaxHeight);
+  picturePanel->setMaximumWidth(PicturePanelMaxWidth);
+  // Qt paints every widget through a backing store, so the picture panel is
+  // double-buffered already.
+  centralWidget()->setFixedSize(ClientWidth, DesignedLeftPanelHeight - 15);
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  setTexts();
+}
+
+void MainWindow::setTexts() {
+  // The editors' captions, units and grid headers come from the same table
+  // when the parameter panel is built.
+  readButton->setToolTip(uiText(UiTexts::txtRead));
+  sendButton->setToolTip(uiText(UiTexts::txtSend));
+  resetButton->setToolTip(uiText(UiTexts::txtResetBlockMemory));
+  fileMenu->setTitle(uiText(UiTexts::txtFile));
+  openAction->setText(uiText(UiTexts::txtOpen));
+  saveAction->setText(uiText(UiTexts::txtSave));
+  saveAsAction->setText(uiText(UiTexts::txtSaveAs));
+  quitAction->setText(uiText(UiTexts::txtEnd));
+  communicationMenu->setTitle(uiText(UiTexts::txtCommunication));
+  readAction->setText(uiText(UiTexts::txtRead));
+  sendAction->setText(uiText(UiTexts::txtSend));
+  resetAction->setText(uiText(UiTexts::txtResetBlocks));
+  configurationMenu->setTitle(uiText(UiTexts::txtConfiguration));
+  portSettingsAction->setText(uiText(UiTexts::txtRs232));
+  helpMenu->setTitle(uiText(UiTexts::txtHelp));
+  aboutAction->setText(uiText(UiTexts::txtAbout));
+}
+
+void MainWindow::shutDown() {
+  const QString key = SettingsKey;
+  saveWindowPlacement(this, key);
+  savePortSettings(key, port, state.dtrOn, state.rtsOn);
+  if (beeper) {
+    beeper->terminate();
+    beeper.reset();  // waits for the pass in progress
+  }
+}
+
+void MainWindow::setFileDialogs(std::unique_ptr<FileDialogs> dialogs) {
+  fileDialogs = std::move(dialogs);
+  fileCommands = std::make_unique<ConfigFileCommands>(
+      model, configFileName, [this] { refreshEditors(); }, *fileDialogs);
+}
+
+void MainWindow::createPortDialog() {
+  if (!portDialog) portDialog = new PortSettingsDialog(port, state.dtrOn, state.rtsOn, this);
+}
+
+// ---- Events -----------------------------------------------------------------
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Paint && watched == toolBar) {
+    // A flat toolbar with etched edges at top and bottom only.
+    QPainter p(toolBar);
+    const int bottom = toolBar->height() - 2;
+    p.setPen(toolBar->palette().color(QPalette::Dark));
+    p.drawLine(0, 0, toolBar->width(), 0);
+    p.drawLine(0, bottom, toolBar->width(), bottom);
+    p.setPen(toolBar->palette().color(QPalette::Light));
+    p.drawLine(0, 1, toolBar->width(), 1);
+    p.drawLine(0, bottom + 1, toolBar->width(), bottom + 1);
+  } else if (event->type() == QEvent::Resize) {
+    if (watched == toolBar)
+      layoutToolBar();
+    else if (watched == leftPanel)
+      layoutLeftPanel();
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::layoutToolBar() {
+  const int width = toolBar->width() / 3;
+  const int top = (toolBar->height() - ToolButtonHeight) / 2;
+  int x = 0;
+  for (QToolButton* button : {readButton, sendButton, resetButton}) {
+    button->setGeometry(x, top, width, ToolButtonHeight);
+    x += width;
+  }
+}
+
+void MainWindow::layoutLeftPanel() {
+  // The editors keep their height: while the log panel takes the bottom of
+  // the window, their lower part is simply covered.
+  const QRect inside = leftPanel->contentsRect();
+  toolBar->setGeometry(inside.left(), inside.top(), inside.width(), ToolBarHeight);
+  parameterPanel->setGeometry(inside.left(), inside.top() + ToolBarHeight, inside.width(), parameterPanel->sizeHint().height());
+  beeperLabel->move(inside.left() + 2, inside.bottom() - SmallLabelHeight);
+  statusLabel->move(inside.left() + 2, beeperLabel->y() - SmallLabelHeight);
+  statusLabel->raise();
+  beeperLabel->raise();
+}
+
+void MainWindow::openConfigFile() { fileCommands->openConfigFile(); }
+void MainWindow::saveConfigFile() { fileCommands->saveConfigFile(); }
+void MainWindow::saveConfigFileAs() { fileCommands->saveConfigFileAs(); }
+
+void MainWindow::onCycleTimer() { link.cycleStep(); }
+
+void MainWindow::onRefreshTimer() {
+  drawBarrier();
+  QString caption = uiText(UiTexts::txtCaption);
+  if (!configFileName.isEmpty()) caption += QStringLiteral(" - ") + fileTitle(configFileName);
+  if (windowTitle() != caption) setWindowTitle(caption);
+}
+
+void MainWindow::toggleLogPanel() {
+  logPanelFrame->setVisible(logPanelFrame->isHidden());
+  centralWidget()->layout()->activate();
+  drawBarrier();
+}
+
+void MainWindow::readFromToolBar() { link.readCommand(true); }
+void MainWindow::sendFromToolBar() { link.sendCommand(true); }
+void MainWindow::resetFromToolBar() { link.resetCommand(true); }
+void MainWindow::readConfiguration() { link.readCommand(false); }
+void MainWindow::sendConfiguration() { link.sendCommand(false); }
+void MainWindow::resetBlockMemory() { link.resetCommand(false); }
+
+void MainWindow::showPortSettings() {
+  link.portSettingsCommand();
+  createPortDialog();
+  portDialog->exec();
+}
+
+void MainWindow::showAbout() {
+  if (!aboutWindow) {
+    ownAboutWindow_ = std::make_unique<AboutWindow>();
+    aboutWindow = ownAboutWindow_.get();
+  }
+  aboutWindow->showAbout();
+}
+
+void MainWindow::quitProgram() { close(); }
+
+// ---- LinkView ---------------------------------------------------------------
+
+void MainWindow::refreshEditors() { parameterPanel->refreshEditors(); }
+
+void MainWindow::drawBarrier() { picture->drawBarrier(); }
+
+void MainWindow::setBeep() {
+  const std::uint32_t pattern = beepPattern(model.status.beamsAlert, model.connected());
+  beeper->setPattern(pattern);
+  beeperLabel->setText(numToHex(pattern));
+  beeperLabel->adjustSize();
+}
+
+void MainWindow::setButtonEnabled(ToolButton button, bool enabled) {
+  switch (button) {
+    case ToolButton::Read:
+      readButton->setEnabled(enabled);
+      break;
+    case ToolButton::Send:
+      sendButton->setEnabled(enabled);
+      break;
+    case ToolButton::Reset:
+      resetButton->setEnabled(enabled);
+      break;
+  }
+}
+
+void MainWindow::setIdentification(const QString& text, Rgb textColour, Rgb background) {
+  QPalette palette = identificationLabel->palette();
+  palette.setColor(QPalette::WindowText, toColor(textColour));
+  palette.setColor(QPalette::Window, toColor(background));
+  identificationLabel->setPalette(palette);
+  identificationLabel->setText(text);
+}
+
+void MainWindow::setPortStatus(const QString& text) {
+  QLabel* panel = statusStrip->panel(0);
+  panel->setText(text);
+  panel->setToolTip(port.isOpen() ? QString() : portFailureText());
+}
+
+QString MainWindow::portFailureText() const {
+  switch (port.lastOpenFailure()) {
+    case OpenFailure::None:
+      return {};
+    case OpenFailure::NoDevice:
+      return uiText(UiTexts::txtPortNoDevice);
+    case OpenFailure::NoPermission: {
+      const PortAccess access = checkPortAccess(port.lastOpenPath().toStdString());
+      if (!access.known) break;
+      const QString group = QString::fromStdString(access.groupName);
+      QString text = uiText(UiTexts::txtPortNoPermission).arg(port.lastOpenPath(), group);
+      if (access.mustLogInAgain)
+        text += QLatin1Char(' ') + uiText(UiTexts::txtPortRelogin).arg(group);
+      else if (!access.userInGroup)
+        text += QLatin1Char(' ') + uiText(UiTexts::txtPortAddToGroup).arg(group);
+      return text;
+    }
+    case OpenFailure::InUse:
+      return uiText(UiTexts::txtPortInUse);
+    case OpenFailure::NotTerminal:
+      return uiText(UiTexts::txtPortNotTerminal);
+    case OpenFailure::Other:
+      break;
+  }
+  return uiText(UiTexts::txtPortOtherError).arg(QString::fromLocal8Bit(std::strerror(port.lastOpenErrno())));
+}
+
+void MainWindow::setGauge(int progress, Rgb foreground, Rgb background) {
+  activityGauge->setProgress(progress);
+  activityGauge->setForeColor(toColor(foreground));
+  activityGauge->setBackColor(toColor(background));
+}
+
+void MainWindow::setStatusLabel(const QString& text) {
+  statusLabel->setText(text);
+  statusLabel->adjustSize();
+  const bool shown = logPanelVisible();
+  statusLabel->setVisible(shown);
+  beeperLabel->setVisible(shown);
+}
+
+bool MainWindow::portDialogShowing() const { return portDialog && portDialog->isVisible(); }
+bool MainWindow::stopTicked() const { return logPanel->stopTicked(); }
+bool MainWindow::logPanelVisible() const { return !logPanelFrame->isHidden(); }
+void MainWindow::restartCycleTimer() { cycleTimer.start(); }
+
+// One timer, restarted: two status replies close together (a tick that
+// crossed a reply) merge into one continuation instead of starting a second
+// request chain.
+void MainWindow::scheduleAfterStatus(int ms) { statusPause.start(ms); }

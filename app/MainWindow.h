@@ -1,0 +1,162 @@
+#pragma once
+// The main window: owns the model, the link state, the port, the event log,
+// the beeper and the two timers of the request cycle; lays out the editors,
+// the picture, the log panel and the status strip; carries the menu and the
+// toolbar. It is the LinkView of the device link.
+#include <QFrame>
+#include <QMainWindow>
+#include <QString>
+#include <QTimer>
+#include <memory>
+
+#include "model/BarrierModel.h"
+#include "link/DeviceLink.h"
+#include "eventlog/EventLog.h"
+#include "link/LinkState.h"
+#include "link/LinkView.h"
+#include "serial/SerialPort.h"
+
+class BarrierPicture;
+class ConfigFileCommands;
+class EventLogPanel;
+class FileDialogs;
+class ParameterPanel;
+class PieGauge;
+class QAction;
+class QLabel;
+class QMenu;
+class QToolButton;
+class PortSettingsDialog;
+class AboutWindow;
+class AlarmBeeper;
+
+// The status bar right of the activity gauge: two sunken text panels, 150
+// and 50 wide; the rest stays empty. Tells of a double click anywhere on it.
+class StatusStrip : public QFrame {
+  Q_OBJECT
+ public:
+  explicit StatusStrip(QWidget* parent = nullptr);
+  QLabel* panel(int index) const { return index == 0 ? panel0_ : panel1_; }
+
+ signals:
+  void doubleClicked();
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  QLabel* panel0_;
+  QLabel* panel1_;
+};
+
+class MainWindow : public QMainWindow, public LinkView {
+  Q_OBJECT
+ public:
+  // Runs FormCreate; both timers run from here on.
+  explicit MainWindow(QWidget* parent = nullptr);
+  // Runs FormDestroy.
+  ~MainWindow() override;
+
+  // The port settings dialog, created hidden after the window (start-up
+  // order); the RS-232 command creates it when nobody did.
+  void createPortDialog();
+  // The splash window, which serves as the about window; the about command
+  // creates one when none was handed over.
+  void setAboutWindow(AboutWindow* window) { aboutWindow = window; }
+  // Replaces the platform's file dialogs and error box (tests give their own).
+  void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+
+  // LinkView
+  void refreshEditors() override;
+  void drawBarrier() override;
+  void setBeep() override;
+  void setButtonEnabled(ToolButton button, bool enabled) override;
+  void setIdentification(const QString& text, Rgb textColour, Rgb background) override;
+  void setPortStatus(const QString& text) override;
+  void setGauge(int progress, Rgb foreground, Rgb background) override;
+  void setStatusLabel(const QString& text) override;
+  bool portDialogShowing() const override;
+  bool stopTicked() const override;
+  bool logPanelVisible() const override;
+  void restartCycleTimer() override;
+  void scheduleAfterStatus(int ms) override;
+
+  // Event handlers.
+  void openConfigFile();
+  void saveConfigFile();
+  void saveConfigFileAs();
+  void onCycleTimer();
+  void onRefreshTimer();
+  void toggleLogPanel();
+  void readFromToolBar();
+  void sendFromToolBar();
+  void resetFromToolBar();
+  void readConfiguration();
+  void sendConfiguration();
+  void resetBlockMemory();
+  void showPortSettings();
+  void showAbout();
+  void quitProgram();
+
+  // What the window owns for the run (member order is construction order).
+  BarrierModel model;
+  LinkState state;
+  EventLog eventLog;
+  SerialPort port;
+  DeviceLink link;
+  QString configFileName;
+  std::unique_ptr<AlarmBeeper> beeper;
+  std::unique_ptr<FileDialogs> fileDialogs;
+  std::unique_ptr<ConfigFileCommands> fileCommands;
+
+  // Controls.
+  QLabel* identificationLabel = nullptr;
+  QFrame* leftPanel = nullptr;
+  QWidget* toolBar = nullptr;
+  QToolButton* readButton = nullptr;  // "Pobierz"
+  QToolButton* sendButton = nullptr;  // "Wyślij"
+  QToolButton* resetButton = nullptr;  // "Reset pam. blokad"
+  ParameterPanel* parameterPanel = nullptr;
+  QLabel* statusLabel = nullptr;  // status label
+  QLabel* beeperLabel = nullptr;  // beeper label
+  QFrame* picturePanel = nullptr;
+  BarrierPicture* picture = nullptr;
+  QFrame* logPanelFrame = nullptr;
+  EventLogPanel* logPanel = nullptr;
+  PieGauge* activityGauge = nullptr;
+  StatusStrip* statusStrip = nullptr;
+  QTimer cycleTimer;
+  QTimer refreshTimer;
+  QTimer statusPause;  // from a status reply to the next request
+  PortSettingsDialog* portDialog = nullptr;
+  AboutWindow* aboutWindow = nullptr;
+
+  QMenu* fileMenu = nullptr;
+  QAction* openAction = nullptr;
+  QAction* saveAction = nullptr;
+  QAction* saveAsAction = nullptr;
+  QAction* quitAction = nullptr;
+  QMenu* communicationMenu = nullptr;
+  QAction* readAction = nullptr;
+  QAction* sendAction = nullptr;
+  QAction* resetAction = nullptr;
+  QMenu* configurationMenu = nullptr;
+  QAction* portSettingsAction = nullptr;
+  QMenu* helpMenu = nullptr;
+  QAction* aboutAction = nullptr;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void startUp();
+  void shutDown();
+  void buildControls();
+  void buildMenus();
+  void setTexts();
+  void layoutToolBar();
+  void layoutLeftPanel();
+  QString portFailureText() const;
+
+  std::unique_ptr<AboutWindow> ownAboutWindow_;
+};

@@ -1,8 +1,0 @@
-if(TARGET barrier-sim AND TARGET orvita_serial)
-  add_executable(link_poll_bench ${CMAKE_CURRENT_LIST_DIR}/LinkPollBench.cpp)
-  orvita_target(link_poll_bench)
-  target_include_directories(link_poll_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests/link)
-  target_link_libraries(link_poll_bench PRIVATE orvita_link orvita_serial Qt6::Test)
-  target_compile_definitions(link_poll_bench PRIVATE BARRIER_SIM="$<TARGET_FILE:barrier-sim>")
-  add_dependencies(link_poll_bench barrier-sim)
-endif()

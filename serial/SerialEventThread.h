@@ -1,0 +1,82 @@
+#pragma once
+// The event-wait thread of one opening of a SerialPort.
+//
+// It poll()s the device and its stop event (10 000 ms at a time). When bytes
+// have arrived it lets the burst settle for a couple of character times, then
+// hands the event to the main thread: it stores the event, raises the caller's
+// notify descriptor and blocks until the main thread has taken and completed
+// the hand-off (Take + Complete) or the opening is stopped. Only then does it
+// wait again. It never reads or writes data.
+//
+// A device that goes away (POLLHUP, POLLERR, POLLNVAL, a failing FIONREAD, or
+// "readable" with nothing to read again and again) is handed over once as
+// deviceGone and the thread ends: it never spins on a dead descriptor.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "serial/LineTypes.h"
+#include "serial/UniqueFd.h"
+
+class SerialEventThread {
+ public:
+  struct Handoff {
+    std::uint32_t mask = 0;  // evmask bits
+    bool deviceGone = false;
+  };
+
+  // Both descriptors stay owned by the caller: deviceFd must stay open until
+  // stop() has returned; notifyFd (an eventfd the main thread watches) must
+  // outlive this object.
+  SerialEventThread(int deviceFd, int notifyFd, PortEventSet monitorEvents, std::chrono::nanoseconds charTime);
+  ~SerialEventThread();  // stop()
+  SerialEventThread(const SerialEventThread&) = delete;
+  SerialEventThread& operator=(const SerialEventThread&) = delete;
+
+  // Creates the stop event and starts the thread; false (errno set) on failure.
+  bool start();
+  // Ends the thread and returns once it has ended; after that the device is no
+  // longer touched. Safe before the thread first waits, while it waits, while
+  // it waits for a hand-off, and twice. Never waits for the main thread.
+  void stop();
+
+  // Main thread: the pending hand-off, at most once per event.
+  std::optional<Handoff> take();
+  // Main thread: the taken event has been handled; the thread may wait again.
+  void complete();
+
+  // One character's time on the line; the burst settling is measured in it.
+  void setCharTime(std::chrono::nanoseconds charTime) { charTimeNs_ = charTime.count(); }
+  // Off: every wake-up is handed over at once (for comparison in benchmarks).
+  void setSettle(bool on) { settle_ = on; }
+
+  static constexpr int kWaitMs = 10000;
+
+ private:
+  void run();
+  // Waits while the number of bytes waiting still grows; false when stopped.
+  bool settle(int waiting);
+  // Stores the event and raises the notify descriptor; for a data event also
+  // waits until it is completed. False when stopped.
+  bool handOff(const Handoff& handoff);
+  bool stopRequested();
+
+  const int device_;
+  const int notify_;
+  const bool wantRxChar_;
+  std::atomic<std::int64_t> charTimeNs_;
+  std::atomic<bool> settle_{true};
+  UniqueFd stop_;
+  std::thread thread_;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool stopping_ = false;
+  bool pending_ = false;
+  bool completed_ = false;
+  Handoff handoff_;
+};

@@ -1,0 +1,347 @@
+// The main window as the user drives it: menu shortcuts and toolbar buttons,
+// the log panel, the port settings command, the caption and the texts.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <memory>
+
+#include "ui/BarrierPicture.h"
+#include "ui/ConfigFileCommands.h"
+#include "eventlog/EventLog.h"
+#include "ui/EventLogPanel.h"
+#include "app/MainWindow.h"
+#include "ui/PieGauge.h"
+#include "serial/PortSettings.h"
+#include "ui/PortSettingsDialog.h"
+#include "files/SettingsStore.h"
+#include "texts/UiTexts.h"
+#include "sound/AlarmBeeper.h"
+
+namespace {
+const QString AbsentPort = QStringLiteral("orvita-test-no-such-port");
+
+// Answers every file dialog with one path and keeps the error messages.
+class ChosenPath : public FileDialogs {
+ public:
+  explicit ChosenPath(QString path) : path_(std::move(path)) {}
+  QString openFileName(const QString&) override { return path_; }
+  QString saveFileName(const QString&) override { return path_; }
+  void showError(const QString& message) override { errors << message; }
+  QStringList errors;
+
+ private:
+  QString path_;
+};
+}  // namespace
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+
+  void windowHasTheDesignedClientSizeAndCannotBeResized();
+  void menuReadMarksTheReadAndLeavesTheButtonsUntilTheNextRefresh();
+  void toolbarReadDisablesItselfAtOnce();
+  void toolbarSendDisablesItselfAndEnablesReadOnlyWhenNoReadRuns();
+  void toolbarResetDisablesOnlyItselfWhileMenuResetLeavesIt();
+  void doubleClickingTheStatusBarShowsAndHidesTheLogPanel();
+  void smallLabelsFollowTheLogPanelAtTheNextStatusReply();
+  void captionShowsTheFileTitleAfterTheNextRefreshTick();
+  void portSettingsForgetTheBarrierAndShowTheDialogModally();
+  void textsComeFromTheTable();
+  void logPanelStopBoxPausesAndLogBoxSwitchesTheFiles();
+  void destructionStoresThePortSettings();
+  void anUnopenablePortShowsClosedAGreyGaugeAndWhyInItsTooltip();
+  void beepPatternGoesToTheBeeperLabel();
+
+ private:
+  std::unique_ptr<MainWindow> form;
+};
+
+void WindowTest::init() {
+  // A port name that cannot open, so that a cycle tick never reaches a real device.
+  writeStoredString(SettingsKey, QStringLiteral("cm"), AbsentPort);
+  form = std::make_unique<MainWindow>();
+  form->show();
+  QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+  form->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(form.get()));
+}
+
+void WindowTest::cleanup() { form.reset(); }
+
+void WindowTest::windowHasTheDesignedClientSizeAndCannotBeResized() {
+  QCOMPARE(form->centralWidget()->size(), QSize(602, 482));
+  QCOMPARE(form->minimumSize(), form->maximumSize());
+  QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
+  QCOMPARE(form->leftPanel->width(), 210);
+  QCOMPARE(form->leftPanel->height(), 435);
+  QCOMPARE(form->picture->size(), QSize(384, 427));
+  QCOMPARE(form->toolBar->height(), 44);
+  QCOMPARE(form->readButton->width(), form->toolBar->width() / 3);
+  QCOMPARE(form->resetButton->x(), 2 * (form->toolBar->width() / 3));
+  QCOMPARE(form->readButton->iconSize(), QSize(32, 32));
+  QVERIFY(!form->readButton->icon().isNull());
+  QVERIFY(form->logPanelFrame->isHidden());
+  QCOMPARE(form->activityGauge->size(), QSize(22, 21));
+  QCOMPARE(form->statusStrip->panel(0)->width(), 150);
+  QCOMPARE(form->statusStrip->panel(1)->width(), 50);
+}
+
+void WindowTest::menuReadMarksTheReadAndLeavesTheButtonsUntilTheNextRefresh() {
+  QTest::keyClick(form.get(), Qt::Key_R, Qt::ControlModifier);
+  QCOMPARE(form->state.readStep, 2);
+  QVERIFY(form->readButton->isEnabled());
+  QVERIFY(form->sendButton->isEnabled());
+
+  form->refreshEditors();
+  QVERIFY(!form->readButton->isEnabled());
+  QVERIFY(form->sendButton->isEnabled());
+  QVERIFY(form->resetButton->isEnabled());
+
+  QTest::keyClick(form.get(), Qt::Key_W, Qt::ControlModifier);
+  QCOMPARE(form->state.writeStep, 2);
+  QVERIFY(form->sendButton->isEnabled());
+  form->refreshEditors();
+  QVERIFY(!form->sendButton->isEnabled());
+}
+
+void WindowTest::toolbarReadDisablesItselfAtOnce() {
+  QTest::mouseClick(form->readButton, Qt::LeftButton);
+  QCOMPARE(form->state.readStep, 2);
+  QVERIFY(!form->readButton->isEnabled());
+  QVERIFY(form->sendButton->isEnabled());
+
+  // With a send under way the read button leaves the send button disabled.
+  form->state.readStep = 0;
+  form->state.writeStep = 1;
+  form->readButton->setEnabled(true);
+  QTest::mouseClick(form->readButton, Qt::LeftButton);
+  QVERIFY(!form->sendButton->isEnabled());
+}
+
+void WindowTest::toolbarSendDisablesItselfAndEnablesReadOnlyWhenNoReadRuns() {
+  QTest::mouseClick(form->sendButton, Qt::LeftButton);
+  QCOMPARE(form->state.writeStep, 2);
+  QVERIFY(!form->sendButton->isEnabled());
+  QVERIFY(form->readButton->isEnabled());
+
+  form->state.readStep = 1;
+  form->sendButton->setEnabled(true);
+  QTest::mouseClick(form->sendButton, Qt::LeftButton);
+  QVERIFY(!form->readButton->isEnabled());
+  QVERIFY(!form->sendButton->isEnabled());
+}
+
+void WindowTest::toolbarResetDisablesOnlyItselfWhileMenuResetLeavesIt() {
+  QTest::keyClick(form.get(), Qt::Key_X, Qt::ControlModifier);
+  QVERIFY(form->state.resetPending);
+  QVERIFY(form->resetButton->isEnabled());
+
+  form->state.resetPending = false;
+  QTest::mouseClick(form->resetButton, Qt::LeftButton);
+  QVERIFY(form->state.resetPending);
+  QVERIFY(!form->resetButton->isEnabled());
+  QVERIFY(form->readButton->isEnabled());
+  QVERIFY(form->sendButton->isEnabled());
+
+  // The reset confirmation clears the mark; the next refresh brings the button back.
+  form->state.resetPending = false;
+  form->refreshEditors();
+  QVERIFY(form->resetButton->isEnabled());
+}
+
+void WindowTest::doubleClickingTheStatusBarShowsAndHidesTheLogPanel() {
+  const QRect windowBefore = form->geometry();
+  QCOMPARE(form->picture->height(), 427);
+
+  QTest::mouseDClick(form->statusStrip, Qt::LeftButton);
+  QVERIFY(form->logPanelVisible());
+  QCOMPARE(form->logPanelFrame->height(), 112);
+  QCOMPARE(form->picture->height(), 315);
+  QCOMPARE(form->picture->image().height(), 315);
+
+  QTest::mouseDClick(form->statusStrip, Qt::LeftButton);
+  QVERIFY(!form->logPanelVisible());
+  QCOMPARE(form->picture->height(), 427);
+  QCOMPARE(form->picture->image().height(), 427);
+  QCOMPARE(form->geometry(), windowBefore);
+}
+
+void WindowTest::smallLabelsFollowTheLogPanelAtTheNextStatusReply() {
+  form->setStatusLabel(QStringLiteral("Statusy:00 "));
+  QVERIFY(form->statusLabel->isHidden());
+  QVERIFY(form->beeperLabel->isHidden());
+
+  form->toggleLogPanel();
+  QVERIFY(form->statusLabel->isHidden());  // not before the next status reply
+  form->setStatusLabel(QStringLiteral("Statusy:01 "));
+  QVERIFY(form->statusLabel->isVisible());
+  QVERIFY(form->beeperLabel->isVisible());
+  QCOMPARE(form->statusLabel->text(), QStringLiteral("Statusy:01 "));
+
+  form->toggleLogPanel();
+  QVERIFY(form->statusLabel->isVisible());
+  form->setStatusLabel(QStringLiteral("Statusy:02 "));
+  QVERIFY(form->statusLabel->isHidden());
+  QVERIFY(form->beeperLabel->isHidden());
+}
+
+void WindowTest::captionShowsTheFileTitleAfterTheNextRefreshTick() {
+  QTemporaryDir dir;
+  auto dialogs = std::make_unique<ChosenPath>(dir.filePath(QStringLiteral("x.acc")));
+  const ChosenPath& seen = *dialogs;
+  form->setFileDialogs(std::move(dialogs));
+  form->onRefreshTimer();
+  QCOMPARE(form->windowTitle(), QStringLiteral("Orvita"));
+
+  form->saveAsAction->trigger();
+  QVERIFY(seen.errors.isEmpty());
+  QCOMPARE(form->configFileName, dir.filePath(QStringLiteral("x.acc")));
+  QCOMPARE(form->windowTitle(), QStringLiteral("Orvita"));  // not before the tick
+  form->onRefreshTimer();
+  QCOMPARE(form->windowTitle(), QStringLiteral("Orvita - x"));
+}
+
+void WindowTest::portSettingsForgetTheBarrierAndShowTheDialogModally() {
+  form->model.versionInfo = {6, 1, 0, 5, 0x20, 0x21, 7, 0x14};
+  form->model.beamCount = 6;
+  form->link.refreshIdentification();
+  QCOMPARE(form->identificationLabel->text(), QStringLiteral(" ORVITA 6 v.1.05    2021-07-14"));
+  QCOMPARE(form->identificationLabel->palette().color(QPalette::Window), QColor(0, 128, 0));
+
+  form->createPortDialog();
+  form->portDialog->setPortListSource([] { return QStringList{AbsentPort}; });
+  bool checked = false;
+  QTimer::singleShot(0, form.get(), [&] {
+    checked = true;
+    QCOMPARE(form->identificationLabel->text(), QStringLiteral(" Brak połączenia."));
+    QCOMPARE(form->identificationLabel->palette().color(QPalette::WindowText), QColor(192, 192, 192));
+    QCOMPARE(form->identificationLabel->palette().color(QPalette::Window), QColor(128, 128, 128));
+    QVERIFY(form->portDialogShowing());
+    QVERIFY(form->portDialog->isModal());
+    QVERIFY(form->model.versionInfo.empty());
+    // No tick opens the port while the dialog shows.
+    form->onCycleTimer();
+    QVERIFY(!form->port.isOpen());
+    QVERIFY(form->statusStrip->panel(0)->text().endsWith(QStringLiteral(" closed")));
+    form->portDialog->accept();
+  });
+  QTest::keyClick(form.get(), Qt::Key_F8, Qt::ControlModifier);
+  QVERIFY(checked);
+  QVERIFY(!form->portDialogShowing());
+}
+
+void WindowTest::textsComeFromTheTable() {
+  QCOMPARE(form->windowTitle(), QStringLiteral("Orvita"));
+  const QList<QAction*> menus = form->menuBar()->actions();
+  QCOMPARE(menus.size(), 4);
+  const QStringList titles{QStringLiteral("Plik"), QStringLiteral("Komunikacja"), QStringLiteral("Konfiguracja"),
+                           QStringLiteral("Pomoc")};
+  for (int i = 0; i < 4; ++i) QCOMPARE(menus[i]->text(), titles[i]);
+  QStringList items;
+  for (QAction* menu : menus)
+    for (QAction* item : menu->menu()->actions()) items << (item->isSeparator() ? QStringLiteral("-") : item->text());
+  QCOMPARE(items, (QStringList{QStringLiteral("Otwórz"), QStringLiteral("Zapisz"), QStringLiteral("Zapisz jako"),
+                               QStringLiteral("-"), QStringLiteral("Koniec"), QStringLiteral("Pobierz"),
+                               QStringLiteral("Wyślij"), QStringLiteral("Reset blokad"), QStringLiteral("RS-232"),
+                               QStringLiteral("O programie")}));
+  QCOMPARE(form->openAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F3));
+  QCOMPARE(form->saveAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F2));
+  QVERIFY(form->saveAsAction->shortcut().isEmpty());
+  QCOMPARE(form->quitAction->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
+  QCOMPARE(form->readButton->toolTip(), QStringLiteral("Pobierz"));
+  QCOMPARE(form->sendButton->toolTip(), QStringLiteral("Wyślij"));
+  QCOMPARE(form->resetButton->toolTip(), QStringLiteral("Reset pam. blokad"));
+}
+
+void WindowTest::logPanelStopBoxPausesAndLogBoxSwitchesTheFiles() {
+  form->toggleLogPanel();
+  QVERIFY(!form->stopTicked());
+  QTest::mouseClick(form->logPanel->stopBox(), Qt::LeftButton);
+  QVERIFY(form->stopTicked());
+  // A paused cycle leaves the status bar as it was.
+  form->statusStrip->panel(0)->clear();
+  form->onCycleTimer();
+  QVERIFY(form->statusStrip->panel(0)->text().isEmpty());
+
+  QVERIFY(!form->eventLog.logToFile);
+  QTest::mouseClick(form->logPanel->logBox(), Qt::LeftButton);
+  QVERIFY(form->eventLog.logToFile);
+  const QString tip = form->logPanel->logBox()->toolTip();
+  QVERIFY(tip.contains(form->eventLog.eventFile()));
+  QVERIFY(tip.contains(form->eventLog.statusFile()));
+
+  form->eventLog.addLogLine(QStringLiteral("Ask_ver"));
+  QVERIFY(form->logPanel->list()->toPlainText().endsWith(QStringLiteral("Ask_ver")));
+}
+
+void WindowTest::destructionStoresThePortSettings() {
+  form->port.setDeviceName(QStringLiteral("ttyUSB7"));
+  form->state.dtrOn = false;
+  form.reset();
+  const PortSettings stored = readPortSettings(SettingsKey);
+  QCOMPARE(stored.deviceName, QStringLiteral("ttyUSB7"));
+  QCOMPARE(stored.baudRate, cbr9600);  // the start-up line, whatever was stored
+  QVERIFY(!stored.dtrOn);
+  QVERIFY(stored.rtsOn);
+}
+
+void WindowTest::anUnopenablePortShowsClosedAGreyGaugeAndWhyInItsTooltip() {
+  form->port.setDeviceName(AbsentPort);
+  form->onCycleTimer();
+  QVERIFY(!form->port.isOpen());
+  QLabel* panel = form->statusStrip->panel(0);
+  QCOMPARE(panel->text(), AbsentPort + QStringLiteral(" closed"));
+  QCOMPARE(panel->toolTip(), uiText(UiTexts::txtPortNoDevice));
+  QCOMPARE(form->activityGauge->foreColor(), QColor(128, 128, 128));
+  QCOMPARE(form->activityGauge->backColor(), QColor(128, 128, 128));
+}
+
+void WindowTest::beepPatternGoesToTheBeeperLabel() {
+  form->model.status.beamsAlert = 0x05;
+  form->setBeep();
+  QCOMPARE(form->beeperLabel->text(), QStringLiteral("00"));  // silent while no barrier is identified
+
+  form->model.versionInfo = {6, 1, 0, 5, 0x20, 0x21, 7, 0x14};
+  form->setBeep();
+  QCOMPARE(form->beeperLabel->text(), QStringLiteral("A000"));
+  QCOMPARE(form->beeper->pattern.load(), 0xA000u);
+
+  // Losing the link: the cycle forgets the version, and the label refresh
+  // that follows silences the beeper although beams are still in alert.
+  form->model.versionInfo.clear();
+  form->link.refreshIdentification();
+  QCOMPARE(form->beeper->pattern.load(), 0u);
+  QCOMPARE(form->beeperLabel->text(), QStringLiteral("00"));
+
+  // Opening the port settings does the same.
+  form->model.versionInfo = {6, 1, 0, 5, 0x20, 0x21, 7, 0x14};
+  form->setBeep();
+  QCOMPARE(form->beeper->pattern.load(), 0xA000u);
+  form->link.portSettingsCommand();
+  QCOMPARE(form->beeper->pattern.load(), 0u);
+  form->beeper->setPattern(0);  // keep the test run quiet
+}
+
+int main(int argc, char** argv) {
+  // Settings and log files of the test run stay in a folder of their own.
+  QTemporaryDir home;
+  qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
+  qputenv("XDG_STATE_HOME", home.filePath(QStringLiteral("state")).toLocal8Bit());
+  QApplication app(argc, argv);
+  WindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "MainWindowTest.moc"

@@ -1,0 +1,126 @@
+// The beeper thread against a recorder that takes no time. Every run is held
+// inside chosen calls and stopped while held at a loop's closing pause, so the
+// recorded slots are exact whatever the scheduling.
+#include "sound/RecordingToneOutput.h"
+#include "sound/AlarmBeeper.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const ToneSlot S{false, 0, 64};
+const ToneSlot T{true, 2800, 64};
+
+std::vector<ToneSlot> pass(std::uint32_t pattern) {
+  RecordingToneOutput out;
+  playPass(pattern, out);
+  return out.slots();
+}
+
+std::vector<ToneSlot> join(std::initializer_list<std::vector<ToneSlot>> parts) {
+  std::vector<ToneSlot> all;
+  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+struct Beeper {
+  RecordingToneOutput* out;
+  AlarmBeeper bip;
+  Beeper() : Beeper(std::make_unique<RecordingToneOutput>()) {}
+  explicit Beeper(std::unique_ptr<RecordingToneOutput> o) : out(o.get()), bip(std::move(o)) {}
+
+  // The thread is (or will be) held at a pause; stop it there.
+  void stopWhenHeld() {
+    ASSERT_TRUE(out->waitUntilHeld());
+    bip.terminate();
+    out->release();
+    bip.wait();
+  }
+};
+
+}  // namespace
+
+TEST(AlarmBeeper, RepeatsThePatternWithA64msPauseAfterEachPass) {
+  Beeper b;
+  b.bip.repeatPattern = true;
+  b.bip.setPattern(0xA800);
+  b.out->holdAt(28);
+  b.bip.start();
+  b.stopWhenHeld();
+  EXPECT_EQ(b.out->slots(), join({pass(0xA800), {S}, pass(0xA800), {S}}));
+}
+
+TEST(AlarmBeeper, ANewPatternIsPickedUpAtTheNextPassNotMidPass) {
+  Beeper b;
+  b.bip.repeatPattern = true;
+  b.bip.setPattern(0xA800);
+  b.out->holdAt(9);  // the first beep
+  b.bip.start();
+  ASSERT_TRUE(b.out->waitUntilHeld());
+  b.bip.setPattern(0x8000);
+  b.out->release(13 + 1 + 9 + 1);
+  b.stopWhenHeld();
+  EXPECT_EQ(b.out->slots(), join({pass(0xA800), {S}, pass(0x8000), {S}}));
+}
+
+TEST(AlarmBeeper, TerminateMidPassFinishesThePassAndThePauseThenStops) {
+  Beeper b;
+  b.bip.repeatPattern = true;
+  b.bip.setPattern(0xA800);
+  b.out->holdAt(11);  // the second beep
+  b.bip.start();
+  ASSERT_TRUE(b.out->waitUntilHeld());
+  b.bip.terminate();
+  b.out->release();
+  b.bip.wait();
+  EXPECT_EQ(b.out->slots(), join({pass(0xA800), {S}}));
+}
+
+TEST(AlarmBeeper, PatternZeroLetsThePassFinishAndStartsNoOther) {
+  const auto onePass = pass(0xAAAA);
+  Beeper b;
+  b.bip.repeatPattern = true;
+  b.bip.setPattern(0xAAAA);
+  b.out->holdAt(9);
+  b.bip.start();
+  ASSERT_TRUE(b.out->waitUntilHeld());
+  b.bip.setPattern(0);
+  // Another pass would sound its first beep within 9 slots of the pause.
+  b.out->release(onePass.size() + 1 + 12);
+  b.stopWhenHeld();
+  const auto slots = b.out->slots();
+  ASSERT_EQ(slots.size(), onePass.size() + 13);
+  EXPECT_TRUE(std::equal(onePass.begin(), onePass.end(), slots.begin()));
+  EXPECT_TRUE(std::all_of(slots.begin() + long(onePass.size()), slots.end(),
+                          [](const ToneSlot& s) { return s == S; }));
+}
+
+TEST(AlarmBeeper, WithoutRepeatAPatternPlaysOnceAndIsCleared) {
+  Beeper b;
+  b.bip.repeatPattern = false;
+  b.bip.setPattern(0xA000);
+  b.out->holdAt(pass(0xA000).size() + 1 + 12);
+  b.bip.start();
+  b.stopWhenHeld();
+  const auto slots = b.out->slots();
+  EXPECT_EQ(std::count(slots.begin(), slots.end(), T), 2);
+  EXPECT_EQ(b.bip.pattern.load(), 0u);
+}
+
+TEST(AlarmBeeper, WithoutRepeatAPatternSetDuringThePassIsNotLost) {
+  Beeper b;
+  b.bip.repeatPattern = false;
+  b.bip.setPattern(0x8000);
+  b.out->holdAt(9);  // the only beep
+  b.bip.start();
+  ASSERT_TRUE(b.out->waitUntilHeld());
+  b.bip.setPattern(0xA000);
+  b.out->release(9 + 1 + pass(0xA000).size() + 1);
+  b.stopWhenHeld();
+  EXPECT_EQ(b.out->slots(), join({pass(0x8000), {S}, pass(0xA000), {S}}));
+  EXPECT_EQ(b.bip.pattern.load(), 0u);
+}

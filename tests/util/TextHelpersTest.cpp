@@ -1,0 +1,155 @@
+#include "util/HexText.h"
+#include "util/NumberText.h"
+#include "util/FileTitle.h"
+#include "util/VersionText.h"
+#include "util/LogLineWriter.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+QString beams(std::uint8_t byte) { return beamListText(std::array<std::uint8_t, 1>{byte}); }
+
+}  // namespace
+
+TEST(NumToHex, WritesAnEvenNumberOfUpperCaseDigits) {
+  EXPECT_EQ(numToHex(0), "00");
+  EXPECT_EQ(numToHex(5), "05");
+  EXPECT_EQ(numToHex(255), "FF");
+  EXPECT_EQ(numToHex(291), "0123");
+  EXPECT_EQ(numToHex(419), "01A3");
+  EXPECT_EQ(numToHex(0xAAAA), "AAAA");
+  EXPECT_EQ(numToHex(0xFFFFFFFFu), "FFFFFFFF");
+}
+
+TEST(HexDump, GivesTwoDigitsAndABlankPerByte) {
+  EXPECT_EQ(hexDump(std::array<std::uint8_t, 5>{255, 255, 2, 0, 1}), "FF FF 02 00 01 ");
+  EXPECT_EQ(hexDump(std::array<std::uint8_t, 3>{1, 2, 3}), "01 02 03 ");
+  EXPECT_EQ(hexDump({}), "");
+}
+
+TEST(PadRight, ExtendsButNeverCuts) {
+  EXPECT_EQ(padRight("ab", 5), "ab   ");
+  const QString long45(45, QLatin1Char('z'));
+  EXPECT_EQ(padRight(long45, 40), long45);
+  EXPECT_EQ(padRight("", 0), "");
+}
+
+TEST(BitMarks, MarksTheLowestBitsFirstAndCapsTheCountAt16) {
+  EXPECT_EQ(bitMarks(5, 4), " x . x .");
+  EXPECT_EQ(bitMarks(0xFFFF, 20), QString(" x").repeated(16));
+  EXPECT_EQ(bitMarks(0xFF, 0), "");
+  EXPECT_EQ(bitMarks(0x80, 7), " . . . . . . .");
+}
+
+TEST(BeamListText, WritesRunsAsRangesAndTrailingCommaAsBlank) {
+  EXPECT_EQ(beams(0), "-");
+  EXPECT_EQ(beams(1), "1 ");
+  EXPECT_EQ(beams(5), "1,3 ");
+  EXPECT_EQ(beams(7), QStringLiteral("1÷3 "));
+  EXPECT_EQ(beams(11), QStringLiteral("1÷2,4 "));
+  EXPECT_EQ(beams(128), "8 ");
+  EXPECT_EQ(beams(255), QStringLiteral("1÷8"));
+  EXPECT_EQ(beams(192), QStringLiteral("7÷8"));
+  EXPECT_EQ(beams(3), QStringLiteral("1÷2 "));
+  EXPECT_EQ(beams(6), QStringLiteral("2÷3 "));
+  EXPECT_EQ(beams(64), "7 ");
+  EXPECT_EQ(beams(0b10110101), QStringLiteral("1,3,5÷6,8 "));
+}
+
+TEST(BitListText, RunsCrossByteBoundariesAndHonourTheFirstNumber) {
+  EXPECT_EQ(bitListText(std::array<std::uint8_t, 2>{128, 1}, 1), QStringLiteral("8÷9 "));
+  EXPECT_EQ(bitListText(std::array<std::uint8_t, 1>{1}, 0), "0 ");
+  EXPECT_EQ(bitListText(std::array<std::uint8_t, 2>{0, 0}, 1), "-");
+}
+
+TEST(TextToNum, ReadsTheLeadingNumberOnly) {
+  EXPECT_EQ(textToNum("12  "), 12);
+  EXPECT_EQ(textToNum("   7"), 7);
+  EXPECT_EQ(textToNum(""), 0);
+  EXPECT_EQ(textToNum("abc"), 0);
+  EXPECT_EQ(textToNum("12abc"), 12);
+}
+
+TEST(TextToNum, NeverGoesNegativeAndAppliesTheSignOnlyToAWholeNumber) {
+  EXPECT_EQ(textToNum("-3"), 0);
+  EXPECT_EQ(textToNum("+3"), 3);
+  EXPECT_EQ(textToNum("-3 "), 3);  // digits followed by more text: the sign is dropped
+}
+
+TEST(TextToNum, ReadsHexadecimalPrefixes) {
+  EXPECT_EQ(textToNum("$1F"), 31);
+  EXPECT_EQ(textToNum("x10"), 16);
+  EXPECT_EQ(textToNum("0Xff"), 255);
+  EXPECT_EQ(textToNum("$"), 0);
+}
+
+TEST(TextToNum, SaturatesInsteadOfOverflowing) {
+  EXPECT_EQ(textToNum("99999999999999999999"), 2147483647);
+  EXPECT_EQ(textToNum("$FFFFFFFFFF"), 2147483647);
+  EXPECT_EQ(textToNum("2147483647"), 2147483647);
+}
+
+TEST(FileTitle, DropsFolderAndLastExtension) {
+  EXPECT_EQ(fileTitle("/home/t/brama.acc"), "brama");
+  EXPECT_EQ(fileTitle("a.b.acc"), "a.b");
+  EXPECT_EQ(fileTitle("/x/noext"), "noext");
+  EXPECT_EQ(fileTitle("/x/dot."), "dot");
+}
+
+TEST(VersionText, JoinsMinorAndReleaseAndPadsTheBuild) {
+  EXPECT_EQ(versionText(2, 0, 0, 0), "2.00.000");
+  EXPECT_EQ(versionText(1, 2, 3, 45), "1.23.045");
+  EXPECT_EQ(versionText(1, 2, 3, 200), "1.23.200");
+  EXPECT_EQ(versionText(), "2.00.000");
+}
+
+class AppendLineTest : public ::testing::Test {
+ protected:
+  QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+  QTemporaryDir dir;
+};
+
+TEST_F(AppendLineTest, CreatesAMissingFileAndAppendsInWindows1250WithCrLf) {
+  const QString path = dir.filePath("a.log");
+  appendLogLine(path, QStringLiteral("Stan wiązek"), true);
+  appendLogLine(path, QStringLiteral("1÷3"), true);
+  // ą is B9 and ÷ is F7 in Windows-1250.
+  EXPECT_EQ(contents(path), QByteArray("Stan wi\xB9zek\r\n1\xF7" "3\r\n"));
+}
+
+TEST_F(AppendLineTest, NeverTruncatesAnExistingFile) {
+  const QString path = dir.filePath("b.log");
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("old\r\n");
+  f.close();
+  appendLogLine(path, "new", true);
+  EXPECT_EQ(contents(path), QByteArray("old\r\nnew\r\n"));
+}
+
+TEST_F(AppendLineTest, IsSilentWhenTheFileCannotBeWritten) {
+  appendLogLine(dir.filePath("missing/folder/c.log"), "x", true);
+  EXPECT_FALSE(QFile::exists(dir.filePath("missing/folder/c.log")));
+  appendLogLine(dir.filePath("d.log"), "x", false);
+  EXPECT_FALSE(QFile::exists(dir.filePath("d.log")));
+  if (::geteuid() != 0) {  // root writes through a read-only mode
+    const QString path = dir.filePath("ro.log");
+    appendLogLine(path, "first", true);
+    ::chmod(QFile::encodeName(path).constData(), 0444);
+    appendLogLine(path, "second", true);
+    EXPECT_EQ(contents(path), QByteArray("first\r\n"));
+  }
+}

@@ -1,0 +1,140 @@
+#include "texts/UiTexts.h"
+
+#include <QHash>
+
+namespace UiTexts {
+namespace {
+
+QHash<int, QString> buildTable() {
+  const QChar cr(13);
+  return {
+      {txtSabotage, QStringLiteral("Sabotaż")},
+      {txtSupply, QStringLiteral("Zasilanie: ")},
+      {txtVolt, QStringLiteral(" V")},
+      {txtMs, QStringLiteral(" ms")},
+      {txtBeamOff, QStringLiteral("wyłączona")},
+      {txtNoAutoBlock, QStringLiteral("bez")},
+      {txtCaption, QStringLiteral("Orvita")},
+      {txtStatuses, QStringLiteral("Statusy")},
+      {txtSave, QStringLiteral("Zapisz")},
+      {txtSaveAs, QStringLiteral("Zapisz jako")},
+      {txtEnd, QStringLiteral("Koniec")},
+      {txtCommunication, QStringLiteral("Komunikacja")},
+      {txtResetBlocks, QStringLiteral("Reset blokad")},
+      {txtConfiguration, QStringLiteral("Konfiguracja")},
+      {txtRs232, QStringLiteral("RS-232")},
+      {txtHelp, QStringLiteral("Pomoc")},
+      {txtAbout, QStringLiteral("O programie")},
+      {txtNoConnection, QStringLiteral(" Brak połączenia.")},
+      {txtOrvitaIdent, QStringLiteral(" ORVITA ")},
+      {txtOpened, QStringLiteral(" opened")},
+      {txtClosed, QStringLiteral(" closed")},
+      {txtOutputNcOk, QStringLiteral("Wyjście NC OK")},
+      {txtAlarm, QStringLiteral("Alarm")},
+      {txtOutputTmpOk, QStringLiteral("Wyjście TMP OK")},
+      {txtSensitivity, QStringLiteral("Czułość")},
+      {txtAutoBlock, QStringLiteral("Autoblok.")},
+      {txtAlarming, QStringLiteral("Alarmowanie")},
+      {txtOneBeam, QStringLiteral("jedna wiązka")},
+      {txtTwoBeams, QStringLiteral("dwie wiązki")},
+      {txtBeamParameters, QStringLiteral("Parametry wiązek")},
+      {txtAutoBlockTime, QStringLiteral("Czas zliczania autoblokowania")},
+      {txtSeconds, QStringLiteral("sek.")},
+      {txtMinutes, QStringLiteral("min.")},
+      {txtMaxCoveredTime, QStringLiteral("Maks. czas zasł. wszystkich wiązek")},
+      {txtTransmitterSerial, QStringLiteral("Numer seryjny nadajnika")},
+      {txtRead, QStringLiteral("Pobierz")},
+      {txtSend, QStringLiteral("Wyślij")},
+      {txtResetBlockMemory, QStringLiteral("Reset pam. blokad")},
+      {txtFile, QStringLiteral("Plik")},
+      {txtOpen, QStringLiteral("Otwórz")},
+      {txtHintBlocked, QStringLiteral("Zablokowane wiązki")},
+      {txtHintBlockMemory, QStringLiteral("Pamięć blokad, wiązki")},
+      {txtHintCoveredTooLong, QStringLiteral("Sabotaż - zbyt długo zasłonięte wszystkie wiązki")},
+      {txtHintBusTamper, QStringLiteral("Sabotaż magistrali komunikacyjnej")},
+      {txtHintBusOk, QStringLiteral("Magistrala komunikacyjna OK.")},
+      {txtHintReceiverTamper, QStringLiteral("Styk sabotażowy odbiornika otwarty")},
+      {txtHintTransmitterTamper, QStringLiteral("Styk sabotażowy nadajnika otwarty")},
+      {txtHintLowSupply, QStringLiteral("Za niskie napięcie zasilania!!!")},
+      {txtHintRegistration, QStringLiteral("Włączony tryb rejestracji nadajnika")},
+      {txtHintLedOn, QStringLiteral("LED załączony")},
+      {txtHintLedOff, QStringLiteral("LED wyłączony")},
+      {txtProgramTitle, QStringLiteral("Program konfiguracyjny bariery ") + cr + QStringLiteral("ORVITA")},
+      {txtVersionPrefix, QStringLiteral("wer.")},
+      {txtBeam, QStringLiteral("Wiązka")},
+
+      {txtLogTooLong, QStringLiteral("Za długa ramka: ")},
+      {txtLogBadCrc, QStringLiteral("Bad CRC: ")},
+      {txtLogBuf, QStringLiteral("  buf: ")},
+      {txtLogUnknownCommand, QStringLiteral("Nieznane polecenie: ")},
+      {txtLogBadBeamCount, QStringLiteral("Zła ilość wiązek: ")},
+      {txtLogTimer, QStringLiteral("TIMR, buf: ")},
+      {txtLogAskVer, QStringLiteral("Ask_ver")},
+      {txtLogAskData, QStringLiteral("Ask_data")},
+      {txtLogAskWrite, QStringLiteral("Ask_write")},
+      {txtLogAskWrite2, QStringLiteral("Ask_write2")},
+      {txtLogAskData2, QStringLiteral("Ask_data2")},
+      {txtLogAskRes, QStringLiteral("Ask_res")},
+      {txtLogWriteOk, QStringLiteral("Ask_write  OK")},
+      {txtLogWrite2Ok, QStringLiteral("Ask_write2 OK")},
+      {txtLogBeamsNar, QStringLiteral("Stan wiązek (nar.): ")},
+      {txtLogBlocked, QStringLiteral("Stan blokad: ")},
+      {txtLogBlockMemory, QStringLiteral("Stan pam. blokad:")},
+      {txtLogBeams50, QStringLiteral("Stan wiązek (50%): ")},
+      {txtLogBeamsAlarm, QStringLiteral("Stan wiązek alarm: ")},
+      {txtLogStatus, QStringLiteral("Status")},
+      {txtLogShortReply, QStringLiteral("Za krótka odpowiedź: ")},
+
+      {txtLogBox, QStringLiteral("log")},
+      {txtStopBox, QStringLiteral("stop")},
+      {txtLogBoxTip, QStringLiteral("Pliki dziennika:")},
+
+      {txtPortSettings, QStringLiteral("Port Settings")},
+      {txtBaudRate, QStringLiteral("Baud Rate")},
+      {txtDataSize, QStringLiteral("Data Size")},
+      {txtStopBits, QStringLiteral("Stop Bits")},
+      {txtParity, QStringLiteral("Parity")},
+      {txtDtrSignal, QStringLiteral("DTR signal")},
+      {txtRtsSignal, QStringLiteral("RTS signal")},
+      {txtOk, QStringLiteral("O&K")},
+      {txtPortLabel, QStringLiteral("Port RS-232 :")},
+      {txt6Bits, QStringLiteral("6 bits")},
+      {txt7Bits, QStringLiteral("7 bits")},
+      {txt8Bits, QStringLiteral("8 bits")},
+      {txt1StopBit, QStringLiteral("1 Stop Bit")},
+      {txt15StopBits, QStringLiteral("1.5 ")},
+      {txt2StopBits, QStringLiteral("2 Stop Bits")},
+      {txtParityNone, QStringLiteral("None")},
+      {txtParityOdd, QStringLiteral("Odd")},
+      {txtParityEven, QStringLiteral("Even")},
+      {txtParityMark, QStringLiteral("Mark")},
+      {txtParitySpace, QStringLiteral("Space")},
+
+      {txtPortNoDevice, QStringLiteral("Nie ma takiego urządzenia. Sprawdź, czy przejściówka USB jest podłączona, i wybierz port w menu Konfiguracja, RS-232.")},
+      {txtPortNoPermission, QStringLiteral("Brak uprawnień do %1 (grupa %2).")},
+      {txtPortRelogin, QStringLiteral("Należysz już do grupy %1: wyloguj się i zaloguj ponownie, aby uprawnienia zaczęły działać.")},
+      {txtPortAddToGroup, QStringLiteral("Dodaj użytkownika do grupy %1 (sudo usermod -aG %1 $USER), potem wyloguj się i zaloguj ponownie.")},
+      {txtPortInUse, QStringLiteral("Port jest zajęty przez inny program. Zamknij ten program albo wybierz inny port.")},
+      {txtPortNotTerminal, QStringLiteral("To nie jest port szeregowy. Wybierz inny port w menu Konfiguracja, RS-232.")},
+      {txtPortOtherError, QStringLiteral("Nie można otworzyć portu: %1")},
+
+      {txtFileNotFound, QStringLiteral("File not found")},
+      {txtInvalidFilename, QStringLiteral("Invalid filename")},
+      {txtFileAccessDenied, QStringLiteral("File access denied")},
+      {txtReadBeyondEnd, QStringLiteral("Read beyond end of file")},
+      {txtDiskFull, QStringLiteral("Disk full")},
+      {txtTooManyOpenFiles, QStringLiteral("Too many open files")},
+      {txtIoError, QStringLiteral("I/O error %1")},
+  };
+}
+
+}  // namespace
+
+const QString& uiText(Id id) {
+  static const QHash<int, QString> table = buildTable();
+  static const QString empty;
+  const auto it = table.constFind(id);
+  return it == table.constEnd() ? empty : *it;
+}
+
+}  // namespace UiTexts

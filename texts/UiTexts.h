@@ -1,0 +1,139 @@
+#pragma once
+// The program's one table of user-visible texts, keyed by number.
+// 65232..65295 are the texts the window and picture were designed with;
+// 65300 and up hold the log, dialog and port-diagnosis texts added since.
+#include <QString>
+
+namespace UiTexts {
+
+enum Id : int {
+  txtSabotage = 65232,          // "Sabotaż"
+  txtSupply = 65233,            // "Zasilanie: "
+  txtVolt = 65234,              // " V"
+  txtMs = 65235,                // " ms"
+  txtBeamOff = 65236,           // "wyłączona"
+  txtNoAutoBlock = 65237,       // "bez"
+  txtCaption = 65238,           // "Orvita"
+  txtStatuses = 65239,          // "Statusy"
+  txtSave = 65248,
+  txtSaveAs = 65249,
+  txtEnd = 65250,
+  txtCommunication = 65251,
+  txtResetBlocks = 65252,
+  txtConfiguration = 65253,
+  txtRs232 = 65254,
+  txtHelp = 65255,
+  txtAbout = 65256,
+  txtNoConnection = 65257,      // " Brak połączenia."
+  txtOrvitaIdent = 65258,       // " ORVITA "
+  txtOpened = 65259,            // " opened"
+  txtClosed = 65260,            // " closed"
+  txtOutputNcOk = 65261,
+  txtAlarm = 65262,
+  txtOutputTmpOk = 65263,
+  txtSensitivity = 65264,       // grid header "Czułość"
+  txtAutoBlock = 65265,         // grid header "Autoblok."
+  txtAlarming = 65266,          // radio group caption
+  txtOneBeam = 65267,
+  txtTwoBeams = 65268,
+  txtBeamParameters = 65269,
+  txtAutoBlockTime = 65270,
+  txtSeconds = 65271,
+  txtMinutes = 65272,
+  txtMaxCoveredTime = 65273,
+  txtTransmitterSerial = 65274,
+  txtRead = 65275,              // "Pobierz"
+  txtSend = 65276,              // "Wyślij"
+  txtResetBlockMemory = 65277,  // "Reset pam. blokad"
+  txtFile = 65278,
+  txtOpen = 65279,
+  txtHintBlocked = 65282,
+  txtHintBlockMemory = 65283,
+  txtHintCoveredTooLong = 65284,
+  txtHintBusTamper = 65285,
+  txtHintBusOk = 65286,
+  txtHintReceiverTamper = 65287,
+  txtHintTransmitterTamper = 65288,
+  txtHintLowSupply = 65289,
+  txtHintRegistration = 65290,
+  txtHintLedOn = 65291,
+  txtHintLedOff = 65292,
+  txtProgramTitle = 65293,      // two lines, split by a carriage return
+  txtVersionPrefix = 65294,     // "wer."
+  txtBeam = 65295,              // grid header "Wiązka"
+
+  // Event log lines.
+  txtLogTooLong = 65300,        // "Za długa ramka: "
+  txtLogBadCrc = 65301,         // "Bad CRC: "
+  txtLogBuf = 65302,            // "  buf: "
+  txtLogUnknownCommand = 65303, // "Nieznane polecenie: "
+  txtLogBadBeamCount = 65304,   // "Zła ilość wiązek: "
+  txtLogTimer = 65305,          // "TIMR, buf: "
+  txtLogAskVer = 65306,
+  txtLogAskData = 65307,
+  txtLogAskWrite = 65308,
+  txtLogAskWrite2 = 65309,
+  txtLogAskData2 = 65310,
+  txtLogAskRes = 65311,
+  txtLogWriteOk = 65312,        // "askWrite  OK"
+  txtLogWrite2Ok = 65313,       // "askWrite2 OK"
+  txtLogBeamsNar = 65314,       // "Stan wiązek (nar.): "
+  txtLogBlocked = 65315,        // "Stan blokad: "
+  txtLogBlockMemory = 65316,    // "Stan pam. blokad:"
+  txtLogBeams50 = 65317,        // "Stan wiązek (50%): "
+  txtLogBeamsAlarm = 65318,     // "Stan wiązek alarm: "
+  txtLogStatus = 65319,         // "Status"
+  txtLogShortReply = 65320,     // "Za krótka odpowiedź: "
+
+  // Log panel.
+  txtLogBox = 65330,            // "log"
+  txtStopBox = 65331,           // "stop"
+  txtLogBoxTip = 65332,         // "Pliki dziennika:"
+
+  // Port settings dialog.
+  txtPortSettings = 65340,      // "Port Settings"
+  txtBaudRate = 65341,
+  txtDataSize = 65342,
+  txtStopBits = 65343,
+  txtParity = 65344,
+  txtDtrSignal = 65345,
+  txtRtsSignal = 65346,
+  txtOk = 65347,                // "O&K"
+  txtPortLabel = 65348,         // "Port RS-232 :"
+  txt6Bits = 65349,
+  txt7Bits = 65350,
+  txt8Bits = 65351,
+  txt1StopBit = 65352,
+  txt15StopBits = 65353,        // "1.5 " (with its blank)
+  txt2StopBits = 65354,
+  txtParityNone = 65355,
+  txtParityOdd = 65356,
+  txtParityEven = 65357,
+  txtParityMark = 65358,
+  txtParitySpace = 65359,
+
+  // Why a port could not be opened (status bar tooltip).
+  txtPortNoDevice = 65370,
+  txtPortNoPermission = 65371,  // %1 device, %2 group
+  txtPortRelogin = 65372,       // %1 group
+  txtPortAddToGroup = 65373,    // %1 group
+  txtPortInUse = 65374,
+  txtPortNotTerminal = 65375,
+  txtPortOtherError = 65376,    // %1 system message
+
+  // Configuration file errors, as the error box shows them (a full stop is added there).
+  txtFileNotFound = 65380,      // "File not found"
+  txtInvalidFilename = 65381,   // "Invalid filename"
+  txtFileAccessDenied = 65382,  // "File access denied"
+  txtReadBeyondEnd = 65383,     // "Read beyond end of file"
+  txtDiskFull = 65384,          // "Disk full"
+  txtTooManyOpenFiles = 65385,  // "Too many open files"
+  txtIoError = 65386,           // "I/O error %1", %1 the system's error number
+};
+
+// The text of `id`; an empty text for an id the table does not hold.
+const QString& uiText(Id id);
+
+}  // namespace UiTexts
+
+using UiTexts::uiText;
