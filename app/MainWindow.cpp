@@ -12,22 +12,22 @@
 #include <QVBoxLayout>
 #include <cstring>
 
+#include "files/SettingsStore.h"
+#include "serial/PortAccess.h"
+#include "serial/PortSettings.h"
+#include "sound/AlarmBeeper.h"
 #include "sound/AlsaToneOutput.h"
+#include "texts/UiTexts.h"
+#include "ui/AboutWindow.h"
 #include "ui/BarrierPicture.h"
 #include "ui/ConfigFileCommands.h"
 #include "ui/EventLogPanel.h"
-#include "util/HexText.h"
-#include "util/FileTitle.h"
 #include "ui/ParameterPanel.h"
 #include "ui/PieGauge.h"
-#include "serial/PortAccess.h"
-#include "serial/PortSettings.h"
 #include "ui/PortSettingsDialog.h"
-#include "files/SettingsStore.h"
-#include "texts/UiTexts.h"
-#include "sound/AlarmBeeper.h"
-#include "ui/AboutWindow.h"
 #include "ui/WindowPlacementWidget.h"
+#include "util/FileTitle.h"
+#include "util/HexText.h"
 
 namespace {
 
@@ -62,28 +62,6 @@ void setBackground(QWidget* widget, const QColor& colour) {
 }
 
 }  // namespace
-
-// ---- StatusStrip -------------------------------------------------------------
-
-StatusStrip::StatusStrip(QWidget* parent) : QFrame(parent), panel0_(new QLabel(this)), panel1_(new QLabel(this)) {
-  auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(2);
-  for (auto [panel, width] : {std::pair{panel0_, 150}, std::pair{panel1_, 50}}) {
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setFixedWidth(width);
-    panel->setIndent(2);
-    layout->addWidget(panel);
-  }
-  layout->addStretch(1);
-}
-
-void StatusStrip::mouseDoubleClickEvent(QMouseEvent* event) {
-  QFrame::mouseDoubleClickEvent(event);
-  emit doubleClicked();
-}
-
-// ---- MainWindow -----------------------------------------------------------------
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -383,7 +361,8 @@ void MainWindow::layoutLeftPanel() {
   // the window, their lower part is simply covered.
   const QRect inside = leftPanel->contentsRect();
   toolBar->setGeometry(inside.left(), inside.top(), inside.width(), ToolBarHeight);
-  parameterPanel->setGeometry(inside.left(), inside.top() + ToolBarHeight, inside.width(), parameterPanel->sizeHint().height());
+  parameterPanel->setGeometry(inside.left(), inside.top() + ToolBarHeight, inside.width(),
+                              parameterPanel->sizeHint().height());
   beeperLabel->move(inside.left() + 2, inside.bottom() - SmallLabelHeight);
   statusLabel->move(inside.left() + 2, beeperLabel->y() - SmallLabelHeight);
   statusLabel->raise();

@@ -9,12 +9,13 @@
 #include <QTimer>
 #include <memory>
 
-#include "model/BarrierModel.h"
-#include "link/DeviceLink.h"
 #include "eventlog/EventLog.h"
+#include "link/DeviceLink.h"
 #include "link/LinkState.h"
 #include "link/LinkView.h"
+#include "model/BarrierModel.h"
 #include "serial/SerialPort.h"
+#include "ui/StatusStrip.h"
 
 class BarrierPicture;
 class ConfigFileCommands;
@@ -30,31 +31,12 @@ class PortSettingsDialog;
 class AboutWindow;
 class AlarmBeeper;
 
-// The status bar right of the activity gauge: two sunken text panels, 150
-// and 50 wide; the rest stays empty. Tells of a double click anywhere on it.
-class StatusStrip : public QFrame {
-  Q_OBJECT
- public:
-  explicit StatusStrip(QWidget* parent = nullptr);
-  QLabel* panel(int index) const { return index == 0 ? panel0_ : panel1_; }
-
- signals:
-  void doubleClicked();
-
- protected:
-  void mouseDoubleClickEvent(QMouseEvent* event) override;
-
- private:
-  QLabel* panel0_;
-  QLabel* panel1_;
-};
-
 class MainWindow : public QMainWindow, public LinkView {
   Q_OBJECT
  public:
-  // Runs FormCreate; both timers run from here on.
+  // Builds the window and starts up: settings, port, beeper; both timers run from here on.
   explicit MainWindow(QWidget* parent = nullptr);
-  // Runs FormDestroy.
+  // Shuts down: stores the settings and placement, releases the port, stops the beeper.
   ~MainWindow() override;
 
   // The port settings dialog, created hidden after the window (start-up
@@ -113,8 +95,8 @@ class MainWindow : public QMainWindow, public LinkView {
   QLabel* identificationLabel = nullptr;
   QFrame* leftPanel = nullptr;
   QWidget* toolBar = nullptr;
-  QToolButton* readButton = nullptr;  // "Pobierz"
-  QToolButton* sendButton = nullptr;  // "Wyślij"
+  QToolButton* readButton = nullptr;   // "Pobierz"
+  QToolButton* sendButton = nullptr;   // "Wyślij"
   QToolButton* resetButton = nullptr;  // "Reset pam. blokad"
   ParameterPanel* parameterPanel = nullptr;
   QLabel* statusLabel = nullptr;  // status label

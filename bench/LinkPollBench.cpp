@@ -3,24 +3,23 @@
 // and the time from a status change in the barrier to the model holding it.
 //
 //   build/release/bench/link_poll_bench [seconds]
-#include "tests/link/HeadlessHost.h"
+#include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sys/resource.h>
-
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <vector>
+
+#include "tests/link/HeadlessHost.h"
 
 namespace {
 
@@ -102,7 +101,8 @@ int main(int argc, char** argv) {
     sim.write(on ? "alert 1 on\n" : "alert 1 off\n");
     sim.waitForBytesWritten(1000);
     t.start();
-    if (waitUntil(host, [&] { return (host.model.status.beamsAlert & 1) == (on ? 1 : 0); }, 3000))
+    if (waitUntil(
+            host, [&] { return (host.model.status.beamsAlert & 1) == (on ? 1 : 0); }, 3000))
       latencies.push_back(double(t.nsecsElapsed()) / 1e6);
     runFor(50 + int(QRandomGenerator::global()->bounded(40)));  // no phase lock with the polls
   }
@@ -112,9 +112,9 @@ int main(int argc, char** argv) {
   // and the 10 ms pause.
   const double lineLimit = 1.0 / ((5 + 22) * 10 / 9600.0 + 0.010);
   const double ptyLimit = 1.0 / (22 * 10 / 9600.0 + 0.001 + 0.010);
-  std::printf("status polls:        %.1f per second (a 9600 bit/s line allows %.1f: %.0f %%; this simulator %.1f: %.0f %%)\n",
-              polls / elapsed, lineLimit, 100.0 * polls / elapsed / lineLimit, ptyLimit,
-              100.0 * polls / elapsed / ptyLimit);
+  std::printf(
+      "status polls:        %.1f per second (a 9600 bit/s line allows %.1f: %.0f %%; this simulator %.1f: %.0f %%)\n",
+      polls / elapsed, lineLimit, 100.0 * polls / elapsed / lineLimit, ptyLimit, 100.0 * polls / elapsed / ptyLimit);
   std::printf("program CPU:         %.2f %% of one core (%.1f us per poll)\n", 100.0 * cpu / elapsed,
               polls ? 1e6 * cpu / polls : 0.0);
   std::printf("change to model:     median %.1f ms, 90th percentile %.1f ms, worst %.1f ms (%zu changes)\n",

@@ -187,8 +187,8 @@ int main(int argc, char** argv) {
   const std::string path = name;
   std::vector<Mode> modes = {
       {"plain poll+read loop", [&] { return runPlainLoop(path, polls); }, {}},
-      {"TComm64 hand-off, burst settling", [&] { return runHandoff(path, polls, true); }, {}},
-      {"TComm64 hand-off, every wake-up", [&] { return runHandoff(path, polls, false); }, {}},
+      {"SerialPort hand-off, burst settling", [&] { return runHandoff(path, polls, true); }, {}},
+      {"SerialPort hand-off, every wake-up", [&] { return runHandoff(path, polls, false); }, {}},
   };
   for (int round = 0; round < rounds; ++round)
     for (Mode& mode : modes) mode.runs.push_back(mode.run());

@@ -1,15 +1,15 @@
 #include "eventlog/EventLog.h"
 
-#include "util/HexText.h"
-#include "util/LogLineWriter.h"
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QTime>
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include "util/HexText.h"
+#include "util/LogLineWriter.h"
 
 namespace {
 

@@ -4,7 +4,6 @@
 // two log files written while logToFile is set.
 #include <QString>
 #include <QStringList>
-
 #include <cstdint>
 #include <functional>
 #include <span>

@@ -5,7 +5,6 @@
 #include <QSettings>
 #include <QStringList>
 #include <QVariant>
-
 #include <cstdio>
 #include <cstring>
 #include <memory>

@@ -1,11 +1,10 @@
 #pragma once
 // The per-user settings store. A key path such as "Software\Dravel\Orvita"
 // names the file of QSettings(NativeFormat, UserScope, "Dravel", "Orvita"),
-// on Linux the INI file $XDG_CONFIG_HOME/Dravel/Orvita.conf: the last two components are the organisation and the application. Every
-// call opens the store afresh and closes it again. A store that cannot be
-// read or written is silent: reads give nothing, writes are dropped.
+// on Linux the INI file $XDG_CONFIG_HOME/Dravel/Orvita.conf: the last two components are the organisation and the
+// application. Every call opens the store afresh and closes it again. A store that cannot be read or written is silent:
+// reads give nothing, writes are dropped.
 #include <QString>
-
 #include <cstdint>
 
 // The key under which the program keeps its port settings and window placement.

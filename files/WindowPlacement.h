@@ -1,10 +1,9 @@
 #pragma once
 // The stored position of a window and the decision where to put it, free of
 // widgets so that it can be tested headless. The widget side is
-// LoadWindowPlacement / SaveWindowPlacement in ui/WindowPlacementWidget.h.
+// loadWindowPlacement / saveWindowPlacement in ui/WindowPlacementWidget.h.
 #include <QRect>
 #include <QString>
-
 #include <array>
 #include <cstdint>
 #include <optional>

@@ -1,19 +1,19 @@
 #include "link/DeviceLink.h"
 
-#include "link/Frame.h"
-#include "util/HexText.h"
-#include "texts/UiTexts.h"
-
 #include <algorithm>
 #include <array>
+
+#include "link/Frame.h"
+#include "texts/UiTexts.h"
+#include "util/HexText.h"
 
 namespace {
 
 constexpr std::size_t VersionSize = 8;
-constexpr std::size_t StatusSize = 9;        // payload bytes every status reply must carry
+constexpr std::size_t StatusSize = 9;  // payload bytes every status reply must carry
 constexpr std::uint8_t DiagStatusLength = 19;
 constexpr std::uint8_t LinkAlive = 10;
-constexpr std::uint8_t LinkFailing = 5;      // at or below: the barrier counts as lost
+constexpr std::uint8_t LinkFailing = 5;  // at or below: the barrier counts as lost
 
 std::span<const std::uint8_t> payloadOf(std::span<const std::uint8_t> frame) {
   const std::size_t length = frame[2];
@@ -27,8 +27,7 @@ DeviceLink::DeviceLink(BarrierModel& model, LinkState& state, SerialLine& port, 
 
 // ---- Requests -------------------------------------------------------------
 
-void DeviceLink::send(std::uint8_t command, std::span<const std::uint8_t> payload, int logText,
-                      bool restartsTimer) {
+void DeviceLink::send(std::uint8_t command, std::span<const std::uint8_t> payload, int logText, bool restartsTimer) {
   const std::vector<std::uint8_t> bytes = buildFrame(command, payload);
   if (!bytes.empty()) port_.write(bytes.data(), std::int32_t(bytes.size()));
   if (logText != 0) log_.addLogLine(uiText(UiTexts::Id(logText)));
@@ -70,8 +69,7 @@ void DeviceLink::onBytesReceived(std::int32_t count) {
 
 void DeviceLink::parseFrames() {
   RxBuffer& rx = state_.rxBuffer;
-  while (rx.size() > 3 && !(rx[0] == frame::Start && rx[1] == frame::Start && rx[2] != frame::Start))
-    rx.removeFront(1);
+  while (rx.size() > 3 && !(rx[0] == frame::Start && rx[1] == frame::Start && rx[2] != frame::Start)) rx.removeFront(1);
   if (rx.size() <= 3) return;
 
   const std::uint8_t length = rx[2];
@@ -91,7 +89,8 @@ void DeviceLink::parseFrames() {
   const std::span<const std::uint8_t> received(copy.data(), size);
   const std::uint8_t expected = checkByte(received.first(size - 1));
   if (expected != received[size - 1]) {
-    log_.addLogLine(uiText(UiTexts::txtLogBadCrc) + numToHex(expected) + uiText(UiTexts::txtLogBuf) + hexDump(received));
+    log_.addLogLine(uiText(UiTexts::txtLogBadCrc) + numToHex(expected) + uiText(UiTexts::txtLogBuf) +
+                    hexDump(received));
     rx.removeFront(1);
     return;
   }
@@ -102,14 +101,22 @@ void DeviceLink::parseFrames() {
 
 void DeviceLink::decodeReply(std::span<const std::uint8_t> frame) {
   switch (frame[3]) {
-    case frame::CmdVersion: return onVersion(frame);
-    case frame::CmdData: return onData(frame, 0);
-    case frame::CmdData2: return onData(frame, BarrierConfig::AutoBlockTime);
-    case frame::CmdWrite2: return onWriteConfirmed(frame, 16, 30, UiTexts::txtLogWrite2Ok);
-    case frame::CmdWrite: return onWriteConfirmed(frame, 0, 14, UiTexts::txtLogWriteOk);
-    case frame::CmdReset: return onReset(frame);
-    case frame::CmdStatus: return onStatus(frame);
-    default: return discardUnreadable(frame);
+    case frame::CmdVersion:
+      return onVersion(frame);
+    case frame::CmdData:
+      return onData(frame, 0);
+    case frame::CmdData2:
+      return onData(frame, BarrierConfig::AutoBlockTime);
+    case frame::CmdWrite2:
+      return onWriteConfirmed(frame, 16, 30, UiTexts::txtLogWrite2Ok);
+    case frame::CmdWrite:
+      return onWriteConfirmed(frame, 0, 14, UiTexts::txtLogWriteOk);
+    case frame::CmdReset:
+      return onReset(frame);
+    case frame::CmdStatus:
+      return onStatus(frame);
+    default:
+      return discardUnreadable(frame);
   }
 }
 

@@ -3,19 +3,19 @@
 // reply decoding and the request cycle. It works on the model and link state
 // that the main window owns, writes through a SerialLine, logs to the event
 // log and reaches the window only through LinkView. Main thread only.
-#include "link/ActivityGauge.h"
-#include "model/BarrierModel.h"
-#include "eventlog/EventLog.h"
-#include "link/LinkState.h"
-#include "link/LinkView.h"
-#include "serial/SerialLine.h"
-
 #include <cstdint>
 #include <span>
 
+#include "eventlog/EventLog.h"
+#include "link/ActivityGauge.h"
+#include "link/LinkState.h"
+#include "link/LinkView.h"
+#include "model/BarrierModel.h"
+#include "serial/SerialLine.h"
+
 class DeviceLink {
  public:
-  static constexpr int StatusPauseMs = 10;   // from a status reply to the next request
+  static constexpr int StatusPauseMs = 10;  // from a status reply to the next request
   static constexpr int CycleIntervalMs = 1000;
   static constexpr int RefreshIntervalMs = 600;
   static constexpr std::size_t StagingSize = 1000;
@@ -33,7 +33,7 @@ class DeviceLink {
   void refreshIdentification();
 
   // Commands. The toolbar forms also set the buttons; the menu forms leave
-  // them to the next RefreshEditors.
+  // them to the next refreshEditors.
   void readCommand(bool fromToolbar);
   void sendCommand(bool fromToolbar);
   void resetCommand(bool fromToolbar);

@@ -10,10 +10,10 @@
 
 namespace frame {
 constexpr std::uint8_t Start = 0xFF;
-constexpr std::size_t HeaderSize = 4;          // FF FF L cmd
-constexpr std::uint8_t MaxLength = 19;         // largest L accepted on receive
-constexpr std::size_t MaxSize = MaxLength + 3; // 22 bytes, 17 payload bytes
-constexpr std::size_t MaxRequestSize = 254;    // what encodeFrame accepts
+constexpr std::size_t HeaderSize = 4;           // FF FF L cmd
+constexpr std::uint8_t MaxLength = 19;          // largest L accepted on receive
+constexpr std::size_t MaxSize = MaxLength + 3;  // 22 bytes, 17 payload bytes
+constexpr std::size_t MaxRequestSize = 254;     // what encodeFrame accepts
 
 // Command bytes; a reply carries the command of the request it answers.
 enum Command : std::uint8_t {

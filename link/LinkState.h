@@ -1,8 +1,8 @@
 #pragma once
 // The request cycle's state, owned by the main window beside the model.
-#include "link/RxBuffer.h"
-
 #include <cstdint>
+
+#include "link/RxBuffer.h"
 
 struct LinkState {
   std::uint8_t linkCounter = 0;  // 10 after every handled reply; counted down by the cycle

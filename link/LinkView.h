@@ -1,9 +1,9 @@
 #pragma once
 // What the device link needs from the window, and nothing more. The main
 // window implements it; the link's tests implement it with a recorder.
-#include "model/Colors.h"
-
 #include <QString>
+
+#include "model/Colors.h"
 
 enum class ToolButton { Read, Send, Reset };
 

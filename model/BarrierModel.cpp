@@ -19,16 +19,10 @@ std::uint8_t responseTimeFromMs(std::uint32_t ms) {
   return std::uint8_t((std::min<std::uint32_t>(ms, 1000) + 39) / 40);
 }
 
-std::uint32_t normalisedResponseMs(std::uint32_t ms) {
-  return responseTimeFromMs(ms) * 40u;
-}
+std::uint32_t normalisedResponseMs(std::uint32_t ms) { return responseTimeFromMs(ms) * 40u; }
 
-std::uint8_t byteFromEntry(std::uint32_t value) {
-  return std::uint8_t(std::min<std::uint32_t>(value, 255));
-}
+std::uint8_t byteFromEntry(std::uint32_t value) { return std::uint8_t(std::min<std::uint32_t>(value, 255)); }
 
-std::uint16_t serialFromEntry(std::uint32_t value) {
-  return std::uint16_t(std::min<std::uint32_t>(value, 65535));
-}
+std::uint16_t serialFromEntry(std::uint32_t value) { return std::uint16_t(std::min<std::uint32_t>(value, 65535)); }
 
 }  // namespace editrule

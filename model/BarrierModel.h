@@ -4,7 +4,6 @@
 // identity and the filtered supply voltage. Plain data; the main window owns
 // one instance for the run and everything runs on the main thread.
 #include <QString>
-
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -23,11 +22,11 @@ constexpr std::uint8_t beamBit(int beam) {
 struct BarrierConfig {
   static constexpr std::size_t Size = 32;
 
-  static constexpr std::size_t AlarmMode = 0;       // 0 one beam, 1 two beams
-  static constexpr std::size_t SerialHigh = 9;      // transmitter serial, high byte first
+  static constexpr std::size_t AlarmMode = 0;   // 0 one beam, 1 two beams
+  static constexpr std::size_t SerialHigh = 9;  // transmitter serial, high byte first
   static constexpr std::size_t SerialLow = 10;
-  static constexpr std::size_t MaxCoveredTime = 11; // minutes
-  static constexpr std::size_t AutoBlockTime = 16;  // seconds
+  static constexpr std::size_t MaxCoveredTime = 11;  // minutes
+  static constexpr std::size_t AutoBlockTime = 16;   // seconds
   static constexpr std::size_t BeamCount = 31;
   // Response time of beam b (1..8), 40 ms steps; 0 = beam switched off.
   static constexpr std::size_t responseTime(int beam) { return std::size_t(beam); }
@@ -43,13 +42,13 @@ struct BarrierConfig {
 };
 
 namespace statusflag {
-constexpr std::uint8_t AlarmOutput = 0x01;        // NC output active
+constexpr std::uint8_t AlarmOutput = 0x01;  // NC output active
 constexpr std::uint8_t TamperOutput = 0x02;
 constexpr std::uint8_t BusTamper = 0x04;
 constexpr std::uint8_t ReceiverTamper = 0x08;
 constexpr std::uint8_t TransmitterTamper = 0x10;
 constexpr std::uint8_t LowSupply = 0x20;
-constexpr std::uint8_t Registration = 0x40;       // transmitter registration mode
+constexpr std::uint8_t Registration = 0x40;  // transmitter registration mode
 constexpr std::uint8_t Led = 0x80;
 }  // namespace statusflag
 

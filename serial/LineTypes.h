@@ -4,17 +4,26 @@
 #include <cstdint>
 
 enum BaudRate : std::uint8_t {
-  cbr110, cbr300, cbr1200, cbr2400, cbr4800, cbr9600, cbr19200,
-  cbr38400, cbr57600, cbr115200, cbr230400, cbr460800, cbr921600
+  cbr110,
+  cbr300,
+  cbr1200,
+  cbr2400,
+  cbr4800,
+  cbr9600,
+  cbr19200,
+  cbr38400,
+  cbr57600,
+  cbr115200,
+  cbr230400,
+  cbr460800,
+  cbr921600
 };
 enum Parity : std::uint8_t { paNone, paOdd, paEven, paMark, paSpace };
 enum StopBits : std::uint8_t { sb1_0, sb1_5, sb2_0 };
 enum DataBits : std::uint8_t { da4, da5, da6, da7, da8 };
 
 // Line events a port can wait for; each maps to one bit of the event mask.
-enum PortEvent : std::uint8_t {
-  evBreak, evCTS, evDSR, evError, evRing, evRlsd, evRxChar, evRxFlag, evTxEmpty
-};
+enum PortEvent : std::uint8_t { evBreak, evCTS, evDSR, evError, evRing, evRlsd, evRxChar, evRxFlag, evTxEmpty };
 using PortEventSet = std::uint16_t;  // set of PortEvent, bit = 1 << ordinal
 constexpr PortEventSet eventSet(PortEvent e) { return PortEventSet(1u << e); }
 constexpr PortEventSet AllEvents = 0x01FF;
@@ -34,7 +43,7 @@ constexpr std::uint32_t Ring = 0x0100;
 
 // Bit/s of each BaudRate.
 constexpr std::uint32_t baudRateValue(BaudRate rate) {
-  constexpr std::uint32_t table[] = {110, 300, 1200, 2400, 4800, 9600, 19200,
+  constexpr std::uint32_t table[] = {110,   300,   1200,   2400,   4800,   9600,  19200,
                                      38400, 57600, 115200, 230400, 460800, 921600};
   return rate <= cbr921600 ? table[rate] : 0;
 }

@@ -3,7 +3,6 @@
 // never opens a port: opening pulses DTR and may disturb a device.
 #include <QString>
 #include <QStringList>
-
 #include <cstdint>
 
 inline const QString SysfsTtyRoot = QStringLiteral("/sys/class/tty");

@@ -1,9 +1,9 @@
 #include "serial/PortSettings.h"
 
+#include <cstdint>
+
 #include "files/SettingsStore.h"
 #include "serial/SerialPort.h"
-
-#include <cstdint>
 
 namespace {
 

@@ -2,9 +2,9 @@
 // The port settings kept between runs, under the value names "cm", "cp",
 // "cs", "cd", "cpa", "cdtr" and "crts" of the settings key. Each byte value
 // is one byte: a line enumeration's ordinal, or 0/1 for DTR and RTS.
-#include "serial/LineTypes.h"
-
 #include <QString>
+
+#include "serial/LineTypes.h"
 
 class SerialPort;
 
@@ -27,9 +27,9 @@ PortSettings readPortSettings(const QString& key);
 // ordinals as they stand.
 void writePortSettings(const QString& key, const PortSettings& settings);
 
-// ReadPortSettings into the port's properties (the port is not opened) and the two flags.
+// readPortSettings into the port's properties (the port is not opened) and the two flags.
 void loadPortSettings(const QString& key, SerialPort& port, bool& dtrOn, bool& rtsOn);
-// WritePortSettings from the port's properties and the two flags.
+// writePortSettings from the port's properties and the two flags.
 void savePortSettings(const QString& key, const SerialPort& port, bool dtrOn, bool rtsOn);
 
 // The line every run starts with, whatever was loaded: 9600 bit/s, 8 data

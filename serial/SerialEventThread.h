@@ -5,7 +5,7 @@
 // have arrived it lets the burst settle for a couple of character times, then
 // hands the event to the main thread: it stores the event, raises the caller's
 // notify descriptor and blocks until the main thread has taken and completed
-// the hand-off (Take + Complete) or the opening is stopped. Only then does it
+// the hand-off (take + complete) or the opening is stopped. Only then does it
 // wait again. It never reads or writes data.
 //
 // A device that goes away (POLLHUP, POLLERR, POLLNVAL, a failing FIONREAD, or

@@ -2,7 +2,6 @@
 // The narrow byte channel the device link talks to. SerialPort is the real one;
 // tests put a scripted line or the in-process simulator behind it.
 #include <QString>
-
 #include <cstdint>
 
 class SerialLine {

@@ -26,7 +26,7 @@ constexpr milliseconds kTransferLimit{2000};
 constexpr milliseconds kInterByteGap{250};
 constexpr int kOpenFlags = O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
 
-// Win32 line error flags, as OnErrorSignal reports them.
+// Win32 line error flags, as onLineError reports them.
 constexpr std::int32_t kRxOver = 0x0001, kOverrun = 0x0002, kRxParity = 0x0004, kFrame = 0x0008, kBreak = 0x0010;
 
 bool isDeviceGoneErrno(int error) { return error == EIO || error == ENXIO || error == ENODEV; }

@@ -135,9 +135,9 @@ class SerialPort : public QObject, public SerialLine {
   int lastOpenErrno_ = 0;
   QString lastOpenPath_;
 
-  UniqueFd fd_;                         // the device; invalid is closed, the only open/closed state
+  UniqueFd fd_;                                // the device; invalid is closed, the only open/closed state
   std::unique_ptr<SerialEventThread> thread_;  // of the current opening
-  UniqueFd notify_;                     // eventfd the threads raise; lives as long as the object
+  UniqueFd notify_;                            // eventfd the threads raise; lives as long as the object
   std::unique_ptr<QSocketNotifier> notifier_;
   std::uint64_t generation_ = 0;  // counts openings and closings
   OpenFunction openFunction_;

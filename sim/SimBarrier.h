@@ -135,7 +135,7 @@ class SimBarrier {
   // One command line, e.g. "alert 3 on", "set 2 0x80", "badcheck 2".
   // State and fault commands take effect here; `silent`, `talk`, `hangup`
   // and `quit` are reported back for the program to act on (silent and talk
-  // also switch SetSilent here). See commandHelp() for the list.
+  // also switch setSilent here). See commandHelp() for the list.
   struct CommandResult {
     enum Kind { Done, Silent, Talk, Hangup, Quit, Error } kind = Done;
     double seconds = 0;   // Silent/Hangup: 0 = no time given

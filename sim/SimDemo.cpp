@@ -84,11 +84,11 @@ void SimDemo::installConfiguration(SimBarrier& sim) {
   auto& c = sim.config();
   c[0] = 0;  // alarm on one beam
   for (int beam = 1; beam <= 8; ++beam) {
-    c[std::size_t(beam)] = 5;        // 5 x 40 ms
-    c[std::size_t(16 + beam)] = 3;   // auto-block count
+    c[std::size_t(beam)] = 5;       // 5 x 40 ms
+    c[std::size_t(16 + beam)] = 3;  // auto-block count
   }
   c[9] = 0x30;  // 12345, high byte first
   c[10] = 0x39;
-  c[11] = 10;   // minutes all beams may be covered
-  c[16] = 30;   // auto-block counting time, seconds
+  c[11] = 10;  // minutes all beams may be covered
+  c[16] = 30;  // auto-block counting time, seconds
 }

@@ -1,12 +1,12 @@
 #pragma once
 // The alarm beeper: a background thread that plays a 24-slot on/off pattern
 // of 64 ms slots at 2800 Hz, bit 23 first.
-#include "sound/ToneOutput.h"
-
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <thread>
+
+#include "sound/ToneOutput.h"
 
 constexpr int BeepHz = 2800;
 constexpr int BeepSlotMs = 64;
@@ -36,7 +36,7 @@ class AlarmBeeper {
   void start();
   // Asks the thread to stop after the current pass and pause; returns at once.
   void terminate();
-  // Waits until the thread has stopped; call Terminate first.
+  // Waits until the thread has stopped; call terminate first.
   void wait();
 
   // Replaces Pattern when `value` differs from it; taken at the next pass.

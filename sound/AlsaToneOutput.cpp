@@ -1,13 +1,13 @@
 #include "sound/AlsaToneOutput.h"
 
-#include "sound/ToneWave.h"
-
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
 #include <mutex>
 #include <thread>
 #include <utility>
+
+#include "sound/ToneWave.h"
 
 namespace {
 constexpr unsigned LatencyUs = 100000;
@@ -49,8 +49,8 @@ bool AlsaToneOutput::open() {
   if (rc >= 0) {
     rc = snd_pcm_nonblock(handle, 0);
     if (rc >= 0)
-      rc = snd_pcm_set_params(handle, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, 1,
-                              ToneSampleRate, 1, LatencyUs);
+      rc = snd_pcm_set_params(handle, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, 1, ToneSampleRate, 1,
+                              LatencyUs);
     if (rc < 0) snd_pcm_close(handle);
   }
   if (rc < 0) {

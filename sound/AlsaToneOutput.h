@@ -4,13 +4,13 @@
 // and released after a few seconds of silence. While it is open, blocking
 // writes set the pace; without a sound device the output stays silent and
 // keeps time with a steady clock. Used from one thread only.
-#include "sound/ToneOutput.h"
-
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "sound/ToneOutput.h"
 
 class AlsaToneOutput : public ToneOutput {
  public:

@@ -2,13 +2,13 @@
 // A tone output for tests: records every slot it is asked to play and, unless
 // told to keep real time, returns at once. A test can hold the player inside
 // a chosen call to act while a pass is in progress.
-#include "sound/ToneOutput.h"
-
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
 #include <vector>
+
+#include "sound/ToneOutput.h"
 
 struct ToneSlot {
   bool tone = false;  // false: silence

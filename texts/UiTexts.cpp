@@ -110,12 +110,18 @@ QHash<int, QString> buildTable() {
       {txtParityMark, QStringLiteral("Mark")},
       {txtParitySpace, QStringLiteral("Space")},
 
-      {txtPortNoDevice, QStringLiteral("Nie ma takiego urządzenia. Sprawdź, czy przejściówka USB jest podłączona, i wybierz port w menu Konfiguracja, RS-232.")},
+      {txtPortNoDevice, QStringLiteral("Nie ma takiego urządzenia. Sprawdź, czy przejściówka USB jest podłączona, i "
+                                       "wybierz port w menu Konfiguracja, RS-232.")},
       {txtPortNoPermission, QStringLiteral("Brak uprawnień do %1 (grupa %2).")},
-      {txtPortRelogin, QStringLiteral("Należysz już do grupy %1: wyloguj się i zaloguj ponownie, aby uprawnienia zaczęły działać.")},
-      {txtPortAddToGroup, QStringLiteral("Dodaj użytkownika do grupy %1 (sudo usermod -aG %1 $USER), potem wyloguj się i zaloguj ponownie.")},
-      {txtPortInUse, QStringLiteral("Port jest zajęty przez inny program. Zamknij ten program albo wybierz inny port.")},
-      {txtPortNotTerminal, QStringLiteral("To nie jest port szeregowy. Wybierz inny port w menu Konfiguracja, RS-232.")},
+      {txtPortRelogin,
+       QStringLiteral("Należysz już do grupy %1: wyloguj się i zaloguj ponownie, aby uprawnienia zaczęły działać.")},
+      {txtPortAddToGroup,
+       QStringLiteral(
+           "Dodaj użytkownika do grupy %1 (sudo usermod -aG %1 $USER), potem wyloguj się i zaloguj ponownie.")},
+      {txtPortInUse,
+       QStringLiteral("Port jest zajęty przez inny program. Zamknij ten program albo wybierz inny port.")},
+      {txtPortNotTerminal,
+       QStringLiteral("To nie jest port szeregowy. Wybierz inny port w menu Konfiguracja, RS-232.")},
       {txtPortOtherError, QStringLiteral("Nie można otworzyć portu: %1")},
 
       {txtFileNotFound, QStringLiteral("File not found")},

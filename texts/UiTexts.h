@@ -7,14 +7,14 @@
 namespace UiTexts {
 
 enum Id : int {
-  txtSabotage = 65232,          // "Sabotaż"
-  txtSupply = 65233,            // "Zasilanie: "
-  txtVolt = 65234,              // " V"
-  txtMs = 65235,                // " ms"
-  txtBeamOff = 65236,           // "wyłączona"
-  txtNoAutoBlock = 65237,       // "bez"
-  txtCaption = 65238,           // "Orvita"
-  txtStatuses = 65239,          // "Statusy"
+  txtSabotage = 65232,     // "Sabotaż"
+  txtSupply = 65233,       // "Zasilanie: "
+  txtVolt = 65234,         // " V"
+  txtMs = 65235,           // " ms"
+  txtBeamOff = 65236,      // "wyłączona"
+  txtNoAutoBlock = 65237,  // "bez"
+  txtCaption = 65238,      // "Orvita"
+  txtStatuses = 65239,     // "Statusy"
   txtSave = 65248,
   txtSaveAs = 65249,
   txtEnd = 65250,
@@ -24,16 +24,16 @@ enum Id : int {
   txtRs232 = 65254,
   txtHelp = 65255,
   txtAbout = 65256,
-  txtNoConnection = 65257,      // " Brak połączenia."
-  txtOrvitaIdent = 65258,       // " ORVITA "
-  txtOpened = 65259,            // " opened"
-  txtClosed = 65260,            // " closed"
+  txtNoConnection = 65257,  // " Brak połączenia."
+  txtOrvitaIdent = 65258,   // " ORVITA "
+  txtOpened = 65259,        // " opened"
+  txtClosed = 65260,        // " closed"
   txtOutputNcOk = 65261,
   txtAlarm = 65262,
   txtOutputTmpOk = 65263,
-  txtSensitivity = 65264,       // grid header "Czułość"
-  txtAutoBlock = 65265,         // grid header "Autoblok."
-  txtAlarming = 65266,          // radio group caption
+  txtSensitivity = 65264,  // grid header "Czułość"
+  txtAutoBlock = 65265,    // grid header "Autoblok."
+  txtAlarming = 65266,     // radio group caption
   txtOneBeam = 65267,
   txtTwoBeams = 65268,
   txtBeamParameters = 65269,
@@ -58,53 +58,53 @@ enum Id : int {
   txtHintRegistration = 65290,
   txtHintLedOn = 65291,
   txtHintLedOff = 65292,
-  txtProgramTitle = 65293,      // two lines, split by a carriage return
-  txtVersionPrefix = 65294,     // "wer."
-  txtBeam = 65295,              // grid header "Wiązka"
+  txtProgramTitle = 65293,   // two lines, split by a carriage return
+  txtVersionPrefix = 65294,  // "wer."
+  txtBeam = 65295,           // grid header "Wiązka"
 
   // Event log lines.
-  txtLogTooLong = 65300,        // "Za długa ramka: "
-  txtLogBadCrc = 65301,         // "Bad CRC: "
-  txtLogBuf = 65302,            // "  buf: "
-  txtLogUnknownCommand = 65303, // "Nieznane polecenie: "
-  txtLogBadBeamCount = 65304,   // "Zła ilość wiązek: "
-  txtLogTimer = 65305,          // "TIMR, buf: "
+  txtLogTooLong = 65300,         // "Za długa ramka: "
+  txtLogBadCrc = 65301,          // "Bad CRC: "
+  txtLogBuf = 65302,             // "  buf: "
+  txtLogUnknownCommand = 65303,  // "Nieznane polecenie: "
+  txtLogBadBeamCount = 65304,    // "Zła ilość wiązek: "
+  txtLogTimer = 65305,           // "TIMR, buf: "
   txtLogAskVer = 65306,
   txtLogAskData = 65307,
   txtLogAskWrite = 65308,
   txtLogAskWrite2 = 65309,
   txtLogAskData2 = 65310,
   txtLogAskRes = 65311,
-  txtLogWriteOk = 65312,        // "askWrite  OK"
-  txtLogWrite2Ok = 65313,       // "askWrite2 OK"
-  txtLogBeamsNar = 65314,       // "Stan wiązek (nar.): "
-  txtLogBlocked = 65315,        // "Stan blokad: "
-  txtLogBlockMemory = 65316,    // "Stan pam. blokad:"
-  txtLogBeams50 = 65317,        // "Stan wiązek (50%): "
-  txtLogBeamsAlarm = 65318,     // "Stan wiązek alarm: "
-  txtLogStatus = 65319,         // "Status"
-  txtLogShortReply = 65320,     // "Za krótka odpowiedź: "
+  txtLogWriteOk = 65312,      // "askWrite  OK"
+  txtLogWrite2Ok = 65313,     // "askWrite2 OK"
+  txtLogBeamsNar = 65314,     // "Stan wiązek (nar.): "
+  txtLogBlocked = 65315,      // "Stan blokad: "
+  txtLogBlockMemory = 65316,  // "Stan pam. blokad:"
+  txtLogBeams50 = 65317,      // "Stan wiązek (50%): "
+  txtLogBeamsAlarm = 65318,   // "Stan wiązek alarm: "
+  txtLogStatus = 65319,       // "Status"
+  txtLogShortReply = 65320,   // "Za krótka odpowiedź: "
 
   // Log panel.
-  txtLogBox = 65330,            // "log"
-  txtStopBox = 65331,           // "stop"
-  txtLogBoxTip = 65332,         // "Pliki dziennika:"
+  txtLogBox = 65330,     // "log"
+  txtStopBox = 65331,    // "stop"
+  txtLogBoxTip = 65332,  // "Pliki dziennika:"
 
   // Port settings dialog.
-  txtPortSettings = 65340,      // "Port Settings"
+  txtPortSettings = 65340,  // "Port Settings"
   txtBaudRate = 65341,
   txtDataSize = 65342,
   txtStopBits = 65343,
   txtParity = 65344,
   txtDtrSignal = 65345,
   txtRtsSignal = 65346,
-  txtOk = 65347,                // "O&K"
-  txtPortLabel = 65348,         // "Port RS-232 :"
+  txtOk = 65347,         // "O&K"
+  txtPortLabel = 65348,  // "Port RS-232 :"
   txt6Bits = 65349,
   txt7Bits = 65350,
   txt8Bits = 65351,
   txt1StopBit = 65352,
-  txt15StopBits = 65353,        // "1.5 " (with its blank)
+  txt15StopBits = 65353,  // "1.5 " (with its blank)
   txt2StopBits = 65354,
   txtParityNone = 65355,
   txtParityOdd = 65356,
@@ -119,7 +119,7 @@ enum Id : int {
   txtPortAddToGroup = 65373,    // %1 group
   txtPortInUse = 65374,
   txtPortNotTerminal = 65375,
-  txtPortOtherError = 65376,    // %1 system message
+  txtPortOtherError = 65376,  // %1 system message
 
   // Configuration file errors, as the error box shows them (a full stop is added there).
   txtFileNotFound = 65380,      // "File not found"

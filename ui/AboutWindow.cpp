@@ -1,9 +1,5 @@
 #include "ui/AboutWindow.h"
 
-#include "ui/JpegImage.h"
-#include "util/VersionText.h"
-#include "texts/UiTexts.h"
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
@@ -12,10 +8,14 @@
 #include <QPainter>
 #include <QScreen>
 
+#include "texts/UiTexts.h"
+#include "ui/JpegImage.h"
+#include "util/VersionText.h"
+
 namespace {
 
-constexpr int LineWidth = 1;    // the single line round the panel
-constexpr int BevelWidth = 3;   // raised bevel inside it
+constexpr int LineWidth = 1;   // the single line round the panel
+constexpr int BevelWidth = 3;  // raised bevel inside it
 // The panel's children are placed from the inside of the single line, as on
 // the panel the window was designed with; bevel and inner border take 6 px.
 constexpr int Inset = LineWidth;

@@ -29,7 +29,7 @@ class AboutWindow : public QDialog {
 
   QWidget* panel = nullptr;
   QLabel* pictureLabel = nullptr;
-  QLabel* titleLabel = nullptr;  // title
+  QLabel* titleLabel = nullptr;    // title
   QLabel* versionLabel = nullptr;  // version
 
  protected:

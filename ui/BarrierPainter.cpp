@@ -11,8 +11,8 @@
 #include <span>
 #include <vector>
 
-#include "util/HexText.h"
 #include "texts/UiTexts.h"
+#include "util/HexText.h"
 
 // How strokes fall on pixels. Nothing is antialiased, so the picture holds
 // only its named colours. Pens have flat caps and mitred joins: a stroke from

@@ -16,7 +16,7 @@ QString shownHint(QString hint) { return hint.replace(QLatin1Char('\r'), QLatin1
 
 BarrierPicture::BarrierPicture(BarrierModel& model, std::function<bool()> logPanelVisible, QWidget* parent)
     : QWidget(parent), model_(model), logPanelVisible_(std::move(logPanelVisible)) {
-  setObjectName(QStringLiteral("Image1"));
+  setObjectName(QStringLiteral("barrierPicture"));
   setMouseTracking(true);
   if (parent) {
     parent->installEventFilter(this);

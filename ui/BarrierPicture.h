@@ -1,5 +1,5 @@
 #pragma once
-// The picture of the barrier on the right of the main window (`Image1`): an
+// The picture of the barrier on the right of the main window: an
 // off-screen image redrawn from the model and shown in one step, with the
 // status in words as its hint.
 #include <QImage>

@@ -8,8 +8,8 @@
 #include <algorithm>
 
 #include "model/Colors.h"
-#include "util/NumberText.h"
 #include "texts/UiTexts.h"
+#include "util/NumberText.h"
 
 namespace {
 
@@ -96,7 +96,7 @@ class BeamCellDelegate : public QStyledItemDelegate {
 
 BeamGrid::BeamGrid(const BarrierModel& model, QWidget* parent)
     : QTableWidget(GridRows, GridColumns, parent), model_(model) {
-  setObjectName(QStringLiteral("SG1"));
+  setObjectName(QStringLiteral("beamGrid"));
   horizontalHeader()->hide();
   verticalHeader()->hide();
   horizontalHeader()->setMinimumSectionSize(1);

@@ -1,5 +1,5 @@
 #pragma once
-// The beam parameter grid beamTable: row 0 and column 0 are the fixed headers,
+// The beam parameter grid: row 0 and column 0 are the fixed headers,
 // rows 1..8 the beams, column 1 the response time in ms ("Czułość"), column 2
 // the auto-block count ("Autoblok."). Cells hold plain decimal numbers; the
 // unit, the words for 0, the empty rows beyond the beam count and the

@@ -1,11 +1,11 @@
 #include "ui/JpegImage.h"
 
+#include <jerror.h>
+#include <jpeglib.h>
+
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
-
-#include <jpeglib.h>
-#include <jerror.h>
 
 namespace {
 
@@ -17,10 +17,8 @@ struct ErrorManager {
   bool truncated;
 };
 
-// libjpeg's default handler exits the process; return to DecodeJpeg instead.
-[[noreturn]] void errorExit(j_common_ptr cinfo) {
-  std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
+// libjpeg's default handler exits the process; return to decodeJpeg instead.
+[[noreturn]] void errorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1); }
 
 // Warnings are not printed. A premature end of data only raises a warning
 // and fills the rest with grey; such a picture counts as undecodable.

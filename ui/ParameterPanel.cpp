@@ -13,10 +13,10 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "ui/BeamGrid.h"
 #include "model/Colors.h"
-#include "util/NumberText.h"
 #include "texts/UiTexts.h"
+#include "ui/BeamGrid.h"
+#include "util/NumberText.h"
 
 namespace {
 
@@ -83,7 +83,8 @@ ParameterPanel::ParameterPanel(BarrierModel& model, QWidget* parent) : QWidget(p
 // The children outlive this part of the panel; nothing they report while
 // being torn down (a focus leaving an entry) may reach the handlers.
 ParameterPanel::~ParameterPanel() {
-  for (QObject* child : std::initializer_list<QObject*>{grid_, radioButtonGroup_, blockTimeEntry_, serialEntry_, coveredTimeEntry_}) {
+  for (QObject* child :
+       std::initializer_list<QObject*>{grid_, radioButtonGroup_, blockTimeEntry_, serialEntry_, coveredTimeEntry_}) {
     child->removeEventFilter(this);
     child->disconnect(this);
   }
@@ -96,7 +97,7 @@ void ParameterPanel::buildLayout() {
   column->setSpacing(0);
 
   radioGroup_ = new QGroupBox(uiText(UiTexts::txtAlarming), this);
-  radioGroup_->setObjectName(QStringLiteral("RadioGroup1"));
+  radioGroup_->setObjectName(QStringLiteral("alarmModeGroup"));
   radioGroup_->setFixedHeight(RadioGroupHeight);
   radioGroup_->setAutoFillBackground(true);
   auto* radioRow = new QHBoxLayout(radioGroup_);
@@ -127,7 +128,7 @@ void ParameterPanel::buildLayout() {
   auto* autoBlockRow = new QHBoxLayout;
   autoBlockRow->addWidget(rowLabel(UiTexts::txtAutoBlockTime, beamBox));
   blockTimeEntry_ = digitEntry(3, true, nullptr, beamBox);
-  blockTimeEntry_->setObjectName(QStringLiteral("MaskEdit1"));
+  blockTimeEntry_->setObjectName(QStringLiteral("blockTimeEntry"));
   autoBlockRow->addWidget(blockTimeEntry_);
   autoBlockRow->addWidget(new QLabel(uiText(UiTexts::txtSeconds), beamBox));
   autoBlockRow->addStretch();
@@ -142,7 +143,7 @@ void ParameterPanel::buildLayout() {
   coveredRow->addWidget(rowLabel(UiTexts::txtMaxCoveredTime, beamBox));
   // No mask: the key filter in eventFilter() keeps it to digits.
   coveredTimeEntry_ = digitEntry(3, false, &fixed, beamBox);
-  coveredTimeEntry_->setObjectName(QStringLiteral("MaskEdit3"));
+  coveredTimeEntry_->setObjectName(QStringLiteral("coveredTimeEntry"));
   coveredRow->addWidget(coveredTimeEntry_);
   coveredRow->addWidget(new QLabel(uiText(UiTexts::txtMinutes), beamBox));
   coveredRow->addStretch();
@@ -155,7 +156,7 @@ void ParameterPanel::buildLayout() {
   auto* serialRow = new QHBoxLayout(serialBox);
   serialRow->setContentsMargins(6, 0, 6, 2);
   serialEntry_ = digitEntry(5, true, &fixed, serialBox);
-  serialEntry_->setObjectName(QStringLiteral("MaskEdit2"));
+  serialEntry_->setObjectName(QStringLiteral("serialEntry"));
   serialRow->addWidget(serialEntry_);
   serialRow->addStretch();
   column->addWidget(serialBox);

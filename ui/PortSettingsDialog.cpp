@@ -1,9 +1,5 @@
 #include "ui/PortSettingsDialog.h"
 
-#include "serial/PortList.h"
-#include "serial/SerialPort.h"
-#include "texts/UiTexts.h"
-
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -14,6 +10,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include "serial/PortList.h"
+#include "serial/SerialPort.h"
+#include "texts/UiTexts.h"
 
 namespace {
 
@@ -41,8 +41,8 @@ void selectItem(QButtonGroup* group, int index) {
 
 }  // namespace
 
-PortSettingsDialog::PortSettingsDialog(SerialPort& comm, bool& dtrOn, bool& rtsOn, QWidget* parent)
-    : QDialog(parent, Qt::Tool), port(comm), dtrOn(dtrOn), rtsOn(rtsOn), portListSource_([] {
+PortSettingsDialog::PortSettingsDialog(SerialPort& port, bool& dtrOn, bool& rtsOn, QWidget* parent)
+    : QDialog(parent, Qt::Tool), port_(port), dtrOn_(dtrOn), rtsOn_(rtsOn), portListSource_([] {
         QStringList list;
         fillPortList(list);
         return list;
@@ -63,8 +63,8 @@ PortSettingsDialog::PortSettingsDialog(SerialPort& comm, bool& dtrOn, bool& rtsO
   okButton->setDefault(true);
 
   dataBitsGroup = makeRadioGroup(this, uiText(UiTexts::txtDataSize),
-                               {uiText(UiTexts::txt6Bits), uiText(UiTexts::txt7Bits), uiText(UiTexts::txt8Bits)},
-                               {96, 72, 89, 65}, dataBitsButtons);
+                                 {uiText(UiTexts::txt6Bits), uiText(UiTexts::txt7Bits), uiText(UiTexts::txt8Bits)},
+                                 {96, 72, 89, 65}, dataBitsButtons);
   stopBitsGroup =
       makeRadioGroup(this, uiText(UiTexts::txtStopBits),
                      {uiText(UiTexts::txt1StopBit), uiText(UiTexts::txt15StopBits), uiText(UiTexts::txt2StopBits)},
@@ -129,37 +129,37 @@ void PortSettingsDialog::showPortState() {
     portCombo->clear();
     portCombo->addItems(ports);
     // A name not in the list shows the first entry but stays the port's name.
-    portCombo->setCurrentIndex(ports.isEmpty() ? -1 : findPortIndex(ports, port.deviceName()));
+    portCombo->setCurrentIndex(ports.isEmpty() ? -1 : findPortIndex(ports, port_.deviceName()));
   }
 
-  selectItem(stopBitsButtons, port.stopBits());
-  selectItem(baudRateButtons, port.baudRate());
+  selectItem(stopBitsButtons, port_.stopBits());
+  selectItem(baudRateButtons, port_.baudRate());
   // da4 and da5 have no item; the group keeps what it showed.
-  if (port.dataBits() >= da6) selectItem(dataBitsButtons, port.dataBits() - da6);
-  selectItem(parityButtons, port.parity());
+  if (port_.dataBits() >= da6) selectItem(dataBitsButtons, port_.dataBits() - da6);
+  selectItem(parityButtons, port_.parity());
 
-  dtrBox->setChecked(dtrOn);
-  rtsBox->setChecked(rtsOn);
+  dtrBox->setChecked(dtrOn_);
+  rtsBox->setChecked(rtsOn_);
 }
 
 void PortSettingsDialog::onPortChosen(int index) {
-  if (index >= 0) port.setDeviceName(portCombo->itemText(index));
+  if (index >= 0) port_.setDeviceName(portCombo->itemText(index));
 }
 
-void PortSettingsDialog::onBaudRateChosen(int index) { port.setBaudRate(BaudRate(index)); }
+void PortSettingsDialog::onBaudRateChosen(int index) { port_.setBaudRate(BaudRate(index)); }
 
-void PortSettingsDialog::onDataBitsChosen(int index) { port.setDataBits(DataBits(da6 + index)); }
+void PortSettingsDialog::onDataBitsChosen(int index) { port_.setDataBits(DataBits(da6 + index)); }
 
-void PortSettingsDialog::onStopBitsChosen(int index) { port.setStopBits(StopBits(index)); }
+void PortSettingsDialog::onStopBitsChosen(int index) { port_.setStopBits(StopBits(index)); }
 
-void PortSettingsDialog::onParityChosen(int index) { port.setParity(Parity(index)); }
+void PortSettingsDialog::onParityChosen(int index) { port_.setParity(Parity(index)); }
 
 void PortSettingsDialog::onDtrToggled(bool checked) {
-  dtrOn = checked;
-  port.setDtr(checked);
+  dtrOn_ = checked;
+  port_.setDtr(checked);
 }
 
 void PortSettingsDialog::onRtsToggled(bool checked) {
-  rtsOn = checked;
-  port.setRts(checked);
+  rtsOn_ = checked;
+  port_.setRts(checked);
 }

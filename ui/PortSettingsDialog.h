@@ -3,12 +3,11 @@
 // parameters and the DTR and RTS levels are shown but disabled. A choice acts
 // at once on the port object and the flags; there is no cancel. The caller
 // closes the port before showing the dialog and reopens it afterwards.
-#include "serial/LineTypes.h"
-
 #include <QDialog>
 #include <QStringList>
-
 #include <functional>
+
+#include "serial/LineTypes.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -24,9 +23,9 @@ class PortSettingsDialog : public QDialog {
   // The names to offer, in the order to show them.
   using PortListSource = std::function<QStringList()>;
 
-  PortSettingsDialog(SerialPort& comm, bool& dtrOn, bool& rtsOn, QWidget* parent = nullptr);
+  PortSettingsDialog(SerialPort& port, bool& dtrOn, bool& rtsOn, QWidget* parent = nullptr);
 
-  // Replaces FillPortList as the source of the names (tests give their own).
+  // Replaces fillPortList as the source of the names (tests give their own).
   void setPortListSource(PortListSource source) { portListSource_ = std::move(source); }
 
   // Each group's buttons carry their item index as id.
@@ -60,8 +59,8 @@ class PortSettingsDialog : public QDialog {
   void onDtrToggled(bool checked);
   void onRtsToggled(bool checked);
 
-  SerialPort& port;
-  bool& dtrOn;
-  bool& rtsOn;
+  SerialPort& port_;
+  bool& dtrOn_;
+  bool& rtsOn_;
   PortListSource portListSource_;
 };

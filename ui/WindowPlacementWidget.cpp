@@ -1,14 +1,13 @@
 #include "ui/WindowPlacementWidget.h"
 
-#include "files/SettingsStore.h"
-#include "files/WindowPlacement.h"
-
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVariant>
 #include <QWidget>
-
 #include <optional>
+
+#include "files/SettingsStore.h"
+#include "files/WindowPlacement.h"
 
 namespace {
 

@@ -1,7 +1,6 @@
 #pragma once
 // Hexadecimal and bit texts for the log and the picture's hints.
 #include <QString>
-
 #include <cstdint>
 #include <span>
 
@@ -16,5 +15,5 @@ QString bitMarks(std::uint16_t mask, int count);
 // Numbers of the set bits (bit j of byte i is first + 8i + j), runs as "a÷b",
 // separated by commas; "-" when none is set. See the tests for the exact form.
 QString bitListText(std::span<const std::uint8_t> bytes, int first);
-// BitListText numbered from 1: the beams named by per-beam bytes.
+// bitListText numbered from 1: the beams named by per-beam bytes.
 QString beamListText(std::span<const std::uint8_t> bytes);

@@ -1,11 +1,10 @@
 #include "util/LogLineWriter.h"
 
-#include <QFile>
-
 #include <fcntl.h>
 #include <iconv.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <cerrno>
 #include <string>
 
@@ -49,7 +48,8 @@ std::string toWindows1250(const QString& text) {
 void appendLogLine(const QString& fileName, const QString& line, bool create) {
   const QByteArray path = QFile::encodeName(fileName);
   int fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
-  if (fd < 0 && create && errno == ENOENT) fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0 && create && errno == ENOENT)
+    fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return;
   std::string bytes = toWindows1250(line);
   bytes += "\r\n";

@@ -15,17 +15,19 @@ std::int32_t textToNum(const QString& text) {
   if (i < n && (text[i] == QLatin1Char('$') || text[i] == QLatin1Char('x') || text[i] == QLatin1Char('X'))) {
     base = 16;
     ++i;
-  } else if (i + 1 < n && text[i] == QLatin1Char('0') && (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
+  } else if (i + 1 < n && text[i] == QLatin1Char('0') &&
+             (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
     base = 16;
     i += 2;
   }
   long long value = 0;
   bool anyDigit = false;
   for (; i < n; ++i) {
-    const int digit = QChar(text[i]).isDigit() && text[i].unicode() < 128 ? text[i].unicode() - '0'
-                      : base == 16 && text[i].unicode() >= 'a' && text[i].unicode() <= 'f' ? text[i].unicode() - 'a' + 10
-                      : base == 16 && text[i].unicode() >= 'A' && text[i].unicode() <= 'F' ? text[i].unicode() - 'A' + 10
-                                                                                            : -1;
+    const int digit =
+        QChar(text[i]).isDigit() && text[i].unicode() < 128                  ? text[i].unicode() - '0'
+        : base == 16 && text[i].unicode() >= 'a' && text[i].unicode() <= 'f' ? text[i].unicode() - 'a' + 10
+        : base == 16 && text[i].unicode() >= 'A' && text[i].unicode() <= 'F' ? text[i].unicode() - 'A' + 10
+                                                                             : -1;
     if (digit < 0 || digit >= base) break;
     anyDigit = true;
     value = value * base + digit;

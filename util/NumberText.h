@@ -1,7 +1,6 @@
 #pragma once
 // Numbers typed by the user.
 #include <QString>
-
 #include <cstdint>
 
 // The leading number of a typed text: blanks skipped, optional sign, "$", "x"

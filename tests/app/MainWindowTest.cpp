@@ -13,17 +13,17 @@
 #include <QToolButton>
 #include <memory>
 
+#include "app/MainWindow.h"
+#include "eventlog/EventLog.h"
+#include "files/SettingsStore.h"
+#include "serial/PortSettings.h"
+#include "sound/AlarmBeeper.h"
+#include "texts/UiTexts.h"
 #include "ui/BarrierPicture.h"
 #include "ui/ConfigFileCommands.h"
-#include "eventlog/EventLog.h"
 #include "ui/EventLogPanel.h"
-#include "app/MainWindow.h"
 #include "ui/PieGauge.h"
-#include "serial/PortSettings.h"
 #include "ui/PortSettingsDialog.h"
-#include "files/SettingsStore.h"
-#include "texts/UiTexts.h"
-#include "sound/AlarmBeeper.h"
 
 namespace {
 const QString AbsentPort = QStringLiteral("orvita-test-no-such-port");

@@ -1,15 +1,14 @@
-#include "eventlog/EventLog.h"
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-
 #include <array>
 #include <cstdint>
+
+#include "eventlog/EventLog.h"
 
 namespace {
 

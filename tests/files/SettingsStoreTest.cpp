@@ -1,15 +1,13 @@
-#include "files/SettingsStore.h"
-
-#include "tests/files/TempSettingsHome.h"
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QSettings>
-
-#include <gtest/gtest.h>
-
 #include <array>
 #include <cstdint>
+
+#include "files/SettingsStore.h"
+#include "tests/files/TempSettingsHome.h"
 
 namespace {
 

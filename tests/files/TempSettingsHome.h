@@ -4,7 +4,6 @@
 #include <QSettings>
 #include <QString>
 #include <QTemporaryDir>
-
 #include <cstdlib>
 
 class TempSettingsHome {

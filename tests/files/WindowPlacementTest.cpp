@@ -1,8 +1,8 @@
-#include "files/WindowPlacement.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
+
+#include "files/WindowPlacement.h"
 
 namespace {
 

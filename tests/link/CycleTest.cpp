@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "link/Frame.h"
 #include "tests/link/LinkRig.h"
-
-#include <gtest/gtest.h>
 
 using Bytes = std::vector<std::uint8_t>;
 

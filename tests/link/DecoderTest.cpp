@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include "link/Frame.h"
 #include "tests/link/LinkRig.h"
 #include "util/HexText.h"
-
-#include <gtest/gtest.h>
 
 using Bytes = std::vector<std::uint8_t>;
 

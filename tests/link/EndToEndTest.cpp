@@ -1,16 +1,15 @@
 // The link against the barrier-sim program on a pseudo-terminal, through the
 // real serial port object and real timers.
-#include "tests/link/HeadlessHost.h"
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <gtest/gtest.h>
-
 #include <memory>
+
+#include "tests/link/HeadlessHost.h"
 
 namespace {
 

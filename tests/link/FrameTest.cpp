@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "link/Frame.h"
 #include "tests/link/LinkRig.h"
-
-#include <gtest/gtest.h>
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -45,8 +45,7 @@ TEST(Requests, GoOutByteForByte) {
       {0xFF, 0xFF, 0x0B, 0x04, 0x1E, 0x03, 0x03, 0x03, 0x03, 0x03, 0x03, 0x03, 0x03, 0x43},
   };
   EXPECT_EQ(rig.line.written, expected);
-  EXPECT_EQ(rig.logLines(),
-            (QStringList{"Ask_ver", "Ask_data", "Ask_data2", "Ask_res", "Ask_write", "Ask_write2"}));
+  EXPECT_EQ(rig.logLines(), (QStringList{"Ask_ver", "Ask_data", "Ask_data2", "Ask_res", "Ask_write", "Ask_write2"}));
   // All but the version and reset requests restart the cycle timer.
   EXPECT_EQ(rig.view.restarts, 5);
 }

@@ -1,13 +1,12 @@
 #pragma once
 // The device link on a real port with real timers and no window: what the
 // main window does for the link, minus the widgets.
-#include "link/DeviceLink.h"
-#include "serial/SerialPort.h"
-
 #include <QObject>
 #include <QTimer>
-
 #include <functional>
+
+#include "link/DeviceLink.h"
+#include "serial/SerialPort.h"
 
 class HeadlessHost : public LinkView {
  public:

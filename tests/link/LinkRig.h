@@ -1,13 +1,12 @@
 #pragma once
 // A device link wired to an in-process simulated barrier and a recording
 // window, so the protocol runs without a port, a timer or a widget.
-#include "link/DeviceLink.h"
-#include "sim/SimBarrier.h"
-
 #include <QTemporaryDir>
-
 #include <deque>
 #include <vector>
+
+#include "link/DeviceLink.h"
+#include "sim/SimBarrier.h"
 
 // A serial line whose far end is a SimBarrier: written requests are answered
 // at once into the receive queue; deliver() plays the notifications.
@@ -92,7 +91,9 @@ struct LinkRig {
   RecordingView view;
   DeviceLink link{model, state, line, log, view};
 
-  LinkRig() { log.timeText = [] { return QStringLiteral("12:00:00"); }; }
+  LinkRig() {
+    log.timeText = [] { return QStringLiteral("12:00:00"); };
+  }
 
   // Every waiting byte in one notification.
   void deliver() {

@@ -1,8 +1,8 @@
 // Arbitrary bytes in arbitrary notifications: the receive path must never
 // read or write outside its buffers, and the buffer never exceeds 255 bytes.
-#include "tests/link/LinkRig.h"
-
 #include <cstdlib>
+
+#include "tests/link/LinkRig.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static LinkRig* rig = [] {

@@ -1,10 +1,10 @@
-#include "link/Frame.h"
-#include "tests/link/LinkRig.h"
-#include "util/HexText.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
+
+#include "link/Frame.h"
+#include "tests/link/LinkRig.h"
+#include "util/HexText.h"
 
 using Bytes = std::vector<std::uint8_t>;
 

@@ -1,8 +1,8 @@
-#include "model/BarrierModel.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "model/BarrierModel.h"
 
 TEST(SupplyFilter, ApproachesAStepChangeOverManyReplies) {
   SupplyFilter filter;

@@ -1,10 +1,10 @@
-#include "serial/PortList.h"
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "serial/PortList.h"
 
 namespace {
 

@@ -1,14 +1,12 @@
-#include "serial/PortSettings.h"
-
-#include "files/SettingsStore.h"
-#include "serial/SerialPort.h"
-#include "tests/files/TempSettingsHome.h"
-
-#include <QSettings>
-
 #include <gtest/gtest.h>
 
+#include <QSettings>
 #include <cstdint>
+
+#include "files/SettingsStore.h"
+#include "serial/PortSettings.h"
+#include "serial/SerialPort.h"
+#include "tests/files/TempSettingsHome.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "serial/LineTermios.h"
-#include "tests/serial/SerialTestSupport.h"
 #include "serial/SerialEventThread.h"
 #include "serial/SerialPort.h"
+#include "tests/serial/SerialTestSupport.h"
 
 // Reaches the dispatcher and the hand-off descriptor of a port.
 class SerialPortProbe {

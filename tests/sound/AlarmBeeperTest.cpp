@@ -1,13 +1,13 @@
-#include "sound/AlsaToneOutput.h"
-#include "sound/RecordingToneOutput.h"
-#include "sound/ToneWave.h"
-#include "sound/AlarmBeeper.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
+
+#include "sound/AlarmBeeper.h"
+#include "sound/AlsaToneOutput.h"
+#include "sound/RecordingToneOutput.h"
+#include "sound/ToneWave.h"
 
 namespace {
 

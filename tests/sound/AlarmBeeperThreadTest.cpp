@@ -1,14 +1,14 @@
 // The beeper thread against a recorder that takes no time. Every run is held
 // inside chosen calls and stopped while held at a loop's closing pause, so the
 // recorded slots are exact whatever the scheduling.
-#include "sound/RecordingToneOutput.h"
-#include "sound/AlarmBeeper.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
 #include <vector>
+
+#include "sound/AlarmBeeper.h"
+#include "sound/RecordingToneOutput.h"
 
 namespace {
 
@@ -95,8 +95,7 @@ TEST(AlarmBeeper, PatternZeroLetsThePassFinishAndStartsNoOther) {
   const auto slots = b.out->slots();
   ASSERT_EQ(slots.size(), onePass.size() + 13);
   EXPECT_TRUE(std::equal(onePass.begin(), onePass.end(), slots.begin()));
-  EXPECT_TRUE(std::all_of(slots.begin() + long(onePass.size()), slots.end(),
-                          [](const ToneSlot& s) { return s == S; }));
+  EXPECT_TRUE(std::all_of(slots.begin() + long(onePass.size()), slots.end(), [](const ToneSlot& s) { return s == S; }));
 }
 
 TEST(AlarmBeeper, WithoutRepeatAPatternPlaysOnceAndIsCleared) {

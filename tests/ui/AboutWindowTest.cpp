@@ -1,13 +1,13 @@
-#include "ui/JpegImage.h"
-#include "util/VersionText.h"
-#include "ui/AboutWindow.h"
-
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
 #include <QtTest>
+
+#include "ui/AboutWindow.h"
+#include "ui/JpegImage.h"
+#include "util/VersionText.h"
 
 class SplashTest : public QObject {
   Q_OBJECT
@@ -120,8 +120,7 @@ class SplashTest : public QObject {
     QCOMPARE(image.size(), QSize(200, 300));
     // A lens of the column glows red: checks the channel order too.
     const QColor lens = image.pixelColor(58, 62);
-    QVERIFY2(lens.red() > 200 && lens.green() < 120 && lens.blue() < 100,
-             qPrintable(lens.name()));
+    QVERIFY2(lens.red() > 200 && lens.green() < 120 && lens.blue() < 100, qPrintable(lens.name()));
     AboutWindow form;
     QCOMPARE(form.pictureLabel->pixmap().size(), QSize(200, 300));
   }
@@ -132,8 +131,8 @@ class SplashTest : public QObject {
     QVERIFY(decodeJpeg(QByteArray()).isNull());
     QVERIFY(decodeJpeg(QByteArray("this is not a picture at all")).isNull());
     QVERIFY(decodeJpeg(QByteArray(4096, '\xFF')).isNull());
-    QVERIFY(decodeJpeg(jpeg.left(2)).isNull());           // only the start marker
-    QVERIFY(decodeJpeg(jpeg.left(300)).isNull());         // cut in the headers
+    QVERIFY(decodeJpeg(jpeg.left(2)).isNull());                // only the start marker
+    QVERIFY(decodeJpeg(jpeg.left(300)).isNull());              // cut in the headers
     QVERIFY(decodeJpeg(jpeg.left(jpeg.size() / 2)).isNull());  // cut in the scan
     QByteArray damaged = jpeg;
     for (int i = 0; i < 64; ++i) damaged[i + 2] = char(0x5A);  // headers overwritten

@@ -8,9 +8,9 @@
 #include <array>
 #include <initializer_list>
 
+#include "texts/UiTexts.h"
 #include "ui/BarrierPicture.h"
 #include "util/HexText.h"
-#include "texts/UiTexts.h"
 
 namespace {
 

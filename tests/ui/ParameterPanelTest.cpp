@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "ui/BeamGrid.h"
 #include "model/Colors.h"
+#include "ui/BeamGrid.h"
 #include "ui/ParameterPanel.h"
 
 namespace {

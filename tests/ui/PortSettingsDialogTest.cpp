@@ -1,9 +1,3 @@
-#include "ui/PortSettingsDialog.h"
-
-#include "serial/PortList.h"
-#include "serial/SerialPort.h"
-#include "texts/UiTexts.h"
-
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,6 +6,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+
+#include "serial/PortList.h"
+#include "serial/SerialPort.h"
+#include "texts/UiTexts.h"
+#include "ui/PortSettingsDialog.h"
 
 class PortSettingsDialogTest : public QObject {
   Q_OBJECT
@@ -59,7 +58,7 @@ class PortSettingsDialogTest : public QObject {
     QCOMPARE(d.baudRateGroup->title(), QStringLiteral("Baud Rate"));
     QCOMPARE(d.baudRateGroup->geometry(), QRect(8, 72, 81, 217));
     QCOMPARE(items(d.baudRateButtons), (QStringList{"110", "300", "1200", "2400", "4800", "9600", "19200", "38400",
-                                                     "57600", "115200", "230400", "460800", "921600"}));
+                                                    "57600", "115200", "230400", "460800", "921600"}));
     QCOMPARE(d.dataBitsGroup->geometry(), QRect(96, 72, 89, 65));
     QCOMPARE(items(d.dataBitsButtons), (QStringList{"6 bits", "7 bits", "8 bits"}));
     QCOMPARE(d.stopBitsGroup->title(), QStringLiteral("Stop Bits"));

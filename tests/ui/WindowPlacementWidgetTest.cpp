@@ -1,15 +1,13 @@
-#include "ui/WindowPlacementWidget.h"
-
-#include "files/SettingsStore.h"
-#include "tests/files/TempSettingsHome.h"
-#include "files/WindowPlacement.h"
-
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
-
 #include <memory>
+
+#include "files/SettingsStore.h"
+#include "files/WindowPlacement.h"
+#include "tests/files/TempSettingsHome.h"
+#include "ui/WindowPlacementWidget.h"
 
 class WindowPlacementWidgetTest : public QObject {
   Q_OBJECT

@@ -1,19 +1,18 @@
-#include "util/HexText.h"
-#include "util/NumberText.h"
-#include "util/FileTitle.h"
-#include "util/VersionText.h"
-#include "util/LogLineWriter.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <array>
 #include <cstdint>
 #include <vector>
+
+#include "util/FileTitle.h"
+#include "util/HexText.h"
+#include "util/LogLineWriter.h"
+#include "util/NumberText.h"
+#include "util/VersionText.h"
 
 namespace {
 
@@ -127,7 +126,8 @@ TEST_F(AppendLineTest, CreatesAMissingFileAndAppendsInWindows1250WithCrLf) {
   appendLogLine(path, QStringLiteral("Stan wiązek"), true);
   appendLogLine(path, QStringLiteral("1÷3"), true);
   // ą is B9 and ÷ is F7 in Windows-1250.
-  EXPECT_EQ(contents(path), QByteArray("Stan wi\xB9zek\r\n1\xF7" "3\r\n"));
+  EXPECT_EQ(contents(path), QByteArray("Stan wi\xB9zek\r\n1\xF7"
+                                       "3\r\n"));
 }
 
 TEST_F(AppendLineTest, NeverTruncatesAnExistingFile) {
