@@ -25,6 +25,7 @@
 #include "ui/ParameterPanel.h"
 #include "ui/PieGauge.h"
 #include "ui/PortSettingsDialog.h"
+#include "ui/ShortcutsFirst.h"
 #include "ui/WindowPlacementWidget.h"
 #include "util/FileTitle.h"
 #include "util/HexText.h"
@@ -72,12 +73,17 @@ MainWindow::MainWindow(QWidget* parent)
       }()),
       link(model, state, port, eventLog, *this) {
   port.onRxChar = [this](QObject*, std::int32_t count) { link.onBytesReceived(count); };
+  port.onDeviceLost = [this](QObject*) { link.onDeviceLost(); };
   buildControls();
   buildMenus();
+  new ShortcutsFirst(this);
   setFileDialogs(std::make_unique<QtFileDialogs>(this));
   startUp();
 
+  // Precise: the time-outs and " Brak połączenia." come when they are due.
+  cycleTimer.setTimerType(Qt::PreciseTimer);
   cycleTimer.setInterval(DeviceLink::CycleIntervalMs);
+  refreshTimer.setTimerType(Qt::PreciseTimer);
   connect(&cycleTimer, &QTimer::timeout, this, &MainWindow::onCycleTimer);
   refreshTimer.setInterval(DeviceLink::RefreshIntervalMs);
   connect(&refreshTimer, &QTimer::timeout, this, &MainWindow::onRefreshTimer);
@@ -95,6 +101,7 @@ MainWindow::~MainWindow() {
   shutDown();
   // The controls and the dialog refer to the members above; they go first.
   port.onRxChar = nullptr;
+  port.onDeviceLost = nullptr;
   delete portDialog;
   portDialog = nullptr;
   delete takeCentralWidget();
@@ -484,6 +491,8 @@ void MainWindow::setGauge(int progress, Rgb foreground, Rgb background) {
   activityGauge->setForeColor(toColor(foreground));
   activityGauge->setBackColor(toColor(background));
 }
+
+void MainWindow::showNotice(const QString& text) { statusStrip->setNotice(text); }
 
 void MainWindow::setStatusLabel(const QString& text) {
   statusLabel->setText(text);

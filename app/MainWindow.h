@@ -56,6 +56,7 @@ class MainWindow : public QMainWindow, public LinkView {
   void setIdentification(const QString& text, Rgb textColour, Rgb background) override;
   void setPortStatus(const QString& text) override;
   void setGauge(int progress, Rgb foreground, Rgb background) override;
+  void showNotice(const QString& text) override;
   void setStatusLabel(const QString& text) override;
   bool portDialogShowing() const override;
   bool stopTicked() const override;

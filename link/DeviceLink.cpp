@@ -15,6 +15,13 @@ constexpr std::uint8_t DiagStatusLength = 19;
 constexpr std::uint8_t LinkAlive = 10;
 constexpr std::uint8_t LinkFailing = 5;  // at or below: the barrier counts as lost
 
+// Nothing the user could lose: the editors as the program starts.
+bool blankEditors(const BarrierConfig& config) {
+  for (std::size_t i = 0; i < BarrierConfig::Size; ++i)
+    if (i != BarrierConfig::BeamCount && config[i] != 0) return false;
+  return true;
+}
+
 std::span<const std::uint8_t> payloadOf(std::span<const std::uint8_t> frame) {
   const std::size_t length = frame[2];
   return length < 2 ? std::span<const std::uint8_t>{} : frame.subspan(frame::PayloadOffset, length - 2);
@@ -146,12 +153,20 @@ void DeviceLink::onVersion(std::span<const std::uint8_t> frame) {
   removeFrame(frame);
   state_.linkCounter = LinkAlive;
   state_.readStep = 2;  // every (re)connection reads the configuration
+  state_.reconnectionRead = true;
+  state_.editorsBlankAtReconnection = blankEditors(model_.editConfig);
+  state_.editsReplaced = false;
+  state_.beepStale = true;
 }
 
 void DeviceLink::onData(std::span<const std::uint8_t> frame, std::size_t firstIndex) {
   const auto payload = payloadOf(frame);
   // Bytes that would land past the block's end are ignored.
   const std::size_t count = std::min(payload.size(), BarrierConfig::Size - firstIndex);
+  if (state_.reconnectionRead && !state_.editorsBlankAtReconnection)
+    for (std::size_t k = 0; k < count; ++k)
+      if (firstIndex + k != BarrierConfig::BeamCount && model_.editConfig[firstIndex + k] != payload[k])
+        state_.editsReplaced = true;
   for (std::size_t k = 0; k < count; ++k) {
     model_.editConfig[firstIndex + k] = payload[k];
     model_.deviceConfig[firstIndex + k] = payload[k];
@@ -159,8 +174,29 @@ void DeviceLink::onData(std::span<const std::uint8_t> frame, std::size_t firstIn
   removeFrame(frame);
   state_.linkCounter = LinkAlive;
   state_.readStep = firstIndex == 0 ? 0 : 1;
+  if (state_.readStep == 0) endReconnectionRead();
   view_.refreshEditors();
   log_.addLogLine(hexDump(std::span(model_.editConfig.bytes).subspan(1, 10)));
+}
+
+// A write is either done as the user saw it or reported as not done: a
+// pending write that was asked for without a barrier, or outlived it, or
+// whose edits the read has just replaced, would only send the values read.
+void DeviceLink::endReconnectionRead() {
+  if (state_.writeStep != 0 && (state_.writeStale || (state_.reconnectionRead && state_.editsReplaced))) {
+    state_.writeStep = 0;
+    notify(UiTexts::txtWriteNotDone);
+  } else if (state_.reconnectionRead && state_.editsReplaced) {
+    notify(UiTexts::txtEditsReplaced);
+  }
+  state_.writeStale = false;
+  state_.reconnectionRead = false;
+  state_.editsReplaced = false;
+}
+
+void DeviceLink::notify(UiTexts::Id text) {
+  log_.addLogLine(uiText(text));
+  view_.showNotice(uiText(text));
 }
 
 void DeviceLink::onWriteConfirmed(std::span<const std::uint8_t> frame, std::size_t first, std::size_t last,
@@ -229,9 +265,12 @@ void DeviceLink::onStatus(std::span<const std::uint8_t> frame) {
   s.statusFlags = p[2];
   s.sabotageFlags = p[8];
 
-  if (changed) {
+  // After a reconnection the alarm sounds again even when the alert bits
+  // are the ones the lost barrier last sent.
+  if (changed || state_.beepStale) {
     view_.drawBarrier();
     view_.setBeep();
+    state_.beepStale = false;
   }
   removeFrame(frame);
   state_.linkCounter = LinkAlive;
@@ -268,7 +307,7 @@ void DeviceLink::cycleStep() {
 
   refreshIdentification();
   if (state_.linkCounter <= LinkFailing)
-    model_.versionInfo.clear();
+    forgetBarrier();
   else
     --state_.linkCounter;
 
@@ -291,6 +330,21 @@ void DeviceLink::cycleStep() {
   }
 }
 
+void DeviceLink::forgetBarrier() {
+  model_.versionInfo.clear();
+  if (state_.writeStep != 0) state_.writeStale = true;
+  state_.beepStale = true;
+}
+
+void DeviceLink::onDeviceLost() {
+  forgetBarrier();
+  // The next opening asks for the version at its first tick.
+  state_.linkCounter = 0;
+  state_.rxBuffer.removeFront(state_.rxBuffer.size());
+  refreshIdentification();
+  view_.drawBarrier();
+}
+
 void DeviceLink::refreshIdentification() {
   const auto& v = model_.versionInfo;
   if (v.size() < VersionSize) {
@@ -309,6 +363,8 @@ void DeviceLink::refreshIdentification() {
 
 void DeviceLink::readCommand(bool fromToolbar) {
   state_.readStep = 2;
+  state_.reconnectionRead = false;  // what is read now is what was asked for
+  view_.showNotice(QString());
   if (!fromToolbar) return;
   view_.setButtonEnabled(ToolButton::Read, false);
   view_.setButtonEnabled(ToolButton::Send, state_.writeStep == 0);
@@ -316,6 +372,9 @@ void DeviceLink::readCommand(bool fromToolbar) {
 
 void DeviceLink::sendCommand(bool fromToolbar) {
   state_.writeStep = 2;
+  // Without a barrier the reconnection read will replace what the editors show.
+  state_.writeStale = !model_.connected();
+  view_.showNotice(QString());
   if (!fromToolbar) return;
   view_.setButtonEnabled(ToolButton::Read, state_.readStep == 0);
   view_.setButtonEnabled(ToolButton::Send, false);
@@ -328,6 +387,6 @@ void DeviceLink::resetCommand(bool fromToolbar) {
 
 void DeviceLink::portSettingsCommand() {
   port_.close();
-  model_.versionInfo.clear();
+  forgetBarrier();
   refreshIdentification();
 }

@@ -12,6 +12,7 @@
 #include "link/LinkView.h"
 #include "model/BarrierModel.h"
 #include "serial/SerialLine.h"
+#include "texts/UiTexts.h"
 
 class DeviceLink {
  public:
@@ -25,6 +26,10 @@ class DeviceLink {
   // The port's characters-received notification: read `count` waiting bytes
   // (at most 1000), append, run the parser once, step the activity gauge.
   void onBytesReceived(std::int32_t count);
+  // The port closed itself because the device went away (an unplugged
+  // adapter): the barrier counts as lost at once, and the next opening
+  // identifies it and reads its configuration before anything else.
+  void onDeviceLost();
   // One tick of the 1000 ms cycle timer.
   void cycleStep();
   // The continuation of a status reply, StatusPauseMs after it.
@@ -67,6 +72,11 @@ class DeviceLink {
   void onStatus(std::span<const std::uint8_t> frame);
   void discardUnreadable(std::span<const std::uint8_t> frame);
   void removeFrame(std::span<const std::uint8_t> frame);
+  // Empties versionInfo; a pending write and the beeper are judged anew once
+  // a barrier answers again.
+  void forgetBarrier();
+  void endReconnectionRead();
+  void notify(UiTexts::Id text);
   void showGauge();
 
   BarrierModel& model_;

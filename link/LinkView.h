@@ -24,6 +24,9 @@ class LinkView {
   virtual void setPortStatus(const QString& text) = 0;
   // The activity gauge: progress 0..99, pie colour and background.
   virtual void setGauge(int progress, Rgb foreground, Rgb background) = 0;
+  // A notice the user must see without opening the log panel (a write that
+  // was not done, edits replaced by a read); an empty text takes it away.
+  virtual void showNotice(const QString& text) = 0;
   // The small status label under the editors, shown with the log panel.
   virtual void setStatusLabel(const QString& text) = 0;
   virtual bool portDialogShowing() const = 0;

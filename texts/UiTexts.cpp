@@ -131,6 +131,10 @@ QHash<int, QString> buildTable() {
       {txtDiskFull, QStringLiteral("Disk full")},
       {txtTooManyOpenFiles, QStringLiteral("Too many open files")},
       {txtIoError, QStringLiteral("I/O error %1")},
+      {txtWriteNotDone, QStringLiteral("Konfiguracja NIE została wysłana: połączenie z barierą było przerwane. "
+                                       "Edytory pokazują konfigurację odczytaną z bariery.")},
+      {txtEditsReplaced, QStringLiteral("Niewysłane zmiany zastąpiono konfiguracją odczytaną z bariery "
+                                        "po ponownym połączeniu.")},
   };
 }
 

@@ -129,6 +129,10 @@ enum Id : int {
   txtDiskFull = 65384,          // "Disk full"
   txtTooManyOpenFiles = 65385,  // "Too many open files"
   txtIoError = 65386,           // "I/O error %1", %1 the system's error number
+
+  // What the user must know after a reconnection.
+  txtWriteNotDone = 65390,   // a pending write dropped after the reconnection read
+  txtEditsReplaced = 65391,  // a reconnection read replaced what the editors showed
 };
 
 // The text of `id`; an empty text for an id the table does not hold.

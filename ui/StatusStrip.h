@@ -3,22 +3,32 @@
 
 class QLabel;
 class QMouseEvent;
+class QResizeEvent;
 
 // The status bar right of the activity gauge: two sunken text panels, 150
-// and 50 wide; the rest stays empty. Tells of a double click anywhere on it.
+// and 50 wide, and in the rest a notice the user must not miss (red, the
+// whole text in its tooltip). Tells of a double click anywhere on it.
 class StatusStrip : public QFrame {
   Q_OBJECT
  public:
   explicit StatusStrip(QWidget* parent = nullptr);
   QLabel* panel(int index) const { return index == 0 ? panel0_ : panel1_; }
+  // An empty text takes the notice away.
+  void setNotice(const QString& text);
+  QString notice() const { return notice_; }
 
  signals:
   void doubleClicked();
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   QLabel* panel0_;
   QLabel* panel1_;
+  QLabel* noticeLabel_;
+  QString notice_;
+
+  void showNotice();
 };

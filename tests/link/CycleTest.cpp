@@ -113,16 +113,102 @@ TEST(Cycle, ASilentBarrierIsRetriedThenAskedForItsVersionThenLost) {
   EXPECT_FALSE(rig.model.versionInfo.empty());
 }
 
-TEST(Cycle, PendingWriteSurvivesALostLinkAndFollowsTheReconnectionRead) {
+TEST(Cycle, AWriteThatCannotCarryTheEditsIsDroppedAfterTheReconnectionReadAndReported) {
+  const QString notDone = uiText(UiTexts::txtWriteNotDone);
+  {  // asked for while the barrier was lost
+    LinkRig rig;
+    rig.connect();
+    rig.line.sim.setSilent(true);
+    for (int tick = 0; tick < 7; ++tick) rig.tick();
+    rig.model.editConfig[BarrierConfig::AutoBlockTime] = 99;
+    rig.link.sendCommand(false);
+    rig.line.sim.setSilent(false);
+    rig.line.written.clear();
+    for (int tick = 0; tick < 4; ++tick) rig.tick();
+    EXPECT_EQ(commands(rig.line.written), (std::vector<int>{0, 5, 1, 3}));
+    EXPECT_EQ(rig.state.writeStep, 0);
+    EXPECT_EQ(rig.view.notice, notDone);
+    EXPECT_TRUE(rig.logLines().contains(notDone));
+    EXPECT_EQ(rig.model.editConfig[BarrierConfig::AutoBlockTime], rig.line.sim.config()[BarrierConfig::AutoBlockTime]);
+  }
+  {  // pending when the adapter was pulled: write2 confirmed, write not
+    LinkRig rig;
+    rig.connect();
+    rig.model.editConfig[1] = 7;
+    rig.link.sendCommand(true);
+    rig.tick();  // write2
+    ASSERT_EQ(rig.state.writeStep, 1);
+    rig.link.onDeviceLost();
+    rig.line.written.clear();
+    for (int tick = 0; tick < 4; ++tick) rig.tick();
+    EXPECT_EQ(commands(rig.line.written), (std::vector<int>{0, 5, 1, 3}));
+    EXPECT_EQ(rig.view.notice, notDone);
+  }
+  {  // asked for while connected and confirmed: carries the edits, no notice
+    LinkRig rig;
+    rig.connect();
+    rig.model.editConfig[1] = 7;
+    rig.link.sendCommand(true);
+    rig.tick();
+    rig.tick();
+    EXPECT_EQ(rig.line.sim.config()[1], 7);
+    EXPECT_TRUE(rig.view.notice.isEmpty());
+  }
+}
+
+TEST(Cycle, AReconnectionReadThatReplacesUnsentEditsSaysSo) {
   LinkRig rig;
   rig.connect();
-  rig.line.sim.setSilent(true);
-  for (int tick = 0; tick < 7; ++tick) rig.tick();
+  EXPECT_TRUE(rig.view.notice.isEmpty()) << "the first read replaces nothing the user had";
+  rig.model.editConfig[BarrierConfig::MaxCoveredTime] = 42;  // as a file just loaded
+  rig.model.deviceConfig[BarrierConfig::MaxCoveredTime] = 42;
+  rig.link.onDeviceLost();
+  for (int tick = 0; tick < 3; ++tick) rig.tick();
+  EXPECT_EQ(rig.view.notice, uiText(UiTexts::txtEditsReplaced));
+  EXPECT_NE(rig.model.editConfig[BarrierConfig::MaxCoveredTime], 42);
+
+  // The same barrier back with nothing unsent: nothing to report.
+  rig.view.notice.clear();
+  rig.link.onDeviceLost();
+  for (int tick = 0; tick < 3; ++tick) rig.tick();
+  EXPECT_TRUE(rig.view.notice.isEmpty());
+}
+
+TEST(Cycle, AnUnpluggedAdapterIsALostBarrierAtOnce) {
+  LinkRig rig;
+  rig.connect();
+  rig.line.sim.status()[3] = 0x05;  // beams 1 and 3 in alert
+  rig.tick();
+  ASSERT_EQ(rig.model.status.beamsAlert, 0x05);
+  const int beeps = rig.view.beeps;
+  rig.line.isOpenNow = false;  // the port closed itself
+  rig.link.onDeviceLost();
+  EXPECT_TRUE(rig.model.versionInfo.empty());
+  EXPECT_EQ(rig.view.identText, QStringLiteral(" Brak połączenia."));
+  EXPECT_EQ(rig.view.identBackground, colors::Grey);
+  EXPECT_GT(rig.view.beeps, beeps) << "the beeper is told while not connected";
+
+  // Reopened: identified and read before any status request or write.
   rig.link.sendCommand(false);
-  rig.line.sim.setSilent(false);
   rig.line.written.clear();
-  for (int tick = 0; tick < 5; ++tick) rig.tick();
-  EXPECT_EQ(commands(rig.line.written), (std::vector<int>{0, 5, 1, 4, 2}));
+  rig.tick();
+  EXPECT_EQ(commands(rig.line.written), std::vector<int>{frame::CmdVersion});
+}
+
+TEST(Cycle, TheFirstStatusAfterAReconnectionRecomputesTheBeeperWithUnchangedAlertBits) {
+  LinkRig rig;
+  rig.connect();
+  rig.line.sim.status()[3] = 0x01;
+  rig.tick();
+  rig.tick();
+  const int beeps = rig.view.beeps;
+  rig.tick();
+  EXPECT_EQ(rig.view.beeps, beeps) << "an unchanged status leaves the beeper alone";
+  rig.link.onDeviceLost();
+  for (int tick = 0; tick < 3; ++tick) rig.tick();
+  const int afterRead = rig.view.beeps;
+  rig.tick();  // status, alert bits as before the loss
+  EXPECT_EQ(rig.view.beeps, afterRead + 1);
 }
 
 TEST(Cycle, AStopTickedCyclePausesAndResumes) {

@@ -126,6 +126,7 @@ TEST_F(DecoderTest, FirstStatusLogsEveryNonZeroStateByteInOrder) {
   EXPECT_EQ(rig.log.statusLine(),
             hexDump(buildFrame(frame::CmdStatus, Bytes{0x01, 200, 0x05, 0x00, 0x02, 0x80, 0x04, 0x08, 0x00})));
   EXPECT_EQ(rig.view.scheduled, 1);
+  EXPECT_EQ(rig.view.scheduledDelay, 10);
   EXPECT_EQ(rig.state.linkCounter, 10);
 }
 

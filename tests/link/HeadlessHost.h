@@ -7,6 +7,7 @@
 
 #include "link/DeviceLink.h"
 #include "serial/SerialPort.h"
+#include "sound/AlarmBeeper.h"
 
 class HeadlessHost : public LinkView {
  public:
@@ -18,6 +19,8 @@ class HeadlessHost : public LinkView {
     comm.setParity(paNone);
     comm.setStopBits(sb1_0);
     comm.onRxChar = [this](QObject*, std::int32_t count) { link.onBytesReceived(count); };
+    comm.onDeviceLost = [this](QObject*) { link.onDeviceLost(); };
+    cycle.setTimerType(Qt::PreciseTimer);
     cycle.setInterval(DeviceLink::CycleIntervalMs);
     QObject::connect(&cycle, &QTimer::timeout, [this] { link.cycleStep(); });
     pause.setSingleShot(true);
@@ -37,7 +40,8 @@ class HeadlessHost : public LinkView {
   DeviceLink link{model, state, comm, log, *this};
   QTimer cycle, pause;
 
-  QString identText;
+  QString identText, notice;
+  std::uint32_t beep = 0;  // the beeper's pattern
   int statusReplies = 0;
   int draws = 0;
   std::function<void()> onStatus;
@@ -48,7 +52,8 @@ class HeadlessHost : public LinkView {
     ++draws;
     if (onDraw) onDraw();
   }
-  void setBeep() override {}
+  void setBeep() override { beep = beepPattern(model.status.beamsAlert, model.connected()); }
+  void showNotice(const QString& text) override { notice = text; }
   void setButtonEnabled(ToolButton, bool) override {}
   void setIdentification(const QString& text, Rgb, Rgb) override { identText = text; }
   void setPortStatus(const QString&) override {}

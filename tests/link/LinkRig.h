@@ -49,7 +49,9 @@ class SimLine : public SerialLine {
 class RecordingView : public LinkView {
  public:
   int refreshes = 0, draws = 0, beeps = 0, restarts = 0;
-  int scheduled = 0;  // continuations asked for and not yet run
+  int scheduled = 0;        // continuations asked for and not yet run
+  int scheduledDelay = -1;  // the delay the last one was asked for with
+  QString notice;
   QString identText, portStatus, statusLabel;
   Rgb identColour = 0, identBackground = 0;
   int gaugeProgress = -1;
@@ -79,7 +81,11 @@ class RecordingView : public LinkView {
   bool stopTicked() const override { return stop; }
   bool logPanelVisible() const override { return logPanel; }
   void restartCycleTimer() override { ++restarts; }
-  void scheduleAfterStatus(int) override { ++scheduled; }
+  void scheduleAfterStatus(int ms) override {
+    ++scheduled;
+    scheduledDelay = ms;
+  }
+  void showNotice(const QString& text) override { notice = text; }
 };
 
 struct LinkRig {
