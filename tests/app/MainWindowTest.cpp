@@ -3,7 +3,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -20,8 +23,10 @@
 #include "sound/AlarmBeeper.h"
 #include "texts/UiTexts.h"
 #include "ui/BarrierPicture.h"
+#include "ui/BeamGrid.h"
 #include "ui/ConfigFileCommands.h"
 #include "ui/EventLogPanel.h"
+#include "ui/ParameterPanel.h"
 #include "ui/PieGauge.h"
 #include "ui/PortSettingsDialog.h"
 
@@ -159,6 +164,27 @@ void WindowTest::toolbarResetDisablesOnlyItselfWhileMenuResetLeavesIt() {
   form->state.resetPending = false;
   form->refreshEditors();
   QVERIFY(form->resetButton->isEnabled());
+
+  // The menu's shortcuts come before an entry's or a grid cell's editing keys.
+  QLineEdit* entry = form->parameterPanel->serialEntry();
+  entry->setText(QStringLiteral("12345"));
+  entry->setFocus();
+  entry->selectAll();
+  form->state.resetPending = false;
+  QTest::keyClick(entry, Qt::Key_X, Qt::ControlModifier);
+  QVERIFY(form->state.resetPending);
+  QCOMPARE(entry->text(), QStringLiteral("12345"));
+  BeamGrid* grid = form->parameterPanel->grid();
+  form->model.beamCount = 8;
+  form->refreshEditors();
+  grid->setFocus();
+  grid->setCurrentCell(1, BeamGrid::ResponseColumn);
+  QTest::keyClick(grid, Qt::Key_F2);
+  QWidget* cell = QApplication::focusWidget();
+  QVERIFY(cell && cell != grid);
+  form->state.readStep = 0;
+  QTest::keyClick(cell, Qt::Key_R, Qt::ControlModifier);
+  QCOMPARE(form->state.readStep, 2);
 }
 
 void WindowTest::doubleClickingTheStatusBarShowsAndHidesTheLogPanel() {
@@ -211,6 +237,18 @@ void WindowTest::captionShowsTheFileTitleAfterTheNextRefreshTick() {
   QCOMPARE(form->windowTitle(), QStringLiteral("Orvita"));  // not before the tick
   form->onRefreshTimer();
   QCOMPARE(form->windowTitle(), QStringLiteral("Orvita - x"));
+
+  // The refresh ticks every 600 ms, in a real event loop (qWait sleeps between rounds).
+  QElapsedTimer clock;
+  clock.start();
+  QList<qint64> ticks;
+  connect(&form->refreshTimer, &QTimer::timeout, this, [&] { ticks << clock.elapsed(); });
+  QEventLoop loop;
+  QTimer::singleShot(2600, &loop, &QEventLoop::quit);
+  loop.exec();
+  QVERIFY(ticks.size() >= 3);
+  const double mean = double(ticks.last() - ticks.first()) / double(ticks.size() - 1);
+  QVERIFY2(mean >= 590 && mean <= 800, qPrintable(QString::number(mean)));
 }
 
 void WindowTest::portSettingsForgetTheBarrierAndShowTheDialogModally() {

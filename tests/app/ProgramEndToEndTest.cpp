@@ -3,6 +3,7 @@
 // edited bytes in the barrier.
 #include <QApplication>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
@@ -14,6 +15,8 @@
 #include "app/MainWindow.h"
 #include "files/SettingsStore.h"
 #include "model/Colors.h"
+#include "sound/AlarmBeeper.h"
+#include "texts/UiTexts.h"
 #include "ui/BeamGrid.h"
 #include "ui/ParameterPanel.h"
 
@@ -28,6 +31,7 @@ class ProgramEndToEndTest : public QObject {
   void init();
   void cleanup();
   void aReadShowsTheBarriersValuesAndASendWritesExactlyTheEdits();
+  void anAdapterMovedToAnotherBarrierIsLostThenIdentifiedAndReadAfresh();
 
  private:
   void say(const QString& command);
@@ -121,6 +125,49 @@ void ProgramEndToEndTest::aReadShowsTheBarriersValuesAndASendWritesExactlyTheEdi
   QCOMPARE(stored[16], 45);
   QCOMPARE(stored[1], 5);
   QCOMPARE(stored[10], 0x39);
+}
+
+void ProgramEndToEndTest::anAdapterMovedToAnotherBarrierIsLostThenIdentifiedAndReadAfresh() {
+  QVERIFY(QTest::qWaitFor([&] { return form->model.connected() && form->state.readStep == 0; }, Ceiling));
+  say(QStringLiteral("alert 2 on"));
+  QVERIFY(QTest::qWaitFor([&] { return form->beeperLabel->text() != QStringLiteral("00"); }, Ceiling));
+  const QString alarmPattern = form->beeperLabel->text();
+
+  // Pulled out: the barrier is gone at once, and the beeper with it.
+  say(QStringLiteral("hangup 3"));
+  QVERIFY(QTest::qWaitFor([&] { return !form->model.connected(); }, 1500));
+  QCOMPARE(form->identificationLabel->text(), QStringLiteral(" Brak połączenia."));
+  QCOMPARE(form->identificationLabel->palette().color(QPalette::Window), QColor(128, 128, 128));
+  QCOMPARE(form->beeperLabel->text(), QStringLiteral("00"));
+  QCOMPARE(form->beeper->pattern.load(), 0u);
+
+  // A send asked for while the cable is out, and another barrier on the line
+  // when it comes back: 4 beams, another configuration, the same alert.
+  form->parameterPanel->blockTimeEntry()->setText(QStringLiteral("77"));
+  QTest::mouseClick(form->sendButton, Qt::LeftButton);
+  for (const char* command : {"beams 4", "config 16 12", "config 1 9"}) say(QString::fromLatin1(command));
+  const qsizetype linesBefore = form->eventLog.lines().size();
+
+  QVERIFY(QTest::qWaitFor([&] { return form->model.connected() && form->state.readStep == 0; }, Ceiling));
+  QVERIFY(QTest::qWaitFor([&] { return form->model.status.beamsAlert != 0; }, Ceiling));
+  const QStringList lines = form->eventLog.lines().mid(linesBefore);
+  const qsizetype version = lines.indexOf(QStringLiteral("Ask_ver"));
+  const qsizetype data2 = lines.indexOf(QStringLiteral("Ask_data2"));
+  const qsizetype data = lines.indexOf(QStringLiteral("Ask_data"));
+  QVERIFY(version >= 0 && data2 > version && data > data2);
+  QVERIFY(!lines.contains(QStringLiteral("Ask_write2")));
+  QCOMPARE(form->identificationLabel->text(), QStringLiteral(" ORVITA 4 v.1.05    2021-07-14"));
+  QVERIFY(form->parameterPanel->grid()->rowEditable(4));
+  QVERIFY(!form->parameterPanel->grid()->rowEditable(5));
+  QCOMPARE(form->parameterPanel->blockTimeEntry()->text().trimmed(), QStringLiteral("12"));
+  QCOMPARE(form->statusStrip->notice(), uiText(UiTexts::txtWriteNotDone));
+
+  // The write never reached the new barrier, and its alarm sounds although
+  // the alert bits are those the lost barrier last sent.
+  const QList<int> stored = barrierConfiguration();
+  QCOMPARE(stored.size(), 32);
+  QCOMPARE(stored[16], 12);
+  QVERIFY(QTest::qWaitFor([&] { return form->beeperLabel->text() == alarmPattern; }, Ceiling));
 }
 
 int main(int argc, char** argv) {

@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "tests/link/HeadlessHost.h"
 
@@ -97,15 +103,52 @@ TEST_F(EndToEnd, ASilentBarrierIsLostAndFoundAgain) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return host->identText == kConnected; }, 4000));
 }
 
-TEST_F(EndToEnd, ABarrierThatHangsUpAndReappearsIsReconnectedWithoutHelp) {
+TEST_F(EndToEnd, ABarrierThatHangsUpIsLostAtOnceAndIdentifiedAndReadWhenItReappears) {
   host->start();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return host->identText == kConnected; }, 4000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return host->identText == kConnected && host->state.readStep == 0; }, 6000));
   say("hangup 1");
   ASSERT_TRUE(QTest::qWaitFor([&] { return !host->comm.isOpen(); }, 3000));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return host->comm.isOpen() && host->statusReplies > 0; }, 6000));
-  const int before = host->statusReplies;
-  EXPECT_TRUE(QTest::qWaitFor([&] { return host->statusReplies > before + 10; }, 6000));
-  EXPECT_EQ(host->identText, kConnected);
+  EXPECT_EQ(host->identText, QStringLiteral(" Brak połączenia."));
+  const qsizetype before = host->log.lines().size();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return host->identText == kConnected && host->state.readStep == 0; }, 8000));
+  QStringList lines = host->log.lines().mid(before).filter(QRegularExpression(QStringLiteral("^Ask_")));
+  ASSERT_GE(lines.size(), 3);
+  EXPECT_EQ(lines.mid(0, 3), (QStringList{"Ask_ver", "Ask_data2", "Ask_data"}));
+  const int replies = host->statusReplies;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return host->statusReplies > replies + 10; }, 6000));
+}
+
+// Lower bounds hold however loaded the machine is; the upper ones are loose.
+TEST_F(EndToEnd, ThePollingPauseAndTheCycleKeepTheirTimes) {
+  QElapsedTimer clock;
+  clock.start();
+  qint64 lastReply = -1;
+  std::vector<qint64> pauses, versionRequests;
+  host->onStatus = [&] { lastReply = clock.elapsed(); };
+  host->onTimedRequest = [&] {
+    if (lastReply >= 0) pauses.push_back(clock.elapsed() - lastReply);
+    lastReply = -1;
+  };
+  host->log.onLinesChanged = [&](const QString& added, bool) {
+    if (added == QStringLiteral("Ask_ver")) versionRequests.push_back(clock.elapsed());
+  };
+  host->start();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return host->state.readStep == 0 && host->statusReplies > 0; }, 10000));
+  // A real event loop: qWaitFor sleeps 10 ms between rounds of events.
+  pauses.clear();
+  QEventLoop loop;
+  QTimer::singleShot(2000, &loop, &QEventLoop::quit);
+  loop.exec();
+  ASSERT_GE(pauses.size(), 20u);
+  EXPECT_GE(*std::min_element(pauses.begin(), pauses.end()), 9) << "the next request follows a status reply too soon";
+
+  say("silent");
+  versionRequests.clear();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return versionRequests.size() >= 4; }, 10000));
+  // One late tick shortens the next gap; their mean keeps the interval.
+  const double mean = double(versionRequests.back() - versionRequests.front()) / double(versionRequests.size() - 1);
+  EXPECT_GE(mean, 990) << "the cycle ticks early";
+  EXPECT_LE(mean, 1300) << "the cycle ticks late";
 }
 
 TEST_F(EndToEnd, AStatusChangeInTheBarrierReachesTheModel) {

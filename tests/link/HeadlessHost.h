@@ -46,6 +46,7 @@ class HeadlessHost : public LinkView {
   int draws = 0;
   std::function<void()> onStatus;
   std::function<void()> onDraw;
+  std::function<void()> onTimedRequest;  // a request that restarts the cycle timer went out
 
   void refreshEditors() override {}
   void drawBarrier() override {
@@ -62,7 +63,10 @@ class HeadlessHost : public LinkView {
   bool portDialogShowing() const override { return false; }
   bool stopTicked() const override { return false; }
   bool logPanelVisible() const override { return false; }
-  void restartCycleTimer() override { cycle.start(); }
+  void restartCycleTimer() override {
+    cycle.start();
+    if (onTimedRequest) onTimedRequest();
+  }
   // One continuation at most: a second status reply before it runs merges with it.
   void scheduleAfterStatus(int ms) override { pause.start(ms); }
 };
