@@ -10,10 +10,9 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <cstring>
 
 #include "files/SettingsStore.h"
-#include "serial/PortAccess.h"
+#include "serial/PortFailureText.h"
 #include "serial/PortSettings.h"
 #include "sound/AlarmBeeper.h"
 #include "sound/AlsaToneOutput.h"
@@ -456,34 +455,7 @@ void MainWindow::setIdentification(const QString& text, Rgb textColour, Rgb back
 void MainWindow::setPortStatus(const QString& text) {
   QLabel* panel = statusStrip->panel(0);
   panel->setText(text);
-  panel->setToolTip(port.isOpen() ? QString() : portFailureText());
-}
-
-QString MainWindow::portFailureText() const {
-  switch (port.lastOpenFailure()) {
-    case OpenFailure::None:
-      return {};
-    case OpenFailure::NoDevice:
-      return uiText(UiTexts::txtPortNoDevice);
-    case OpenFailure::NoPermission: {
-      const PortAccess access = checkPortAccess(port.lastOpenPath().toStdString());
-      if (!access.known) break;
-      const QString group = QString::fromStdString(access.groupName);
-      QString text = uiText(UiTexts::txtPortNoPermission).arg(port.lastOpenPath(), group);
-      if (access.mustLogInAgain)
-        text += QLatin1Char(' ') + uiText(UiTexts::txtPortRelogin).arg(group);
-      else if (!access.userInGroup)
-        text += QLatin1Char(' ') + uiText(UiTexts::txtPortAddToGroup).arg(group);
-      return text;
-    }
-    case OpenFailure::InUse:
-      return uiText(UiTexts::txtPortInUse);
-    case OpenFailure::NotTerminal:
-      return uiText(UiTexts::txtPortNotTerminal);
-    case OpenFailure::Other:
-      break;
-  }
-  return uiText(UiTexts::txtPortOtherError).arg(QString::fromLocal8Bit(std::strerror(port.lastOpenErrno())));
+  panel->setToolTip(port.isOpen() ? QString() : portFailureText(port));
 }
 
 void MainWindow::setGauge(int progress, Rgb foreground, Rgb background) {

@@ -139,7 +139,6 @@ class MainWindow : public QMainWindow, public LinkView {
   void setTexts();
   void layoutToolBar();
   void layoutLeftPanel();
-  QString portFailureText() const;
 
   std::unique_ptr<AboutWindow> ownAboutWindow_;
 };

@@ -135,6 +135,57 @@ QHash<int, QString> buildTable() {
                                        "Edytory pokazują konfigurację odczytaną z bariery.")},
       {txtEditsReplaced, QStringLiteral("Niewysłane zmiany zastąpiono konfiguracją odczytaną z bariery "
                                         "po ponownym połączeniu.")},
+
+      {txtCliDescription,
+       QStringLiteral("Obsługa bariery ORVITA bez okna: kopia i odtworzenie konfiguracji, reset pamięci blokad,\n"
+                      "stan bariery.\n"
+                      "\n"
+                      "Polecenia:\n"
+                      "  identify           identyfikacja bariery i liczba wiązek\n"
+                      "  read PLIK.acc      odczyt konfiguracji z bariery do pliku\n"
+                      "  write PLIK.acc     zapis konfiguracji z pliku do bariery, z odczytem sprawdzającym\n"
+                      "  reset              reset pamięci blokad\n"
+                      "  status             stan bariery: wiązki, wyjścia, styki sabotażowe, magistrala, LED,\n"
+                      "                     tryb rejestracji, zasilanie\n"
+                      "  show PLIK.acc      konfiguracja zapisana w pliku\n"
+                      "  diff A.acc B.acc   różnice między dwoma plikami konfiguracji\n"
+                      "\n"
+                      "Kod wyjścia: 0 wykonane; 1 bariera nie odpowiada albo odmówiła (diff: pliki się różnią);\n"
+                      "2 błędne wywołanie albo plik, którego nie można odczytać lub zapisać; 3 nie można otworzyć\n"
+                      "portu.")},
+      {txtCliCommandArgument, QStringLiteral("identify, read, write, reset, status, show albo diff.")},
+      {txtCliCommandSyntax, QStringLiteral("polecenie [plik…]")},
+      {txtCliOptionPort,
+       QStringLiteral("Port bariery: nazwa w jądrze (ttyUSB0) albo ścieżka (/dev/serial/by-id/…); domyślnie port "
+                      "zapisany przez program.")},
+      {txtCliOptionPortValue, QStringLiteral("nazwa")},
+      {txtCliOptionTimeout, QStringLiteral("Jak długo czekać na barierę, w sekundach (domyślnie %1).")},
+      {txtCliOptionTimeoutValue, QStringLiteral("sekundy")},
+      {txtCliOptionForce, QStringLiteral("write: zapisz także do bariery o innej liczbie wiązek niż w pliku.")},
+      {txtCliOptionFollow, QStringLiteral("status: pokazuj stan po każdej zmianie, dopóki bariera odpowiada.")},
+      {txtCliOptionJson, QStringLiteral("status: jeden obiekt JSON w wierszu.")},
+      {txtCliSeeHelp, QStringLiteral(" (--help opisuje polecenia).")},
+      {txtCliNoCommand, QStringLiteral("Brak polecenia.")},
+      {txtCliUnknownCommand, QStringLiteral("Nieznane polecenie: %1.")},
+      {txtCliSyntax, QStringLiteral("Składnia: orvita-cli %1.")},
+      {txtCliOptionNotFor, QStringLiteral("Opcja %1 nie dotyczy polecenia %2.")},
+      {txtCliBadTimeout, QStringLiteral("Czas oczekiwania to liczba sekund większa od zera, a nie %1.")},
+      {txtCliNoAnswer, QStringLiteral("Bariera na porcie %1 nie odpowiada.")},
+      {txtCliWriteInterrupted,
+       QStringLiteral("Zapis przerwany, bariera na porcie %1 nie odpowiada; jej konfiguracja mogła zostać zmieniona "
+                      "tylko w części.")},
+      {txtCliBeamCountMismatch,
+       QStringLiteral("Liczba wiązek w pliku (%1) różni się od liczby wiązek bariery (%2); zapis odrzucony "
+                      "(--force zapisuje mimo to).")},
+      {txtCliVerifyFailed, QStringLiteral("Odczyt po zapisie nie potwierdza wartości z pliku (bajty %1).")},
+      {txtCliBeamCount, QStringLiteral("Liczba wiązek")},
+      {txtCliBeamNormal, QStringLiteral("normalna")},
+      {txtCliBeamNar, QStringLiteral("nar.")},
+      {txtCliBeam50, QStringLiteral("50%")},
+      {txtCliBeamAlert, QStringLiteral("alarm")},
+      {txtCliBeamBlocked, QStringLiteral("zablokowana")},
+      {txtCliBeamBlockMemory, QStringLiteral("pamięć blokady")},
+      {txtCliReservedByte, QStringLiteral("Bajt %1 (zarezerwowany)")},
   };
 }
 

@@ -133,6 +133,36 @@ enum Id : int {
   // What the user must know after a reconnection.
   txtWriteNotDone = 65390,   // a pending write dropped after the reconnection read
   txtEditsReplaced = 65391,  // a reconnection read replaced what the editors showed
+
+  // The command line tool, orvita-cli.
+  txtCliDescription = 65400,  // --help: what it does, the commands, the exit statuses
+  txtCliCommandArgument = 65401,
+  txtCliCommandSyntax = 65402,
+  txtCliOptionPort = 65403,
+  txtCliOptionPortValue = 65404,
+  txtCliOptionTimeout = 65405,  // %1 the default
+  txtCliOptionTimeoutValue = 65406,
+  txtCliOptionForce = 65407,
+  txtCliOptionFollow = 65408,
+  txtCliOptionJson = 65409,
+  txtCliSeeHelp = 65410,            // ends every usage error, in place of its full stop
+  txtCliNoCommand = 65411,          // "Brak polecenia."
+  txtCliUnknownCommand = 65412,     // %1 the command
+  txtCliSyntax = 65413,             // %1 the command with its arguments
+  txtCliOptionNotFor = 65414,       // %1 the option, %2 the command
+  txtCliBadTimeout = 65415,         // %1 as given
+  txtCliNoAnswer = 65416,           // %1 the port
+  txtCliWriteInterrupted = 65417,   // %1 the port
+  txtCliBeamCountMismatch = 65418,  // %1 the file's count, %2 the barrier's
+  txtCliVerifyFailed = 65419,       // %1 the configuration byte indexes
+  txtCliBeamCount = 65420,          // "Liczba wiązek"
+  txtCliBeamNormal = 65421,
+  txtCliBeamNar = 65422,
+  txtCliBeam50 = 65423,
+  txtCliBeamAlert = 65424,
+  txtCliBeamBlocked = 65425,
+  txtCliBeamBlockMemory = 65426,
+  txtCliReservedByte = 65427,  // %1 the byte index
 };
 
 // The text of `id`; an empty text for an id the table does not hold.

@@ -5,14 +5,11 @@
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
-#include <QStringList>
 #include <array>
 #include <cmath>
-#include <span>
 #include <vector>
 
-#include "texts/UiTexts.h"
-#include "util/HexText.h"
+#include "link/StatusWords.h"
 
 // How strokes fall on pixels. Nothing is antialiased, so the picture holds
 // only its named colours. Pens have flat caps and mitred joins: a stroke from
@@ -214,29 +211,9 @@ void BarrierPainter::draw(QImage& image, BarrierModel& model, bool logPanelVisib
   };
   const bool alarm = flags & statusflag::AlarmOutput;
   const bool tamperOut = flags & statusflag::TamperOutput;
-  box(2, H - 55, h + 2, H - 30, alarm, uiText(alarm ? UiTexts::txtAlarm : UiTexts::txtOutputNcOk));
-  box(h + 4, H - 55, 2 * h + 5, H - 30, tamperOut, uiText(tamperOut ? UiTexts::txtSabotage : UiTexts::txtOutputTmpOk));
-  box(2, H - 27, 2 * h + 5, H - 2, flags & statusflag::LowSupply,
-      uiText(UiTexts::txtSupply) + model.supplyText + uiText(UiTexts::txtVolt));
-}
-
-QString statusHintText(const BarrierModel& model) {
-  using namespace UiTexts;
-  const BarrierStatus& s = model.status;
-  const auto beams = [](std::uint8_t byte) { return beamListText(std::span<const std::uint8_t>(&byte, 1)); };
-  const unsigned flags = s.statusFlags;
-
-  QStringList lines;
-  if (s.beamsBlocked != 0) lines << uiText(txtHintBlocked) + QStringLiteral(":") + beams(s.beamsBlocked);
-  if (s.beamsBlockMemory != 0) lines << uiText(txtHintBlockMemory) + QStringLiteral(":") + beams(s.beamsBlockMemory);
-  if (s.sabotageFlags & 0x01) lines << uiText(txtHintCoveredTooLong);
-  lines << uiText((flags & statusflag::BusTamper) ? txtHintBusTamper : txtHintBusOk);
-  if (flags & statusflag::ReceiverTamper) lines << uiText(txtHintReceiverTamper);
-  if (flags & statusflag::TransmitterTamper) lines << uiText(txtHintTransmitterTamper);
-  if (flags & statusflag::LowSupply) lines << uiText(txtHintLowSupply);
-  if (flags & statusflag::Registration) lines << uiText(txtHintRegistration);
-  lines << uiText((flags & statusflag::Led) ? txtHintLedOn : txtHintLedOff);
-  return lines.join(QLatin1Char('\r'));
+  box(2, H - 55, h + 2, H - 30, alarm, alarmOutputText(s.statusFlags));
+  box(h + 4, H - 55, 2 * h + 5, H - 30, tamperOut, tamperOutputText(s.statusFlags));
+  box(2, H - 27, 2 * h + 5, H - 2, flags & statusflag::LowSupply, supplyBoxText(model));
 }
 
 void floodFill(QImage& image, QPoint seed, QRgb replaceColour, QRgb fillColour) {

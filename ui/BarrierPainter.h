@@ -28,9 +28,6 @@ class BarrierPainter {
   Rgb rememberedColumnColour_ = colors::Black;
 };
 
-// The picture's hint: the status in words, lines joined by "\r".
-QString statusHintText(const BarrierModel& model);
-
 // Replaces the 4-connected region of pixels equal to `replaceColour` that
 // contains `seed` by `fillColour`. A seed outside the image or of another
 // colour changes nothing. Compares whole QRgb values, as image.pixel() gives

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "link/StatusWords.h"
+
 namespace {
 
 // Hints keep the "\r" line ends of the status text; the tooltip needs "\n".

@@ -8,6 +8,7 @@
 #include <array>
 #include <initializer_list>
 
+#include "link/StatusWords.h"
 #include "texts/UiTexts.h"
 #include "ui/BarrierPicture.h"
 #include "util/HexText.h"

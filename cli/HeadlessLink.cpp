@@ -1,0 +1,98 @@
+#include "cli/HeadlessLink.h"
+
+#include <QEventLoop>
+
+#include "serial/PortSettings.h"
+
+HeadlessLink::HeadlessLink(const QString& deviceName)
+    : log(QString(), QString()), link(model, state, port, log, *this) {
+  port.setDeviceName(deviceName);
+  applyStartupLine(port, state.dtrOn, state.rtsOn);
+  port.onRxChar = [this](QObject*, std::int32_t count) { onBytesReceived(count); };
+  port.onDeviceLost = [this](QObject*) {
+    link.onDeviceLost();
+    afterStep();
+  };
+  log.onStatusLineChanged = [this](const QString&) { ++statusReplies_; };
+
+  cycle_.setInterval(DeviceLink::CycleIntervalMs);
+  cycle_.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&cycle_, &QTimer::timeout, [this] { onCycleTimer(); });
+  continuation_.setSingleShot(true);
+  continuation_.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&continuation_, &QTimer::timeout, [this] { onContinuation(); });
+}
+
+bool HeadlessLink::start() {
+  cycle_.start();
+  link.cycleStep();
+  return port.isOpen();
+}
+
+HeadlessLink::Progress HeadlessLink::progress() const {
+  return {model.versionInfo.size(), state.readStep, state.writeStep, state.resetPending};
+}
+
+void HeadlessLink::onBytesReceived(std::int32_t count) {
+  const Progress before = progress();
+  link.onBytesReceived(count);
+  // The program waits for its next tick before the next step of a sequence;
+  // a script need not wait a second for each block.
+  if (progress() != before && model.connected() && !continuation_.isActive()) {
+    statusContinuation_ = false;
+    continuation_.start(DeviceLink::StatusPauseMs);
+  }
+  afterStep();
+}
+
+void HeadlessLink::scheduleAfterStatus(int ms) {
+  // The status pause covers a pending step as well (statusPauseElapsed).
+  statusContinuation_ = true;
+  continuation_.start(ms);
+}
+
+void HeadlessLink::onCycleTimer() {
+  // The tick is the step a waiting continuation would have made.
+  if (!statusContinuation_) continuation_.stop();
+  link.cycleStep();
+  afterStep();
+}
+
+void HeadlessLink::onContinuation() {
+  if (statusContinuation_) {
+    statusContinuation_ = false;
+    link.statusPauseElapsed();
+  } else {
+    cycle_.start();  // this step counts as the tick
+    link.cycleStep();
+  }
+  afterStep();
+}
+
+void HeadlessLink::afterStep() {
+  if (model.connected())
+    wasConnected_ = true;
+  else if (wasConnected_)
+    lost_ = true;
+  if (onProgress_) onProgress_();
+}
+
+bool HeadlessLink::runUntil(const std::function<bool()>& done, QDeadlineTimer deadline) {
+  if (done()) return true;
+  QEventLoop loop;
+  onProgress_ = [&] {
+    if (done()) loop.quit();
+  };
+  QTimer limit;
+  limit.setSingleShot(true);
+  QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+  limit.start(std::chrono::milliseconds(deadline.remainingTime()));
+  if (!deadline.hasExpired()) loop.exec();
+  onProgress_ = nullptr;
+  return done();
+}
+
+QString HeadlessLink::identification() {
+  link.refreshIdentification();
+  return identification_;
+}

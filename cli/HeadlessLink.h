@@ -1,0 +1,89 @@
+#pragma once
+// The device link without a window: the program's model, link state, port
+// and request cycle on QCoreApplication's event loop, with a LinkView that
+// shows nothing. Main thread only.
+#include <QDeadlineTimer>
+#include <QString>
+#include <QTimer>
+#include <functional>
+
+#include "eventlog/EventLog.h"
+#include "link/DeviceLink.h"
+#include "link/LinkState.h"
+#include "link/LinkView.h"
+#include "model/BarrierModel.h"
+#include "serial/SerialPort.h"
+
+class HeadlessLink : public LinkView {
+ public:
+  // `deviceName` as the port takes it: a kernel name or an absolute path.
+  // The line is the one every run of the program starts with.
+  explicit HeadlessLink(const QString& deviceName);
+  HeadlessLink(const HeadlessLink&) = delete;
+  HeadlessLink& operator=(const HeadlessLink&) = delete;
+
+  // The program's first tick at once (opens the port, asks for the
+  // version), then the 1000 ms cycle. False when the port did not open.
+  bool start();
+
+  // Runs the event loop until `done` holds or `deadline` passes; true when
+  // `done` held. `done` is asked after every reply and every cycle step.
+  bool runUntil(const std::function<bool()>& done, QDeadlineTimer deadline);
+
+  // The barrier was connected and is no more: it fell silent, or the port's
+  // device went away. Stays set.
+  bool lost() const { return lost_; }
+  int statusReplies() const { return statusReplies_; }
+  // The identification bar's text as the program shows it, renewed now.
+  QString identification();
+  // The notice the window would show now (a write the link dropped); empty when none.
+  const QString& notice() const { return notice_; }
+
+  BarrierModel model;
+  LinkState state;
+  EventLog log;
+  SerialPort port;
+  DeviceLink link;
+
+  // LinkView
+  void refreshEditors() override {}
+  void drawBarrier() override {}
+  void setBeep() override {}
+  void setButtonEnabled(ToolButton, bool) override {}
+  void setIdentification(const QString& text, Rgb, Rgb) override { identification_ = text; }
+  void setPortStatus(const QString&) override {}
+  void setGauge(int, Rgb, Rgb) override {}
+  void showNotice(const QString& text) override { notice_ = text; }
+  void setStatusLabel(const QString&) override {}
+  bool portDialogShowing() const override { return false; }
+  bool stopTicked() const override { return false; }
+  bool logPanelVisible() const override { return false; }
+  void restartCycleTimer() override { cycle_.start(); }
+  void scheduleAfterStatus(int ms) override;
+
+ private:
+  struct Progress {
+    std::size_t versionSize;
+    std::uint8_t readStep;
+    std::uint8_t writeStep;
+    bool resetPending;
+    bool operator==(const Progress&) const = default;
+  };
+  Progress progress() const;
+  void onBytesReceived(std::int32_t count);
+  void onCycleTimer();
+  void onContinuation();
+  void afterStep();
+
+  QTimer cycle_;
+  // Runs 10 ms after a reply: the status pause, or the next step of a
+  // sequence. One timer, so the two can never send two requests at once.
+  QTimer continuation_;
+  bool statusContinuation_ = false;
+  bool wasConnected_ = false;
+  bool lost_ = false;
+  int statusReplies_ = 0;
+  QString identification_;
+  QString notice_;
+  std::function<void()> onProgress_;
+};

@@ -1,0 +1,17 @@
+#pragma once
+// The barrier's live state in the words the picture uses: the hint and the
+// texts of its three boxes. Shared by the picture and the command line tool.
+#include <QString>
+#include <cstdint>
+
+#include "model/BarrierModel.h"
+
+// The picture's hint: the status in words, lines joined by "\r".
+QString statusHintText(const BarrierModel& model);
+
+// The alarm output box: "Wyjście NC OK", or "Alarm" while the output is active.
+QString alarmOutputText(std::uint8_t statusFlags);
+// The tamper output box: "Wyjście TMP OK", or "Sabotaż" while the output is active.
+QString tamperOutputText(std::uint8_t statusFlags);
+// The supply box: "Zasilanie: " + supplyText + " V".
+QString supplyBoxText(const BarrierModel& model);

@@ -1,0 +1,34 @@
+#include "serial/PortFailureText.h"
+
+#include <cstring>
+
+#include "serial/PortAccess.h"
+#include "serial/SerialPort.h"
+#include "texts/UiTexts.h"
+
+QString portFailureText(const SerialPort& port) {
+  switch (port.lastOpenFailure()) {
+    case OpenFailure::None:
+      return {};
+    case OpenFailure::NoDevice:
+      return uiText(UiTexts::txtPortNoDevice);
+    case OpenFailure::NoPermission: {
+      const PortAccess access = checkPortAccess(port.lastOpenPath().toStdString());
+      if (!access.known) break;
+      const QString group = QString::fromStdString(access.groupName);
+      QString text = uiText(UiTexts::txtPortNoPermission).arg(port.lastOpenPath(), group);
+      if (access.mustLogInAgain)
+        text += QLatin1Char(' ') + uiText(UiTexts::txtPortRelogin).arg(group);
+      else if (!access.userInGroup)
+        text += QLatin1Char(' ') + uiText(UiTexts::txtPortAddToGroup).arg(group);
+      return text;
+    }
+    case OpenFailure::InUse:
+      return uiText(UiTexts::txtPortInUse);
+    case OpenFailure::NotTerminal:
+      return uiText(UiTexts::txtPortNotTerminal);
+    case OpenFailure::Other:
+      break;
+  }
+  return uiText(UiTexts::txtPortOtherError).arg(QString::fromLocal8Bit(std::strerror(port.lastOpenErrno())));
+}

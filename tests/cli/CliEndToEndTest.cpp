@@ -1,0 +1,222 @@
+// orvita-cli against the barrier-sim program on a pseudo-terminal: backup and
+// restore, a refused write, a silent barrier, a missing port, and status
+// lines that follow the barrier.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <functional>
+
+#include "files/ConfigFile.h"
+#include "texts/UiTexts.h"
+
+namespace {
+
+// Waits end on the event that matters; the ceiling only keeps a broken run
+// from hanging, and is generous for a loaded machine.
+constexpr int Ceiling = 30000;
+
+struct CliRun {
+  int exitStatus = -1;
+  QString out;
+  QString err;
+};
+
+class CliEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+  void TearDown() override {
+    sim.closeWriteChannel();
+    sim.kill();
+    sim.waitForFinished(3000);
+  }
+
+  void startBarrier(QStringList options = {}) {
+    barrier = dir.filePath(QStringLiteral("barrier"));
+    sim.setProgram(QStringLiteral(BARRIER_SIM));
+    sim.setArguments(options << QStringLiteral("--link") << barrier);
+    sim.start();
+    ASSERT_TRUE(sim.waitForStarted(5000));
+    ASSERT_TRUE(sim.waitForReadyRead(Ceiling));  // the terminal's path: the link is in place
+  }
+  void say(const char* command) {
+    sim.write(command);
+    sim.write("\n");
+    sim.waitForBytesWritten(1000);
+  }
+
+  // The program's settings live in the test's folder, so the stored port is the test's.
+  QProcessEnvironment environment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+    return env;
+  }
+  void startCli(QProcess& cli, const QStringList& arguments) const {
+    cli.setProcessEnvironment(environment());
+    cli.start(QStringLiteral(ORVITA_CLI), arguments);
+  }
+  CliRun cli(const QStringList& arguments) const {
+    QProcess process;
+    startCli(process, arguments);
+    CliRun run;
+    if (!process.waitForFinished(Ceiling)) return run;
+    run.exitStatus = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+  }
+  QStringList onBarrier(QStringList arguments) const {
+    return QStringList{QStringLiteral("--port"), barrier} + arguments;
+  }
+  QString file(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+  QTemporaryDir dir;
+  QProcess sim;
+  QString barrier;
+};
+
+BarrierConfig load(const QString& path) {
+  BarrierConfig config;
+  EXPECT_TRUE(readConfigFile(path, config)) << path.toStdString();
+  return config;
+}
+
+}  // namespace
+
+TEST_F(CliEndToEnd, ABackupRestoredWithChangesReadsBackAsTheChangedBytes) {
+  startBarrier();
+  // No --port: the port the program has stored.
+  QDir(dir.path()).mkpath(QStringLiteral("Dravel"));
+  QFile settings(dir.filePath(QStringLiteral("Dravel/Orvita.conf")));
+  ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+  settings.write("[General]\ncm=" + barrier.toUtf8() + "\n");
+  settings.close();
+  const CliRun identify = cli({QStringLiteral("identify")});
+  EXPECT_EQ(identify.exitStatus, 0) << identify.err.toStdString();
+  EXPECT_EQ(identify.out, QStringLiteral("ORVITA 8 v.1.05    2021-07-14\nLiczba wiązek: 8\n"));
+
+  say("config 1 5");
+  say("config 17 3");
+  const CliRun backup = cli(onBarrier({QStringLiteral("read"), file("backup.acc")}));
+  ASSERT_EQ(backup.exitStatus, 0) << backup.err.toStdString();
+  BarrierConfig changed = load(file("backup.acc"));
+  EXPECT_EQ(QFileInfo(file("backup.acc")).size(), 32);
+  EXPECT_EQ(changed[BarrierConfig::responseTime(1)], 5);
+  EXPECT_EQ(changed[BarrierConfig::autoBlockCount(1)], 3);
+  EXPECT_EQ(changed[BarrierConfig::BeamCount], 8);
+
+  for (int b = 1; b <= 8; ++b) {
+    changed[BarrierConfig::responseTime(b)] = std::uint8_t(b + 1);
+    changed[BarrierConfig::autoBlockCount(b)] = std::uint8_t(20 + b);
+  }
+  changed[BarrierConfig::AlarmMode] = 1;
+  changed[BarrierConfig::SerialHigh] = 0x30;
+  changed[BarrierConfig::SerialLow] = 0x39;
+  changed[BarrierConfig::MaxCoveredTime] = 7;
+  changed[BarrierConfig::AutoBlockTime] = 30;
+  ASSERT_TRUE(writeConfigFile(file("changed.acc"), changed));
+  const CliRun restore = cli(onBarrier({QStringLiteral("write"), file("changed.acc")}));
+  EXPECT_EQ(restore.exitStatus, 0) << restore.err.toStdString();
+
+  const CliRun again = cli(onBarrier({QStringLiteral("read"), file("again.acc")}));
+  ASSERT_EQ(again.exitStatus, 0) << again.err.toStdString();
+  EXPECT_EQ(load(file("again.acc")).bytes, changed.bytes);
+  const CliRun diff = cli({QStringLiteral("diff"), file("changed.acc"), file("again.acc")});
+  EXPECT_EQ(diff.exitStatus, 0);
+  EXPECT_TRUE(diff.out.isEmpty());
+}
+
+TEST_F(CliEndToEnd, AWriteToABarrierWithAnotherBeamCountIsRefusedUnlessForced) {
+  startBarrier({QStringLiteral("--beams"), QStringLiteral("4")});
+  BarrierConfig eightBeams;
+  eightBeams[BarrierConfig::BeamCount] = 8;
+  eightBeams[BarrierConfig::responseTime(2)] = 9;
+  ASSERT_TRUE(writeConfigFile(file("eight.acc"), eightBeams));
+
+  const CliRun refused = cli(onBarrier({QStringLiteral("write"), file("eight.acc")}));
+  EXPECT_EQ(refused.exitStatus, 1);
+  EXPECT_EQ(refused.err.count(QLatin1Char('\n')), 1);
+  EXPECT_TRUE(refused.err.contains(QStringLiteral("(8)")) && refused.err.contains(QStringLiteral("(4)")))
+      << refused.err.toStdString();
+  ASSERT_EQ(cli(onBarrier({QStringLiteral("read"), file("kept.acc")})).exitStatus, 0);
+  EXPECT_EQ(load(file("kept.acc"))[BarrierConfig::responseTime(2)], 0);
+
+  const CliRun forced = cli(onBarrier({QStringLiteral("write"), QStringLiteral("--force"), file("eight.acc")}));
+  EXPECT_EQ(forced.exitStatus, 0) << forced.err.toStdString();
+  ASSERT_EQ(cli(onBarrier({QStringLiteral("read"), file("forced.acc")})).exitStatus, 0);
+  EXPECT_EQ(load(file("forced.acc"))[BarrierConfig::responseTime(2)], 9);
+}
+
+TEST_F(CliEndToEnd, ASilentBarrierEndsWithStatusOneWithinTheTimeOut) {
+  startBarrier();
+  say("silent");
+  QElapsedTimer clock;
+  clock.start();
+  const CliRun run = cli(onBarrier({QStringLiteral("--timeout"), QStringLiteral("1.5"), QStringLiteral("identify")}));
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_LT(clock.elapsed(), 1500 + 5000);  // the time-out, and a start-up on a loaded machine
+  EXPECT_EQ(run.err, QStringLiteral("orvita-cli: ") + uiText(UiTexts::txtCliNoAnswer).arg(barrier) + "\n");
+  EXPECT_TRUE(run.out.isEmpty());
+}
+
+TEST_F(CliEndToEnd, AMissingPortEndsWithStatusThreeAndTheWindowsReason) {
+  const QString missing = dir.filePath(QStringLiteral("unplugged"));
+  const CliRun run = cli({QStringLiteral("--port"), missing, QStringLiteral("status")});
+  EXPECT_EQ(run.exitStatus, 3);
+  EXPECT_EQ(run.err, QStringLiteral("orvita-cli: ") + missing + uiText(UiTexts::txtClosed) + QStringLiteral(": ") +
+                         uiText(UiTexts::txtPortNoDevice) + "\n");
+}
+
+TEST_F(CliEndToEnd, StatusJsonLinesParseAndFollowTheBarrier) {
+  startBarrier({QStringLiteral("--status-size"), QStringLiteral("17")});
+  say("config 3 5");  // beam 3 switched on
+  QProcess follow;
+  startCli(follow, onBarrier({QStringLiteral("status"), QStringLiteral("--follow"), QStringLiteral("--json")}));
+  ASSERT_TRUE(follow.waitForStarted(5000));
+
+  // The next line whose state satisfies `wanted`; other changes may come between.
+  const auto objectWhere = [&](const std::function<bool(const QJsonObject&)>& wanted) -> QJsonObject {
+    for (;;) {
+      while (!follow.canReadLine())
+        if (!follow.waitForReadyRead(Ceiling)) return {};
+      QJsonParseError error;
+      const QJsonObject state = QJsonDocument::fromJson(follow.readLine(), &error).object();
+      EXPECT_EQ(error.error, QJsonParseError::NoError);
+      if (error.error != QJsonParseError::NoError || wanted(state)) return state;
+    }
+  };
+  const auto beam3 = [](const QJsonObject& state) {
+    return state.value(QStringLiteral("beams")).toArray().at(2).toObject();
+  };
+  const QJsonObject first = objectWhere([](const QJsonObject&) { return true; });
+  ASSERT_FALSE(first.isEmpty()) << follow.readAllStandardError().toStdString();
+  EXPECT_EQ(first.value(QStringLiteral("beamCount")).toInt(), 8);
+  EXPECT_EQ(beam3(first).value(QStringLiteral("state")).toString(), QStringLiteral("normal"));
+  EXPECT_TRUE(first.value(QStringLiteral("time")).isString());
+
+  say("alert 3 on");
+  const QJsonObject alert = objectWhere([&](const QJsonObject& state) { return beam3(state) != beam3(first); });
+  EXPECT_EQ(beam3(alert).value(QStringLiteral("state")).toString(), QStringLiteral("alert"));
+  EXPECT_TRUE(beam3(alert).value(QStringLiteral("alert")).toBool());
+
+  say("register on");
+  EXPECT_FALSE(objectWhere([](const QJsonObject& state) {
+                 return state.value(QStringLiteral("registrationMode")).toBool();
+               }).isEmpty());
+  follow.kill();
+  follow.waitForFinished(3000);
+}
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

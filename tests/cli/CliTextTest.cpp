@@ -1,0 +1,136 @@
+// orvita-cli without a barrier: its arguments, a configuration in words and
+// the status in words and JSON.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+
+#include "cli/CommandLine.h"
+#include "cli/ConfigText.h"
+#include "cli/StatusReport.h"
+
+namespace {
+
+CliParse parse(std::initializer_list<const char*> arguments) {
+  QStringList list{QStringLiteral("orvita-cli")};
+  for (const char* argument : arguments) list << QString::fromUtf8(argument);
+  return parseCommandLine(list);
+}
+
+BarrierConfig sampleConfig() {
+  BarrierConfig c;
+  c[BarrierConfig::BeamCount] = 4;
+  c[BarrierConfig::AlarmMode] = 1;
+  c[BarrierConfig::responseTime(1)] = 5;
+  c[BarrierConfig::autoBlockCount(1)] = 3;
+  c[BarrierConfig::responseTime(2)] = 25;
+  c[BarrierConfig::AutoBlockTime] = 30;
+  c[BarrierConfig::MaxCoveredTime] = 7;
+  c[BarrierConfig::SerialHigh] = 0x30;
+  c[BarrierConfig::SerialLow] = 0x39;
+  return c;
+}
+
+}  // namespace
+
+TEST(CliArguments, OptionsAndOperandsBelongToTheirCommands) {
+  const CliParse write =
+      parse({"--port", "/dev/serial/by-id/usb-FTDI", "--timeout", "2.5", "write", "--force", "a.acc"});
+  ASSERT_EQ(write.outcome, CliParse::Run);
+  EXPECT_EQ(write.request.command, CliCommand::Write);
+  EXPECT_EQ(write.request.port, QStringLiteral("/dev/serial/by-id/usb-FTDI"));
+  EXPECT_DOUBLE_EQ(write.request.timeoutSeconds, 2.5);
+  EXPECT_TRUE(write.request.force);
+  EXPECT_EQ(write.request.files, QStringList{QStringLiteral("a.acc")});
+
+  const CliParse status = parse({"status", "--follow", "--json"});
+  ASSERT_EQ(status.outcome, CliParse::Run);
+  EXPECT_TRUE(status.request.follow && status.request.json);
+  EXPECT_TRUE(status.request.port.isEmpty());
+  EXPECT_DOUBLE_EQ(status.request.timeoutSeconds, CliRequest::DefaultTimeoutSeconds);
+
+  for (const auto& wrong : {parse({}), parse({"backup"}), parse({"status", "--force"}), parse({"read"}),
+                            parse({"diff", "a.acc"}), parse({"reset", "a.acc"}), parse({"--timeout", "0", "reset"}),
+                            parse({"--timeout", "soon", "reset"}), parse({"--port", "", "reset"}), parse({"--frob"})}) {
+    EXPECT_EQ(wrong.outcome, CliParse::Error);
+    EXPECT_FALSE(wrong.text.contains(QLatin1Char('\n'))) << wrong.text.toStdString();
+  }
+  EXPECT_EQ(parse({"--help"}).outcome, CliParse::Help);
+  EXPECT_EQ(parse({"--version"}).outcome, CliParse::Version);
+}
+
+TEST(CliConfigText, AFileInWordsShowsTheBeamsItsCountNames) {
+  const QStringList expected{
+      QStringLiteral("Liczba wiązek: 4"),
+      QStringLiteral("Alarmowanie: dwie wiązki"),
+      QStringLiteral("Wiązka 1: Czułość 200 ms, Autoblok. 3"),
+      QStringLiteral("Wiązka 2: Czułość 1000 ms, Autoblok. bez"),
+      QStringLiteral("Wiązka 3: Czułość wyłączona, Autoblok. bez"),
+      QStringLiteral("Wiązka 4: Czułość wyłączona, Autoblok. bez"),
+      QStringLiteral("Czas zliczania autoblokowania: 30 sek."),
+      QStringLiteral("Maks. czas zasł. wszystkich wiązek: 7 min."),
+      QStringLiteral("Numer seryjny nadajnika: 12345"),
+  };
+  EXPECT_EQ(configLines(sampleConfig()), expected);
+
+  BarrierConfig noCount = sampleConfig();
+  noCount[BarrierConfig::BeamCount] = 0;  // saved before any barrier answered
+  EXPECT_EQ(configLines(noCount).filter(QStringLiteral("Wiązka ")).size(), 8);
+}
+
+TEST(CliConfigText, TheDifferencesNameEveryChangedFieldAndNothingElse) {
+  const BarrierConfig a = sampleConfig();
+  EXPECT_TRUE(configDifferences(a, a).isEmpty());
+
+  BarrierConfig b = a;
+  b[BarrierConfig::autoBlockCount(7)] = 9;  // beyond the count, but still written to the barrier
+  b[BarrierConfig::SerialLow] = 0x3A;
+  b[14] = 0xA5;
+  const QStringList expected{
+      QStringLiteral("Wiązka 7, Autoblok.: bez -> 9"),
+      QStringLiteral("Numer seryjny nadajnika: 12345 -> 12346"),
+      QStringLiteral("Bajt 14 (zarezerwowany): 00 -> A5"),
+  };
+  EXPECT_EQ(configDifferences(a, b), expected);
+}
+
+TEST(CliStatus, EachBeamShowsWhatThePictureColoursItAs) {
+  BarrierModel model;
+  model.beamCount = 6;
+  for (int b = 1; b <= 5; ++b) model.deviceConfig[BarrierConfig::responseTime(b)] = 5;
+  model.status.beamsNar = beamBit(2) | beamBit(3);
+  model.status.beams50 = beamBit(3) | beamBit(4);
+  model.status.beamsAlert = beamBit(4) | beamBit(5) | beamBit(6);
+  model.status.beamsBlocked = beamBit(5) | beamBit(6);
+  model.status.beamsBlockMemory = beamBit(1);
+  const BeamState expected[] = {BeamState::Normal, BeamState::Nar,     BeamState::Half,
+                                BeamState::Alert,  BeamState::Blocked, BeamState::Off};
+  for (int b = 1; b <= 6; ++b) EXPECT_EQ(beamState(model, b), expected[b - 1]) << b;
+
+  const QStringList lines = statusLines(model);
+  EXPECT_EQ(lines[0], QStringLiteral("Wiązka 1: normalna, pamięć blokady"));
+  EXPECT_EQ(lines[5], QStringLiteral("Wiązka 6: wyłączona"));
+  EXPECT_TRUE(lines.contains(QStringLiteral("Magistrala komunikacyjna OK.")));
+}
+
+TEST(CliStatus, TheJsonObjectCarriesTheFlagsAndTheShownSupply) {
+  BarrierModel model;
+  model.beamCount = 2;
+  model.status.statusFlags = statusflag::AlarmOutput | statusflag::ReceiverTamper | statusflag::Registration;
+  model.status.sabotageFlags = 0x01;
+  model.status.beamsAlert = beamBit(2);
+  for (int i = 0; i < 70; ++i) model.updateSupply(200);
+
+  const QJsonObject json = statusJson(model);
+  EXPECT_EQ(json.value(QStringLiteral("beamCount")).toInt(), 2);
+  EXPECT_TRUE(json.value(QStringLiteral("alarmOutput")).toBool());
+  EXPECT_FALSE(json.value(QStringLiteral("tamperOutput")).toBool());
+  EXPECT_TRUE(json.value(QStringLiteral("receiverTamper")).toBool());
+  EXPECT_FALSE(json.value(QStringLiteral("transmitterTamper")).toBool());
+  EXPECT_TRUE(json.value(QStringLiteral("registrationMode")).toBool());
+  EXPECT_TRUE(json.value(QStringLiteral("coveredTooLong")).toBool());
+  EXPECT_DOUBLE_EQ(json.value(QStringLiteral("supplyVolts")).toDouble(), 12.2);
+  const QJsonArray beams = json.value(QStringLiteral("beams")).toArray();
+  ASSERT_EQ(beams.size(), 2);
+  EXPECT_TRUE(beams[1].toObject().value(QStringLiteral("alert")).toBool());
+  EXPECT_FALSE(beams[0].toObject().value(QStringLiteral("alert")).toBool());
+}
