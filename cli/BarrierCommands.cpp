@@ -19,7 +19,7 @@
 namespace {
 
 // The configuration bytes the two write requests carry: first index and count.
-constexpr std::array<std::pair<std::size_t, std::size_t>, 2> WrittenBlocks{{{16, 9}, {0, 12}}};
+constexpr std::array<std::pair<std::size_t, std::size_t>, 2> WrittenBlocks{{{0, 12}, {16, 9}}};
 
 // The supply filter starts from zero: a steady reading shows within one step
 // of its value after a dozen replies, exactly after 63. A single status
