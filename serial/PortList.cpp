@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <algorithm>
 
 namespace {
@@ -16,6 +17,45 @@ bool isPlaceholder(const QString& entry) {
   QFile type(entry + QStringLiteral("/type"));
   if (!type.open(QIODevice::ReadOnly)) return false;
   return type.readAll().trimmed() == "0";
+}
+
+QString readAttribute(const QDir& folder, const char* name) {
+  QFile file(folder.filePath(QString::fromLatin1(name)));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(file.readAll()).trimmed();
+}
+
+// A usb-serial port's device is a child of the USB interface, an ACM port's
+// device is the interface itself; the USB device is the first folder on the
+// way up that has a vendor id. Anything else (a UART on the main board, a
+// Bluetooth link) has none within reach.
+void addUsbFacts(PortChoice& choice, const QString& sysfsRoot) {
+  QString folder =
+      QFileInfo(sysfsRoot + QLatin1Char('/') + choice.kernelName + QStringLiteral("/device")).canonicalFilePath();
+  for (int level = 0; level < 3 && folder.size() > 1; ++level) {
+    const QDir dir(folder);
+    if (dir.exists(QStringLiteral("idVendor"))) {
+      choice.manufacturer = readAttribute(dir, "manufacturer");
+      choice.product = readAttribute(dir, "product");
+      choice.serialNumber = readAttribute(dir, "serial");
+      choice.vendorId = readAttribute(dir, "idVendor");
+      choice.productId = readAttribute(dir, "idProduct");
+      return;
+    }
+    folder = QFileInfo(folder).path();
+  }
+}
+
+// Kernel name -> the stable names that link to it, in name order.
+QMap<QString, QStringList> stableNames(const QString& byIdFolder) {
+  QMap<QString, QStringList> names;
+  const QFileInfoList links =
+      QDir(byIdFolder).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+  for (const QFileInfo& link : links) {
+    if (!link.isSymLink()) continue;
+    names[QFileInfo(link.symLinkTarget()).fileName()].append(link.absoluteFilePath());
+  }
+  return names;
 }
 
 }  // namespace
@@ -64,11 +104,34 @@ void fillPortList(QStringList& list, const QString& sysfsRoot) {
   list = orderPortList(systemPorts(sysfsRoot));
 }
 
-std::uint16_t findPortIndex(const QStringList& list, const QString& name) {
+int findPortIndex(const QStringList& list, const QString& name) {
   const QString wanted = name.toUpper();
-  std::uint16_t index = 0;
+  int index = -1;
   for (qsizetype i = 0; i < list.size(); ++i) {
-    if (list[i].toUpper() == wanted) index = std::uint16_t(i);
+    if (list[i].toUpper() == wanted) index = int(i);
   }
   return index;
+}
+
+QList<PortChoice> describePorts(const QStringList& kernelNames, const QString& sysfsRoot, const QString& byIdFolder) {
+  const QMap<QString, QStringList> stable = stableNames(byIdFolder);
+  QList<PortChoice> choices;
+  for (const QString& kernelName : kernelNames) {
+    PortChoice choice;
+    choice.name = kernelName;
+    choice.kernelName = kernelName;
+    addUsbFacts(choice, sysfsRoot);
+    choices.append(choice);
+    for (const QString& path : stable.value(kernelName)) {
+      choice.name = path;
+      choices.append(choice);
+    }
+  }
+  return choices;
+}
+
+QList<PortChoice> portChoices(const QString& sysfsRoot, const QString& byIdFolder) {
+  QStringList names;
+  fillPortList(names, sysfsRoot);
+  return describePorts(names, sysfsRoot, byIdFolder);
 }

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "serial/PortList.h"
+#include "serial/PortName.h"
 
 namespace {
 
@@ -40,9 +41,31 @@ TEST(FindPortIndex, ComparesIgnoringCaseAndTakesTheLastMatch) {
   EXPECT_EQ(findPortIndex(list, "ttyS1"), 1);
 }
 
-TEST(FindPortIndex, NameNotListedGivesTheFirstEntry) {
-  EXPECT_EQ(findPortIndex({"ttyS0", "ttyS1"}, "ttyACM7"), 0);
-  EXPECT_EQ(findPortIndex({}, "ttyS0"), 0);
+TEST(FindPortIndex, NameNotListedIsNotFound) {
+  EXPECT_EQ(findPortIndex({"ttyS0", "ttyS1"}, "ttyACM7"), -1);
+  EXPECT_EQ(findPortIndex({"ttyS0", "ttyUSB0"}, "/dev/serial/by-id/usb-FTDI-if00-port0"), -1);
+  EXPECT_EQ(findPortIndex({}, "ttyS0"), -1);
+}
+
+TEST(ResolvePortName, KernelNamesStandAndDevPathsBecomeKernelNames) {
+  EXPECT_EQ(resolvePortName("ttyUSB0", "/home/tech"), "ttyUSB0");
+  EXPECT_EQ(resolvePortName("/dev/ttyACM1", "/home/tech"), "ttyACM1");
+  EXPECT_EQ(resolvePortName("/dev//ttyS2", "/"), "ttyS2");
+}
+
+TEST(ResolvePortName, StableAndOtherPathsStayWholeAndAbsolute) {
+  const QString byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+  EXPECT_EQ(resolvePortName(byId, "/home/tech"), byId);
+  EXPECT_EQ(resolvePortName("/dev/pts/7", "/home/tech"), "/dev/pts/7");
+  EXPECT_EQ(resolvePortName("sim/barrier", "/tmp/run"), "/tmp/run/sim/barrier");
+  EXPECT_EQ(resolvePortName("../sim/./barrier", "/tmp/run"), "/tmp/sim/barrier");
+  // A relative path that climbs into /dev still names a kernel device.
+  EXPECT_EQ(resolvePortName("../dev/ttyUSB1", "/tmp"), "ttyUSB1");
+}
+
+TEST(ResolvePortName, NamesThatCannotBeADeviceAreRefused) {
+  for (const char* name : {"", ".", "..", "/", "/dev/", "ttyUSB0/", "/tmp/..", "../.."})
+    EXPECT_FALSE(resolvePortName(name, "/tmp")) << name;
 }
 
 // A fake /sys/class/tty: each entry a folder, `device` a link when the
@@ -80,6 +103,74 @@ TEST(SystemPorts, ListsEntriesWithADeviceExceptUnknownUarts) {
 }
 
 TEST(SystemPorts, MissingFolderGivesNoPorts) { EXPECT_TRUE(systemPorts("/nonexistent/sys/class/tty").isEmpty()); }
+
+// A fake sysfs device tree with a usb-serial adapter, an ACM modem and a UART
+// on the main board, the tty class entries linking into it, and a fake
+// /dev/serial/by-id beside it.
+class FakeDevices {
+ public:
+  FakeDevices() {
+    usb("devices/pci0000:00/usb1/1-2", "0403", "6001", "FTDI", "FT232R USB UART", "A50285BI");
+    usb("devices/pci0000:00/usb1/1-3", "2341", "0043", "", "", "");  // no descriptor strings
+    tty("ttyUSB0", "devices/pci0000:00/usb1/1-2/1-2:1.0/ttyUSB0");
+    tty("ttyACM0", "devices/pci0000:00/usb1/1-3/1-3:1.0");
+    tty("ttyS0", "devices/platform/serial8250/serial8250:0");
+    QDir().mkpath(path("by-id"));
+    QFile::link("../../ttyUSB0", path("by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"));
+    QFile::link("../../ttyACM0", path("by-id/usb-2341_0043-if00"));
+    QFile::link("../../ttyACM0", path("by-id/usb-2341_0043-alias"));
+  }
+  QString path(const QString& relative) const { return dir_.path() + "/" + relative; }
+  QString ttyRoot() const { return path("class/tty"); }
+
+ private:
+  void usb(const QString& device, const char* vendor, const char* product, const char* manufacturer,
+           const char* productName, const char* serial) {
+    QDir().mkpath(path(device));
+    write(device + "/idVendor", vendor);
+    write(device + "/idProduct", product);
+    if (*manufacturer) write(device + "/manufacturer", manufacturer);
+    if (*productName) write(device + "/product", productName);
+    if (*serial) write(device + "/serial", serial);
+  }
+  void tty(const QString& name, const QString& device) {
+    QDir().mkpath(path(device));
+    QDir().mkpath(path("class/tty/" + name));
+    QFile::link(path(device), path("class/tty/" + name + "/device"));
+  }
+  void write(const QString& relative, const char* text) {
+    QFile file(path(relative));
+    if (file.open(QIODevice::WriteOnly)) file.write(QByteArray(text) + "\n");
+  }
+  QTemporaryDir dir_;
+};
+
+TEST(DescribePorts, UsbAdaptersShowTheirDescriptorsAndStableNamesFollowTheirPort) {
+  FakeDevices sys;
+  const QList<PortChoice> choices =
+      describePorts({"ttyS0", "ttyS1", "ttyACM0", "ttyUSB0"}, sys.ttyRoot(), sys.path("by-id"));
+  ASSERT_EQ(choices.size(), 7);
+  EXPECT_EQ(choices[0], (PortChoice{"ttyS0", "ttyS0", {}, {}, {}, {}, {}}));
+  EXPECT_EQ(choices[1], (PortChoice{"ttyS1", "ttyS1", {}, {}, {}, {}, {}}));
+  const PortChoice acm{"ttyACM0", "ttyACM0", {}, {}, {}, "2341", "0043"};
+  EXPECT_EQ(choices[2], acm);
+  PortChoice stable = acm;
+  stable.name = sys.path("by-id/usb-2341_0043-alias");
+  EXPECT_EQ(choices[3], stable);
+  stable.name = sys.path("by-id/usb-2341_0043-if00");
+  EXPECT_EQ(choices[4], stable);
+  const PortChoice ftdi{"ttyUSB0", "ttyUSB0", "FTDI", "FT232R USB UART", "A50285BI", "0403", "6001"};
+  EXPECT_EQ(choices[5], ftdi);
+  stable = ftdi;
+  stable.name = sys.path("by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+  EXPECT_EQ(choices[6], stable);
+}
+
+TEST(DescribePorts, WithoutSysfsOrStableNamesTheKernelNamesStandAlone) {
+  const QList<PortChoice> choices = describePorts({"ttyS0", "ttyUSB0"}, "/nonexistent/tty", "/nonexistent/by-id");
+  ASSERT_EQ(choices.size(), 2);
+  EXPECT_EQ(choices[1], (PortChoice{"ttyUSB0", "ttyUSB0", {}, {}, {}, {}, {}}));
+}
 
 TEST(FillPortList, MergesTheSystemPortsWithTheDefaults) {
   FakeSysfs sys;
