@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "files/SettingsStore.h"
 #include "serial/PortFailureText.h"
@@ -292,9 +293,12 @@ void MainWindow::startUp() {
 void MainWindow::setTexts() {
   // The editors' captions, units and grid headers come from the same table
   // when the parameter panel is built.
-  readButton->setToolTip(uiText(UiTexts::txtRead));
-  sendButton->setToolTip(uiText(UiTexts::txtSend));
-  resetButton->setToolTip(uiText(UiTexts::txtResetBlockMemory));
+  // Image-only buttons: a screen reader has nothing but these names to read.
+  for (auto [button, id] : {std::pair{readButton, UiTexts::txtRead}, std::pair{sendButton, UiTexts::txtSend},
+                            std::pair{resetButton, UiTexts::txtResetBlockMemory}}) {
+    button->setToolTip(uiText(id));
+    button->setAccessibleName(uiText(id));
+  }
   fileMenu->setTitle(uiText(UiTexts::txtFile));
   openAction->setText(uiText(UiTexts::txtOpen));
   saveAction->setText(uiText(UiTexts::txtSave));
@@ -453,9 +457,15 @@ void MainWindow::setIdentification(const QString& text, Rgb textColour, Rgb back
 }
 
 void MainWindow::setPortStatus(const QString& text) {
-  QLabel* panel = statusStrip->panel(0);
-  panel->setText(text);
-  panel->setToolTip(port.isOpen() ? QString() : portFailureText(port));
+  // The text is the port's name followed by " opened" or " closed"; the name
+  // alone gives way when the panel is too narrow.
+  QString state;
+  for (UiTexts::Id id : {UiTexts::txtOpened, UiTexts::txtClosed})
+    if (text.endsWith(uiText(id))) state = uiText(id);
+  QString toolTip = port.deviceName();
+  const QString failure = port.isOpen() ? QString() : portFailureText(port);
+  if (!failure.isEmpty()) toolTip += u'\n' + failure;
+  statusStrip->showPort(text.chopped(state.size()), state, toolTip);
 }
 
 void MainWindow::setGauge(int progress, Rgb foreground, Rgb background) {

@@ -124,6 +124,11 @@ QHash<int, QString> buildTable() {
        QStringLiteral("To nie jest port szeregowy. Wybierz inny port w menu Konfiguracja, RS-232.")},
       {txtPortOtherError, QStringLiteral("Nie można otworzyć portu: %1")},
 
+      {txtPortListEntry, QStringLiteral("%1 – %2")},
+      {txtPortUsbSerial, QStringLiteral("%1, nr seryjny %2")},
+      {txtPortUsbIds, QStringLiteral("urządzenie USB %1:%2")},
+      {txtPortNotPresent, QStringLiteral("brak urządzenia")},
+
       {txtFileNotFound, QStringLiteral("File not found")},
       {txtInvalidFilename, QStringLiteral("Invalid filename")},
       {txtFileAccessDenied, QStringLiteral("File access denied")},
@@ -186,6 +191,18 @@ QHash<int, QString> buildTable() {
       {txtCliBeamBlocked, QStringLiteral("zablokowana")},
       {txtCliBeamBlockMemory, QStringLiteral("pamięć blokady")},
       {txtCliReservedByte, QStringLiteral("Bajt %1 (zarezerwowany)")},
+
+      {txtProgramSummary, QStringLiteral("Konfiguracja i serwis bariery podczerwieni Orvita przez łącze RS-232.")},
+      {txtHelpOption, QStringLiteral("Wyświetla tę pomoc.")},
+      {txtVersionOption, QStringLiteral("Wyświetla numer wersji.")},
+      {txtPortOption, QStringLiteral("Port szeregowy od tego uruchomienia: nazwa urządzenia (ttyUSB0), stała nazwa "
+                                     "/dev/serial/by-id/… albo inna ścieżka. Zapamiętywany jak wybór w oknie RS-232.")},
+      {txtPortOptionValue, QStringLiteral("NAZWA")},
+      {txtUnexpectedArgument, QStringLiteral("Nieoczekiwany argument: %1")},
+      {txtNotAPortName, QStringLiteral("To nie jest nazwa portu: \"%1\"")},
+      {txtNoDisplay,
+       QStringLiteral("Nie można otworzyć okna: brak ekranu (DISPLAY, WAYLAND_DISPLAY). Uruchom program w sesji "
+                      "graficznej albo użyj --help lub --version.")},
   };
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The program's one table of user-visible texts, keyed by number.
 // 65232..65295 are the texts the window and picture were designed with;
-// 65300 and up hold the log, dialog and port-diagnosis texts added since.
+// 65300 and up hold the log, dialog, port-diagnosis, port-list and
+// command-line texts added since.
 #include <QString>
 
 namespace UiTexts {
@@ -163,6 +164,22 @@ enum Id : int {
   txtCliBeamBlocked = 65425,
   txtCliBeamBlockMemory = 65426,
   txtCliReservedByte = 65427,  // %1 the byte index
+
+  // What the port list tells of a device.
+  txtPortListEntry = 65440,   // %1 name, %2 description
+  txtPortUsbSerial = 65441,   // %1 manufacturer and product, %2 serial number
+  txtPortUsbIds = 65442,      // %1 vendor id, %2 product id
+  txtPortNotPresent = 65443,  // a chosen port the system does not have now
+
+  // The command line and start-up messages.
+  txtProgramSummary = 65450,  // --help's description
+  txtHelpOption = 65451,
+  txtVersionOption = 65452,
+  txtPortOption = 65453,
+  txtPortOptionValue = 65454,     // the value's name in --help
+  txtUnexpectedArgument = 65455,  // %1 the argument
+  txtNotAPortName = 65456,        // %1 the name given
+  txtNoDisplay = 65457,
 };
 
 // The text of `id`; an empty text for an id the table does not hold.

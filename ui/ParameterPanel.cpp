@@ -129,6 +129,9 @@ void ParameterPanel::buildLayout() {
   autoBlockRow->addWidget(rowLabel(UiTexts::txtAutoBlockTime, beamBox));
   blockTimeEntry_ = digitEntry(3, true, nullptr, beamBox);
   blockTimeEntry_->setObjectName(QStringLiteral("blockTimeEntry"));
+  // Named after their row rather than the group box around them.
+  blockTimeEntry_->setAccessibleName(uiText(UiTexts::txtAutoBlockTime));
+  blockTimeEntry_->setAccessibleDescription(uiText(UiTexts::txtSeconds));
   autoBlockRow->addWidget(blockTimeEntry_);
   autoBlockRow->addWidget(new QLabel(uiText(UiTexts::txtSeconds), beamBox));
   autoBlockRow->addStretch();
@@ -144,6 +147,8 @@ void ParameterPanel::buildLayout() {
   // No mask: the key filter in eventFilter() keeps it to digits.
   coveredTimeEntry_ = digitEntry(3, false, &fixed, beamBox);
   coveredTimeEntry_->setObjectName(QStringLiteral("coveredTimeEntry"));
+  coveredTimeEntry_->setAccessibleName(uiText(UiTexts::txtMaxCoveredTime));
+  coveredTimeEntry_->setAccessibleDescription(uiText(UiTexts::txtMinutes));
   coveredRow->addWidget(coveredTimeEntry_);
   coveredRow->addWidget(new QLabel(uiText(UiTexts::txtMinutes), beamBox));
   coveredRow->addStretch();
@@ -157,6 +162,7 @@ void ParameterPanel::buildLayout() {
   serialRow->setContentsMargins(6, 0, 6, 2);
   serialEntry_ = digitEntry(5, true, &fixed, serialBox);
   serialEntry_->setObjectName(QStringLiteral("serialEntry"));
+  serialEntry_->setAccessibleName(uiText(UiTexts::txtTransmitterSerial));
   serialRow->addWidget(serialEntry_);
   serialRow->addStretch();
   column->addWidget(serialBox);

@@ -1,13 +1,16 @@
 #pragma once
-// The port settings dialog: the user picks the port by name; the line
+// The port settings dialog: the user picks the port by its kernel name or a
+// stable name, told apart by what the system knows of each device; the line
 // parameters and the DTR and RTS levels are shown but disabled. A choice acts
 // at once on the port object and the flags; there is no cancel. The caller
-// closes the port before showing the dialog and reopens it afterwards.
+// closes the port before showing the dialog and reopens it afterwards. The
+// designed sizes are the minimum; the font decides the rest.
 #include <QDialog>
-#include <QStringList>
+#include <QList>
 #include <functional>
 
 #include "serial/LineTypes.h"
+#include "serial/PortList.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -20,12 +23,14 @@ class SerialPort;
 class PortSettingsDialog : public QDialog {
   Q_OBJECT
  public:
-  // The names to offer, in the order to show them.
-  using PortListSource = std::function<QStringList()>;
+  // The ports to offer, in the order to show them.
+  using PortListSource = std::function<QList<PortChoice>()>;
+  // Each list entry's port name, as the port opens it.
+  static constexpr int PortNameRole = Qt::UserRole;
 
   PortSettingsDialog(SerialPort& port, bool& dtrOn, bool& rtsOn, QWidget* parent = nullptr);
 
-  // Replaces fillPortList as the source of the names (tests give their own).
+  // Replaces portChoices as the source of the list (tests give their own).
   void setPortListSource(PortListSource source) { portListSource_ = std::move(source); }
 
   // Each group's buttons carry their item index as id.
@@ -42,7 +47,8 @@ class PortSettingsDialog : public QDialog {
   QCheckBox* rtsBox;
   QGroupBox* portGroup;
   QLabel* portLabel;
-  QComboBox* portCombo;
+  QComboBox* portCombo;     // shows the port's name; the open list tells each device
+  QLabel* portDescription;  // what the system knows of the chosen port
 
  protected:
   bool event(QEvent* e) override;
@@ -51,6 +57,7 @@ class PortSettingsDialog : public QDialog {
  private:
   // Refills the port list and shows the port's current settings; changes none.
   void showPortState();
+  void describeChosenPort();
   void onPortChosen(int index);
   void onBaudRateChosen(int index);
   void onDataBitsChosen(int index);

@@ -41,6 +41,13 @@ void StatusStrip::resizeEvent(QResizeEvent* event) {
   showNotice();
 }
 
+void StatusStrip::showPort(const QString& name, const QString& state, const QString& toolTip) {
+  const QFontMetrics metrics(panel0_->font());
+  const int room = panel0_->contentsRect().width() - 2 * panel0_->indent() - metrics.horizontalAdvance(state);
+  panel0_->setText(metrics.elidedText(name, Qt::ElideMiddle, room) + state);
+  panel0_->setToolTip(toolTip);
+}
+
 void StatusStrip::mouseDoubleClickEvent(QMouseEvent* event) {
   QFrame::mouseDoubleClickEvent(event);
   emit doubleClicked();

@@ -16,6 +16,10 @@ class StatusStrip : public QFrame {
   // An empty text takes the notice away.
   void setNotice(const QString& text);
   QString notice() const { return notice_; }
+  // Panel 0: the port's name followed by `state`. A name too long for the
+  // panel is elided in the middle, so its start, its end and the state stay
+  // readable; the tooltip is `toolTip` in full.
+  void showPort(const QString& name, const QString& state, const QString& toolTip);
 
  signals:
   void doubleClicked();

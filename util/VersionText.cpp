@@ -9,3 +9,11 @@ QString versionText(int major, int minor, int release, int build) {
 QString versionText() {
   return versionText(ORVITA_VERSION_MAJOR, ORVITA_VERSION_MINOR, ORVITA_VERSION_PATCH, ORVITA_VERSION_TWEAK);
 }
+
+QString packageVersion() {
+  return QStringLiteral("%1.%2.%3.%4")
+      .arg(ORVITA_VERSION_MAJOR)
+      .arg(ORVITA_VERSION_MINOR)
+      .arg(ORVITA_VERSION_PATCH)
+      .arg(ORVITA_VERSION_TWEAK);
+}

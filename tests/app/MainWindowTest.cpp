@@ -1,5 +1,6 @@
 // The main window as the user drives it: menu shortcuts and toolbar buttons,
 // the log panel, the port settings command, the caption and the texts.
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -17,8 +18,10 @@
 #include <memory>
 
 #include "app/MainWindow.h"
+#include "app/ProgramIdentity.h"
 #include "eventlog/EventLog.h"
 #include "files/SettingsStore.h"
+#include "serial/PortList.h"
 #include "serial/PortSettings.h"
 #include "sound/AlarmBeeper.h"
 #include "texts/UiTexts.h"
@@ -67,6 +70,9 @@ class WindowTest : public QObject {
   void logPanelStopBoxPausesAndLogBoxSwitchesTheFiles();
   void destructionStoresThePortSettings();
   void anUnopenablePortShowsClosedAGreyGaugeAndWhyInItsTooltip();
+  void aLongPortNameIsElidedInTheMiddleKeepingItsState();
+  void toolbarButtonsAndEntriesHaveNamesForAScreenReader();
+  void theProgramIconHasTheSmallAndLargeSizes();
   void beepPatternGoesToTheBeeperLabel();
 
  private:
@@ -259,7 +265,7 @@ void WindowTest::portSettingsForgetTheBarrierAndShowTheDialogModally() {
   QCOMPARE(form->identificationLabel->palette().color(QPalette::Window), QColor(0, 128, 0));
 
   form->createPortDialog();
-  form->portDialog->setPortListSource([] { return QStringList{AbsentPort}; });
+  form->portDialog->setPortListSource([] { return QList<PortChoice>{{AbsentPort, AbsentPort, {}, {}, {}, {}, {}}}; });
   bool checked = false;
   QTimer::singleShot(0, form.get(), [&] {
     checked = true;
@@ -268,6 +274,8 @@ void WindowTest::portSettingsForgetTheBarrierAndShowTheDialogModally() {
     QCOMPARE(form->identificationLabel->palette().color(QPalette::Window), QColor(128, 128, 128));
     QVERIFY(form->portDialogShowing());
     QVERIFY(form->portDialog->isModal());
+    // Over the main window, wherever that is.
+    QVERIFY(form->frameGeometry().contains(form->portDialog->frameGeometry().center()));
     QVERIFY(form->model.versionInfo.empty());
     // No tick opens the port while the dialog shows.
     form->onCycleTimer();
@@ -340,10 +348,46 @@ void WindowTest::anUnopenablePortShowsClosedAGreyGaugeAndWhyInItsTooltip() {
   form->onCycleTimer();
   QVERIFY(!form->port.isOpen());
   QLabel* panel = form->statusStrip->panel(0);
-  QCOMPARE(panel->text(), AbsentPort + QStringLiteral(" closed"));
-  QCOMPARE(panel->toolTip(), uiText(UiTexts::txtPortNoDevice));
+  QCOMPARE(panel->toolTip(), AbsentPort + u'\n' + uiText(UiTexts::txtPortNoDevice));
   QCOMPARE(form->activityGauge->foreColor(), QColor(128, 128, 128));
   QCOMPARE(form->activityGauge->backColor(), QColor(128, 128, 128));
+
+  form->port.setDeviceName(QStringLiteral("ttyS9"));
+  form->onCycleTimer();
+  QCOMPARE(panel->text(), QStringLiteral("ttyS9 closed"));
+}
+
+void WindowTest::aLongPortNameIsElidedInTheMiddleKeepingItsState() {
+  const QString byId = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+  form->port.setDeviceName(byId);
+  form->onCycleTimer();
+  QLabel* panel = form->statusStrip->panel(0);
+  const QString text = panel->text();
+  QVERIFY2(text.startsWith(QStringLiteral("/dev/")) && text.endsWith(QStringLiteral("port0 closed")), qPrintable(text));
+  QVERIFY(text.contains(QChar(0x2026)));
+  QVERIFY(panel->fontMetrics().horizontalAdvance(text) <= panel->contentsRect().width() - panel->indent());
+  QVERIFY(panel->toolTip().startsWith(byId + u'\n'));
+}
+
+void WindowTest::toolbarButtonsAndEntriesHaveNamesForAScreenReader() {
+  const QList<std::pair<QWidget*, QString>> named{
+      {form->readButton, QStringLiteral("Pobierz")},
+      {form->sendButton, QStringLiteral("Wyślij")},
+      {form->resetButton, QStringLiteral("Reset pam. blokad")},
+      {form->parameterPanel->blockTimeEntry(), QStringLiteral("Czas zliczania autoblokowania")},
+      {form->parameterPanel->coveredTimeEntry(), QStringLiteral("Maks. czas zasł. wszystkich wiązek")},
+      {form->parameterPanel->serialEntry(), QStringLiteral("Numer seryjny nadajnika")}};
+  for (const auto& [widget, name] : named) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->text(QAccessible::Name), name);
+  }
+}
+
+void WindowTest::theProgramIconHasTheSmallAndLargeSizes() {
+  const QList<QSize> sizes = programIcon().availableSizes();
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+    QVERIFY2(sizes.contains(QSize(size, size)), qPrintable(QString::number(size)));
 }
 
 void WindowTest::beepPatternGoesToTheBeeperLabel() {

@@ -1,0 +1,27 @@
+#pragma once
+// SIGTERM, SIGINT and SIGHUP (a desktop session ending, Ctrl+C, a closed
+// terminal) delivered as a Qt signal on the main thread, so that the program
+// ends through its ordinary path and keeps its settings. The handler only
+// writes the signal's number into a pipe; a socket notifier reads it.
+#include <QObject>
+
+class QSocketNotifier;
+
+// Installs the handlers. A signal that arrives before a TerminationSignals
+// object exists waits in the pipe for it. False when the pipe cannot be made
+// (the signals then keep their default action).
+bool catchTerminationSignals();
+
+class TerminationSignals : public QObject {
+  Q_OBJECT
+ public:
+  explicit TerminationSignals(QObject* parent = nullptr);
+
+ signals:
+  void received(int signalNumber);
+
+ private:
+  void readPipe();
+
+  QSocketNotifier* notifier_ = nullptr;
+};
