@@ -1,0 +1,155 @@
+// The installed program as a user starts it: the command line answered
+// without a display, a refused window without one, and SIGTERM, SIGINT and
+// SIGHUP ending a run through "Koniec" so that the settings are kept.
+#include <signal.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Waits end on the event that matters; the ceiling only keeps a broken run
+// from hanging, and is generous for a loaded machine.
+constexpr int Ceiling = 30000;
+
+class ProgramCommandLineTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void helpAnswersInPolishWithoutADisplay();
+  void versionAnswersWithoutADisplay();
+  void refusalsAreOneLineWithStatusTwo_data();
+  void refusalsAreOneLineWithStatusTwo();
+  void theWindowWithoutADisplayIsRefusedInOneLineWithStatusOne();
+  void aSignalEndsTheRunLikeKoniecAndKeepsThePortGivenOnTheCommandLine_data();
+  void aSignalEndsTheRunLikeKoniecAndKeepsThePortGivenOnTheCommandLine();
+
+ private:
+  struct Run {
+    int exitCode = -1;
+    QProcess::ExitStatus status = QProcess::CrashExit;
+    QString out;
+    QString err;
+  };
+  // Runs the program to its end as from a terminal with no display.
+  static Run runWithoutDisplay(const QStringList& arguments);
+};
+
+ProgramCommandLineTest::Run ProgramCommandLineTest::runWithoutDisplay(const QStringList& arguments) {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
+  QProcess program;
+  program.setProcessEnvironment(environment);
+  program.start(QStringLiteral(ORVITA_PROGRAM), arguments);
+  Run run;
+  if (!program.waitForFinished(Ceiling)) return run;
+  run.exitCode = program.exitCode();
+  run.status = program.exitStatus();
+  run.out = QString::fromUtf8(program.readAllStandardOutput());
+  run.err = QString::fromUtf8(program.readAllStandardError());
+  return run;
+}
+
+void ProgramCommandLineTest::helpAnswersInPolishWithoutADisplay() {
+  const Run run = runWithoutDisplay({QStringLiteral("--help")});
+  QCOMPARE(run.status, QProcess::NormalExit);
+  QCOMPARE(run.exitCode, 0);
+  // "Sposób użycia" and "Opcje" are Qt's own texts, from its Polish translation.
+  QVERIFY2(run.out.startsWith(QStringLiteral("Sposób użycia: ")), qPrintable(run.out));
+  QVERIFY(run.out.contains(QStringLiteral("Opcje:")));
+  QVERIFY(run.out.contains(QStringLiteral("--port <NAZWA>")));
+  QVERIFY(run.out.contains(QStringLiteral("-v, --version")));
+  QVERIFY(!run.out.contains(QStringLiteral("platform")));
+  QCOMPARE(run.err, QString());
+}
+
+void ProgramCommandLineTest::versionAnswersWithoutADisplay() {
+  for (const char* option : {"--version", "-v"}) {
+    const Run run = runWithoutDisplay({QString::fromLatin1(option)});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("Orvita 2.0.0.0\n"));
+    QCOMPARE(run.err, QString());
+  }
+}
+
+void ProgramCommandLineTest::refusalsAreOneLineWithStatusTwo_data() {
+  QTest::addColumn<QStringList>("arguments");
+  QTest::addColumn<QString>("message");
+  QTest::newRow("unknown option") << QStringList{"--bogus"} << QStringLiteral("orvita: Nieznana opcja \"bogus\".\n");
+  QTest::newRow("port without a name") << QStringList{"--port"}
+                                       << QStringLiteral("orvita: Brak wartości po \"--port\".\n");
+  QTest::newRow("a folder for a port") << QStringList{"--port", "/dev/"}
+                                       << QStringLiteral("orvita: To nie jest nazwa portu: \"/dev/\"\n");
+  QTest::newRow("stray argument") << QStringList{"ttyUSB0"}
+                                  << QStringLiteral("orvita: Nieoczekiwany argument: ttyUSB0\n");
+}
+
+void ProgramCommandLineTest::refusalsAreOneLineWithStatusTwo() {
+  QFETCH(QStringList, arguments);
+  QFETCH(QString, message);
+  const Run run = runWithoutDisplay(arguments);
+  QCOMPARE(run.status, QProcess::NormalExit);
+  QCOMPARE(run.exitCode, 2);
+  QCOMPARE(run.err, message);
+  QCOMPARE(run.out, QString());
+}
+
+void ProgramCommandLineTest::theWindowWithoutADisplayIsRefusedInOneLineWithStatusOne() {
+  for (const QStringList& arguments : {QStringList{}, QStringList{"--port", "ttyUSB0"}}) {
+    const Run run = runWithoutDisplay(arguments);
+    QCOMPARE(run.status, QProcess::NormalExit);  // not Qt's abort
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.startsWith(QStringLiteral("orvita: Nie można otworzyć okna")), qPrintable(run.err));
+    QCOMPARE(run.err.count(u'\n'), 1);
+    QVERIFY(run.err.endsWith(u'\n'));
+  }
+}
+
+void ProgramCommandLineTest::aSignalEndsTheRunLikeKoniecAndKeepsThePortGivenOnTheCommandLine_data() {
+  QTest::addColumn<int>("signalNumber");
+  QTest::newRow("SIGTERM") << SIGTERM;
+  QTest::newRow("SIGINT") << SIGINT;
+  QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+void ProgramCommandLineTest::aSignalEndsTheRunLikeKoniecAndKeepsThePortGivenOnTheCommandLine() {
+  QFETCH(int, signalNumber);
+  QTemporaryDir home;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+  environment.insert(QStringLiteral("XDG_STATE_HOME"), home.path());
+  QProcess program;
+  program.setProcessEnvironment(environment);
+  program.setWorkingDirectory(home.path());
+  // A relative path is stored absolute, so that it still names the barrier from another folder.
+  program.start(QStringLiteral(ORVITA_PROGRAM), {QStringLiteral("--port"), QStringLiteral("sim/barrier")});
+  QVERIFY(program.waitForStarted(Ceiling));
+
+  // Ready once the kernel lists the handlers as installed for this process.
+  const QString status = QStringLiteral("/proc/%1/status").arg(program.processId());
+  const quint64 bit = quint64(1) << (signalNumber - 1);
+  QVERIFY(QTest::qWaitFor(
+      [&] {
+        QFile file(status);
+        if (!file.open(QIODevice::ReadOnly)) return false;
+        for (const QByteArray& line : file.readAll().split('\n'))
+          if (line.startsWith("SigCgt:")) return (line.mid(7).trimmed().toULongLong(nullptr, 16) & bit) != 0;
+        return false;
+      },
+      Ceiling));
+  QCOMPARE(::kill(pid_t(program.processId()), signalNumber), 0);
+  QVERIFY(program.waitForFinished(Ceiling));
+  QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(program.exitCode(), 0);
+
+  QSettings stored(home.filePath(QStringLiteral("Dravel/Orvita.conf")), QSettings::IniFormat);
+  QCOMPARE(stored.value(QStringLiteral("cm")).toString(), home.filePath(QStringLiteral("sim/barrier")));
+  QCOMPARE(stored.value(QStringLiteral("Orvita")).toByteArray().size(), 16);  // the window's placement
+  QCOMPARE(stored.value(QStringLiteral("cdtr")).toByteArray(), QByteArray(1, '\1'));
+}
+
+QTEST_GUILESS_MAIN(ProgramCommandLineTest)
+#include "ProgramCommandLineTest.moc"
