@@ -186,7 +186,7 @@ class PortSettingsDialogTest : public QObject {
     QCOMPARE(rig.listed(), (QStringList{"ttyS0", "ttyS1", "ttyS2", "ttyS3", "ttyS10", "ttyUSB0", byId}));
     QCOMPARE(rig.chosen(), byId);
     QCOMPARE(rig.dialog.portCombo->currentText(), byId + " – brak urządzenia");
-    QCOMPARE(rig.dialog.portDescription->toolTip(), QStringLiteral("brak urządzenia"));
+    QCOMPARE(rig.dialog.portDescription->text(), QStringLiteral("brak urządzenia"));
     QCOMPARE(rig.comm.deviceName(), byId);
 
     // A pseudo-terminal that is there, and an unplugged adapter's kernel name.
@@ -216,6 +216,10 @@ class PortSettingsDialogTest : public QObject {
     QCOMPARE(combo->itemText(5), first);
     QCOMPARE(combo->itemText(6), QStringLiteral("ttyUSB1 – FTDI FT232R USB UART, nr seryjny A9K3Q2XZ"));
     QCOMPARE(rig.dialog.portDescription->toolTip(), QStringLiteral("FTDI FT232R USB UART, nr seryjny A9K3Q2XZ"));
+    // Shortened to the frame when it does not fit.
+    const QString shown = rig.dialog.portDescription->text();
+    QVERIFY2(shown.startsWith(QStringLiteral("FTDI FT232R")), qPrintable(shown));
+    QVERIFY(rig.dialog.portDescription->fontMetrics().horizontalAdvance(shown) <= rig.dialog.portDescription->width());
 
     QTest::keyClick(combo, Qt::Key_Down);
     QCOMPARE(rig.comm.deviceName(), second);
