@@ -1,13 +1,20 @@
 #include "texts/UiTexts.h"
 
 #include <QHash>
+#include <algorithm>
+#include <vector>
 
 namespace UiTexts {
 namespace {
 
-QHash<int, QString> buildTable() {
+struct Entry {
+  int id;
+  QString text;
+};
+
+const std::vector<Entry>& entries() {
   const QChar cr(13);
-  return {
+  static const std::vector<Entry> list{
       {txtSabotage, QStringLiteral("Sabotaż")},
       {txtSupply, QStringLiteral("Zasilanie: ")},
       {txtVolt, QStringLiteral(" V")},
@@ -204,9 +211,25 @@ QHash<int, QString> buildTable() {
        QStringLiteral("Nie można otworzyć okna: brak ekranu (DISPLAY, WAYLAND_DISPLAY). Uruchom program w sesji "
                       "graficznej albo użyj --help lub --version.")},
   };
+  return list;
+}
+
+QHash<int, QString> buildTable() {
+  QHash<int, QString> table;
+  for (const Entry& entry : entries()) table.insert(entry.id, entry.text);
+  return table;
 }
 
 }  // namespace
+
+std::vector<int> duplicateIds() {
+  std::vector<int> seen, twice;
+  for (const Entry& entry : entries()) {
+    if (std::find(seen.begin(), seen.end(), entry.id) != seen.end()) twice.push_back(entry.id);
+    seen.push_back(entry.id);
+  }
+  return twice;
+}
 
 const QString& uiText(Id id) {
   static const QHash<int, QString> table = buildTable();

@@ -4,6 +4,7 @@
 // 65300 and up hold the log, dialog, port-diagnosis, port-list and
 // command-line texts added since.
 #include <QString>
+#include <vector>
 
 namespace UiTexts {
 
@@ -184,6 +185,10 @@ enum Id : int {
 
 // The text of `id`; an empty text for an id the table does not hold.
 const QString& uiText(Id id);
+
+// Ids the table lists more than once (one text would silently hide the
+// other); empty when the table is sound.
+std::vector<int> duplicateIds();
 
 }  // namespace UiTexts
 
