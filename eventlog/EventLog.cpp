@@ -1,15 +1,17 @@
 #include "eventlog/EventLog.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QTime>
+#include <cstring>
 
+#include "texts/UiTexts.h"
 #include "util/HexText.h"
 #include "util/LogLineWriter.h"
+#include "util/UserFolder.h"
 
 namespace {
 
@@ -18,6 +20,13 @@ QString localLongTime() {
   QString format = QLocale::system().timeFormat(QLocale::LongFormat);
   format.remove(QLatin1Char('t'));
   return QLocale::system().toString(QTime::currentTime(), format.trimmed());
+}
+
+enum { EventFile, StatusFile };
+
+QString writeErrorText(int error) {
+  if (error == NotARegularFile) return uiText(UiTexts::txtNotRegularFile);
+  return QString::fromLocal8Bit(std::strerror(error));
 }
 
 }  // namespace
@@ -38,19 +47,39 @@ void EventLog::addLogLine(const QString& text) {
 void EventLog::logStateLine(const QString& label, std::uint16_t value, int count) {
   const QString line = padRight(timeText() + QLatin1Char(' ') + label, 40) + bitMarks(value, count);
   addLogLine(line);
-  if (logToFile) appendLogLine(eventFile_, line, true);
+  if (logToFile) writeLine(EventFile, line);
 }
 
 void EventLog::setStatusFrame(std::span<const std::uint8_t> frame) {
   statusLine_ = hexDump(frame);
   if (onStatusLineChanged) onStatusLineChanged(statusLine_);
-  if (logToFile) appendLogLine(statusFile_, statusLine_, true);
+  if (logToFile) writeLine(StatusFile, statusLine_);
+}
+
+void EventLog::writeLine(int file, const QString& line) {
+  const QString& path = file == EventFile ? eventFile_ : statusFile_;
+  const int error = appendLogLine(path, line, true);
+  const QString problem =
+      error == 0 ? QString()
+                 : uiText(UiTexts::txtLogFileFailed).arg(QDir::toNativeSeparators(path), writeErrorText(error));
+  if (problem == problems_[file]) return;
+  const bool firstFailure = problems_[file].isEmpty();
+  problems_[file] = problem;
+  if (firstFailure) addLogLine(problem);
+  if (onFileProblemChanged) onFileProblemChanged();
+}
+
+QString EventLog::fileProblem() const {
+  QStringList problems;
+  for (const QString& p : problems_)
+    if (!p.isEmpty()) problems.append(p);
+  return problems.join(QLatin1Char('\n'));
 }
 
 LogFilePaths logFilesFor(const QString& programPath) {
   const QFileInfo program(programPath);
   QString folder = program.absolutePath();
-  if (::access(QFile::encodeName(folder).constData(), W_OK) != 0) {
+  if (!isUsersOwnFolder(folder)) {
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (state.isEmpty() || !QDir::isAbsolutePath(state)) state = QDir::homePath() + QStringLiteral("/.local/state");
     folder = state + QStringLiteral("/Dravel/Orvita");

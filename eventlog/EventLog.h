@@ -30,6 +30,11 @@ class EventLog {
   bool logToFile = false;
   const QString& eventFile() const { return eventFile_; }
   const QString& statusFile() const { return statusFile_; }
+  // Why the log files cannot be written, one line per failing file; empty
+  // while every write succeeds. The first failure of a file is also added to
+  // the list, once, until a write to that file succeeds again; every line
+  // tries the file anew (the disk may have been freed).
+  QString fileProblem() const;
 
   // The clock for state-change lines; by default the local time in the
   // locale's long format without a time zone.
@@ -38,17 +43,23 @@ class EventLog {
   // and must be shown anew) and after every status line change.
   std::function<void(const QString& added, bool trimmed)> onLinesChanged;
   std::function<void(const QString& statusLine)> onStatusLineChanged;
+  // Told whenever fileProblem() changes.
+  std::function<void()> onFileProblemChanged;
 
  private:
+  void writeLine(int file, const QString& line);
+
   QString eventFile_;
   QString statusFile_;
+  QString problems_[2];  // per file, as fileProblem() shows it
   QStringList lines_;
   QString statusLine_;
 };
 
 // Where the two log files live for the program at `programPath`: beside it
-// when its folder is writable, else in $XDG_STATE_HOME/Dravel/Orvita
-// (default ~/.local/state/Dravel/Orvita, created 0700). The extension is
+// when its folder is the user's own (util/UserFolder.h), else in
+// $XDG_STATE_HOME/Dravel/Orvita (default ~/.local/state/Dravel/Orvita,
+// created 0700). The extension is
 // replaced by ".log" and "_.log"; a name without one gets them appended.
 struct LogFilePaths {
   QString eventFile;

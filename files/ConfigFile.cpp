@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
+#include <climits>
+#include <cstring>
 
 #include "texts/UiTexts.h"
 
@@ -99,17 +101,33 @@ ConfigFileResult writeAll(int fd, const BarrierConfig& record, const QString& pa
   return {};
 }
 
-// For a target that is not a plain file (a device) or whose folder we may not
-// create files in: written in place, never truncated before the bytes are in.
+// For an existing file that may be written but not replaced: written in
+// place, never truncated before the bytes are in, and on disk before success.
 ConfigFileResult writeInPlace(const QString& target, const BarrierConfig& record) {
-  Fd fd(::open(nativeName(target).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+  Fd fd(::open(nativeName(target).constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!fd.valid()) return fromErrno(errno, target);
-  if (auto r = writeAll(fd.get(), record, target); !r) return r;
   struct stat st {};
-  if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd.get(), BarrierConfig::Size) != 0)
-    return fromErrno(errno, target);
+  if (::fstat(fd.get(), &st) != 0) return fromErrno(errno, target);
+  if (!S_ISREG(st.st_mode)) return failure(ConfigFileError::NotRegularFile);
+  if (auto r = writeAll(fd.get(), record, target); !r) return r;
+  if (::ftruncate(fd.get(), BarrierConfig::Size) != 0) return fromErrno(errno, target);
+  if (::fsync(fd.get()) != 0) return fromErrno(errno, target);
   if (fd.close() != 0) return fromErrno(errno, target);
   return {};
+}
+
+// A hidden name beside `target` for the bytes before they replace it, within
+// the folder's limit on a name's length: a long target name is cut.
+QString temporaryNameFor(const QString& folder, const QString& fileName) {
+  long nameMax = ::pathconf(nativeName(folder).constData(), _PC_NAME_MAX);
+  if (nameMax <= 0) nameMax = NAME_MAX;
+  const QString tail =
+      QStringLiteral(".") + QString::number(QRandomGenerator::global()->generate(), 36) + QStringLiteral(".tmp");
+  QString stem = QStringLiteral(".") + fileName;
+  while (!stem.isEmpty() && nativeName(stem + tail).size() > nameMax) stem.chop(1);
+  // A character of two UTF-16 units cut in half is dropped whole.
+  if (!stem.isEmpty() && stem.back().isHighSurrogate()) stem.chop(1);
+  return folder + QLatin1Char('/') + stem + tail;
 }
 
 // The file a path finally names: symbolic links are followed, also dangling ones.
@@ -138,10 +156,12 @@ QString ConfigFileResult::message() const {
       return uiText(UiTexts::txtDiskFull);
     case ConfigFileError::TooManyOpenFiles:
       return uiText(UiTexts::txtTooManyOpenFiles);
+    case ConfigFileError::NotRegularFile:
+      return uiText(UiTexts::txtNotRegularFile);
     case ConfigFileError::Other:
       break;
   }
-  return uiText(UiTexts::txtIoError).arg(systemError);
+  return QString::fromLocal8Bit(std::strerror(systemError));
 }
 
 ConfigFileResult readConfigFile(const QString& path, BarrierConfig& record) {
@@ -152,6 +172,7 @@ ConfigFileResult readConfigFile(const QString& path, BarrierConfig& record) {
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) return fromErrno(errno, path);
   if (S_ISDIR(st.st_mode)) return failure(ConfigFileError::AccessDenied, EISDIR);
+  if (!S_ISREG(st.st_mode)) return failure(ConfigFileError::NotRegularFile);
 
   BarrierConfig read;
   std::size_t got = 0;
@@ -179,7 +200,8 @@ ConfigFileResult writeConfigFile(const QString& path, const BarrierConfig& recor
   if (!exists && errno != ENOENT) return fromErrno(errno, target);
   if (exists) {
     if (S_ISDIR(st.st_mode)) return failure(ConfigFileError::AccessDenied, EISDIR);
-    if (!S_ISREG(st.st_mode)) return writeInPlace(target, record);
+    // A pipe would hang the window, a device take bytes that are no file.
+    if (!S_ISREG(st.st_mode)) return failure(ConfigFileError::NotRegularFile);
     // Replacing would get round a read-only file; refuse as a direct write would.
     if (::access(targetName.constData(), W_OK) != 0) return fromErrno(errno, target);
   }
@@ -189,8 +211,7 @@ ConfigFileResult writeConfigFile(const QString& path, const BarrierConfig& recor
   QString tempPath;
   Fd fd;
   for (int attempt = 0; attempt < 100 && !fd.valid(); ++attempt) {
-    tempPath = folder + QStringLiteral("/.") + info.fileName() + QStringLiteral(".") +
-               QString::number(QRandomGenerator::global()->generate(), 36) + QStringLiteral(".tmp");
+    tempPath = temporaryNameFor(folder, info.fileName());
     fd.reset(::open(nativeName(tempPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (!fd.valid() && errno != EEXIST) break;
   }
@@ -214,7 +235,15 @@ ConfigFileResult writeConfigFile(const QString& path, const BarrierConfig& recor
   if (auto r = writeAll(fd.get(), record, target); !r) return fail(r);
   if (::fsync(fd.get()) != 0) return fail(fromErrno(errno, target));
   if (fd.close() != 0) return fail(fromErrno(errno, target));
-  if (::rename(tempName.constData(), targetName.constData()) != 0) return fail(fromErrno(errno, target));
+  if (::rename(tempName.constData(), targetName.constData()) != 0) {
+    const int err = errno;
+    // Someone else's file in a sticky folder: ours to write, not to replace.
+    if (exists && (err == EPERM || err == EACCES)) {
+      fail({});
+      return writeInPlace(target, record);
+    }
+    return fail(fromErrno(err, target));
+  }
 
   Fd dir(::open(nativeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.valid()) ::fsync(dir.get());  // the rename itself on disk; failure here loses nothing

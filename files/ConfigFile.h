@@ -10,10 +10,11 @@ enum class ConfigFileError {
   FileNotFound,     // no such file
   InvalidFilename,  // the folder does not exist, or the name cannot be a file name
   AccessDenied,     // no permission, a read-only target, a folder in place of a file
+  NotRegularFile,   // a pipe, a device or a socket in place of a file
   ReadBeyondEnd,    // the file is shorter than 32 bytes
   DiskFull,         // fewer than 32 bytes could be written
   TooManyOpenFiles,
-  Other,  // see systemError
+  Other,  // the system's own message for systemError
 };
 
 struct ConfigFileResult {
@@ -23,17 +24,22 @@ struct ConfigFileResult {
   bool ok() const { return error == ConfigFileError::None; }
   explicit operator bool() const { return ok(); }
   // The user's words for the failure, without a final full stop ("File not
-  // found", "I/O error 5"); empty on success.
+  // found", "Too many levels of symbolic links"); empty on success.
   QString message() const;
 };
 
 // Reads the first 32 bytes of `path` into `record`. The file is opened for
-// reading only, so a read-only file loads. `record` is untouched on failure.
+// reading only, so a read-only file loads; only a regular file is read.
+// `record` is untouched on failure.
 ConfigFileResult readConfigFile(const QString& path, BarrierConfig& record);
 
-// Writes the 32 bytes of `record` to `path`. The bytes go to a new file beside
-// the target, which replaces the target only once they are safely on disk, so
-// a failed write leaves an existing file as it was. An existing target keeps
-// its permissions; a read-only one is refused as the direct write would be.
-// A symbolic link is written through to the file it names.
+// Writes the 32 bytes of `record` to `path`, which must be a regular file or
+// absent. The bytes go to a new file beside the target, which replaces the
+// target only once they are safely on disk, so a failed write leaves an
+// existing file as it was. An existing target keeps its permissions; a
+// read-only one is refused as the direct write would be. Where the user may
+// write the target but not replace it (a shared folder with the sticky bit,
+// a folder they may not add to), it is written in place and reported saved
+// only once all 32 bytes are on disk. A symbolic link is written through to
+// the file it names.
 ConfigFileResult writeConfigFile(const QString& path, const BarrierConfig& record);

@@ -5,6 +5,7 @@ void makeRawLine(termios& t) {
                  IXOFF | IMAXBEL);
   t.c_oflag &= ~(OPOST | OLCUC | ONLCR | OCRNL | ONOCR | ONLRET);
   t.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
+  t.c_cflag &= ~CRTSCTS;
   t.c_cflag |= CLOCAL | CREAD;
   // VMIN 1 makes a non-blocking read say EAGAIN when empty, so that a read
   // of 0 bytes can only mean a hang-up.

@@ -6,8 +6,10 @@
 #include "serial/LineTypes.h"
 
 // Raw bytes both ways: no echo, no line editing, no signals, no translation,
-// no software flow control; receiver on, modem control lines ignored.
-// Hardware flow control (CRTSCTS) stays as it is.
+// no flow control, software or hardware; receiver on, modem control lines
+// ignored. A line keeps what the previous program left on it, and the
+// barrier's three-wire cable never raises CTS: with CRTSCTS left on, no
+// request would ever leave.
 void makeRawLine(termios& t);
 void setLineSpeed(termios& t, BaudRate rate);
 // Mark and space use stick parity (CMSPAR).

@@ -10,6 +10,23 @@
 
 namespace {
 
+std::string userName(uid_t uid) {
+  std::vector<char> buffer(4096);
+  passwd entry{};
+  passwd* found = nullptr;
+  while (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == ERANGE && buffer.size() < (1u << 20))
+    buffer.resize(buffer.size() * 2);
+  return found != nullptr ? std::string(found->pw_name) : std::to_string(uid);
+}
+
+// "crw-rw----": the type letter and the nine permission bits.
+std::string modeText(mode_t mode) {
+  std::string text = S_ISCHR(mode) ? "c" : S_ISBLK(mode) ? "b" : S_ISDIR(mode) ? "d" : S_ISREG(mode) ? "-" : "?";
+  const char letters[] = "rwxrwxrwx";
+  for (int bit = 0; bit < 9; ++bit) text += (mode & (0400 >> bit)) ? letters[bit] : '-';
+  return text;
+}
+
 std::string groupName(gid_t gid) {
   std::vector<char> buffer(4096);
   group entry{};
@@ -48,15 +65,24 @@ std::vector<gid_t> processGroups() {
 
 }  // namespace
 
-PortAccess evaluatePortAccess(gid_t deviceGroup, std::span<const gid_t> userGroups,
-                              std::span<const gid_t> processGroups) {
+PortAccess evaluatePortAccess(uid_t deviceOwner, gid_t deviceGroup, mode_t deviceMode,
+                              std::span<const gid_t> userGroups, std::span<const gid_t> processGroups) {
   PortAccess access;
   access.known = true;
   access.group = deviceGroup;
   access.groupName = groupName(deviceGroup);
+  access.permissions = modeText(deviceMode) + ' ' + userName(deviceOwner) + ' ' + access.groupName;
   access.userInGroup = std::find(userGroups.begin(), userGroups.end(), deviceGroup) != userGroups.end();
   access.processInGroup = std::find(processGroups.begin(), processGroups.end(), deviceGroup) != processGroups.end();
   access.mustLogInAgain = access.userInGroup && !access.processInGroup;
+
+  const bool groupReadsAndWrites = (deviceMode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+  if (!groupReadsAndWrites || deviceGroup == 0)
+    access.advice = PortAdvice::ChangePermissions;
+  else if (access.mustLogInAgain)
+    access.advice = PortAdvice::LogInAgain;
+  else if (!access.userInGroup)
+    access.advice = PortAdvice::JoinGroup;
   return access;
 }
 
@@ -65,5 +91,5 @@ PortAccess checkPortAccess(const std::string& devicePath) {
   if (::stat(devicePath.c_str(), &st) != 0) return {};
   const std::vector<gid_t> user = userGroups();
   const std::vector<gid_t> process = processGroups();
-  return evaluatePortAccess(st.st_gid, user, process);
+  return evaluatePortAccess(st.st_uid, st.st_gid, st.st_mode, user, process);
 }

@@ -15,11 +15,14 @@ QString portFailureText(const SerialPort& port) {
     case OpenFailure::NoPermission: {
       const PortAccess access = checkPortAccess(port.lastOpenPath().toStdString());
       if (!access.known) break;
+      if (access.advice == PortAdvice::ChangePermissions)
+        return uiText(UiTexts::txtPortChangePermissions)
+            .arg(port.lastOpenPath(), QString::fromStdString(access.permissions));
       const QString group = QString::fromStdString(access.groupName);
       QString text = uiText(UiTexts::txtPortNoPermission).arg(port.lastOpenPath(), group);
-      if (access.mustLogInAgain)
+      if (access.advice == PortAdvice::LogInAgain)
         text += QLatin1Char(' ') + uiText(UiTexts::txtPortRelogin).arg(group);
-      else if (!access.userInGroup)
+      else if (access.advice == PortAdvice::JoinGroup)
         text += QLatin1Char(' ') + uiText(UiTexts::txtPortAddToGroup).arg(group);
       return text;
     }

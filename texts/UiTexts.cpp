@@ -95,6 +95,7 @@ const std::vector<Entry>& entries() {
       {txtLogBox, QStringLiteral("log")},
       {txtStopBox, QStringLiteral("stop")},
       {txtLogBoxTip, QStringLiteral("Pliki dziennika:")},
+      {txtLogFileFailed, QStringLiteral("Nie można zapisać dziennika %1: %2")},
 
       {txtPortSettings, QStringLiteral("Port Settings")},
       {txtBaudRate, QStringLiteral("Baud Rate")},
@@ -130,6 +131,8 @@ const std::vector<Entry>& entries() {
       {txtPortNotTerminal,
        QStringLiteral("To nie jest port szeregowy. Wybierz inny port w menu Konfiguracja, RS-232.")},
       {txtPortOtherError, QStringLiteral("Nie można otworzyć portu: %1")},
+      {txtPortChangePermissions,
+       QStringLiteral("Brak uprawnień do %1 (%2). Uprawnienia urządzenia trzeba zmienić, np. regułą udev.")},
 
       {txtPortListEntry, QStringLiteral("%1 – %2")},
       {txtPortUsbSerial, QStringLiteral("%1, nr seryjny %2")},
@@ -142,7 +145,7 @@ const std::vector<Entry>& entries() {
       {txtReadBeyondEnd, QStringLiteral("Read beyond end of file")},
       {txtDiskFull, QStringLiteral("Disk full")},
       {txtTooManyOpenFiles, QStringLiteral("Too many open files")},
-      {txtIoError, QStringLiteral("I/O error %1")},
+      {txtNotRegularFile, QStringLiteral("To nie jest zwykły plik")},
       {txtWriteNotDone, QStringLiteral("Konfiguracja NIE została wysłana: połączenie z barierą było przerwane. "
                                        "Edytory pokazują konfigurację odczytaną z bariery.")},
       {txtEditsReplaced, QStringLiteral("Niewysłane zmiany zastąpiono konfiguracją odczytaną z bariery "

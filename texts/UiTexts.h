@@ -88,9 +88,10 @@ enum Id : int {
   txtLogShortReply = 65320,   // "Za krótka odpowiedź: "
 
   // Log panel.
-  txtLogBox = 65330,     // "log"
-  txtStopBox = 65331,    // "stop"
-  txtLogBoxTip = 65332,  // "Pliki dziennika:"
+  txtLogBox = 65330,         // "log"
+  txtStopBox = 65331,        // "stop"
+  txtLogBoxTip = 65332,      // "Pliki dziennika:"
+  txtLogFileFailed = 65440,  // %1 file, %2 why (the system's message): a log file cannot be written
 
   // Port settings dialog.
   txtPortSettings = 65340,  // "Port Settings"
@@ -121,7 +122,8 @@ enum Id : int {
   txtPortAddToGroup = 65373,    // %1 group
   txtPortInUse = 65374,
   txtPortNotTerminal = 65375,
-  txtPortOtherError = 65376,  // %1 system message
+  txtPortOtherError = 65376,         // %1 system message
+  txtPortChangePermissions = 65442,  // %1 device, %2 its permissions as ls -l shows them
 
   // Configuration file errors, as the error box shows them (a full stop is added there).
   txtFileNotFound = 65380,      // "File not found"
@@ -130,7 +132,8 @@ enum Id : int {
   txtReadBeyondEnd = 65383,     // "Read beyond end of file"
   txtDiskFull = 65384,          // "Disk full"
   txtTooManyOpenFiles = 65385,  // "Too many open files"
-  txtIoError = 65386,           // "I/O error %1", %1 the system's error number
+  // Any other failure shows the system's own message.
+  txtNotRegularFile = 65441,  // a pipe, a device, a folder or a link where a file was expected
 
   // What the user must know after a reconnection.
   txtWriteNotDone = 65390,   // a pending write dropped after the reconnection read

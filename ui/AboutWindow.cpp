@@ -2,11 +2,13 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <algorithm>
 
 #include "texts/UiTexts.h"
 #include "ui/JpegImage.h"
@@ -19,6 +21,8 @@ constexpr int BevelWidth = 3;  // raised bevel inside it
 // The panel's children are placed from the inside of the single line, as on
 // the panel the window was designed with; bevel and inner border take 6 px.
 constexpr int Inset = LineWidth;
+constexpr int TitlePixelSize = 16;
+constexpr int MinTitlePixelSize = 8;
 
 // Black panel: a single line round it, then a raised bevel, then a black
 // inner border on which the picture and labels sit.
@@ -81,7 +85,7 @@ AboutWindow::AboutWindow(QWidget* parent)
   const QImage picture = file.open(QIODevice::ReadOnly) ? decodeJpeg(file.readAll()) : QImage();
   if (!picture.isNull()) pictureLabel->setPixmap(QPixmap::fromImage(picture));
 
-  titleLabel = makeLabel(panel, {216, 6, 177, 183}, 16, true, Qt::AlignHCenter | Qt::AlignBottom);
+  titleLabel = makeLabel(panel, {216, 6, 177, 183}, TitlePixelSize, true, Qt::AlignHCenter | Qt::AlignBottom);
   versionLabel = makeLabel(panel, {233, 208, 137, 77}, 11, false, Qt::AlignHCenter | Qt::AlignTop);
 
   for (QWidget* w : {static_cast<QWidget*>(this), panel, static_cast<QWidget*>(pictureLabel),
@@ -108,7 +112,26 @@ void AboutWindow::fillLabels() {
   QString title = UiTexts::uiText(UiTexts::txtProgramTitle);
   title.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   titleLabel->setText(title);
+  fitTitleFont();
   versionLabel->setText(UiTexts::uiText(UiTexts::txtVersionPrefix) + versionText());
+}
+
+// The title is two lines, each whole on its line: its designed 16 pixels
+// where the platform's sans-serif is narrow enough, smaller where it is not
+// (a wide face breaks "Program konfiguracyjny bariery" over three lines).
+void AboutWindow::fitTitleFont() {
+  QFont font = titleLabel->font();
+  font.setStretch(QFont::Condensed);
+  const QStringList lines = titleLabel->text().split(QLatin1Char('\n'));
+  const int room = titleLabel->contentsRect().width();
+  for (int size = TitlePixelSize; size >= MinTitlePixelSize; --size) {
+    font.setPixelSize(size);
+    const QFontMetrics metrics(font);
+    if (std::all_of(lines.begin(), lines.end(),
+                    [&](const QString& line) { return metrics.horizontalAdvance(line.trimmed()) <= room; }))
+      break;
+  }
+  titleLabel->setFont(font);
 }
 
 void AboutWindow::dismiss() { done(QDialog::Accepted); }

@@ -38,6 +38,7 @@ class AboutWindow : public QDialog {
 
  private:
   void placeOnce();
+  void fitTitleFont();
 
   bool placed_ = false;
 };

@@ -8,6 +8,7 @@
 
 #include "files/ConfigFile.h"
 #include "texts/UiTexts.h"
+#include "util/UserFolder.h"
 
 namespace {
 
@@ -18,15 +19,22 @@ QString runDialog(QWidget* parent, const QString& dir, QFileDialog::AcceptMode m
   QFileDialog dialog(parent, QString(), dir, AccFilter);
   dialog.setAcceptMode(mode);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setDefaultSuffix(AccSuffix);
-  if (mode == QFileDialog::AcceptSave) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  // Opening adds the suffix itself (openPathFor), so that a file without one can be opened.
+  if (mode == QFileDialog::AcceptSave) dialog.setDefaultSuffix(AccSuffix);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().constFirst();
 }
 
 }  // namespace
 
-QString QtFileDialogs::openFileName(const QString& dir) { return runDialog(parent_, dir, QFileDialog::AcceptOpen); }
+QString openPathFor(const QString& typed) {
+  if (typed.isEmpty() || QFileInfo::exists(typed) || !QFileInfo(typed).suffix().isEmpty()) return typed;
+  return typed + QLatin1Char('.') + AccSuffix;
+}
+
+QString QtFileDialogs::openFileName(const QString& dir) {
+  return openPathFor(runDialog(parent_, dir, QFileDialog::AcceptOpen));
+}
 
 QString QtFileDialogs::saveFileName(const QString& dir) { return runDialog(parent_, dir, QFileDialog::AcceptSave); }
 
@@ -36,7 +44,7 @@ void QtFileDialogs::showError(const QString& message) {
 
 QString configFileFolder() {
   const QString programFolder = QCoreApplication::applicationDirPath();
-  if (QFileInfo(programFolder).isWritable()) return programFolder;
+  if (isUsersOwnFolder(programFolder)) return programFolder;
   return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 }
 

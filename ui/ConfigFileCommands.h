@@ -19,7 +19,8 @@ class FileDialogs {
 };
 
 // The platform's dialogs: filter "*.acc", default suffix "acc"; the open dialog
-// accepts a name that does not exist, the save dialog replaces without asking.
+// accepts a name that does not exist, the save dialog asks before replacing
+// a file.
 class QtFileDialogs : public FileDialogs {
  public:
   explicit QtFileDialogs(QWidget* parent) : parent_(parent) {}
@@ -31,8 +32,12 @@ class QtFileDialogs : public FileDialogs {
   QWidget* parent_;
 };
 
-// Where the file dialogs start: the program's folder when it is writable,
-// otherwise the user's documents folder.
+// The file to open for a name typed in the open dialog: the name itself when
+// such a file exists or the name has an extension, else the name with ".acc".
+QString openPathFor(const QString& typed);
+
+// Where the file dialogs start: the program's folder when it is the user's
+// own (util/UserFolder.h), otherwise the user's documents folder.
 QString configFileFolder();
 
 class ConfigFileCommands {

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "eventlog/EventLog.h"
@@ -40,8 +41,7 @@ EventLogPanel::EventLogPanel(EventLog& log, QWidget* parent)
   boxesLayout->addWidget(logBox_);
   boxesLayout->addWidget(stopBox_);
   boxesLayout->addStretch(1);
-  logBox_->setToolTip(uiText(UiTexts::txtLogBoxTip) + QLatin1Char('\n') + QDir::toNativeSeparators(log.eventFile()) +
-                      QLatin1Char('\n') + QDir::toNativeSeparators(log.statusFile()));
+  showLogFiles();
   logBox_->setChecked(log.logToFile);
   connect(logBox_, &QCheckBox::toggled, this, [this](bool on) { log_.logToFile = on; });
 
@@ -56,22 +56,61 @@ EventLogPanel::EventLogPanel(EventLog& log, QWidget* parent)
   layout->addLayout(text, 1);
   layout->addWidget(boxes);
 
+  QScrollBar* bar = list_->verticalScrollBar();
+  connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) {
+    if (!scrolling_) followEnd_ = value >= bar->maximum();
+  });
+  // The range changes after a line is laid out, when the panel is shown and
+  // when it is resized; a list that follows stays at its end through all of them.
+  connect(bar, &QScrollBar::rangeChanged, this, [this] {
+    if (followEnd_) scrollToEnd();
+  });
+
   list_->setPlainText(log.lines().join(QLatin1Char('\n')));
+  scrollToEnd();
   statusLine_->setText(log.statusLine());
   log_.onLinesChanged = [this](const QString& added, bool trimmed) { onLinesChanged(added, trimmed); };
   log_.onStatusLineChanged = [this](const QString& line) { statusLine_->setText(line); };
+  log_.onFileProblemChanged = [this] { showLogFiles(); };
 }
 
 EventLogPanel::~EventLogPanel() {
   log_.onLinesChanged = nullptr;
   log_.onStatusLineChanged = nullptr;
+  log_.onFileProblemChanged = nullptr;
 }
 
 bool EventLogPanel::stopTicked() const { return stopBox_->isChecked(); }
 
+void EventLogPanel::showLogFiles() {
+  QString tip = uiText(UiTexts::txtLogBoxTip) + QLatin1Char('\n') + QDir::toNativeSeparators(log_.eventFile()) +
+                QLatin1Char('\n') + QDir::toNativeSeparators(log_.statusFile());
+  if (const QString problem = log_.fileProblem(); !problem.isEmpty()) tip += QStringLiteral("\n\n") + problem;
+  logBox_->setToolTip(tip);
+}
+
 void EventLogPanel::onLinesChanged(const QString& added, bool trimmed) {
+  QScrollBar* bar = list_->verticalScrollBar();
+  const bool follow = followEnd_;
+  const int kept = bar->value();
+  scrolling_ = true;
   if (trimmed)
     list_->setPlainText(log_.lines().join(QLatin1Char('\n')));
   else
     list_->appendPlainText(added);
+  scrolling_ = false;
+  followEnd_ = follow;
+  if (follow)
+    scrollToEnd();
+  else
+    bar->setValue(kept);  // where the user left it, as far as the shorter list allows
+}
+
+void EventLogPanel::scrollToEnd() {
+  scrolling_ = true;
+  // The text cursor goes along: showing the panel scrolls to the cursor.
+  list_->moveCursor(QTextCursor::End);
+  list_->verticalScrollBar()->setValue(list_->verticalScrollBar()->maximum());
+  scrolling_ = false;
+  followEnd_ = true;
 }

@@ -26,10 +26,16 @@ class EventLogPanel : public QWidget {
 
  private:
   void onLinesChanged(const QString& added, bool trimmed);
+  void showLogFiles();
+  void scrollToEnd();
 
   EventLog& log_;
   QPlainTextEdit* list_;
   QLineEdit* statusLine_;
   QCheckBox* logBox_;
   QCheckBox* stopBox_;
+  // The list follows its newest line until the user scrolls up, and again
+  // once they scroll back to the end.
+  bool followEnd_ = true;
+  bool scrolling_ = false;  // the panel moves the list itself
 };

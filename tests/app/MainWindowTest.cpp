@@ -4,17 +4,22 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <cerrno>
 #include <memory>
 
 #include "app/MainWindow.h"
@@ -68,6 +73,7 @@ class WindowTest : public QObject {
   void portSettingsForgetTheBarrierAndShowTheDialogModally();
   void textsComeFromTheTable();
   void logPanelStopBoxPausesAndLogBoxSwitchesTheFiles();
+  void logPanelShowsTheNewestLineUnlessTheUserScrolledUp();
   void destructionStoresThePortSettings();
   void anUnopenablePortShowsClosedAGreyGaugeAndWhyInItsTooltip();
   void aLongPortNameIsElidedInTheMiddleKeepingItsState();
@@ -332,6 +338,47 @@ void WindowTest::logPanelStopBoxPausesAndLogBoxSwitchesTheFiles() {
   QVERIFY(form->logPanel->list()->toPlainText().endsWith(QStringLiteral("Ask_ver")));
 }
 
+void WindowTest::logPanelShowsTheNewestLineUnlessTheUserScrolledUp() {
+  QScrollBar* bar = form->logPanel->list()->verticalScrollBar();
+  const auto atEnd = [bar] { return bar->maximum() > 0 && bar->value() == bar->maximum(); };
+  // Lines added while the panel is hidden, then the panel shown.
+  for (int i = 1; i <= 60; ++i) form->eventLog.addLogLine(QStringLiteral("line %1").arg(i));
+  form->toggleLogPanel();
+  QApplication::processEvents();
+  QVERIFY(atEnd());
+  // Through a trim (201 lines fall back to 20).
+  for (int i = 61; i <= 201; ++i) form->eventLog.addLogLine(QStringLiteral("line %1").arg(i));
+  QApplication::processEvents();
+  QCOMPARE(form->eventLog.lines().size(), 20);
+  QVERIFY(atEnd());
+
+  // Scrolled up to read: the view stays put, through new lines and a trim.
+  bar->setValue(2);
+  for (int i = 202; i <= 390; ++i) form->eventLog.addLogLine(QStringLiteral("line %1").arg(i));
+  QApplication::processEvents();
+  QCOMPARE(bar->value(), 2);
+  form->eventLog.addLogLine(QStringLiteral("line 391"));  // the trim
+  QApplication::processEvents();
+  QCOMPARE(bar->value(), 2);
+
+  // Back at the end: it follows again.
+  bar->setValue(bar->maximum());
+  form->eventLog.addLogLine(QStringLiteral("line 392"));
+  QApplication::processEvents();
+  QVERIFY(atEnd());
+
+  // A log file that cannot be written is told in the list and the "log" box's tooltip.
+  const QString eventFile = form->eventLog.eventFile();
+  QFile::remove(eventFile);
+  QVERIFY(QDir().mkdir(eventFile));
+  form->eventLog.logToFile = true;
+  form->eventLog.logStateLine(QStringLiteral("Status"), 1, 7);
+  QVERIFY(QDir().rmdir(eventFile));
+  QVERIFY(form->logPanel->logBox()->toolTip().endsWith(form->eventLog.fileProblem()));
+  QVERIFY(form->logPanel->list()->toPlainText().contains(form->eventLog.fileProblem()));
+  QVERIFY(atEnd());
+}
+
 void WindowTest::destructionStoresThePortSettings() {
   form->port.setDeviceName(QStringLiteral("ttyUSB7"));
   form->state.dtrOn = false;
@@ -355,6 +402,26 @@ void WindowTest::anUnopenablePortShowsClosedAGreyGaugeAndWhyInItsTooltip() {
   form->port.setDeviceName(QStringLiteral("ttyS9"));
   form->onCycleTimer();
   QCOMPARE(panel->text(), QStringLiteral("ttyS9 closed"));
+
+  // Refused on a device whose group may not read and write it: joining the
+  // group would not help, so the tooltip shows the permissions instead.
+  QTemporaryDir dir;
+  const QString device = dir.filePath(QStringLiteral("ttyUSB9"));
+  QFile file(device);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.close();
+  QVERIFY(QFile::setPermissions(device, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+  form->port.setDeviceName(device);
+  form->port.setOpenFunction([](const char*, int) {
+    errno = EACCES;
+    return -1;
+  });
+  form->onCycleTimer();
+  form->port.setOpenFunction({});
+  const QFileInfo info(device);
+  QCOMPARE(panel->toolTip(), device + u'\n' +
+                                 uiText(UiTexts::txtPortChangePermissions)
+                                     .arg(device, QStringLiteral("-rw------- %1 %2").arg(info.owner(), info.group())));
 }
 
 void WindowTest::aLongPortNameIsElidedInTheMiddleKeepingItsState() {

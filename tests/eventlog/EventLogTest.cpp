@@ -73,6 +73,35 @@ TEST_F(EventLogTest, WritesNoFileUntilLoggingIsOnAndThenCreatesThem) {
   EXPECT_EQ(log.statusLine(), "FF FF 02 03 03 ");
 }
 
+TEST_F(EventLogTest, ALogFileThatCannotBeWrittenIsToldOnceAndTriedAgainAtEveryLine) {
+  // A folder where the event log file should be: nothing can be appended to it.
+  ASSERT_TRUE(QDir(dir.path()).mkdir("orvita.log"));
+  int told = 0;
+  log.onFileProblemChanged = [&] { ++told; };
+  log.logToFile = true;
+  log.logStateLine("Status", 1, 7);
+  log.logStateLine("Status", 2, 7);
+  log.logStateLine("Status", 3, 7);
+  EXPECT_EQ(told, 1);
+  ASSERT_EQ(log.lines().size(), 4);  // the three state lines and, after the first, one about the file
+  EXPECT_TRUE(log.lines().at(1).startsWith(QStringLiteral("Nie można zapisać dziennika ")));
+  EXPECT_TRUE(log.lines().at(1).contains(log.eventFile()));
+  EXPECT_EQ(log.fileProblem(), log.lines().at(1));
+  // The status file is fine meanwhile.
+  const std::array<std::uint8_t, 5> frame{0xFF, 0xFF, 0x02, 0x03, 0x03};
+  log.setStatusFrame(frame);
+  EXPECT_EQ(contents(log.statusFile()), QByteArray("FF FF 02 03 03 \r\n"));
+  EXPECT_EQ(told, 1);
+
+  // Once the obstacle is gone the next line gets through and the problem is over.
+  ASSERT_TRUE(QDir(dir.path()).rmdir("orvita.log"));
+  log.logStateLine("Status", 4, 7);
+  EXPECT_EQ(told, 2);
+  EXPECT_TRUE(log.fileProblem().isEmpty());
+  EXPECT_EQ(contents(log.eventFile()), (QByteArray("14:05:09 Status").leftJustified(40, ' ') + " . . x . . . .\r\n"));
+  EXPECT_EQ(log.lines().size(), 5);
+}
+
 TEST(LogFilesFor, PlacesTheFilesBesideAWritableProgram) {
   QTemporaryDir dir;
   const LogFilePaths paths = logFilesFor(dir.filePath("orvita"));
@@ -94,5 +123,7 @@ TEST(LogFilesFor, FallsBackToThePrivateStateFolderForAnInstalledProgram) {
   struct stat st {};
   ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
+  // An installed program's folder is never written, also when root runs it.
+  EXPECT_EQ(logFilesFor(QStringLiteral("/usr/bin/orvita")).eventFile, folder + "/orvita.log");
   qunsetenv("XDG_STATE_HOME");
 }

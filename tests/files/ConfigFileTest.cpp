@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -127,9 +128,49 @@ TEST_F(ConfigFileTest, SavingOverAReadOnlyFileIsRefusedAndKeepsIt) {
   EXPECT_EQ(readRaw(path("ro.acc")), Bytes(numbered(1)));
 }
 
-TEST_F(ConfigFileTest, AFullDeviceReportsDiskFull) {
-  if (!QFileInfo::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  EXPECT_EQ(writeConfigFile("/dev/full", numbered(0)).message(), "Disk full");
+TEST_F(ConfigFileTest, APipeOrADeviceIsRefusedAtOnceInsteadOfHangingOrTakingTheBytes) {
+  ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.acc")).constData(), 0600), 0);
+  BarrierConfig read = numbered(4);
+  EXPECT_EQ(writeConfigFile(path("pipe.acc"), numbered(0)).error, ConfigFileError::NotRegularFile);
+  EXPECT_EQ(readConfigFile(path("pipe.acc"), read).message(), "To nie jest zwykły plik");
+  EXPECT_EQ(writeConfigFile("/dev/null", numbered(0)).message(), "To nie jest zwykły plik");
+  EXPECT_EQ(readConfigFile("/dev/zero", read).error, ConfigFileError::NotRegularFile);
+  EXPECT_EQ(read, numbered(4));
+}
+
+TEST_F(ConfigFileTest, TheLongestLegalNameSavesAndLoads) {
+  // 120 two-byte letters and ".acc": 244 bytes, within the usual 255.
+  const QString name = QString(120, QChar(0x017C)) + ".acc";
+  ASSERT_EQ(QFile::encodeName(name).size(), 244);
+  const ConfigFileResult result = writeConfigFile(path(name), numbered(8));
+  ASSERT_TRUE(result) << result.message().toStdString();
+  ASSERT_TRUE(writeConfigFile(path(name), numbered(9)));  // and once more over the existing file
+  BarrierConfig read;
+  ASSERT_TRUE(readConfigFile(path(name), read));
+  EXPECT_EQ(read, numbered(9));
+  EXPECT_EQ(entries(), QStringList{name});
+}
+
+// Someone else's file in a shared folder with the sticky bit: the user may
+// write it but not replace it. Needs root to play both users.
+TEST_F(ConfigFileTest, AFileTheUserMayWriteButNotReplaceIsWrittenInPlace) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as a second user";
+  ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0711), 0);
+  const QString shared = path("shared");
+  ASSERT_TRUE(QDir(dir.path()).mkdir("shared"));
+  ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+  const QString theirs = shared + "/theirs.acc";
+  writeRaw(theirs, Bytes(numbered(1)) + QByteArray(8, 'x'));
+  ASSERT_EQ(::chmod(QFile::encodeName(theirs).constData(), 0666), 0);
+
+  const uid_t nobody = 65534;
+  ASSERT_EQ(::seteuid(nobody), 0);
+  const ConfigFileResult result = writeConfigFile(theirs, numbered(9));
+  ASSERT_EQ(::seteuid(0), 0);
+
+  EXPECT_TRUE(result) << result.message().toStdString();
+  EXPECT_EQ(readRaw(theirs), Bytes(numbered(9)));
+  EXPECT_EQ(QDir(shared).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"theirs.acc"});
 }
 
 // A file size limit below 32 bytes makes the second half of the write fail
@@ -152,13 +193,18 @@ TEST_F(ConfigFileTest, AFailedWriteLeavesThePreviousFileIntact) {
   EXPECT_EQ(entries(), QStringList{"keep.acc"}) << "the partial temporary file is removed";
 }
 
-TEST(ConfigFileMessage, OtherFailuresNameTheSystemErrorNumber) {
-  ConfigFileResult result;
-  result.error = ConfigFileError::Other;
-  result.systemError = 5;
-  EXPECT_EQ(result.message(), "I/O error 5");
-  result.error = ConfigFileError::TooManyOpenFiles;
-  EXPECT_EQ(result.message(), "Too many open files");
+TEST_F(ConfigFileTest, OtherFailuresGiveTheSystemsMessageInWords) {
+  ASSERT_TRUE(QFile::link(path("b.acc"), path("a.acc")));
+  ASSERT_TRUE(QFile::link(path("a.acc"), path("b.acc")));
+  BarrierConfig read;
+  const ConfigFileResult loop = readConfigFile(path("a.acc"), read);
+  EXPECT_EQ(loop.error, ConfigFileError::Other);
+  EXPECT_EQ(loop.message(), "Too many levels of symbolic links");
+
+  ConfigFileResult described;
+  described.error = ConfigFileError::TooManyOpenFiles;
+  described.systemError = EMFILE;
+  EXPECT_EQ(described.message(), "Too many open files");
 }
 
 }  // namespace

@@ -229,7 +229,7 @@ TEST(LineTermios, ParityAndDataBitsSetOnlyTheirOwnFields) {
   EXPECT_EQ(t.c_cflag & ~tcflag_t(CSIZE), others & ~tcflag_t(CSIZE));
 }
 
-TEST(LineTermios, RawModeLeavesHardwareFlowControlAsItWas) {
+TEST(LineTermios, RawModeSwitchesOffEveryTranslationAndBothFlowControls) {
   termios t{};
   t.c_iflag = ICRNL | IXON | IXOFF | ISTRIP | PARMRK;
   t.c_oflag = OPOST | ONLCR;
@@ -239,17 +239,29 @@ TEST(LineTermios, RawModeLeavesHardwareFlowControlAsItWas) {
   EXPECT_EQ(t.c_iflag, 0u);
   EXPECT_EQ(t.c_oflag & OPOST, 0u);
   EXPECT_EQ(t.c_lflag, 0u);
-  EXPECT_EQ(t.c_cflag, tcflag_t(CS8 | CRTSCTS | CLOCAL | CREAD));
+  EXPECT_EQ(t.c_cflag, tcflag_t(CS8 | CLOCAL | CREAD));
 }
 
 TEST(TComm64Line, OpenPutsTheLineInRawModeWithTheStoredParameters) {
   PortOnPty p;
+  // The line as a USB adapter comes up, with the hardware flow control a
+  // previous program may have left on.
+  termios cooked = p.line();
+  cooked.c_iflag |= ICRNL | IXON;
+  cooked.c_oflag |= OPOST | ONLCR;
+  cooked.c_lflag |= ECHO | ICANON | ISIG | IEXTEN;
+  cooked.c_cflag |= CRTSCTS;
+  ASSERT_EQ(::tcsetattr(p.pty.slave.get(), TCSANOW, &cooked), 0);
+  ASSERT_EQ(p.line().c_lflag & (ECHO | ICANON), tcflag_t(ECHO | ICANON));
+  ASSERT_NE(p.line().c_cflag & CRTSCTS, 0u);
+
   p.port.setStopBits(sb2_0);
   ASSERT_TRUE(p.port.open());
   const termios t = p.line();
   EXPECT_EQ(t.c_lflag & (ECHO | ICANON | ISIG | IEXTEN), 0u);
   EXPECT_EQ(t.c_iflag & (IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP | PARMRK), 0u);
   EXPECT_EQ(t.c_oflag & OPOST, 0u);
+  EXPECT_EQ(t.c_cflag & CRTSCTS, 0u);
   EXPECT_EQ(t.c_cflag & (CLOCAL | CREAD), tcflag_t(CLOCAL | CREAD));
   EXPECT_EQ(::cfgetospeed(&t), speed_t(B9600));
   EXPECT_EQ(::cfgetispeed(&t), speed_t(B9600));

@@ -39,6 +39,12 @@ class SplashTest : public QObject {
     QCOMPARE(lines[0], QStringLiteral("Program konfiguracyjny bariery "));
     QCOMPARE(lines[1], QStringLiteral("ORVITA"));
     QVERIFY(!form.titleLabel->text().contains(QLatin1Char('\r')));
+    // Shown as two lines too: neither line wraps within the label.
+    const QFontMetrics metrics(form.titleLabel->font());
+    const QRect shown = metrics.boundingRect(form.titleLabel->contentsRect(), Qt::TextWordWrap | Qt::AlignHCenter,
+                                             form.titleLabel->text());
+    QCOMPARE(shown.height(), metrics.boundingRect(QRect(0, 0, 10000, 1000), 0, form.titleLabel->text()).height());
+    QVERIFY(form.titleLabel->font().pixelSize() >= 8);
   }
 
   void versionReadsWerDirectlyFollowedByTheDigits() {

@@ -1,6 +1,10 @@
+#include <QApplication>
 #include <QFile>
+#include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 
 #include "ui/ConfigFileCommands.h"
 
@@ -43,6 +47,24 @@ QByteArray readRaw(const QString& path) {
 bool writeRaw(const QString& path, const QByteArray& data) {
   QFile file(path);
   return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+// Runs `record` on the file dialog once it is up, then cancels it.
+void whenFileDialogShows(std::function<void(QFileDialog*)> record) {
+  auto* poll = new QTimer;
+  poll->setInterval(10);
+  QObject::connect(poll, &QTimer::timeout, [poll, record] {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QFileDialog*>(window);
+      if (!dialog || !dialog->isVisible()) continue;
+      poll->deleteLater();
+      poll->stop();
+      record(dialog);
+      dialog->reject();
+      return;
+    }
+  });
+  poll->start();
 }
 
 }  // namespace
@@ -181,6 +203,31 @@ class ConfigFileCommandsTest : public QObject {
     QVERIFY(configFileName.isEmpty());
   }
 
+  void aNameTypedWithoutExtensionOpensAsTypedWhenThatFileExists() {
+    QVERIFY(writeRaw(path("brama"), Bytes(numbered(6))));
+    QCOMPARE(openPathFor(path("brama")), path("brama"));
+    QCOMPARE(openPathFor(path("furtka")), path("furtka.acc"));  // no such file: the dialog's suffix
+    QCOMPARE(openPathFor(path("furtka.old")), path("furtka.old"));
+    QCOMPARE(openPathFor(QString()), QString());  // cancelled
+  }
+
+  // The real dialogs, inspected while they are up and then cancelled.
+  void theSaveDialogAsksBeforeReplacingAndTheOpenDialogAddsNoSuffix() {
+    QtFileDialogs real(nullptr);
+    bool confirms = false;
+    QString saveSuffix = QStringLiteral("unseen"), openSuffix = QStringLiteral("unseen");
+    whenFileDialogShows([&](QFileDialog* d) {
+      confirms = !d->testOption(QFileDialog::DontConfirmOverwrite);
+      saveSuffix = d->defaultSuffix();
+    });
+    QVERIFY(real.saveFileName(dir->path()).isEmpty());
+    whenFileDialogShows([&](QFileDialog* d) { openSuffix = d->defaultSuffix(); });
+    QVERIFY(real.openFileName(dir->path()).isEmpty());
+    QVERIFY(confirms);
+    QCOMPARE(saveSuffix, QStringLiteral("acc"));
+    QCOMPARE(openSuffix, QString());
+  }
+
   void aReadOnlyFileOpens() {
     QVERIFY(writeRaw(path("template.acc"), Bytes(numbered(2))));
     QVERIFY(QFile::setPermissions(path("template.acc"), QFileDevice::ReadOwner));
@@ -191,5 +238,5 @@ class ConfigFileCommandsTest : public QObject {
   }
 };
 
-QTEST_GUILESS_MAIN(ConfigFileCommandsTest)
+QTEST_MAIN(ConfigFileCommandsTest)
 #include "ConfigFileCommandsTest.moc"

@@ -1,7 +1,9 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <array>
@@ -12,6 +14,7 @@
 #include "util/HexText.h"
 #include "util/LogLineWriter.h"
 #include "util/NumberText.h"
+#include "util/UserFolder.h"
 #include "util/VersionText.h"
 
 namespace {
@@ -140,16 +143,70 @@ TEST_F(AppendLineTest, NeverTruncatesAnExistingFile) {
   EXPECT_EQ(contents(path), QByteArray("old\r\nnew\r\n"));
 }
 
-TEST_F(AppendLineTest, IsSilentWhenTheFileCannotBeWritten) {
-  appendLogLine(dir.filePath("missing/folder/c.log"), "x", true);
+TEST_F(AppendLineTest, ReportsWhyAFileCannotBeWritten) {
+  EXPECT_EQ(appendLogLine(dir.filePath("missing/folder/c.log"), "x", true), ENOENT);
   EXPECT_FALSE(QFile::exists(dir.filePath("missing/folder/c.log")));
-  appendLogLine(dir.filePath("d.log"), "x", false);
+  EXPECT_EQ(appendLogLine(dir.filePath("d.log"), "x", false), ENOENT);
   EXPECT_FALSE(QFile::exists(dir.filePath("d.log")));
   if (::geteuid() != 0) {  // root writes through a read-only mode
     const QString path = dir.filePath("ro.log");
-    appendLogLine(path, "first", true);
+    EXPECT_EQ(appendLogLine(path, "first", true), 0);
     ::chmod(QFile::encodeName(path).constData(), 0444);
-    appendLogLine(path, "second", true);
+    EXPECT_EQ(appendLogLine(path, "second", true), EACCES);
     EXPECT_EQ(contents(path), QByteArray("first\r\n"));
   }
+}
+
+TEST_F(AppendLineTest, NeverFollowsALinkNorWritesAnythingButARegularFile) {
+  // A link to someone else's file, and a dangling one naming where a file would be created.
+  const QString victim = dir.filePath("victim");
+  QFile f(victim);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("kept");
+  f.close();
+  ASSERT_TRUE(QFile::link(victim, dir.filePath("linked.log")));
+  ASSERT_TRUE(QFile::link(dir.filePath("planted"), dir.filePath("dangling.log")));
+  EXPECT_EQ(appendLogLine(dir.filePath("linked.log"), "x", true), NotARegularFile);
+  EXPECT_EQ(appendLogLine(dir.filePath("dangling.log"), "x", true), NotARegularFile);
+  EXPECT_EQ(contents(victim), QByteArray("kept"));
+  EXPECT_FALSE(QFile::exists(dir.filePath("planted")));
+
+  // A pipe with nobody reading and one with a reader: neither hangs, neither is written.
+  const QByteArray fifo = QFile::encodeName(dir.filePath("fifo.log"));
+  ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+  EXPECT_NE(appendLogLine(dir.filePath("fifo.log"), "x", true), 0);
+  const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  EXPECT_EQ(appendLogLine(dir.filePath("fifo.log"), "x", true), NotARegularFile);
+  char byte;
+  EXPECT_EQ(::read(reader, &byte, 1), 0);
+  ::close(reader);
+
+  ASSERT_TRUE(QDir(dir.path()).mkdir("folder.log"));
+  EXPECT_NE(appendLogLine(dir.filePath("folder.log"), "x", true), 0);
+}
+
+TEST_F(AppendLineTest, CreatesTheFileWithNoMoreThanTheUmaskAllows) {
+  const mode_t old = ::umask(077);
+  EXPECT_EQ(appendLogLine(dir.filePath("private.log"), "x", true), 0);
+  ::umask(old);
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(dir.filePath("private.log")).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST(UsersOwnFolder, IsAFolderOfTheUsersThatNobodyElseMayWriteIn) {
+  QTemporaryDir dir;
+  EXPECT_TRUE(isUsersOwnFolder(dir.path()));
+  ::chmod(QFile::encodeName(dir.path()).constData(), 0777);
+  EXPECT_FALSE(isUsersOwnFolder(dir.path()));  // shared
+  ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+  EXPECT_FALSE(isUsersOwnFolder(dir.filePath("missing")));
+  // System folders are never the user's own, also for root, who owns them.
+  EXPECT_FALSE(isUsersOwnFolder(QStringLiteral("/usr/bin")));
+  EXPECT_FALSE(isUsersOwnFolder(QStringLiteral("/")));
+  EXPECT_FALSE(isUsersOwnFolder(QStringLiteral("/tmp")));
+  // A link into a system folder is judged by where it leads.
+  ASSERT_TRUE(QFile::link(QStringLiteral("/usr/bin"), dir.filePath("bin")));
+  EXPECT_FALSE(isUsersOwnFolder(dir.filePath("bin")));
 }

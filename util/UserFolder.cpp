@@ -1,0 +1,33 @@
+#include "util/UserFolder.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+bool isSystemFolder(const QString& canonical) {
+  static const char* const roots[] = {"/usr", "/bin",  "/sbin", "/lib", "/lib32", "/lib64", "/libx32", "/opt",
+                                      "/etc", "/boot", "/var",  "/srv", "/snap",  "/nix",   "/gnu"};
+  if (canonical == QLatin1String("/")) return true;
+  for (const char* root : roots) {
+    const QLatin1String r(root);
+    if (canonical == r || canonical.startsWith(r + QLatin1Char('/'))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool isUsersOwnFolder(const QString& folder) {
+  const QString canonical = QFileInfo(folder).canonicalFilePath();
+  if (canonical.isEmpty() || isSystemFolder(canonical)) return false;
+  struct stat st {};
+  if (::stat(QFile::encodeName(canonical).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  if (st.st_uid != ::geteuid() || !(st.st_mode & S_IWUSR)) return false;
+  if (st.st_mode & S_IWOTH) return false;
+  // Group write is the user's own only with a private group (umask 002 systems).
+  return !(st.st_mode & S_IWGRP) || st.st_gid == ::getegid();
+}

@@ -1,0 +1,10 @@
+#pragma once
+// Whether a folder beside the program is the user's to write in.
+#include <QString>
+
+// True for an existing folder that the user running the program owns and
+// that nobody else may write in (a build tree, an unpacked copy in the home
+// folder). False for the system's folders (/usr, /opt, ...), whoever owns
+// them, and for shared folders such as /tmp: root owns and may write almost
+// everything, so neither ownership nor access() alone tells.
+bool isUsersOwnFolder(const QString& folder);
