@@ -33,6 +33,8 @@
 namespace {
 
 // Sizes of the window as designed, in pixels.
+constexpr int DesignedLeft = 648;  // the frame's place on the screen
+constexpr int DesignedTop = 100;
 constexpr int ClientWidth = 602;
 constexpr int DesignedLeftPanelHeight = 497;
 constexpr int IdentBarHeight = 26;
@@ -269,7 +271,7 @@ void MainWindow::startUp() {
   // The caption grows the file's name during the run; the placement value
   // keeps the name it is loaded under.
   setPlacementHint(this, uiText(UiTexts::txtCaption));
-  loadWindowPlacement(this, key);
+  move(DesignedLeft, DesignedTop);  // kept when nothing is stored
   loadPortSettings(key, port, state.dtrOn, state.rtsOn);
   // Of the stored port settings only the port name takes effect at start.
   applyStartupLine(port, state.dtrOn, state.rtsOn);
@@ -288,6 +290,8 @@ void MainWindow::startUp() {
   centralWidget()->setFixedSize(ClientWidth, DesignedLeftPanelHeight - 15);
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   setTexts();
+  // Placed once the size is final, so that the stored place is the frame's.
+  loadWindowPlacement(this, key);
 }
 
 void MainWindow::setTexts() {

@@ -1,6 +1,7 @@
 #include "files/WindowPlacement.h"
 
 #include <QtEndian>
+#include <algorithm>
 
 namespace {
 
@@ -8,19 +9,59 @@ std::int32_t readInt(std::span<const std::uint8_t, PlacementRecordSize> record, 
   return qFromLittleEndian<std::int32_t>(record.data() + 4 * index);
 }
 
-// Invalid when the top edge is off the desktop, fewer than 25 pixels of the
-// window would show at the right or the bottom, the left edge is left of the
-// desktop, or the window would sit left of the main window.
-bool inView(const WindowPlace& place, const QRect& desktop, std::optional<int> mainWindowLeft) {
-  const qint64 left = place.left;
-  const qint64 top = place.top;
-  const qint64 desktopRight = qint64(desktop.x()) + desktop.width();
-  if (top < 0) return false;
-  if (top + 25 > desktop.height()) return false;
-  if (desktopRight < left + 25) return false;
-  if (left < desktop.x()) return false;
-  if (mainWindowLeft && *mainWindowLeft > left) return false;
-  return true;
+// Edges wide, so that stored numbers near the int32 limits cannot overflow.
+struct Edges {
+  qint64 left, top, right, bottom;  // right and bottom exclusive
+};
+
+Edges edgesOf(const WindowPlace& place) {
+  return {place.left, place.top, qint64(place.left) + place.width, qint64(place.top) + place.height};
+}
+
+Edges edgesOf(const QRect& screen) {
+  return {screen.x(), screen.y(), qint64(screen.x()) + screen.width(), qint64(screen.y()) + screen.height()};
+}
+
+bool liesWithin(const Edges& place, const Edges& screen) {
+  return place.left >= screen.left && place.top >= screen.top && place.right <= screen.right &&
+         place.bottom <= screen.bottom;
+}
+
+qint64 overlap(const Edges& a, const Edges& b) {
+  const qint64 width = std::min(a.right, b.right) - std::max(a.left, b.left);
+  const qint64 height = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
+  return width > 0 && height > 0 ? width * height : 0;
+}
+
+// Squared gap between two rectangles; 0 when they touch or overlap.
+qint64 gap(const Edges& a, const Edges& b) {
+  const qint64 dx = std::max<qint64>({0, b.left - a.right, a.left - b.right});
+  const qint64 dy = std::max<qint64>({0, b.top - a.bottom, a.top - b.bottom});
+  // Beyond 2^31 in either direction the comparison no longer matters; keep the square in range.
+  const qint64 cx = std::min<qint64>(dx, 1LL << 31), cy = std::min<qint64>(dy, 1LL << 31);
+  return cx * cx + cy * cy;
+}
+
+// The screen sharing the most area with the place, else the closest one.
+const QRect& nearestScreen(const Edges& place, std::span<const QRect> screens) {
+  const QRect* best = &screens.front();
+  qint64 bestOverlap = -1, bestGap = 0;
+  for (const QRect& screen : screens) {
+    const qint64 o = overlap(place, edgesOf(screen));
+    const qint64 g = gap(place, edgesOf(screen));
+    if (o > bestOverlap || (o == 0 && bestOverlap == 0 && g < bestGap)) {
+      best = &screen;
+      bestOverlap = o;
+      bestGap = g;
+    }
+  }
+  return *best;
+}
+
+// The first coordinate at which a span of `size` lies within [low, high), or
+// `low` when it is longer than that.
+std::int32_t clampInto(qint64 at, qint64 size, qint64 low, qint64 high) {
+  return std::int32_t(std::max(low, std::min(at, high - size)));
 }
 
 }  // namespace
@@ -42,19 +83,29 @@ QString placementValueName(const QString& caption, const QString& hint) {
 }
 
 WindowPlace decidePlacement(std::int32_t bytesRead, std::span<const std::uint8_t, PlacementRecordSize> record,
-                            const WindowPlace& current, const QRect& desktop, std::optional<int> mainWindowLeft) {
+                            const WindowPlace& current, std::span<const QRect> screens,
+                            std::optional<int> mainWindowLeft, bool keepsSize) {
   WindowPlace place = current;
   if (bytesRead > 0) {
-    // Summed wide: four stored numbers near the int32 limits must not overflow.
     qint64 sum = 0;
     for (int i = 0; i < 4; ++i) sum += readInt(record, i);
-    if (sum != 0) place = decodePlacement(record);
+    if (sum != 0) {
+      place = decodePlacement(record);
+      if (keepsSize || place.width <= 0 || place.height <= 0) {
+        place.width = current.width;
+        place.height = current.height;
+      }
+    }
   }
-  if (inView(place, desktop, mainWindowLeft)) return place;
+  if (mainWindowLeft && *mainWindowLeft > place.left) place.left = *mainWindowLeft;
+  if (screens.empty()) return place;
 
-  const std::int32_t width = current.width;
-  const std::int32_t height = current.height;
-  const std::int32_t top = desktop.height() > height ? (desktop.height() - height) / 2 : 0;
-  const std::int32_t left = (desktop.width() > width ? (desktop.width() - width) / 2 : 0) + desktop.x();
-  return {left, top, width, height};
+  const Edges edges = edgesOf(place);
+  for (const QRect& screen : screens)
+    if (liesWithin(edges, edgesOf(screen))) return place;
+
+  const Edges screen = edgesOf(nearestScreen(edges, screens));
+  place.left = clampInto(place.left, place.width, screen.left, screen.right);
+  place.top = clampInto(place.top, place.height, screen.top, screen.bottom);
+  return place;
 }

@@ -34,9 +34,16 @@ QString placementValueName(const QString& caption, const QString& hint);
 
 // Where a window goes. `bytesRead` and `record` are what the store gave
 // (record zero-filled beyond bytesRead); `current` is the window's present
-// outer rectangle; `desktop` the virtual desktop; `mainWindowLeft` the left
-// edge of another window that is the application's main window, if any.
+// outer rectangle (its designed place until it has been placed);
+// `screens` the screens' available rectangles; `mainWindowLeft` the left edge
+// of another window that is the application's main window, if any.
 // Nothing read, or a record whose four numbers add up to 0, means `current`.
-// An out-of-view result is replaced by `current`'s size centred on the desktop.
+// A window that `keepsSize` gets `current`'s size, any other the stored size
+// (`current`'s when the stored one is no size). A place that does not lie
+// whole on one screen (a monitor unplugged, a screen smaller than the design)
+// is moved onto the nearest screen whole; a window larger than that screen
+// goes to its top-left corner. A window left of the main window is moved
+// right to the main window's left edge.
 WindowPlace decidePlacement(std::int32_t bytesRead, std::span<const std::uint8_t, PlacementRecordSize> record,
-                            const WindowPlace& current, const QRect& desktop, std::optional<int> mainWindowLeft);
+                            const WindowPlace& current, std::span<const QRect> screens,
+                            std::optional<int> mainWindowLeft, bool keepsSize);

@@ -16,11 +16,12 @@ inline constexpr char PlacementHintProperty[] = "placementHint";
 void setPlacementHint(QWidget* window, const QString& hint);
 QString windowValueName(const QWidget* window);
 
-// Reads the window's record from `key` and places the window: the stored
-// place when it is in view of the virtual desktop, else the current place,
-// else the current size centred. A fixed-size or tool window gets only its
-// position. `mainWindow`, when given and not `window` itself, must not lie
-// right of the placed window's left edge.
+// Reads the window's record from `key` and places the window's frame: the
+// stored place, else the current (designed) one, moved onto the nearest
+// screen whole when it does not lie on one (files/WindowPlacement.h). A
+// fixed-size or tool window gets only its position. `mainWindow`, when given
+// and not `window` itself, must not lie right of the placed window's left
+// edge. Call it before the window is first shown, once its size is set.
 void loadWindowPlacement(QWidget* window, const QString& key, const QWidget* mainWindow = nullptr);
 // Writes the window's outer rectangle under its value name; nothing while
 // the window is maximized.

@@ -79,13 +79,13 @@ class WindowPlacementWidgetTest : public QObject {
     QCOMPARE(w.frameGeometry().size(), QSize(420, 310));
   }
 
-  void storedTopAboveTheDesktopCentresTheWindow() {
+  void storedTopAboveTheScreenMovesTheWindowOntoIt() {
     store("Orvita", {100, -10, 300, 200});
     auto w = mainLike();
     w->move(5, 5);
     loadWindowPlacement(w.get(), SettingsKey);
-    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
-    QCOMPARE(w->pos(), QPoint((desktop.width() - 300) / 2 + desktop.x(), (desktop.height() - 200) / 2));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QCOMPARE(w->pos(), QPoint(100, screen.top()));
   }
 
   void nothingStoredKeepsAPlaceInView() {
@@ -95,7 +95,7 @@ class WindowPlacementWidgetTest : public QObject {
     QCOMPARE(w->pos(), QPoint(64, 48));
   }
 
-  void windowLeftOfTheMainWindowIsCentred() {
+  void windowLeftOfTheMainWindowIsMovedToItsLeftEdge() {
     auto main = mainLike();
     main->move(200, 10);
     store("Tool", {150, 10, 100, 100});
@@ -103,8 +103,7 @@ class WindowPlacementWidgetTest : public QObject {
     tool.setWindowTitle("Tool");
     tool.setFixedSize(100, 100);
     loadWindowPlacement(&tool, SettingsKey, main.get());
-    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
-    QCOMPARE(tool.pos(), QPoint((desktop.width() - 100) / 2 + desktop.x(), (desktop.height() - 100) / 2));
+    QCOMPARE(tool.pos(), QPoint(200, 10));
   }
 
   void maximizedWindowIsNotSaved() {
