@@ -1,0 +1,211 @@
+// The program under a real window manager (openbox on a private Xvfb): where
+// its window appears with nothing stored, and that starting and closing it
+// leaves the window exactly where it was. Skipped, saying why, when Xvfb,
+// openbox or xdotool is missing.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "files/SettingsStore.h"
+#include "files/WindowPlacement.h"
+#include "tests/files/TempSettingsHome.h"
+
+namespace {
+
+// Waits end on the event that matters; the ceiling only keeps a broken run
+// from hanging, and is generous for a loaded machine.
+constexpr int Ceiling = 30000;
+
+// Runs a helper to its end and gives its standard output.
+QString run(const QString& program, const QStringList& arguments, const QProcessEnvironment& env) {
+  QProcess process;
+  process.setProcessEnvironment(env);
+  process.start(program, arguments);
+  if (!process.waitForFinished(Ceiling)) {
+    process.kill();
+    process.waitForFinished();
+    return {};
+  }
+  return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+bool waitFor(const std::function<bool()>& done) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > Ceiling) return false;
+    QThread::msleep(100);
+  }
+  return true;
+}
+
+// A private X server of the given size with openbox managing it.
+class Desktop {
+ public:
+  explicit Desktop(const QString& size) {
+    // A display number of our own: one whose lock no other server holds.
+    for (int n = 120; n < 200 && display_.isEmpty(); ++n) {
+      if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n))) continue;
+      server_.start(QStringLiteral("Xvfb"),
+                    {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
+                     size + QStringLiteral("x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+      const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
+      bool ended = false;
+      waitFor([&] { return QFile::exists(socket) || (ended = server_.waitForFinished(0)); });
+      if (!ended && QFile::exists(socket)) display_ = QStringLiteral(":%1").arg(n);
+    }
+    if (display_.isEmpty()) return;
+    env_ = QProcessEnvironment::systemEnvironment();
+    env_.insert(QStringLiteral("DISPLAY"), display_);
+    env_.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env_.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    manager_.setProcessEnvironment(env_);
+    manager_.start(QStringLiteral("openbox"), {});
+    // The manager is up once it names itself on the root window.
+    managed_ = waitFor([&] {
+      return run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}, env_)
+          .contains(QStringLiteral("window id"));
+    });
+  }
+  ~Desktop() {
+    for (QProcess* p : {&manager_, &server_}) {
+      p->terminate();
+      if (!p->waitForFinished(5000)) p->kill();
+      p->waitForFinished();
+    }
+  }
+  bool ready() const { return !display_.isEmpty() && managed_; }
+  const QProcessEnvironment& environment() const { return env_; }
+
+ private:
+  QProcess server_, manager_;
+  QString display_;
+  QProcessEnvironment env_;
+  bool managed_ = false;
+};
+
+}  // namespace
+
+class WindowManagerPlacementTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void init();
+  void startingAndClosingLeavesTheWindowWhereItWas();
+  void theDesignedPlaceIsMovedOntoASmallerScreen();
+
+ private:
+  // Starts the program, waits for its window to settle, closes it with Alt+X
+  // and gives the placement it stored.
+  std::optional<WindowPlace> startAndClose(const Desktop& desktop);
+
+  std::unique_ptr<TempSettingsHome> home;
+  QTemporaryDir state;
+};
+
+void WindowManagerPlacementTest::initTestCase() {
+  for (const char* tool : {"Xvfb", "openbox", "xdotool", "xprop"})
+    if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+      QSKIP(qPrintable(QStringLiteral("%1 is not installed (scripts/setup installs it)").arg(tool)));
+}
+
+void WindowManagerPlacementTest::init() {
+  home = std::make_unique<TempSettingsHome>();
+  // A port that cannot open, so the program never reaches a real device.
+  writeStoredString(SettingsKey, QStringLiteral("cm"), QStringLiteral("orvita-test-no-such-port"));
+}
+
+std::optional<WindowPlace> WindowManagerPlacementTest::startAndClose(const Desktop& desktop) {
+  QProcessEnvironment env = desktop.environment();
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), home->path());
+  env.insert(QStringLiteral("XDG_STATE_HOME"), state.path());
+  QProcess program;
+  program.setProcessEnvironment(env);
+  program.start(QStringLiteral(ORVITA_PROGRAM), {});
+  if (!program.waitForStarted(Ceiling)) return std::nullopt;
+
+  // The main window is the visible one named exactly "Orvita" (the search
+  // ignores case); it has settled once the manager has framed it and it
+  // has stayed put for a moment.
+  QString window;
+  QString lastGeometry;
+  int sameFor = 0;
+  const bool settled = waitFor([&] {
+    if (window.isEmpty()) {
+      const QStringList found = run(QStringLiteral("xdotool"),
+                                    {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                     QStringLiteral("--name"), QStringLiteral("^Orvita$")},
+                                    env)
+                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+      for (const QString& id : found)
+        if (run(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), id}, env) == QStringLiteral("Orvita"))
+          window = id;
+      return false;
+    }
+    const QString framed =
+        run(QStringLiteral("xprop"), {QStringLiteral("-id"), window, QStringLiteral("_NET_FRAME_EXTENTS")}, env);
+    const QString geometry = run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), window}, env);
+    sameFor = framed.contains(QLatin1Char('=')) && geometry == lastGeometry ? sameFor + 1 : 0;
+    lastGeometry = geometry;
+    return sameFor >= 10;  // a second without a move
+  });
+  if (settled)
+    run(QStringLiteral("xdotool"),
+        {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window, QStringLiteral("key"),
+         QStringLiteral("alt+x")},
+        env);
+  if (!program.waitForFinished(Ceiling)) {
+    program.kill();
+    program.waitForFinished();
+    return std::nullopt;
+  }
+  if (!settled) return std::nullopt;
+  PlacementRecord record{};
+  if (readStoredBytes(SettingsKey, QStringLiteral("Orvita"), record.data(), PlacementRecordSize) != PlacementRecordSize)
+    return std::nullopt;
+  return decodePlacement(record);
+}
+
+void WindowManagerPlacementTest::startingAndClosingLeavesTheWindowWhereItWas() {
+  Desktop desktop(QStringLiteral("1280x1024"));
+  QVERIFY2(desktop.ready(), "Xvfb with openbox did not come up");
+  const std::optional<WindowPlace> first = startAndClose(desktop);
+  QVERIFY(first.has_value());
+  // Nothing stored: the designed place, which fits this screen.
+  QCOMPARE(first->left, 648);
+  QCOMPARE(first->top, 100);
+  for (int i = 2; i <= 4; ++i) {
+    const std::optional<WindowPlace> next = startAndClose(desktop);
+    QVERIFY(next.has_value());
+    QVERIFY2(*next == *first, qPrintable(QStringLiteral("start %1 stored %2,%3 after %4,%5")
+                                             .arg(i)
+                                             .arg(next->left)
+                                             .arg(next->top)
+                                             .arg(first->left)
+                                             .arg(first->top)));
+  }
+}
+
+void WindowManagerPlacementTest::theDesignedPlaceIsMovedOntoASmallerScreen() {
+  Desktop desktop(QStringLiteral("1024x600"));
+  QVERIFY2(desktop.ready(), "Xvfb with openbox did not come up");
+  const std::optional<WindowPlace> place = startAndClose(desktop);
+  QVERIFY(place.has_value());
+  // The whole frame on the screen, as close to the designed place as it goes.
+  QCOMPARE(place->left + place->width, 1024);
+  QCOMPARE(place->top + place->height, 600);
+  QVERIFY(place->left > 0 && place->top > 0);
+}
+
+QTEST_GUILESS_MAIN(WindowManagerPlacementTest)
+#include "WindowManagerPlacementTest.moc"
