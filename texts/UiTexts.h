@@ -91,7 +91,7 @@ enum Id : int {
   txtLogBox = 65330,         // "log"
   txtStopBox = 65331,        // "stop"
   txtLogBoxTip = 65332,      // "Pliki dziennika:"
-  txtLogFileFailed = 65440,  // %1 file, %2 why (the system's message): a log file cannot be written
+  txtLogFileFailed = 65470,  // %1 file, %2 why (the system's message): a log file cannot be written
 
   // Port settings dialog.
   txtPortSettings = 65340,  // "Port Settings"
@@ -123,7 +123,7 @@ enum Id : int {
   txtPortInUse = 65374,
   txtPortNotTerminal = 65375,
   txtPortOtherError = 65376,         // %1 system message
-  txtPortChangePermissions = 65442,  // %1 device, %2 its permissions as ls -l shows them
+  txtPortChangePermissions = 65472,  // %1 device, %2 its permissions as ls -l shows them
 
   // Configuration file errors, as the error box shows them (a full stop is added there).
   txtFileNotFound = 65380,      // "File not found"
@@ -133,7 +133,7 @@ enum Id : int {
   txtDiskFull = 65384,          // "Disk full"
   txtTooManyOpenFiles = 65385,  // "Too many open files"
   // Any other failure shows the system's own message.
-  txtNotRegularFile = 65441,  // a pipe, a device, a folder or a link where a file was expected
+  txtNotRegularFile = 65471,  // a pipe, a device, a folder or a link where a file was expected
 
   // What the user must know after a reconnection.
   txtWriteNotDone = 65390,   // a pending write dropped after the reconnection read
