@@ -59,8 +59,8 @@ class EventLog {
 // Where the two log files live for the program at `programPath`: beside it
 // when its folder is the user's own (util/UserFolder.h), else in
 // $XDG_STATE_HOME/Dravel/Orvita (default ~/.local/state/Dravel/Orvita,
-// created 0700). The extension is
-// replaced by ".log" and "_.log"; a name without one gets them appended.
+// created 0700). The extension is replaced by ".log" and "_.log"; a name
+// without one gets them appended.
 struct LogFilePaths {
   QString eventFile;
   QString statusFile;
