@@ -13,7 +13,8 @@ constexpr std::size_t VersionSize = 8;
 constexpr std::size_t StatusSize = 9;  // payload bytes every status reply must carry
 constexpr std::uint8_t DiagStatusLength = 19;
 constexpr std::uint8_t LinkAlive = 10;
-constexpr std::uint8_t LinkFailing = 5;  // at or below: the barrier counts as lost
+constexpr std::uint8_t LinkFailing = 5;   // at or below: the barrier counts as lost
+constexpr std::size_t SmallestReply = 5;  // FF FF 02 cmd check
 
 // Nothing the user could lose: the editors as the program starts.
 bool blankEditors(const BarrierConfig& config) {
@@ -30,7 +31,7 @@ std::span<const std::uint8_t> payloadOf(std::span<const std::uint8_t> frame) {
 }  // namespace
 
 DeviceLink::DeviceLink(BarrierModel& model, LinkState& state, SerialLine& port, EventLog& log, LinkView& view)
-    : model_(model), state_(state), port_(port), log_(log), view_(view) {}
+    : model_(model), state_(state), port_(port), log_(log), view_(view), lastFrameSize_(SmallestReply) {}
 
 // ---- Requests -------------------------------------------------------------
 
@@ -72,6 +73,19 @@ void DeviceLink::onBytesReceived(std::int32_t count) {
   parseFrames();
   gauge_.step();
   showGauge();
+  port_.setRxThreshold(bytesAwaited());
+}
+
+std::int32_t DeviceLink::bytesAwaited() const {
+  const RxBuffer& rx = state_.rxBuffer;
+  std::size_t wanted = 0;
+  if (rx.size() >= 3 && rx[0] == frame::Start && rx[1] == frame::Start && rx[2] != frame::Start &&
+      rx[2] <= frame::MaxLength)
+    wanted = frame::frameSize(rx[2]);
+  else if (rx.size() < 3 &&
+           std::all_of(rx.bytes().begin(), rx.bytes().end(), [](std::uint8_t b) { return b == frame::Start; }))
+    wanted = lastFrameSize_;  // nothing or the start of a frame: expect another like the last
+  return wanted > rx.size() ? std::int32_t(wanted - rx.size()) : 1;
 }
 
 void DeviceLink::parseFrames() {
@@ -101,6 +115,7 @@ void DeviceLink::parseFrames() {
     rx.removeFront(1);
     return;
   }
+  lastFrameSize_ = size;
   decodeReply(received);
 }
 

@@ -24,7 +24,8 @@ class DeviceLink {
   DeviceLink(BarrierModel& model, LinkState& state, SerialLine& port, EventLog& log, LinkView& view);
 
   // The port's characters-received notification: read `count` waiting bytes
-  // (at most 1000), append, run the parser once, step the activity gauge.
+  // (at most 1000), append, run the parser once, step the activity gauge,
+  // and tell the port how many bytes the next run needs (bytesAwaited).
   void onBytesReceived(std::int32_t count);
   // The port closed itself because the device went away (an unplugged
   // adapter): the barrier counts as lost at once, and the next opening
@@ -60,6 +61,10 @@ class DeviceLink {
   // Runs the one handler for the frame's command byte; every handler removes
   // the frame from rxBuffer.
   void decodeReply(std::span<const std::uint8_t> frame);
+  // What the next parser run needs before it can hand a frame on: the rest of
+  // the frame whose length byte is in, else a reply as long as the last one
+  // handled; 1 when the buffer holds something to clear away first.
+  std::int32_t bytesAwaited() const;
 
   const ActivityGauge& gauge() const { return gauge_; }
 
@@ -85,4 +90,5 @@ class DeviceLink {
   EventLog& log_;
   LinkView& view_;
   ActivityGauge gauge_;
+  std::size_t lastFrameSize_;
 };

@@ -3,21 +3,15 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <ctime>
 
 namespace {
 
-using std::chrono::nanoseconds;
-using std::chrono::steady_clock;
-
 // "Readable" with nothing to read this many times in a row means the device is gone.
 constexpr int kEmptyWakesBeforeGone = 3;
-// A burst is handed over early once this much has gathered, so a receiver's
-// 255-byte buffer is never far behind.
-constexpr int kSettleBytesMax = 256;
 
 void raiseEvent(int fd) {
   const std::uint64_t one = 1;
@@ -25,25 +19,22 @@ void raiseEvent(int fd) {
   }
 }
 
-timespec toTimespec(nanoseconds d) {
-  const auto ns = std::max<std::int64_t>(d.count(), 0);
-  return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
-}
-
 }  // namespace
 
-SerialEventThread::SerialEventThread(int deviceFd, int notifyFd, PortEventSet monitorEvents, nanoseconds charTime)
+SerialEventThread::SerialEventThread(int deviceFd, int notifyFd, PortEventSet monitorEvents,
+                                     std::chrono::nanoseconds charTime, int rxThreshold)
     : device_(deviceFd),
       notify_(notifyFd),
       wantRxChar_((monitorEvents & eventSet(evRxChar)) != 0),
-      charTimeNs_(charTime.count()) {}
+      charTimeNs_(charTime.count()),
+      rxThreshold_(rxThreshold) {}
 
 SerialEventThread::~SerialEventThread() { stop(); }
 
 bool SerialEventThread::start() {
   // Created here, before the thread runs, so that a stop requested at once is never lost.
-  stop_.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-  if (!stop_.valid()) return false;
+  wake_.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (!wake_.valid()) return false;
   try {
     thread_ = std::thread(&SerialEventThread::run, this);
   } catch (const std::system_error& e) {
@@ -59,10 +50,18 @@ void SerialEventThread::stop() {
     stopping_ = true;
   }
   changed_.notify_all();
-  if (stop_.valid()) raiseEvent(stop_.get());
+  if (wake_.valid()) raiseEvent(wake_.get());
   // Safe to join: once stopping_ is set the thread waits for nothing but the
-  // stop event's poll, which returns at once.
+  // wake event's poll, which returns at once.
   if (thread_.joinable()) thread_.join();
+}
+
+void SerialEventThread::setRxThreshold(int bytes) {
+  const int before = rxThreshold_.exchange(bytes);
+  // A wait begun with VMIN 1 has no time-out for a quiet line yet. A lower
+  // VMIN needs no wake-up: changing the line's termios makes the kernel look
+  // at the waiting bytes again.
+  if (before <= 1 && bytes > 1 && wake_.valid()) raiseEvent(wake_.get());
 }
 
 std::optional<SerialEventThread::Handoff> SerialEventThread::take() {
@@ -85,18 +84,46 @@ bool SerialEventThread::stopRequested() {
   return stopping_;
 }
 
+int SerialEventThread::quietMs() const {
+  const std::int64_t threeChars = (3 * charTimeNs_.load() + 999'999) / 1'000'000;
+  return int(std::clamp<std::int64_t>(threeChars, kQuietMs, kWaitMs));
+}
+
 void SerialEventThread::run() {
   int emptyWakes = 0;
+  int quietSeen = 0;  // bytes waiting when the line was last found quiet
   while (!stopRequested()) {
-    pollfd fds[2] = {{device_, static_cast<short>(wantRxChar_ ? POLLIN : 0), 0}, {stop_.get(), POLLIN, 0}};
-    const int ready = ::poll(fds, 2, kWaitMs);
+    const bool holdsBack = wantRxChar_ && rxThreshold_.load() > 1;
+    pollfd fds[2] = {{device_, static_cast<short>(wantRxChar_ ? POLLIN : 0), 0}, {wake_.get(), POLLIN, 0}};
+    const int ready = ::poll(fds, 2, holdsBack ? quietMs() : kWaitMs);
     if (ready < 0) {
       if (errno == EINTR || errno == ENOMEM) continue;
       handOff({0, true});
       return;
     }
-    if (ready == 0) continue;  // time-out: look at the stop flag, wait again
-    if (fds[1].revents != 0) return;
+    if (fds[1].revents != 0) {
+      std::uint64_t raised = 0;
+      [[maybe_unused]] const ssize_t n = ::read(wake_.get(), &raised, sizeof raised);
+      continue;  // stopped, or a new threshold: look at the stop flag and wait again
+    }
+
+    int waiting = 0;
+    if (ready == 0) {
+      if (!holdsBack) continue;  // time-out: look at the stop flag, wait again
+      if (::ioctl(device_, FIONREAD, &waiting) != 0) {
+        handOff({0, true});
+        return;
+      }
+      // Fewer bytes than awaited, and none came for a whole quiet time: they
+      // are all that come (a cut frame, noise), so the reader gets them now.
+      const bool quiet = waiting > 0 && waiting == quietSeen;
+      quietSeen = waiting;
+      if (!quiet) continue;
+      quietSeen = 0;
+      if (!handOff({evmask::RxChar, false})) return;
+      continue;
+    }
+    quietSeen = 0;
 
     const short events = fds[0].revents;
     if (events & (POLLERR | POLLHUP | POLLNVAL)) {
@@ -105,7 +132,6 @@ void SerialEventThread::run() {
     }
     if (!(events & POLLIN)) continue;
 
-    int waiting = 0;
     if (::ioctl(device_, FIONREAD, &waiting) != 0) {
       handOff({0, true});
       return;
@@ -120,29 +146,8 @@ void SerialEventThread::run() {
       continue;
     }
     emptyWakes = 0;
-    if (settle_ && !settle(waiting)) return;
     if (!handOff({evmask::RxChar, false})) return;
   }
-}
-
-bool SerialEventThread::settle(int waiting) {
-  // A reply paced at the line speed arrives a byte at a time; handing each
-  // byte over costs far more than waiting two character times for the rest.
-  const nanoseconds charTime(charTimeNs_.load());
-  const nanoseconds gap = std::max<nanoseconds>(3 * charTime, std::chrono::microseconds(500));
-  const nanoseconds limit = std::max<nanoseconds>(32 * charTime, std::chrono::milliseconds(5));
-  const auto start = steady_clock::now();
-  while (waiting < kSettleBytesMax && steady_clock::now() - start < limit) {
-    pollfd stop = {stop_.get(), POLLIN, 0};
-    const timespec timeout = toTimespec(gap);
-    const int ready = ::ppoll(&stop, 1, &timeout, nullptr);
-    if (ready > 0) return false;
-    if (ready < 0 && errno != EINTR) break;
-    int now = 0;
-    if (::ioctl(device_, FIONREAD, &now) != 0 || now <= waiting) break;
-    waiting = now;
-  }
-  return true;
 }
 
 bool SerialEventThread::handOff(const Handoff& handoff) {

@@ -22,4 +22,9 @@ class SerialLine {
   // port, -1 on failure or time-out, -2 on an unexpected error.
   virtual std::int32_t write(const std::uint8_t* buffer, std::int32_t count) = 0;
   virtual QString deviceName() const = 0;
+  // The receive path needs `bytes` more bytes before it can go on. A line may
+  // hold its characters-received notification back until that many are
+  // waiting, provided fewer are still delivered once no more come. Lines
+  // that notify at every arrival need not act on it.
+  virtual void setRxThreshold(std::int32_t bytes) { static_cast<void>(bytes); }
 };

@@ -56,6 +56,12 @@ class SerialPort : public QObject, public SerialLine {
   std::int32_t read(std::uint8_t* buffer, std::int32_t count) override;
   std::int32_t write(const std::uint8_t* buffer, std::int32_t count) override;
   QString deviceName() const override { return deviceName_; }
+  // Clamped to 1..255 and kept across openings; the line's VMIN. The thread
+  // hands a characters-received event over once this many bytes are waiting,
+  // or, with fewer, once the line has stayed quiet for
+  // SerialEventThread::kQuietMs (three character times on a slow line).
+  void setRxThreshold(std::int32_t bytes) override;
+  std::int32_t rxThreshold() const { return rxThreshold_; }
 
   // Takes effect at the next open().
   void setDeviceName(const QString& name) { deviceName_ = name; }
@@ -103,10 +109,6 @@ class SerialPort : public QObject, public SerialLine {
   using OpenFunction = std::function<int(const char* path, int flags)>;
   void setOpenFunction(OpenFunction open) { openFunction_ = std::move(open); }
 
-  // Waits a couple of character times for a burst to finish before handing
-  // it over (on by default); applies from the next open().
-  void setRxSettle(bool on) { rxSettle_ = on; }
-
  private:
   friend class SerialPortProbe;  // tests: runs the dispatcher with a chosen mask
 
@@ -119,6 +121,7 @@ class SerialPort : public QObject, public SerialLine {
   bool applyParity(int fd);
   bool applyStopBits(int fd);
   bool applyDataBits(int fd);
+  bool applyRxThreshold(int fd);
   std::chrono::nanoseconds charTime() const;
   void updateCharTime();
   std::int32_t lineErrors();
@@ -141,7 +144,7 @@ class SerialPort : public QObject, public SerialLine {
   std::unique_ptr<QSocketNotifier> notifier_;
   std::uint64_t generation_ = 0;  // counts openings and closings
   OpenFunction openFunction_;
-  bool rxSettle_ = true;
+  std::int32_t rxThreshold_ = 1;
   bool haveCounts_ = false;
   std::array<int, 5> lastCounts_{};  // frame, overrun, parity, brk, buf_overrun
 };

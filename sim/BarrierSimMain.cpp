@@ -9,6 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cerrno>
@@ -23,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "link/Frame.h"
 #include "sim/SimBarrier.h"
 #include "sim/SimDemo.h"
 
@@ -47,8 +49,11 @@ const char* const Usage =
     "  --status-size 9|17  status reply payload size (default 9)\n"
     "  --data-size N       data reply payload size 0..17 (default 12)\n"
     "  --data2-size N      data2 reply payload size 0..16 (default 9)\n"
-    "  --baud N            line speed for pacing replies, 10 bits a byte (default 9600)\n"
-    "  --no-pacing         write replies at once\n"
+    "  --baud N            line speed for pacing, 10 bits a byte (default 9600)\n"
+    "  --no-pacing         no line timing: answer and write replies at once\n"
+    "  --no-request-pacing answer as soon as a request's bytes are in (a pseudo-\n"
+    "                      terminal delivers them at once), instead of one request's\n"
+    "                      wire time after its first byte as a barrier's UART would\n"
     "  --reaction-ms N     wait before each reply, 0..10000 (default 2)\n"
     "  --demo              play a barrier's day (a 60 s cycle of crossings, blocks,\n"
     "                      tampers, a supply sag, registration mode, the LED)\n"
@@ -59,6 +64,10 @@ const char* const Usage =
     "\n";
 
 const char* const DemoHelp =
+    "  timing                print how long the program took from each reply's last\n"
+    "                        byte to its next request (count, median, 90th percentile)\n"
+    "                        and when the last changed status reply ended (CLOCK_MONOTONIC\n"
+    "                        nanoseconds); then start counting anew\n"
     "  demo on|off           start or stop the demo (while on it sets the status\n"
     "                        bytes several times a second, overriding the commands)\n";
 
@@ -71,6 +80,7 @@ struct Options {
   std::size_t data2Size = SimBarrier::DefaultData2ReplySize;
   long baud = 9600;
   bool pacing = true;
+  bool requestPacing = true;
   long reactionMs = 2;
   bool demo = false;
 };
@@ -150,6 +160,8 @@ Options parseOptions(int argc, char** argv) {
       options.baud = *n;
     } else if (arg == "--no-pacing") {
       options.pacing = false;
+    } else if (arg == "--no-request-pacing") {
+      options.requestPacing = false;
     } else if (arg == "--reaction-ms") {
       const auto n = parseLong(next(), 0, 10000);
       if (!n) fail("--reaction-ms takes 0..10000");
@@ -256,6 +268,48 @@ timespec plus(timespec t, long long ns) {
   return t;
 }
 
+long long nanoseconds(const timespec& t) { return (long long)t.tv_sec * 1000000000LL + t.tv_nsec; }
+
+timespec later(const timespec& a, const timespec& b) { return nanoseconds(a) >= nanoseconds(b) ? a : b; }
+
+long long byteNs(const Options& options) { return 10LL * 1000000000LL / options.baud; }
+
+// What the `timing` command reports: how long the program took from the end
+// of a reply to its next request, and when the latest status change was on
+// the line. CLOCK_MONOTONIC, which a benchmark on the same machine shares.
+class LineTiming {
+ public:
+  void requestStarted(const timespec& at) {
+    if (lastReplyEnd_ >= 0 && gapsMs_.size() < MaxGaps)
+      gapsMs_.push_back(double(nanoseconds(at) - lastReplyEnd_) / 1e6);
+    lastReplyEnd_ = -1;
+  }
+
+  void replySent(const timespec& end, bool changedStatus) {
+    lastReplyEnd_ = nanoseconds(end);
+    if (changedStatus) changeEndNs_ = nanoseconds(end);
+  }
+
+  std::string report() {
+    std::vector<double> gaps;
+    gaps.swap(gapsMs_);
+    std::sort(gaps.begin(), gaps.end());
+    const auto at = [&gaps](double p) { return gaps.empty() ? 0.0 : gaps[std::size_t(p * double(gaps.size() - 1))]; };
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "timing: %zu gaps from a reply's end to the next request, median %.3f ms, 90th percentile "
+                  "%.3f ms; last status change ended at %lld ns",
+                  gaps.size(), at(0.5), at(0.9), changeEndNs_);
+    return text;
+  }
+
+ private:
+  static constexpr std::size_t MaxGaps = 1000000;
+  long long lastReplyEnd_ = -1;  // none since the last request began
+  std::vector<double> gapsMs_;
+  long long changeEndNs_ = 0;
+};
+
 // Writes `bytes` to the master; false when the terminal stopped taking them.
 bool writeAll(int fd, const std::uint8_t* bytes, std::size_t size) {
   while (size > 0) {
@@ -285,9 +339,8 @@ void writeReply(int fd, const std::vector<std::uint8_t>& reply, timespec start, 
     writeAll(fd, reply.data(), reply.size());
     return;
   }
-  const long long byteNs = 10LL * 1000000000LL / options.baud;
   for (std::size_t i = 0; i < reply.size() && !stopSignal; ++i) {
-    sleepUntil(plus(start, byteNs * (long long)(i + 1)));
+    sleepUntil(plus(start, byteNs(options) * (long long)(i + 1)));
     if (!writeAll(fd, &reply[i], 1)) return;
   }
 }
@@ -338,6 +391,10 @@ int main(int argc, char** argv) {
   bool stdinOpen = true;
   std::string stdinLine;
   bool quit = false;
+  LineTiming timing;
+  timespec requestStart{};  // when the first byte of the request being received came
+  long long requestBytes = 0;
+  std::vector<std::uint8_t> lastStatusReply;
 
   while (!quit && !stopSignal) {
     const auto now = Clock::now();
@@ -398,6 +455,10 @@ int main(int argc, char** argv) {
       while (!quit && (eol = stdinLine.find('\n')) != std::string::npos) {
         const std::string line = stdinLine.substr(0, eol);
         stdinLine.erase(0, eol + 1);
+        if (line == "timing") {
+          std::fprintf(stderr, "%s\n", timing.report().c_str());
+          continue;
+        }
         if (line == "demo on" || line == "demo off") {
           demo = line == "demo on";
           demoStarted = Clock::now();
@@ -443,13 +504,29 @@ int main(int argc, char** argv) {
       const ssize_t n = read(pty.master(), buffer, sizeof buffer);
       if (n > 0) {
         const timespec received = monotonicNow();
+        if (sim.pendingInput() == 0) {
+          requestStart = received;
+          requestBytes = 0;
+          timing.requestStarted(received);
+        }
+        requestBytes += n;
         if (demo) demoPlayer.step(sim, std::chrono::duration<double>(Clock::now() - demoStarted).count());
+        const std::size_t answered = sim.requests().size();
         const auto reply = sim.receive(std::span(buffer, std::size_t(n)));
         if (!reply.empty()) {
+          // A barrier has the request's last byte one wire time after the
+          // first began; the pseudo-terminal hands all of them over at once.
+          timespec start = received;
+          if (options.pacing && options.requestPacing)
+            start = later(start, plus(requestStart, byteNs(options) * requestBytes));
           const long long waitNs = (options.reactionMs + (long long)sim.replyDelayMs()) * 1000000LL;
-          const timespec start = plus(received, waitNs);
+          start = plus(start, waitNs);
           sleepUntil(start);
           writeReply(pty.master(), reply, start, options);
+          const bool status = sim.requests().size() > answered && sim.requests().back()[3] == frame::CmdStatus;
+          const bool changed = status && reply != lastStatusReply;
+          if (status) lastStatusReply = reply;
+          timing.replySent(monotonicNow(), changed);
         }
       } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
         masterIdleUntil = Clock::now() + IdlePoll;  // EIO: nobody has the slave open

@@ -57,6 +57,8 @@ class SimBarrier {
 
   // Forgets the bytes of an unfinished request (the line went away).
   void discardInput() { rx_.clear(); }
+  // Bytes kept from earlier receive() calls: an unfinished request.
+  std::size_t pendingInput() const { return rx_.size(); }
 
   // The stored state, freely readable and writable.
   std::array<std::uint8_t, ConfigSize>& config() { return config_; }

@@ -16,6 +16,7 @@ class SimLine : public SerialLine {
   bool openable = true;
   bool isOpenNow = false;
   int opens = 0;
+  std::int32_t rxThreshold = 1;  // as the link last set it
   std::deque<std::uint8_t> input;
   std::vector<std::vector<std::uint8_t>> written;
 
@@ -44,6 +45,7 @@ class SimLine : public SerialLine {
     return count;
   }
   QString deviceName() const override { return QStringLiteral("ttyUSB0"); }
+  void setRxThreshold(std::int32_t bytes) override { rxThreshold = bytes; }
 };
 
 class RecordingView : public LinkView {

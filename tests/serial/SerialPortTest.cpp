@@ -567,23 +567,35 @@ TEST(TC32ThreadStop, AThreadWaitingForItsHandOffStopsWithoutTheMainThread) {
   EXPECT_FALSE(thread.take().has_value());
 }
 
-TEST(TC32ThreadStop, ABurstIsHandedOverOnceItHasSettled) {
-  PtyPair pty;
-  UniqueFd notify(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-  // A slow line (50 ms a character) so that the writes below form one burst.
-  SerialEventThread thread(pty.slave.get(), notify.get(), AllEvents, std::chrono::milliseconds(50));
-  ASSERT_TRUE(thread.start());
-  for (int i = 0; i < 5; ++i) {
-    ASSERT_EQ(::write(pty.master.get(), "z", 1), 1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  ASSERT_TRUE(readable(notify.get(), 5000));
-  int waiting = 0;
-  ASSERT_EQ(::ioctl(pty.slave.get(), FIONREAD, &waiting), 0);
-  EXPECT_EQ(waiting, 5);
-  ASSERT_TRUE(thread.take().has_value());
-  thread.complete();
-  thread.stop();
+TEST(RxThreshold, AnEventWaitsUntilTheThresholdIsWaitingAndTheLineKeepsItAsVmin) {
+  PortOnPty p;
+  p.port.setRxThreshold(10);  // before opening: applied by open()
+  ASSERT_TRUE(p.port.open());
+  EXPECT_EQ(p.line().c_cc[VMIN], 10);
+  EXPECT_EQ(p.line().c_cc[VTIME], 0);
+  p.writeOtherEnd({1, 2, 3, 4});
+  // Well inside the quiet time after which fewer bytes would be handed over.
+  EXPECT_FALSE(SerialPortProbe::handOffWaiting(p.port, 20));
+  p.writeOtherEnd({5, 6, 7, 8, 9, 10});
+  ASSERT_TRUE(spinUntil([&] { return p.received.size() >= 10; }));
+  EXPECT_EQ(p.events, 1);
+  EXPECT_EQ(p.received, (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+
+  p.port.setRxThreshold(1000);
+  EXPECT_EQ(p.port.rxThreshold(), 255);
+  EXPECT_EQ(p.line().c_cc[VMIN], 255);
+  p.port.setRxThreshold(0);
+  EXPECT_EQ(p.line().c_cc[VMIN], 1);
+}
+
+TEST(RxThreshold, FewerBytesAreHandedOverOnceTheLineHasGoneQuiet) {
+  PortOnPty p;
+  ASSERT_TRUE(p.port.open());
+  p.port.setRxThreshold(22);  // raised while the thread waits without a time-out
+  p.writeOtherEnd({0xFF, 0xFF, 0x14, 0x03, 0x00});
+  ASSERT_TRUE(spinUntil([&] { return p.received.size() >= 5; }));
+  EXPECT_EQ(p.events, 1);
+  EXPECT_EQ(p.received, (Bytes{0xFF, 0xFF, 0x14, 0x03, 0x00}));
 }
 
 }  // namespace
