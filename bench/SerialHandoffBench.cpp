@@ -1,8 +1,11 @@
 // Status polls over a pseudo-terminal, answered by a responder process that
-// paces its 22-byte reply at 9600 bit/s, one byte at a time. The same polls
-// run through SerialPort's event hand-off (with and without burst settling) and
-// through a plain single-threaded poll+read loop, interleaved, and the
-// medians of the runs are printed. Usage: serial_handoff_bench [polls] [rounds]
+// paces both directions at 9600 bit/s: its 22-byte reply starts once the
+// 5-byte request would have crossed the line, and leaves a byte at a time.
+// The same polls run through SerialPort's event hand-off (with the receive
+// threshold set to the reply's size, and with a hand-off at every arrival)
+// and through a plain single-threaded poll+read loop, interleaved, and the
+// medians of the runs are printed, with how often the waiting thread (or the
+// plain loop) woke per poll. Usage: serial_handoff_bench [polls] [rounds]
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -19,6 +22,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,7 +40,8 @@ constexpr std::size_t kReplySize = 22;
 constexpr long kByteNs = 1'041'667;  // 10 bits at 9600 bit/s
 constexpr int kGapMs = 10;
 
-// Answers every 5-byte request with 22 bytes, each one a character time after the last.
+// Answers every 5-byte request with 22 bytes, the first one a request's wire
+// time after the request came, each further one a character time after the last.
 [[noreturn]] void respond(int master) {
   std::array<std::uint8_t, kReplySize> reply{};
   reply[0] = 0xFF, reply[1] = 0xFF, reply[2] = 0x14, reply[3] = 0x03;
@@ -55,6 +61,7 @@ constexpr int kGapMs = 10;
       have -= kRequest.size();
       timespec next{};
       ::clock_gettime(CLOCK_MONOTONIC, &next);
+      next.tv_nsec += kByteNs * long(kRequest.size());  // the pseudo-terminal brought the request at once
       for (std::uint8_t byte : reply) {
         next.tv_nsec += kByteNs;
         if (next.tv_nsec >= 1'000'000'000) next.tv_nsec -= 1'000'000'000, ++next.tv_sec;
@@ -73,11 +80,26 @@ double cpuSeconds() {
   return double(r.ru_utime.tv_sec + r.ru_stime.tv_sec) + double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) * 1e-6;
 }
 
+// Voluntary context switches (waits that ended) of this process's threads:
+// the main thread's, or all the others'.
+long wakeUps(bool mainThread) {
+  long sum = 0;
+  const pid_t self = ::getpid();
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    const bool isMain = task.path().filename() == std::to_string(self);
+    if (isMain != mainThread) continue;
+    std::ifstream status(task.path() / "status");
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind("voluntary_ctxt_switches:", 0) == 0) sum += std::atol(line.c_str() + 24);
+  }
+  return sum;
+}
+
 struct RunFigures {
-  double pollsPerSecond = 0, medianMs = 0, p99Ms = 0, cpuUsPerPoll = 0, cpuShare = 0;
+  double pollsPerSecond = 0, medianMs = 0, p99Ms = 0, cpuUsPerPoll = 0, cpuShare = 0, wakeUpsPerPoll = 0;
 };
 
-RunFigures summarise(std::vector<double> latenciesMs, double wallS, double cpuS) {
+RunFigures summarise(std::vector<double> latenciesMs, double wallS, double cpuS, long wakes) {
   std::sort(latenciesMs.begin(), latenciesMs.end());
   const auto n = latenciesMs.size();
   RunFigures f;
@@ -86,6 +108,7 @@ RunFigures summarise(std::vector<double> latenciesMs, double wallS, double cpuS)
   f.p99Ms = latenciesMs[std::min(n - 1, (n * 99) / 100)];
   f.cpuUsPerPoll = cpuS * 1e6 / double(n);
   f.cpuShare = cpuS / wallS;
+  f.wakeUpsPerPoll = double(wakes) / double(n);
   return f;
 }
 
@@ -99,6 +122,7 @@ RunFigures runPlainLoop(const std::string& path, int polls) {
   ::tcsetattr(fd.get(), TCSANOW, &t);
   std::vector<double> latencies;
   const double cpu0 = cpuSeconds();
+  const long wakes0 = wakeUps(true);
   const auto wall0 = Clock::now();
   for (int i = 0; i < polls; ++i) {
     const auto sent = Clock::now();
@@ -115,14 +139,17 @@ RunFigures runPlainLoop(const std::string& path, int polls) {
     ::poll(nullptr, 0, kGapMs);
   }
   const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
-  return summarise(latencies, wall, cpuSeconds() - cpu0);
+  // The pauses between polls are waits too; they are not the loop's doing.
+  return summarise(latencies, wall, cpuSeconds() - cpu0, wakeUps(true) - wakes0 - polls);
 }
 
-RunFigures runHandoff(const std::string& path, int polls, bool settle) {
+// `awaitReply`: the receive path asks the port for the rest of the reply,
+// as the device link does; otherwise every arrival is handed over.
+RunFigures runHandoff(const std::string& path, int polls, bool awaitReply) {
   SerialPort port;
   port.setDeviceName(QString::fromStdString(path));
   port.setBaudRate(cbr9600);
-  port.setRxSettle(settle);
+  if (awaitReply) port.setRxThreshold(kReplySize);
   std::vector<double> latencies;
   std::size_t got = 0;
   Clock::time_point sent;
@@ -135,6 +162,7 @@ RunFigures runHandoff(const std::string& path, int polls, bool settle) {
     std::array<std::uint8_t, 255> buffer{};
     const std::int32_t n = port.read(buffer.data(), std::min<std::int32_t>(count, buffer.size()));
     if (n > 0) got += static_cast<std::size_t>(n);
+    if (awaitReply) port.setRxThreshold(std::int32_t(got < kReplySize ? kReplySize - got : kReplySize));
     if (got < kReplySize) return;
     latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
     if (int(latencies.size()) == polls)
@@ -144,13 +172,15 @@ RunFigures runHandoff(const std::string& path, int polls, bool settle) {
   };
   if (!port.open()) std::fprintf(stderr, "open failed\n"), std::exit(1);
   const double cpu0 = cpuSeconds();
+  const long wakes0 = wakeUps(false);
   const auto wall0 = Clock::now();
   send();
   QCoreApplication::exec();
   const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
   const double cpu = cpuSeconds() - cpu0;
+  const long wakes = wakeUps(false) - wakes0;
   port.close();
-  return summarise(latencies, wall, cpu);
+  return summarise(latencies, wall, cpu, wakes);
 }
 
 double median(std::vector<double> v) {
@@ -187,26 +217,29 @@ int main(int argc, char** argv) {
   const std::string path = name;
   std::vector<Mode> modes = {
       {"plain poll+read loop", [&] { return runPlainLoop(path, polls); }, {}},
-      {"SerialPort hand-off, burst settling", [&] { return runHandoff(path, polls, true); }, {}},
-      {"SerialPort hand-off, every wake-up", [&] { return runHandoff(path, polls, false); }, {}},
+      {"SerialPort, threshold = reply", [&] { return runHandoff(path, polls, true); }, {}},
+      {"SerialPort, hand-off per arrival", [&] { return runHandoff(path, polls, false); }, {}},
   };
   for (int round = 0; round < rounds; ++round)
     for (Mode& mode : modes) mode.runs.push_back(mode.run());
 
   std::printf("%d polls per run, %d interleaved runs per path, medians of the runs\n", polls, rounds);
-  std::printf("%-34s %8s %10s %10s %12s %10s\n", "path", "polls/s", "median ms", "p99 ms", "CPU us/poll", "CPU share");
-  double plainCpu = 0;
+  std::printf("%-34s %8s %10s %10s %12s %10s %12s\n", "path", "polls/s", "median ms", "p99 ms", "CPU us/poll",
+              "CPU share", "wakes/poll");
   for (const Mode& mode : modes) {
     const auto pick = [&](double RunFigures::*field) {
       std::vector<double> v;
       for (const RunFigures& f : mode.runs) v.push_back(f.*field);
       return median(v);
     };
+    // Each run against the plain loop's run of the same round.
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < mode.runs.size(); ++i)
+      ratios.push_back(mode.runs[i].cpuUsPerPoll / modes.front().runs[i].cpuUsPerPoll);
     const double cpu = pick(&RunFigures::cpuUsPerPoll);
-    if (plainCpu == 0) plainCpu = cpu;
-    std::printf("%-34s %8.2f %10.2f %10.2f %12.1f %9.2f%%   (%.2fx plain)\n", mode.name,
+    std::printf("%-34s %8.2f %10.2f %10.2f %12.1f %9.2f%% %12.1f   (%.2fx plain CPU)\n", mode.name,
                 pick(&RunFigures::pollsPerSecond), pick(&RunFigures::medianMs), pick(&RunFigures::p99Ms), cpu,
-                100 * pick(&RunFigures::cpuShare), cpu / plainCpu);
+                100 * pick(&RunFigures::cpuShare), pick(&RunFigures::wakeUpsPerPoll), median(ratios));
   }
   ::kill(responder, SIGTERM);
   ::waitpid(responder, nullptr, 0);

@@ -7,9 +7,8 @@ void makeRawLine(termios& t) {
   t.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
   t.c_cflag &= ~CRTSCTS;
   t.c_cflag |= CLOCAL | CREAD;
-  // VMIN of at least 1 makes a non-blocking read say EAGAIN when empty, so
-  // that a read of 0 bytes can only mean a hang-up. The port raises it to its
-  // receive threshold.
+  // VMIN 1 makes a non-blocking read say EAGAIN when empty, so that a read
+  // of 0 bytes can only mean a hang-up.
   t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
 }

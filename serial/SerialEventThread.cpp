@@ -7,8 +7,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 
 namespace {
+
+using std::chrono::nanoseconds;
+using std::chrono::steady_clock;
 
 // "Readable" with nothing to read this many times in a row means the device is gone.
 constexpr int kEmptyWakesBeforeGone = 3;
@@ -17,6 +21,16 @@ void raiseEvent(int fd) {
   const std::uint64_t one = 1;
   while (::write(fd, &one, sizeof one) < 0 && errno == EINTR) {
   }
+}
+
+void lowerEvent(int fd) {
+  std::uint64_t raised = 0;
+  [[maybe_unused]] const ssize_t n = ::read(fd, &raised, sizeof raised);
+}
+
+timespec toTimespec(nanoseconds d) {
+  const auto ns = std::max<std::int64_t>(d.count(), 0);
+  return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
 
 }  // namespace
@@ -58,10 +72,8 @@ void SerialEventThread::stop() {
 
 void SerialEventThread::setRxThreshold(int bytes) {
   const int before = rxThreshold_.exchange(bytes);
-  // A wait begun with VMIN 1 has no time-out for a quiet line yet. A lower
-  // VMIN needs no wake-up: changing the line's termios makes the kernel look
-  // at the waiting bytes again.
-  if (before <= 1 && bytes > 1 && wake_.valid()) raiseEvent(wake_.get());
+  // A lower threshold may already be met by what is waiting.
+  if (bytes < before && wake_.valid()) raiseEvent(wake_.get());
 }
 
 std::optional<SerialEventThread::Handoff> SerialEventThread::take() {
@@ -84,46 +96,21 @@ bool SerialEventThread::stopRequested() {
   return stopping_;
 }
 
-int SerialEventThread::quietMs() const {
-  const std::int64_t threeChars = (3 * charTimeNs_.load() + 999'999) / 1'000'000;
-  return int(std::clamp<std::int64_t>(threeChars, kQuietMs, kWaitMs));
-}
-
 void SerialEventThread::run() {
   int emptyWakes = 0;
-  int quietSeen = 0;  // bytes waiting when the line was last found quiet
   while (!stopRequested()) {
-    const bool holdsBack = wantRxChar_ && rxThreshold_.load() > 1;
     pollfd fds[2] = {{device_, static_cast<short>(wantRxChar_ ? POLLIN : 0), 0}, {wake_.get(), POLLIN, 0}};
-    const int ready = ::poll(fds, 2, holdsBack ? quietMs() : kWaitMs);
+    const int ready = ::poll(fds, 2, kWaitMs);
     if (ready < 0) {
       if (errno == EINTR || errno == ENOMEM) continue;
       handOff({0, true});
       return;
     }
+    if (ready == 0) continue;  // time-out: look at the stop flag, wait again
     if (fds[1].revents != 0) {
-      std::uint64_t raised = 0;
-      [[maybe_unused]] const ssize_t n = ::read(wake_.get(), &raised, sizeof raised);
-      continue;  // stopped, or a new threshold: look at the stop flag and wait again
+      lowerEvent(wake_.get());
+      continue;  // stopped, or a new threshold while nothing is waiting
     }
-
-    int waiting = 0;
-    if (ready == 0) {
-      if (!holdsBack) continue;  // time-out: look at the stop flag, wait again
-      if (::ioctl(device_, FIONREAD, &waiting) != 0) {
-        handOff({0, true});
-        return;
-      }
-      // Fewer bytes than awaited, and none came for a whole quiet time: they
-      // are all that come (a cut frame, noise), so the reader gets them now.
-      const bool quiet = waiting > 0 && waiting == quietSeen;
-      quietSeen = waiting;
-      if (!quiet) continue;
-      quietSeen = 0;
-      if (!handOff({evmask::RxChar, false})) return;
-      continue;
-    }
-    quietSeen = 0;
 
     const short events = fds[0].revents;
     if (events & (POLLERR | POLLHUP | POLLNVAL)) {
@@ -132,6 +119,7 @@ void SerialEventThread::run() {
     }
     if (!(events & POLLIN)) continue;
 
+    int waiting = 0;
     if (::ioctl(device_, FIONREAD, &waiting) != 0) {
       handOff({0, true});
       return;
@@ -146,7 +134,45 @@ void SerialEventThread::run() {
       continue;
     }
     emptyWakes = 0;
+    if (!awaitThreshold(waiting)) return;
     if (!handOff({evmask::RxChar, false})) return;
+  }
+}
+
+bool SerialEventThread::awaitThreshold(int waiting) {
+  auto lastGrowth = steady_clock::now();
+  // The byte just seen came on time, so the missing ones are due when they
+  // have crossed the line; a quarter of a character more lets the last be in.
+  // Bytes that were due and are not in are late: they are looked for again
+  // soon, and then after growing pauses while none come.
+  bool onTime = true;
+  nanoseconds pause{0};
+  for (;;) {
+    const int threshold = rxThreshold_.load();
+    if (waiting >= threshold) return true;
+    const auto now = steady_clock::now();
+    const auto quietEnd = lastGrowth + std::chrono::milliseconds(kQuietMs);
+    if (now >= quietEnd) return true;  // all that comes: a cut frame, noise
+    const nanoseconds charTime(charTimeNs_.load());
+    const int missing = threshold - waiting;
+    if (pause.count() == 0) pause = (onTime ? missing : missing - 1) * charTime + charTime / 4;
+    pollfd wake = {wake_.get(), POLLIN, 0};
+    const timespec timeout = toTimespec(std::min<nanoseconds>(pause, quietEnd - now));
+    if (::ppoll(&wake, 1, &timeout, nullptr) > 0) {
+      if (stopRequested()) return false;
+      lowerEvent(wake_.get());
+    }
+    int nowWaiting = 0;
+    // A failure here is the dispatcher's to find: it asks the device again.
+    if (::ioctl(device_, FIONREAD, &nowWaiting) != 0) return true;
+    onTime = false;
+    if (nowWaiting > waiting) {
+      waiting = nowWaiting;
+      lastGrowth = steady_clock::now();
+      pause = nanoseconds{0};
+    } else {
+      pause *= 2;
+    }
   }
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 // The event-wait thread of one opening of a SerialPort.
 //
-// It poll()s the device and its wake event. The device reports "readable"
-// once the line's VMIN bytes are waiting (the port sets VMIN from its receive
-// threshold), so a reader that expects a frame of known size is handed one
-// event for it. With a threshold above one, the thread also looks at the
-// line whenever it has been quiet for a while and hands over fewer bytes
-// once no more come, so a cut or lost frame never holds the reader up.
+// It poll()s the device and its wake event (10 000 ms at a time). When bytes
+// have arrived and fewer than the receive threshold are waiting, it does not
+// watch the device byte by byte (on a terminal every arriving byte would
+// wake it): it sleeps for the time the missing bytes take on the line, and
+// again while more keep coming. It hands the event over once the threshold
+// is reached, or with fewer bytes once none have come for kQuietMs, so a cut
+// or lost frame never holds the reader up.
 //
 // A hand-off stores the event, raises the caller's notify descriptor and
 // blocks until the main thread has taken and completed it (take + complete)
@@ -36,7 +37,7 @@ class SerialEventThread {
 
   // Both descriptors stay owned by the caller: deviceFd must stay open until
   // stop() has returned; notifyFd (an eventfd the main thread watches) must
-  // outlive this object. `rxThreshold` is the VMIN the device is set to.
+  // outlive this object.
   SerialEventThread(int deviceFd, int notifyFd, PortEventSet monitorEvents, std::chrono::nanoseconds charTime,
                     int rxThreshold = 1);
   ~SerialEventThread();  // stop()
@@ -55,21 +56,23 @@ class SerialEventThread {
   // Main thread: the taken event has been handled; the thread may wait again.
   void complete();
 
-  // One character's time on the line; the quiet time is measured in it.
+  // One character's time on the line; the wait for missing bytes is measured in it.
   void setCharTime(std::chrono::nanoseconds charTime) { charTimeNs_ = charTime.count(); }
-  // The device's new VMIN (set by the caller). A wait in progress picks it up.
+  // Bytes to gather before a characters-received event is handed over (1:
+  // every arrival). A wait in progress picks a new value up.
   void setRxThreshold(int bytes);
 
   static constexpr int kWaitMs = 10000;
-  // Fewer bytes than the threshold are handed over once the line has been
-  // quiet this long (or three character times, when that is longer): a
-  // USB adapter delivers in bursts up to 16 ms apart, so a shorter silence
+  // Fewer bytes than the threshold go over once none have come for this long.
+  // A USB adapter delivers in bursts up to 16 ms apart, so a shorter silence
   // says nothing.
   static constexpr int kQuietMs = 50;
 
  private:
   void run();
-  int quietMs() const;
+  // Sleeps until `waiting` has grown to the threshold or the line has been
+  // quiet for kQuietMs; false when stopped.
+  bool awaitThreshold(int waiting);
   // Stores the event and raises the notify descriptor; for a data event also
   // waits until it is completed. False when stopped.
   bool handOff(const Handoff& handoff);
@@ -80,7 +83,7 @@ class SerialEventThread {
   const bool wantRxChar_;
   std::atomic<std::int64_t> charTimeNs_;
   std::atomic<int> rxThreshold_;
-  UniqueFd wake_;  // raised by stop() and by a threshold that needs a shorter wait
+  UniqueFd wake_;  // raised by stop() and by a lower threshold
   std::thread thread_;
 
   std::mutex mutex_;

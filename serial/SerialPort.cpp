@@ -116,7 +116,6 @@ bool SerialPort::openPath(const QByteArray& path) {
   if (!modifyLine(fd.get(), makeRawLine)) return failExclusive(errno);
   if (!applyBaudRate(fd.get()) || !applyParity(fd.get()) || !applyStopBits(fd.get()) || !applyDataBits(fd.get()))
     return failExclusive(errno);
-  if (!applyRxThreshold(fd.get())) return failExclusive(errno);
 
   auto thread = std::make_unique<SerialEventThread>(fd.get(), notify_.get(), monitorEvents_, charTime(), rxThreshold_);
   if (!thread->start()) return failExclusive(errno);
@@ -169,7 +168,7 @@ std::int32_t SerialPort::read(std::uint8_t* buffer, std::int32_t count) {
       if (got == count) return got;
       lastByte = Clock::now();
     } else if (n == 0) {
-      deviceLost();  // VMIN is at least 1: end of file is a hang-up
+      deviceLost();  // VMIN is 1: end of file is a hang-up
       return result();
     } else if (errno == EINTR) {
       continue;
@@ -182,13 +181,8 @@ std::int32_t SerialPort::read(std::uint8_t* buffer, std::int32_t count) {
     const auto until = got > 0 ? std::min(deadline, lastByte + kInterByteGap) : deadline;
     const auto now = Clock::now();
     if (now >= until) return result();
-    auto wait = until - now;
-    // poll() stays quiet until VMIN bytes are waiting; when this read needs
-    // fewer, it looks again by the time they would have come.
-    const std::int32_t missing = count - got;
-    if (rxThreshold_ > missing) wait = std::min<Clock::duration>(wait, (missing + 1) * charTime());
     pollfd p = {fd_.get(), POLLIN, 0};
-    if (::poll(&p, 1, waitMs(wait)) < 0 && errno != EINTR) return result();
+    if (::poll(&p, 1, waitMs(until - now)) < 0 && errno != EINTR) return result();
   }
 }
 
@@ -248,13 +242,7 @@ void SerialPort::setRxThreshold(std::int32_t bytes) {
   bytes = std::clamp<std::int32_t>(bytes, 1, 255);
   if (bytes == rxThreshold_) return;
   rxThreshold_ = bytes;
-  if (!fd_.valid()) return;
-  applyRxThreshold(fd_.get());
   if (thread_) thread_->setRxThreshold(bytes);
-}
-
-bool SerialPort::applyRxThreshold(int fd) {
-  return modifyLine(fd, [this](termios& t) { t.c_cc[VMIN] = cc_t(rxThreshold_); });
 }
 
 bool SerialPort::applyBaudRate(int fd) {

@@ -56,10 +56,9 @@ class SerialPort : public QObject, public SerialLine {
   std::int32_t read(std::uint8_t* buffer, std::int32_t count) override;
   std::int32_t write(const std::uint8_t* buffer, std::int32_t count) override;
   QString deviceName() const override { return deviceName_; }
-  // Clamped to 1..255 and kept across openings; the line's VMIN. The thread
-  // hands a characters-received event over once this many bytes are waiting,
-  // or, with fewer, once the line has stayed quiet for
-  // SerialEventThread::kQuietMs (three character times on a slow line).
+  // Clamped to 1..255 and kept across openings. The thread hands a
+  // characters-received event over once this many bytes are waiting, or,
+  // with fewer, once none have come for SerialEventThread::kQuietMs.
   void setRxThreshold(std::int32_t bytes) override;
   std::int32_t rxThreshold() const { return rxThreshold_; }
 
@@ -121,7 +120,6 @@ class SerialPort : public QObject, public SerialLine {
   bool applyParity(int fd);
   bool applyStopBits(int fd);
   bool applyDataBits(int fd);
-  bool applyRxThreshold(int fd);
   std::chrono::nanoseconds charTime() const;
   void updateCharTime();
   std::int32_t lineErrors();
