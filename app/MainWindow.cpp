@@ -481,9 +481,12 @@ void MainWindow::setGauge(int progress, Rgb foreground, Rgb background) {
 void MainWindow::showNotice(const QString& text) { statusStrip->setNotice(text); }
 
 void MainWindow::setStatusLabel(const QString& text) {
-  statusLabel->setText(text);
-  statusLabel->adjustSize();
   const bool shown = logPanelVisible();
+  // Hidden, the label waits for the status reply that shows it.
+  if (shown && statusLabel->text() != text) {
+    statusLabel->setText(text);
+    statusLabel->adjustSize();
+  }
   statusLabel->setVisible(shown);
   beeperLabel->setVisible(shown);
 }

@@ -1,8 +1,14 @@
-// Status polling against barrier-sim pacing its replies at 9600 bit/s with
-// the 17-byte status: polls per second, the program's CPU use while polling,
-// and the time from a status change in the barrier to the model holding it.
+// Status polling against barrier-sim (9600 bit/s, 17-byte status, 1 ms
+// reaction) through the real port and the program's own timers and event
+// loop, without the window. Runs alternate between a simulator that paces
+// both directions as a real line does and one that takes each request at
+// once, as a pseudo-terminal delivers it. Each run gives the polls per
+// second against that line's limit, the program's CPU, the time from a
+// reply's last byte to the next request (measured by the simulator), and the
+// time from the last byte of a reply that carries a status change to the
+// model holding it. Medians of the runs are printed.
 //
-//   build/release/bench/link_poll_bench [seconds]
+//   build/release/bench/link_poll_bench [seconds per run] [rounds]
 #include <sys/resource.h>
 
 #include <QCoreApplication>
@@ -19,9 +25,15 @@
 #include <functional>
 #include <vector>
 
+#include "bench/SimTiming.h"
 #include "tests/link/HeadlessHost.h"
 
 namespace {
+
+constexpr double ByteS = 10 / 9600.0;
+constexpr double ReactionS = 0.001;
+constexpr double PauseS = DeviceLink::StatusPauseMs / 1000.0;
+constexpr int RequestBytes = 5, ReplyBytes = 22;
 
 double cpuSeconds() {
   rusage usage{};
@@ -56,34 +68,44 @@ bool waitUntil(HeadlessHost& host, const std::function<bool()>& done, int timeou
   return done();
 }
 
-double percentile(std::vector<double> v, double p) {
+double median(std::vector<double> v) {
   if (v.empty()) return 0;
   std::sort(v.begin(), v.end());
-  return v[std::size_t(p * double(v.size() - 1))];
+  return v[v.size() / 2];
 }
 
-}  // namespace
+struct Run {
+  double pollsPerSecond = 0, cpuShare = 0, cpuUsPerPoll = 0, gapMs = 0, gapP90Ms = 0, changeMs = 0;
+};
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  const int seconds = argc > 1 ? std::max(2, atoi(argv[1])) : 10;
+struct Line {
+  const char* name;
+  bool requestPacing;
+  double limit;  // polls per second this line allows
+  std::vector<Run> runs;
+};
+
+bool measure(Line& line, int seconds, int changes) {
   QTemporaryDir dir;
   const QString tty = dir.filePath("barrier");
   QProcess sim;
-  sim.start(QStringLiteral(BARRIER_SIM), {"--link", tty, "--status-size", "17", "--reaction-ms", "1"});
+  QStringList args{"--link", tty, "--status-size", "17", "--reaction-ms", "1"};
+  if (!line.requestPacing) args << "--no-request-pacing";
+  sim.start(QStringLiteral(BARRIER_SIM), args);
   if (!sim.waitForStarted(5000) || !QTest::qWaitFor([&] { return QFileInfo::exists(tty); }, 5000)) {
     std::fprintf(stderr, "barrier-sim did not start\n");
-    return 1;
+    return false;
   }
   HeadlessHost host(tty, dir.path());
   host.start();
   if (!waitUntil(
           host, [&] { return host.model.connected() && host.state.readStep == 0 && host.statusReplies > 5; }, 8000)) {
     std::fprintf(stderr, "no connection to barrier-sim\n");
-    return 1;
+    return false;
   }
 
   // Steady polling.
+  askTiming(sim);
   const int repliesBefore = host.statusReplies;
   const double cpuBefore = cpuSeconds();
   QElapsedTimer wall;
@@ -92,34 +114,72 @@ int main(int argc, char** argv) {
   const double elapsed = double(wall.nsecsElapsed()) / 1e9;
   const double cpu = cpuSeconds() - cpuBefore;
   const int polls = host.statusReplies - repliesBefore;
+  const auto timing = askTiming(sim);
+  if (!timing) {
+    std::fprintf(stderr, "barrier-sim did not tell its timing\n");
+    return false;
+  }
 
-  // Status changes: toggle beam 1's alert and time until the model has it.
+  // Status changes: beam 1's alert toggled, from the last byte of the first
+  // reply that carries it to the model holding it.
   std::vector<double> latencies;
-  for (int i = 0; i < 20; ++i) {
+  for (int i = 0; i < changes; ++i) {
     const bool on = i % 2 == 0;
-    QElapsedTimer t;
+    long long seenNs = 0;
+    // First true where the reply handler redraws, right after the model took the change.
+    const auto shown = [&] {
+      const bool held = (host.model.status.beamsAlert & 1) == (on ? 1 : 0);
+      if (held && seenNs == 0) seenNs = monotonicNs();
+      return held;
+    };
     sim.write(on ? "alert 1 on\n" : "alert 1 off\n");
     sim.waitForBytesWritten(1000);
-    t.start();
-    if (waitUntil(
-            host, [&] { return (host.model.status.beamsAlert & 1) == (on ? 1 : 0); }, 3000))
-      latencies.push_back(double(t.nsecsElapsed()) / 1e6);
+    const bool changed = waitUntil(host, shown, 3000);
+    const auto change = askTiming(sim);
+    if (changed && change && seenNs > change->changeEndNs)
+      latencies.push_back(double(seenNs - change->changeEndNs) / 1e6);
     runFor(50 + int(QRandomGenerator::global()->bounded(40)));  // no phase lock with the polls
   }
 
-  // A real line carries the 5-byte request too; the pseudo-terminal delivers
-  // it at once, so the simulator's own limit is the reply, its 1 ms reaction
-  // and the 10 ms pause.
-  const double lineLimit = 1.0 / ((5 + 22) * 10 / 9600.0 + 0.010);
-  const double ptyLimit = 1.0 / (22 * 10 / 9600.0 + 0.001 + 0.010);
-  std::printf(
-      "status polls:        %.1f per second (a 9600 bit/s line allows %.1f: %.0f %%; this simulator %.1f: %.0f %%)\n",
-      polls / elapsed, lineLimit, 100.0 * polls / elapsed / lineLimit, ptyLimit, 100.0 * polls / elapsed / ptyLimit);
-  std::printf("program CPU:         %.2f %% of one core (%.1f us per poll)\n", 100.0 * cpu / elapsed,
-              polls ? 1e6 * cpu / polls : 0.0);
-  std::printf("change to model:     median %.1f ms, 90th percentile %.1f ms, worst %.1f ms (%zu changes)\n",
-              percentile(latencies, 0.5), percentile(latencies, 0.9), percentile(latencies, 1.0), latencies.size());
+  line.runs.push_back(Run{polls / elapsed, cpu / elapsed, polls ? 1e6 * cpu / polls : 0.0, timing->gapMedianMs,
+                          timing->gapP90Ms, median(latencies)});
   sim.kill();
   sim.waitForFinished(2000);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const int seconds = argc > 1 ? std::max(2, atoi(argv[1])) : 10;
+  const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
+  std::vector<Line> lines = {
+      {"both directions paced (a real line)", true, 1 / ((RequestBytes + ReplyBytes) * ByteS + ReactionS + PauseS), {}},
+      {"request taken at once (pseudo-terminal)", false, 1 / (ReplyBytes * ByteS + ReactionS + PauseS), {}},
+  };
+  for (int round = 0; round < rounds; ++round)
+    for (Line& line : lines)
+      if (!measure(line, seconds, 10)) return 1;
+
+  std::printf("%d s of polling and 10 status changes per run, %d interleaved runs per line, medians of the runs\n",
+              seconds, rounds);
+  for (const Line& line : lines) {
+    const auto pick = [&](double Run::*field) {
+      std::vector<double> v;
+      for (const Run& r : line.runs) v.push_back(r.*field);
+      return median(v);
+    };
+    const double rate = pick(&Run::pollsPerSecond);
+    std::printf("%s:\n", line.name);
+    std::printf("  status polls:         %.2f per second, %.1f %% of the %.2f this line allows\n", rate,
+                100 * rate / line.limit, line.limit);
+    std::printf("  reply end to request: median %.2f ms (%.3f x the %d ms pause), 90th percentile %.2f ms\n",
+                pick(&Run::gapMs), pick(&Run::gapMs) / DeviceLink::StatusPauseMs, DeviceLink::StatusPauseMs,
+                pick(&Run::gapP90Ms));
+    std::printf("  program CPU:          %.2f %% of one core, %.1f us per poll\n", 100 * pick(&Run::cpuShare),
+                pick(&Run::cpuUsPerPoll));
+    std::printf("  change to model:      median %.2f ms from the reply's last byte\n", pick(&Run::changeMs));
+  }
   return 0;
 }

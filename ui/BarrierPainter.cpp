@@ -90,37 +90,56 @@ class Canvas {
   QPen pen_;
 };
 
-Rgb beamColour(const BarrierModel& model, int beam) {
-  const BarrierStatus& s = model.status;
+Rgb beamColour(const BarrierPainter::Inputs& s, int beam) {
   const int bit = beam - 1;
   Rgb colour = colors::Green;
   if (isSet(s.beamsNar, bit)) colour = colors::Lime;
   if (isSet(s.beams50, bit)) colour = colors::Yellow;
   if (isSet(s.beamsAlert, bit)) colour = colors::Red;
   if (isSet(s.beamsBlocked, bit)) colour = colors::Silver;
-  if (model.deviceConfig[BarrierConfig::responseTime(beam)] == 0) colour = colors::Grey;
-  if (model.versionInfo.empty()) colour = colors::Grey;
+  if (isSet(s.switchedOff, bit)) colour = colors::Grey;
+  if (!s.connected) colour = colors::Grey;
   return colour;
 }
 
 }  // namespace
 
-void BarrierPainter::draw(QImage& image, BarrierModel& model, bool logPanelVisible) {
+BarrierPainter::Inputs BarrierPainter::prepare(BarrierModel& model, bool logPanelVisible) {
   if (model.beamCount == 0) model.beamCount = 8;
   if (!logPanelVisible) model.status.beamsDiag = 0;
 
   const BarrierStatus& s = model.status;
-  const unsigned flags = s.statusFlags;
-
-  Rgb column = colors::White;
-  if (flags & statusflag::Registration) {
-    column = rememberedColumnColour_ == colors::White ? colors::Aqua : colors::White;
-    rememberedColumnColour_ = column;
-  }
-  if (image.isNull()) return;
-
+  Inputs in;
+  in.beamsNar = s.beamsNar;
+  in.beams50 = s.beams50;
+  in.beamsAlert = s.beamsAlert;
+  in.beamsBlocked = s.beamsBlocked;
+  in.beamsBlockMemory = s.beamsBlockMemory;
+  in.beamsDiag = s.beamsDiag;
+  in.statusFlags = s.statusFlags;
+  for (int beam = 1; beam <= 8; ++beam)
+    if (model.deviceConfig[BarrierConfig::responseTime(beam)] == 0) in.switchedOff |= std::uint8_t(1u << (beam - 1));
+  in.connected = !model.versionInfo.empty();
   // A beam count above 8 (from a file) is drawn as 8.
-  const int N = model.shownBeams();
+  in.beams = model.shownBeams();
+  in.supplyBox = supplyBoxText(model);
+  if (s.statusFlags & statusflag::Registration) {
+    in.column = rememberedColumnColour_ == colors::White ? colors::Aqua : colors::White;
+    rememberedColumnColour_ = in.column;
+  }
+  return in;
+}
+
+void BarrierPainter::draw(QImage& image, BarrierModel& model, bool logPanelVisible) {
+  const Inputs inputs = prepare(model, logPanelVisible);
+  if (!image.isNull()) draw(image, inputs);
+}
+
+void BarrierPainter::draw(QImage& image, const Inputs& in) {
+  const Inputs& s = in;
+  const unsigned flags = in.statusFlags;
+  const Rgb column = in.column;
+  const int N = in.beams;
   const int W = image.width();
   const int H = image.height();
   const int step = (H - 130) / (2 * N);  // no lower bound: a low picture stacks the beams
@@ -134,7 +153,7 @@ void BarrierPainter::draw(QImage& image, BarrierModel& model, bool logPanelVisib
   for (int b = 1; b <= N; ++b) {
     const int y = beamY(b);
     const int bit = b - 1;
-    c.pen(beamColour(model, b), 4);
+    c.pen(beamColour(in, b), 4);
     if (isSet(s.beamsAlert, bit)) {
       for (std::size_t j = 1; j <= 31; j += 2) c.line(dashX[j - 1], y, dashX[j], y);
     } else {
@@ -211,9 +230,9 @@ void BarrierPainter::draw(QImage& image, BarrierModel& model, bool logPanelVisib
   };
   const bool alarm = flags & statusflag::AlarmOutput;
   const bool tamperOut = flags & statusflag::TamperOutput;
-  box(2, H - 55, h + 2, H - 30, alarm, alarmOutputText(s.statusFlags));
-  box(h + 4, H - 55, 2 * h + 5, H - 30, tamperOut, tamperOutputText(s.statusFlags));
-  box(2, H - 27, 2 * h + 5, H - 2, flags & statusflag::LowSupply, supplyBoxText(model));
+  box(2, H - 55, h + 2, H - 30, alarm, alarmOutputText(in.statusFlags));
+  box(h + 4, H - 55, 2 * h + 5, H - 30, tamperOut, tamperOutputText(in.statusFlags));
+  box(2, H - 27, 2 * h + 5, H - 2, flags & statusflag::LowSupply, in.supplyBox);
 }
 
 void floodFill(QImage& image, QPoint seed, QRgb replaceColour, QRgb fillColour) {

@@ -14,10 +14,26 @@ class QPainter;
 
 class BarrierPainter {
  public:
-  // Redraws the whole picture into `image` (W x H = its size). Writes the
-  // model in two places only: a beamCount of 0 becomes 8, and beamsDiag is
-  // cleared when the log panel is hidden. A null image changes the model and
-  // the blink state as a drawing would, but paints nothing.
+  // All that a drawing is made of: two drawings from equal inputs into
+  // images of one size are the same picture.
+  struct Inputs {
+    std::uint8_t beamsNar = 0, beams50 = 0, beamsAlert = 0, beamsBlocked = 0, beamsBlockMemory = 0, beamsDiag = 0;
+    std::uint8_t statusFlags = 0;
+    std::uint8_t switchedOff = 0;  // beams whose response time is 0 in the barrier, beam n as bit n - 1
+    bool connected = false;
+    int beams = 8;
+    QString supplyBox;  // the supply box's text
+    Rgb column = colors::White;  // of both columns
+    bool operator==(const Inputs&) const = default;
+  };
+
+  // The model's side of a drawing: a beamCount of 0 becomes 8, beamsDiag is
+  // cleared when the log panel is hidden, and in registration mode the
+  // columns change colour. Returns what the picture is then drawn from.
+  Inputs prepare(BarrierModel& model, bool logPanelVisible);
+  // Draws the whole picture into `image` (W x H = its size) from `inputs` alone.
+  static void draw(QImage& image, const Inputs& inputs);
+  // prepare(), then draw() into `image` unless it is null.
   void draw(QImage& image, BarrierModel& model, bool logPanelVisible);
 
   // Colour of the columns at the last redraw in registration mode; black

@@ -2,7 +2,9 @@
 
 #include <QEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QToolTip>
 #include <algorithm>
 #include <utility>
@@ -13,6 +15,37 @@ namespace {
 
 // Hints keep the "\r" line ends of the status text; the tooltip needs "\n".
 QString shownHint(QString hint) { return hint.replace(QLatin1Char('\r'), QLatin1Char('\n')); }
+
+// The pixels in which two images of one size and format differ: one
+// rectangle for each run of rows that differ, as wide as their differences.
+QRegion changedPixels(const QImage& before, const QImage& after) {
+  QRegion changed;
+  const int width = after.width();
+  const auto row = [](const QImage& image, int y) { return reinterpret_cast<const QRgb*>(image.constScanLine(y)); };
+  int top = -1, left = width, right = -1;
+  for (int y = 0; y <= after.height(); ++y) {
+    bool differs = false;
+    if (y < after.height()) {
+      const QRgb* a = row(before, y);
+      const QRgb* b = row(after, y);
+      int x = 0;
+      while (x < width && a[x] == b[x]) ++x;
+      if (x < width) {
+        differs = true;
+        int last = width - 1;
+        while (a[last] == b[last]) --last;
+        left = std::min(left, x);
+        right = std::max(right, last);
+        if (top < 0) top = y;
+      }
+    }
+    if (!differs && top >= 0) {
+      changed += QRect(left, top, right - left + 1, y - top);
+      top = -1, left = width, right = -1;
+    }
+  }
+  return changed;
+}
 
 }  // namespace
 
@@ -27,12 +60,23 @@ BarrierPicture::BarrierPicture(BarrierModel& model, std::function<bool()> logPan
 }
 
 void BarrierPicture::drawBarrier() {
-  const QSize size(std::min(width(), MaxWidth), std::min(height(), MaxHeight));
-  if (image_.size() != size) {
-    image_ = size.isEmpty() ? QImage() : QImage(size, QImage::Format_RGB32);
+  const BarrierPainter::Inputs inputs = painter_.prepare(model_, logPanelVisible_ ? logPanelVisible_() : false);
+  if (!isVisible() || window()->isMinimized()) {
+    stale_ = true;
+    return;
   }
-  painter_.draw(image_, model_, logPanelVisible_ ? logPanelVisible_() : false);
-  repaint();
+  const QSize size(std::min(width(), MaxWidth), std::min(height(), MaxHeight));
+  if (!stale_ && inputs == drawnFrom_ && image_.size() == size) return;  // the same picture
+  drawnFrom_ = inputs;
+  if (spare_.size() != size) spare_ = size.isEmpty() ? QImage() : QImage(size, QImage::Format_RGB32);
+  if (!spare_.isNull()) BarrierPainter::draw(spare_, inputs);
+  const bool whole = stale_ || image_.size() != spare_.size();
+  std::swap(image_, spare_);
+  stale_ = false;
+  if (whole)
+    repaint();
+  else if (const QRegion changed = changedPixels(spare_, image_); !changed.isEmpty())
+    repaint(changed);
 }
 
 void BarrierPicture::updateStatusHint() {
@@ -47,13 +91,18 @@ bool BarrierPicture::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void BarrierPicture::paintEvent(QPaintEvent*) {
+void BarrierPicture::paintEvent(QPaintEvent* event) {
   if (image_.isNull()) return;
   QPainter painter(this);
-  painter.drawImage(0, 0, image_);
+  const QRect area = event->rect() & image_.rect();
+  painter.drawImage(area.topLeft(), image_, area);
 }
 
 void BarrierPicture::resizeEvent(QResizeEvent*) { drawBarrier(); }
+
+void BarrierPicture::showEvent(QShowEvent*) {
+  if (stale_) drawBarrier();
+}
 
 void BarrierPicture::mouseMoveEvent(QMouseEvent* event) {
   updateStatusHint();

@@ -21,11 +21,14 @@ class BarrierPicture : public QWidget {
   // log panel is shown (diagnostic lines are drawn only then).
   BarrierPicture(BarrierModel& model, std::function<bool()> logPanelVisible, QWidget* parent);
 
-  // Redraws the whole picture from the model and repaints now.
+  // Redraws the picture from the model and repaints at once what changed on
+  // screen. While the picture is hidden or its window minimised it only makes
+  // the drawing's changes to the model, and draws when shown again.
   void drawBarrier();
   // Rebuilds the hint from the model; the hint is replaced only when it differs.
   void updateStatusHint();
 
+  // The picture as last drawn.
   const QImage& image() const { return image_; }
   // The hint as built, lines joined by "\r".
   const QString& hint() const { return hint_; }
@@ -35,6 +38,7 @@ class BarrierPicture : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
@@ -43,5 +47,8 @@ class BarrierPicture : public QWidget {
   std::function<bool()> logPanelVisible_;
   BarrierPainter painter_;
   QImage image_;
+  QImage spare_;                      // the next drawing goes here, then the two swap
+  BarrierPainter::Inputs drawnFrom_;  // what image_ shows
+  bool stale_ = true;                 // image_ may not show drawnFrom_: draw and repaint it whole
   QString hint_;
 };

@@ -70,7 +70,10 @@ EventLogPanel::EventLogPanel(EventLog& log, QWidget* parent)
   scrollToEnd();
   statusLine_->setText(log.statusLine());
   log_.onLinesChanged = [this](const QString& added, bool trimmed) { onLinesChanged(added, trimmed); };
-  log_.onStatusLineChanged = [this](const QString& line) { statusLine_->setText(line); };
+  // Every status reply brings a line; a hidden panel takes the last one when shown.
+  log_.onStatusLineChanged = [this](const QString&) {
+    if (isVisible()) showStatusLine();
+  };
   log_.onFileProblemChanged = [this] { showLogFiles(); };
 }
 
@@ -87,6 +90,12 @@ void EventLogPanel::showLogFiles() {
                 QLatin1Char('\n') + QDir::toNativeSeparators(log_.statusFile());
   if (const QString problem = log_.fileProblem(); !problem.isEmpty()) tip += QStringLiteral("\n\n") + problem;
   logBox_->setToolTip(tip);
+}
+
+void EventLogPanel::showEvent(QShowEvent*) { showStatusLine(); }
+
+void EventLogPanel::showStatusLine() {
+  if (statusLine_->text() != log_.statusLine()) statusLine_->setText(log_.statusLine());
 }
 
 void EventLogPanel::onLinesChanged(const QString& added, bool trimmed) {

@@ -24,10 +24,14 @@ class EventLogPanel : public QWidget {
   QCheckBox* logBox() const { return logBox_; }
   QCheckBox* stopBox() const { return stopBox_; }
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void onLinesChanged(const QString& added, bool trimmed);
   void showLogFiles();
   void scrollToEnd();
+  void showStatusLine();
 
   EventLog& log_;
   QPlainTextEdit* list_;

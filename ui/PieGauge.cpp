@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 
-PieGauge::PieGauge(QWidget* parent) : QWidget(parent) {}
+PieGauge::PieGauge(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
 void PieGauge::setProgress(int value) {
   value = std::clamp(value, minValue(), maxValue());
@@ -24,8 +24,34 @@ void PieGauge::setBackColor(const QColor& colour) {
   update();
 }
 
+PieGauge::Pictures& PieGauge::picturesNow() {
+  const QRgb window = palette().color(QPalette::Window).rgba();
+  const auto matches = [&](const Pictures& p) {
+    return p.fore == foreColor_.rgba() && p.back == backColor_.rgba() && p.window == window && p.size == size() &&
+           p.ratio == devicePixelRatio();
+  };
+  if (matches(pictures_[newerPictures_])) return pictures_[newerPictures_];
+  newerPictures_ = 1 - newerPictures_;
+  Pictures& pictures = pictures_[newerPictures_];
+  if (!matches(pictures))
+    pictures = Pictures{foreColor_.rgba(), backColor_.rgba(), window, size(), devicePixelRatio(), {}};
+  return pictures;
+}
+
 void PieGauge::paintEvent(QPaintEvent*) {
-  QPainter p(this);
+  Pictures& pictures = picturesNow();
+  QPixmap& picture = pictures.byProgress[std::size_t(progress_)];
+  if (picture.isNull()) {
+    picture = QPixmap(pictures.size * pictures.ratio);
+    picture.setDevicePixelRatio(pictures.ratio);
+    picture.fill(QColor::fromRgba(pictures.window));
+    QPainter p(&picture);
+    draw(p);
+  }
+  QPainter(this).drawPixmap(0, 0, picture);
+}
+
+void PieGauge::draw(QPainter& p) const {
   p.setRenderHint(QPainter::Antialiasing);
   const QRectF circle = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
   p.setPen(QPen(QColor(0, 0, 0), 1));

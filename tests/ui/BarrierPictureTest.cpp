@@ -135,6 +135,7 @@ class BarrierPictureTest : public QObject {
 
   void pictureFillsItsParentAndFollowsItsSizeUpToTheCap();
   void pictureDrawsDiagnosticsByTheLogPanelState();
+  void aRedrawRepaintsOnlyWhatChangedAndNothingWhileHidden();
   void hintIsReplacedOnlyWhenItsTextChanges();
   void mouseMoveShowsTheHintAtOnce();
   void doubleClickChangesNothing();
@@ -700,6 +701,63 @@ void BarrierPictureTest::pictureDrawsDiagnosticsByTheLogPanelState() {
   picture.drawBarrier();
   QCOMPARE(int(model.status.beamsDiag), 0);
   CHECK_COLOUR(picture.image(), 100, BeamY315[0] - 5, colors::Black);
+}
+
+// What the window system shows of the picture, and the areas it was repainted in.
+class ScreenWatch : public QObject {
+ public:
+  explicit ScreenWatch(QWidget& picture) : picture_(picture) { picture.installEventFilter(this); }
+  QImage shown() const {
+    const QPoint at = picture_.mapTo(picture_.window(), QPoint(0, 0));
+    return picture_.screen()
+        ->grabWindow(picture_.window()->winId(), at.x(), at.y(), picture_.width(), picture_.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+  }
+  QList<QRect> painted;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) painted << static_cast<QPaintEvent*>(event)->rect();
+    return false;
+  }
+
+ private:
+  QWidget& picture_;
+};
+
+void BarrierPictureTest::aRedrawRepaintsOnlyWhatChangedAndNothingWhileHidden() {
+  BarrierModel model = connectedModel();
+  QWidget parent;
+  parent.resize(W, HClosed);
+  BarrierPicture picture(
+      model, [] { return false; }, &parent);
+  parent.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&parent));
+  ScreenWatch screen(picture);
+
+  picture.drawBarrier();  // as the refresh timer does
+  QVERIFY(screen.painted.isEmpty());
+
+  model.status.beams50 = 0x01;
+  picture.drawBarrier();
+  QCOMPARE(screen.painted.size(), 1);
+  QVERIFY(screen.painted[0].contains(100, BeamY427[0]));
+  QVERIFY(screen.painted[0].height() < 20);  // the row of beam 1, not the picture
+  CHECK_COLOUR(picture.image(), 100, BeamY427[0], colors::Yellow);
+  QCOMPARE(screen.shown(), picture.image());
+
+  screen.painted.clear();
+  parent.hide();
+  model.status.beams50 = 0x00;
+  model.supplyText = QStringLiteral("12.2");
+  picture.drawBarrier();
+  QVERIFY(screen.painted.isEmpty());
+  CHECK_COLOUR(picture.image(), 100, BeamY427[0], colors::Yellow);  // not drawn while hidden
+  parent.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&parent));
+  CHECK_COLOUR(picture.image(), 100, BeamY427[0], colors::Green);
+  QTRY_COMPARE(screen.shown(), picture.image());
 }
 
 void BarrierPictureTest::hintIsReplacedOnlyWhenItsTextChanges() {

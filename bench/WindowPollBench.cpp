@@ -1,0 +1,190 @@
+// The whole program, main window and all, polling barrier-sim (9600 bit/s
+// paced both ways, 17-byte status, 1 ms reaction): the process's CPU while
+// it polls, the polls per second, the time from a reply's last byte to the
+// next request, and the time from the last byte of a reply that carries a
+// status change to the picture showing it (drawn and flushed to the window
+// system). Runs alternate between the window as it starts, the window with
+// its log panel open, and the window hidden; medians of the runs are printed.
+// Run it on the display to be measured (an Xvfb, a desktop session).
+//
+//   build/release/bench/window_poll_bench [seconds per run] [rounds]
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/MainWindow.h"
+#include "bench/SimTiming.h"
+#include "files/SettingsStore.h"
+
+namespace {
+
+constexpr double LineLimit = 1 / ((5 + 22) * 10 / 9600.0 + 0.001 + DeviceLink::StatusPauseMs / 1000.0);
+
+// Tells when the picture has been redrawn on screen.
+class MeasuredWindow : public MainWindow {
+ public:
+  std::function<void()> afterDraw;
+  void drawBarrier() override {
+    MainWindow::drawBarrier();
+    if (afterDraw) afterDraw();
+  }
+};
+
+double cpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+void runFor(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
+  QEventLoop loop;
+  QTimer check;
+  QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+    if (done()) loop.quit();
+  });
+  check.start(1);
+  QTimer::singleShot(timeoutMs, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  if (!done()) loop.exec();
+  return done();
+}
+
+double median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+struct Run {
+  double pollsPerSecond = 0, cpuShare = 0, cpuUsPerPoll = 0, gapMs = 0, changeMs = 0;
+};
+
+enum class Showing { Window, WithLogPanel, Hidden };
+
+struct Setup {
+  const char* name;
+  Showing showing;
+  std::vector<Run> runs;
+};
+
+bool measure(Setup& setup, int seconds, int changes) {
+  QTemporaryDir dir;
+  const QString tty = dir.filePath("barrier");
+  QProcess sim;
+  sim.start(QStringLiteral(BARRIER_SIM), {"--link", tty, "--status-size", "17", "--reaction-ms", "1"});
+  if (!sim.waitForStarted(5000) || !QTest::qWaitFor([&] { return QFileInfo::exists(tty); }, 5000)) {
+    std::fprintf(stderr, "barrier-sim did not start\n");
+    return false;
+  }
+  writeStoredString(SettingsKey, QStringLiteral("cm"), tty);
+  auto window = std::make_unique<MeasuredWindow>();
+  window->show();
+  if (!QTest::qWaitForWindowExposed(window.get())) {
+    std::fprintf(stderr, "the window was not shown\n");
+    return false;
+  }
+  if (setup.showing == Showing::WithLogPanel) window->toggleLogPanel();
+  if (!waitUntil([&] { return window->model.connected() && window->state.readStep == 0; }, 10000)) {
+    std::fprintf(stderr, "no connection to barrier-sim\n");
+    return false;
+  }
+  if (setup.showing == Showing::Hidden) window->hide();
+  runFor(1000);  // the status chain under way, the refresh timer ticking
+
+  askTiming(sim);
+  const double cpuBefore = cpuSeconds();
+  QElapsedTimer wall;
+  wall.start();
+  runFor(seconds * 1000);
+  const double elapsed = double(wall.nsecsElapsed()) / 1e9;
+  const double cpu = cpuSeconds() - cpuBefore;
+  const auto timing = askTiming(sim);
+  if (!timing || timing->gaps == 0) {
+    std::fprintf(stderr, "barrier-sim did not tell its timing\n");
+    return false;
+  }
+  const double polls = timing->gaps;
+
+  // Beam 1's alert toggled: from the last byte of the first reply that
+  // carries it to the redrawn picture.
+  std::vector<double> latencies;
+  for (int i = 0; setup.showing != Showing::Hidden && i < changes; ++i) {
+    const bool on = i % 2 == 0;
+    long long drawnNs = 0;
+    const auto shown = [&] { return (window->model.status.beamsAlert & 1) == (on ? 1 : 0); };
+    window->afterDraw = [&] {
+      if (drawnNs == 0 && shown()) drawnNs = monotonicNs();
+    };
+    sim.write(on ? "alert 1 on\n" : "alert 1 off\n");
+    sim.waitForBytesWritten(1000);
+    const bool drawn = waitUntil([&] { return drawnNs != 0; }, 3000);
+    window->afterDraw = nullptr;
+    const auto change = askTiming(sim);
+    if (drawn && change && drawnNs > change->changeEndNs)
+      latencies.push_back(double(drawnNs - change->changeEndNs) / 1e6);
+    runFor(50 + int(QRandomGenerator::global()->bounded(40)));  // no phase lock with the polls
+  }
+
+  setup.runs.push_back(Run{polls / elapsed, cpu / elapsed, 1e6 * cpu / polls, timing->gapMedianMs, median(latencies)});
+  window.reset();
+  sim.kill();
+  sim.waitForFinished(2000);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QTemporaryDir home;
+  qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
+  qputenv("XDG_STATE_HOME", home.filePath(QStringLiteral("state")).toLocal8Bit());
+  QApplication app(argc, argv);
+  const int seconds = argc > 1 ? std::max(2, atoi(argv[1])) : 10;
+  const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
+  std::vector<Setup> setups = {
+      {"window as it starts", Showing::Window, {}},
+      {"window with the log panel open", Showing::WithLogPanel, {}},
+      {"window hidden", Showing::Hidden, {}},
+  };
+  for (int round = 0; round < rounds; ++round)
+    for (Setup& setup : setups)
+      if (!measure(setup, seconds, 10)) return 1;
+
+  std::printf("platform %s; %d s of polling and 10 status changes per run, %d interleaved runs each, medians\n",
+              qPrintable(QGuiApplication::platformName()), seconds, rounds);
+  for (const Setup& setup : setups) {
+    const auto pick = [&](double Run::*field) {
+      std::vector<double> v;
+      for (const Run& r : setup.runs) v.push_back(r.*field);
+      return median(v);
+    };
+    std::printf("%s:\n", setup.name);
+    std::printf("  program CPU:          %.2f %% of one core, %.1f us per poll\n", 100 * pick(&Run::cpuShare),
+                pick(&Run::cpuUsPerPoll));
+    std::printf("  status polls:         %.2f per second, %.1f %% of the %.2f the line allows\n",
+                pick(&Run::pollsPerSecond), 100 * pick(&Run::pollsPerSecond) / LineLimit, LineLimit);
+    std::printf("  reply end to request: median %.2f ms\n", pick(&Run::gapMs));
+    if (setup.showing != Showing::Hidden)
+      std::printf("  change to screen:     median %.2f ms from the reply's last byte\n", pick(&Run::changeMs));
+  }
+  return 0;
+}
