@@ -89,9 +89,6 @@ MainWindow::MainWindow(QWidget* parent)
   connect(&cycleTimer, &QTimer::timeout, this, &MainWindow::onCycleTimer);
   refreshTimer.setInterval(DeviceLink::RefreshIntervalMs);
   connect(&refreshTimer, &QTimer::timeout, this, &MainWindow::onRefreshTimer);
-  statusPause.setSingleShot(true);
-  statusPause.setTimerType(Qt::PreciseTimer);  // 10 ms, where a coarse timer may add half a millisecond
-  connect(&statusPause, &QTimer::timeout, this, [this] { link.statusPauseElapsed(); });
   cycleTimer.start();
   refreshTimer.start();
 }
@@ -499,4 +496,4 @@ void MainWindow::restartCycleTimer() { cycleTimer.start(); }
 // One timer, restarted: two status replies close together (a tick that
 // crossed a reply) merge into one continuation instead of starting a second
 // request chain.
-void MainWindow::scheduleAfterStatus(int ms) { statusPause.start(ms); }
+void MainWindow::scheduleAfterStatus(int ms) { statusPause.start(std::chrono::milliseconds(ms)); }

@@ -13,6 +13,7 @@
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
 #include "link/LinkView.h"
+#include "link/PauseTimer.h"
 #include "model/BarrierModel.h"
 #include "serial/SerialPort.h"
 #include "ui/StatusStrip.h"
@@ -110,7 +111,7 @@ class MainWindow : public QMainWindow, public LinkView {
   StatusStrip* statusStrip = nullptr;
   QTimer cycleTimer;
   QTimer refreshTimer;
-  QTimer statusPause;  // from a status reply to the next request
+  PauseTimer statusPause{[this] { link.statusPauseElapsed(); }};  // from a status reply to the next request
   PortSettingsDialog* portDialog = nullptr;
   AboutWindow* aboutWindow = nullptr;
 

@@ -108,7 +108,9 @@ bool measure(Setup& setup, int seconds, int changes) {
     return false;
   }
   if (setup.showing == Showing::Hidden) window->hide();
-  runFor(1000);  // the status chain under way, the refresh timer ticking
+  // The status chain under way, and the activity gauge once round both its
+  // colour pairs (200 replies), as in a program that has been polling a while.
+  runFor(9000);
 
   askTiming(sim);
   const double cpuBefore = cpuSeconds();

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
 #include "link/Frame.h"
+#include "link/PauseTimer.h"
 #include "tests/link/LinkRig.h"
 
 using Bytes = std::vector<std::uint8_t>;
@@ -306,4 +312,33 @@ TEST(Commands, TheRequestRestartsTheCycleTimerExceptVersionAndReset) {
   EXPECT_EQ(rig.view.restarts, before);
   rig.tick();  // askStatus
   EXPECT_EQ(rig.view.restarts, before + 1);
+}
+
+// The pause after a status reply: one continuation at most, never early.
+TEST(StatusPause, FiresOnceAfterItsDelayARestartReplacesThePendingCallAndStopCancelsIt) {
+  int argc = 1;
+  char name[] = "link_tests";
+  char* argv[] = {name, nullptr};
+  QCoreApplication app(argc, argv);
+  const auto runFor = [](int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+  };
+  QElapsedTimer clock;
+  std::vector<qint64> calls;
+  PauseTimer pause([&] { calls.push_back(clock.nsecsElapsed()); });
+  clock.start();
+  pause.start(std::chrono::milliseconds(40));
+  pause.start(std::chrono::milliseconds(10));
+  EXPECT_TRUE(pause.isActive());
+  runFor(100);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_GE(calls[0], 10'000'000);
+  EXPECT_FALSE(pause.isActive());
+
+  pause.start(std::chrono::milliseconds(10));
+  pause.stop();
+  runFor(50);
+  EXPECT_EQ(calls.size(), 1u);
 }

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "link/DeviceLink.h"
+#include "link/PauseTimer.h"
 #include "serial/SerialPort.h"
 #include "sound/AlarmBeeper.h"
 
@@ -23,9 +24,6 @@ class HeadlessHost : public LinkView {
     cycle.setTimerType(Qt::PreciseTimer);
     cycle.setInterval(DeviceLink::CycleIntervalMs);
     QObject::connect(&cycle, &QTimer::timeout, [this] { link.cycleStep(); });
-    pause.setSingleShot(true);
-    pause.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&pause, &QTimer::timeout, [this] { link.statusPauseElapsed(); });
     log.onStatusLineChanged = [this](const QString&) {
       ++statusReplies;
       if (onStatus) onStatus();
@@ -38,7 +36,8 @@ class HeadlessHost : public LinkView {
   SerialPort comm;
   EventLog log;
   DeviceLink link{model, state, comm, log, *this};
-  QTimer cycle, pause;
+  QTimer cycle;
+  PauseTimer pause{[this] { link.statusPauseElapsed(); }};
 
   QString identText, notice;
   std::uint32_t beep = 0;  // the beeper's pattern
@@ -68,5 +67,5 @@ class HeadlessHost : public LinkView {
     if (onTimedRequest) onTimedRequest();
   }
   // One continuation at most: a second status reply before it runs merges with it.
-  void scheduleAfterStatus(int ms) override { pause.start(ms); }
+  void scheduleAfterStatus(int ms) override { pause.start(std::chrono::milliseconds(ms)); }
 };
