@@ -22,7 +22,7 @@ class BarrierPainter {
     std::uint8_t switchedOff = 0;  // beams whose response time is 0 in the barrier, beam n as bit n - 1
     bool connected = false;
     int beams = 8;
-    QString supplyBox;  // the supply box's text
+    QString supplyBox;           // the supply box's text
     Rgb column = colors::White;  // of both columns
     bool operator==(const Inputs&) const = default;
   };
