@@ -104,16 +104,20 @@ bool measure(Line& line, int seconds, int changes) {
     return false;
   }
 
-  // Steady polling.
+  // Steady polling. The rate is taken between the first and the last reply
+  // of the run, so that it does not depend on where the run cuts a poll.
   askTiming(sim);
-  const int repliesBefore = host.statusReplies;
+  std::vector<long long> replyNs;
+  host.onStatus = [&] { replyNs.push_back(monotonicNs()); };
   const double cpuBefore = cpuSeconds();
   QElapsedTimer wall;
   wall.start();
   runFor(seconds * 1000);
   const double elapsed = double(wall.nsecsElapsed()) / 1e9;
   const double cpu = cpuSeconds() - cpuBefore;
-  const int polls = host.statusReplies - repliesBefore;
+  host.onStatus = nullptr;
+  const int polls = int(replyNs.size());
+  const double rate = polls > 1 ? (polls - 1) / (double(replyNs.back() - replyNs.front()) / 1e9) : 0.0;
   const auto timing = askTiming(sim);
   if (!timing) {
     std::fprintf(stderr, "barrier-sim did not tell its timing\n");
@@ -141,8 +145,8 @@ bool measure(Line& line, int seconds, int changes) {
     runFor(50 + int(QRandomGenerator::global()->bounded(40)));  // no phase lock with the polls
   }
 
-  line.runs.push_back(Run{polls / elapsed, cpu / elapsed, polls ? 1e6 * cpu / polls : 0.0, timing->gapMedianMs,
-                          timing->gapP90Ms, median(latencies)});
+  line.runs.push_back(Run{rate, cpu / elapsed, polls ? 1e6 * cpu / polls : 0.0, timing->gapMedianMs, timing->gapP90Ms,
+                          median(latencies)});
   sim.kill();
   sim.waitForFinished(2000);
   return true;

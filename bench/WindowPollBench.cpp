@@ -33,13 +33,19 @@ namespace {
 
 constexpr double LineLimit = 1 / ((5 + 22) * 10 / 9600.0 + 0.001 + DeviceLink::StatusPauseMs / 1000.0);
 
-// Tells when the picture has been redrawn on screen.
+// Tells when the picture has been redrawn on screen, and when status replies came.
 class MeasuredWindow : public MainWindow {
  public:
   std::function<void()> afterDraw;
+  std::vector<long long> statusNs;  // while recording
+  bool recording = false;
   void drawBarrier() override {
     MainWindow::drawBarrier();
     if (afterDraw) afterDraw();
+  }
+  void setStatusLabel(const QString& text) override {
+    MainWindow::setStatusLabel(text);
+    if (recording) statusNs.push_back(monotonicNs());
   }
 };
 
@@ -113,18 +119,23 @@ bool measure(Setup& setup, int seconds, int changes) {
   runFor(9000);
 
   askTiming(sim);
+  window->recording = true;
   const double cpuBefore = cpuSeconds();
   QElapsedTimer wall;
   wall.start();
   runFor(seconds * 1000);
   const double elapsed = double(wall.nsecsElapsed()) / 1e9;
   const double cpu = cpuSeconds() - cpuBefore;
+  window->recording = false;
   const auto timing = askTiming(sim);
-  if (!timing || timing->gaps == 0) {
-    std::fprintf(stderr, "barrier-sim did not tell its timing\n");
+  const std::vector<long long>& replies = window->statusNs;
+  if (!timing || replies.size() < 2) {
+    std::fprintf(stderr, "no polling, or barrier-sim did not tell its timing\n");
     return false;
   }
-  const double polls = timing->gaps;
+  // Between the first and the last reply, so that it does not depend on where the run cuts a poll.
+  const double polls = double(replies.size());
+  const double rate = (polls - 1) / (double(replies.back() - replies.front()) / 1e9);
 
   // Beam 1's alert toggled: from the last byte of the first reply that
   // carries it to the redrawn picture.
@@ -146,7 +157,7 @@ bool measure(Setup& setup, int seconds, int changes) {
     runFor(50 + int(QRandomGenerator::global()->bounded(40)));  // no phase lock with the polls
   }
 
-  setup.runs.push_back(Run{polls / elapsed, cpu / elapsed, 1e6 * cpu / polls, timing->gapMedianMs, median(latencies)});
+  setup.runs.push_back(Run{rate, cpu / elapsed, 1e6 * cpu / polls, timing->gapMedianMs, median(latencies)});
   window.reset();
   sim.kill();
   sim.waitForFinished(2000);
