@@ -484,6 +484,9 @@ int main(int argc, char** argv) {
             break;
           case SimBarrier::CommandResult::Hangup: {
             const double seconds = result.seconds > 0 ? result.seconds : 3.0;
+            // An unplugged adapter's device node goes away; a link left behind
+            // would lead to whatever terminal reuses the number meanwhile.
+            if (!options.link.empty()) removeLink(options.link, pty.path());
             pty.close();
             sim.discardInput();
             masterIdleUntil.reset();
