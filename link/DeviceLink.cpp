@@ -13,8 +13,7 @@ constexpr std::size_t VersionSize = 8;
 constexpr std::size_t StatusSize = 9;  // payload bytes every status reply must carry
 constexpr std::uint8_t DiagStatusLength = 19;
 constexpr std::uint8_t LinkAlive = 10;
-constexpr std::uint8_t LinkFailing = 5;   // at or below: the barrier counts as lost
-constexpr std::size_t SmallestReply = 5;  // FF FF 02 cmd check
+constexpr std::uint8_t LinkFailing = 5;  // at or below: the barrier counts as lost
 
 // Nothing the user could lose: the editors as the program starts.
 bool blankEditors(const BarrierConfig& config) {
@@ -31,12 +30,14 @@ std::span<const std::uint8_t> payloadOf(std::span<const std::uint8_t> frame) {
 }  // namespace
 
 DeviceLink::DeviceLink(BarrierModel& model, LinkState& state, SerialLine& port, EventLog& log, LinkView& view)
-    : model_(model), state_(state), port_(port), log_(log), view_(view), lastFrameSize_(SmallestReply) {}
+    : model_(model), state_(state), port_(port), log_(log), view_(view) {}
 
 // ---- Requests -------------------------------------------------------------
 
 void DeviceLink::send(std::uint8_t command, std::span<const std::uint8_t> payload, int logText, bool restartsTimer) {
   const std::vector<std::uint8_t> bytes = buildFrame(command, payload);
+  awaitedCommand_ = command;
+  port_.setRxThreshold(bytesAwaited());
   if (!bytes.empty()) port_.write(bytes.data(), std::int32_t(bytes.size()));
   if (logText != 0) log_.addLogLine(uiText(UiTexts::Id(logText)));
   // Written and restarted in one go on the main thread: the same as stopping
@@ -84,7 +85,7 @@ std::int32_t DeviceLink::bytesAwaited() const {
     wanted = frame::frameSize(rx[2]);
   else if (rx.size() < 3 &&
            std::all_of(rx.bytes().begin(), rx.bytes().end(), [](std::uint8_t b) { return b == frame::Start; }))
-    wanted = lastFrameSize_;  // nothing or the start of a frame: expect another like the last
+    wanted = std::max(awaitedCommand_ < 0 ? 0 : replySizes_[std::size_t(awaitedCommand_)], frame::HeaderSize);
   return wanted > rx.size() ? std::int32_t(wanted - rx.size()) : 1;
 }
 
@@ -115,7 +116,7 @@ void DeviceLink::parseFrames() {
     rx.removeFront(1);
     return;
   }
-  lastFrameSize_ = size;
+  if (received[3] <= frame::LastCommand) replySizes_[received[3]] = size;
   decodeReply(received);
 }
 

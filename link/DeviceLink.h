@@ -3,11 +3,13 @@
 // reply decoding and the request cycle. It works on the model and link state
 // that the main window owns, writes through a SerialLine, logs to the event
 // log and reaches the window only through LinkView. Main thread only.
+#include <array>
 #include <cstdint>
 #include <span>
 
 #include "eventlog/EventLog.h"
 #include "link/ActivityGauge.h"
+#include "link/Frame.h"
 #include "link/LinkState.h"
 #include "link/LinkView.h"
 #include "model/BarrierModel.h"
@@ -62,8 +64,9 @@ class DeviceLink {
   // the frame from rxBuffer.
   void decodeReply(std::span<const std::uint8_t> frame);
   // What the next parser run needs before it can hand a frame on: the rest of
-  // the frame whose length byte is in, else a reply as long as the last one
-  // handled; 1 when the buffer holds something to clear away first.
+  // the frame whose length byte is in; else the reply to the last request, as
+  // long as the last reply to that command (its header while none came yet);
+  // 1 when the buffer holds something to clear away first.
   std::int32_t bytesAwaited() const;
 
   const ActivityGauge& gauge() const { return gauge_; }
@@ -90,5 +93,7 @@ class DeviceLink {
   EventLog& log_;
   LinkView& view_;
   ActivityGauge gauge_;
-  std::size_t lastFrameSize_;
+  // Frame sizes of the last reply to each command, 0 before the first.
+  std::array<std::size_t, frame::LastCommand + 1> replySizes_{};
+  int awaitedCommand_ = -1;  // of the last request sent
 };
