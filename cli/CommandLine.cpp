@@ -8,14 +8,14 @@
 
 namespace {
 
-struct CommandSpec {
+struct CommandForm {
   const char* name;
   CliCommand command;
   const char* operands;  // as the syntax line names them
   int fileCount;
 };
 
-constexpr std::array<CommandSpec, 7> Commands{{
+constexpr std::array<CommandForm, 7> Commands{{
     {"identify", CliCommand::Identify, "", 0},
     {"read", CliCommand::Read, " PLIK.acc", 1},
     {"write", CliCommand::Write, " [--force] PLIK.acc", 1},
@@ -83,20 +83,20 @@ CliParse parseCommandLine(const QStringList& arguments) {
   QStringList positional = parser.positionalArguments();
   if (positional.isEmpty()) return failure(uiText(UiTexts::txtCliNoCommand));
   const QString name = positional.takeFirst();
-  const CommandSpec* spec = nullptr;
-  for (const CommandSpec& candidate : Commands)
-    if (name == QLatin1String(candidate.name)) spec = &candidate;
-  if (!spec) return failure(uiText(UiTexts::txtCliUnknownCommand).arg(name));
+  const CommandForm* known = nullptr;
+  for (const CommandForm& candidate : Commands)
+    if (name == QLatin1String(candidate.name)) known = &candidate;
+  if (!known) return failure(uiText(UiTexts::txtCliUnknownCommand).arg(name));
 
   CliRequest& request = parse.request;
-  request.command = spec->command;
-  const QString syntax = uiText(UiTexts::txtCliSyntax).arg(name + QLatin1String(spec->operands));
-  if (positional.size() != spec->fileCount) return failure(syntax);
+  request.command = known->command;
+  const QString syntax = uiText(UiTexts::txtCliSyntax).arg(name + QLatin1String(known->operands));
+  if (positional.size() != known->fileCount) return failure(syntax);
   request.files = positional;
 
   for (const CommandOption& option : CommandOptions) {
     if (!parser.isSet(QString::fromLatin1(option.name))) continue;
-    if (option.command != spec->command)
+    if (option.command != known->command)
       return failure(uiText(UiTexts::txtCliOptionNotFor).arg(QStringLiteral("--") + QLatin1String(option.name), name));
     request.*option.flag = true;
   }

@@ -334,8 +334,8 @@ void WindowTest::logPanelStopBoxPausesAndLogBoxSwitchesTheFiles() {
   QVERIFY(tip.contains(form->eventLog.eventFile()));
   QVERIFY(tip.contains(form->eventLog.statusFile()));
 
-  form->eventLog.addLogLine(QStringLiteral("Ask_ver"));
-  QVERIFY(form->logPanel->list()->toPlainText().endsWith(QStringLiteral("Ask_ver")));
+  form->eventLog.addLogLine(uiText(UiTexts::txtLogAskVer));
+  QVERIFY(form->logPanel->list()->toPlainText().endsWith(uiText(UiTexts::txtLogAskVer)));
 }
 
 void WindowTest::logPanelShowsTheNewestLineUnlessTheUserScrolledUp() {

@@ -151,11 +151,11 @@ void ProgramEndToEndTest::anAdapterMovedToAnotherBarrierIsLostThenIdentifiedAndR
   QVERIFY(QTest::qWaitFor([&] { return form->model.connected() && form->state.readStep == 0; }, Ceiling));
   QVERIFY(QTest::qWaitFor([&] { return form->model.status.beamsAlert != 0; }, Ceiling));
   const QStringList lines = form->eventLog.lines().mid(linesBefore);
-  const qsizetype version = lines.indexOf(QStringLiteral("Ask_ver"));
-  const qsizetype data2 = lines.indexOf(QStringLiteral("Ask_data2"));
-  const qsizetype data = lines.indexOf(QStringLiteral("Ask_data"));
+  const qsizetype version = lines.indexOf(uiText(UiTexts::txtLogAskVer));
+  const qsizetype data2 = lines.indexOf(uiText(UiTexts::txtLogAskData2));
+  const qsizetype data = lines.indexOf(uiText(UiTexts::txtLogAskData));
   QVERIFY(version >= 0 && data2 > version && data > data2);
-  QVERIFY(!lines.contains(QStringLiteral("Ask_write2")));
+  QVERIFY(!lines.contains(uiText(UiTexts::txtLogAskWrite2)));
   QCOMPARE(form->identificationLabel->text(), QStringLiteral(" ORVITA 4 v.1.05    2021-07-14"));
   QVERIFY(form->parameterPanel->grid()->rowEditable(4));
   QVERIFY(!form->parameterPanel->grid()->rowEditable(5));

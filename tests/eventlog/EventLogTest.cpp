@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "eventlog/EventLog.h"
+#include "texts/UiTexts.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ TEST_F(EventLogTest, WritesNoFileUntilLoggingIsOnAndThenCreatesThem) {
   EXPECT_FALSE(QFile::exists(log.statusFile()));
 
   log.logToFile = true;
-  log.addLogLine("Ask_ver");  // plain lines never reach a file
+  log.addLogLine(uiText(UiTexts::txtLogAskVer));  // plain lines never reach a file
   log.logStateLine(QStringLiteral("Stan wiązek (50%): "), 2, 2);
   log.setStatusFrame(frame);
   EXPECT_EQ(contents(log.eventFile()),

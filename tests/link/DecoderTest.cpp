@@ -2,6 +2,7 @@
 
 #include "link/Frame.h"
 #include "tests/link/LinkRig.h"
+#include "texts/UiTexts.h"
 #include "util/HexText.h"
 
 using Bytes = std::vector<std::uint8_t>;
@@ -93,7 +94,7 @@ TEST_F(DecoderTest, WriteConfirmationsCopyTheirBlockToTheBarriersCopy) {
   EXPECT_EQ(rig.model.deviceConfig[0], 100);
   EXPECT_EQ(rig.model.deviceConfig[14], 114);
   EXPECT_EQ(rig.model.deviceConfig[15], 0);
-  EXPECT_EQ(rig.logLines(), (QStringList{"Ask_write2 OK", "Ask_write  OK"}));
+  EXPECT_EQ(rig.logLines(), (QStringList{uiText(UiTexts::txtLogWrite2Ok), uiText(UiTexts::txtLogWriteOk)}));
   EXPECT_EQ(rig.view.refreshes, 2);
 }
 
@@ -194,5 +195,5 @@ TEST_F(DecoderTest, TheContinuationPollsOrStepsAPendingSequence) {
   status({});
   rig.runContinuation();
   EXPECT_EQ(rig.LastCommand(), frame::CmdReset);
-  EXPECT_TRUE(rig.logLines().last().startsWith("Ask_res"));
+  EXPECT_TRUE(rig.logLines().last().startsWith(uiText(UiTexts::txtLogAskRes)));
 }

@@ -7,7 +7,6 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -23,6 +22,17 @@ const QString kConnected = QStringLiteral(" ORVITA 8 v.1.05    2021-07-14");
 // Waits end on the event they wait for; the ceiling only stops a broken run,
 // and is generous for a loaded machine and the sanitizer builds.
 constexpr int Ceiling = 30000;
+
+// The request lines among `lines`, in their order.
+QStringList requestLines(const QStringList& lines) {
+  const QStringList requests{uiText(UiTexts::txtLogAskVer),   uiText(UiTexts::txtLogAskData),
+                             uiText(UiTexts::txtLogAskData2), uiText(UiTexts::txtLogAskRes),
+                             uiText(UiTexts::txtLogAskWrite), uiText(UiTexts::txtLogAskWrite2)};
+  QStringList out;
+  for (const QString& line : lines)
+    if (requests.contains(line)) out << line;
+  return out;
+}
 
 class EndToEnd : public ::testing::Test {
  protected:
@@ -62,10 +72,10 @@ TEST_F(EndToEnd, ConnectsReadsTheConfigurationAndPollsContinuously) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return host->identText == kConnected; }, Ceiling));
   ASSERT_TRUE(QTest::qWaitFor([&] { return host->state.readStep == 0 && host->statusReplies > 20; }, Ceiling));
   const QStringList lines = host->log.lines();
-  const auto data2 = lines.indexOf("Ask_data2");
-  const auto data = lines.indexOf("Ask_data");
-  EXPECT_GE(lines.indexOf("Ask_ver"), 0);
-  EXPECT_GT(data2, lines.indexOf("Ask_ver"));
+  const auto data2 = lines.indexOf(uiText(UiTexts::txtLogAskData2));
+  const auto data = lines.indexOf(uiText(UiTexts::txtLogAskData));
+  EXPECT_GE(lines.indexOf(uiText(UiTexts::txtLogAskVer)), 0);
+  EXPECT_GT(data2, lines.indexOf(uiText(UiTexts::txtLogAskVer)));
   EXPECT_GT(data, data2);
   EXPECT_EQ(host->model.beamCount, 8);
 }
@@ -84,8 +94,8 @@ TEST_F(EndToEnd, AWriteStoresExactlyTheEditedBytesInTheBarrier) {
   const BarrierConfig sent = c;
   host->link.sendCommand(false);
   ASSERT_TRUE(QTest::qWaitFor([&] { return host->state.writeStep == 0; }, Ceiling));
-  EXPECT_TRUE(logHas("Ask_write2 OK"));
-  EXPECT_TRUE(logHas("Ask_write  OK"));
+  EXPECT_TRUE(logHas(uiText(UiTexts::txtLogWrite2Ok)));
+  EXPECT_TRUE(logHas(uiText(UiTexts::txtLogWriteOk)));
 
   // Read it back from the barrier into both copies.
   host->model.editConfig = BarrierConfig{};
@@ -114,9 +124,10 @@ TEST_F(EndToEnd, ABarrierThatHangsUpIsLostAtOnceAndIdentifiedAndReadWhenItReappe
   EXPECT_EQ(host->identText, QStringLiteral(" Brak połączenia."));
   const qsizetype before = host->log.lines().size();
   ASSERT_TRUE(QTest::qWaitFor([&] { return host->identText == kConnected && host->state.readStep == 0; }, Ceiling));
-  QStringList lines = host->log.lines().mid(before).filter(QRegularExpression(QStringLiteral("^Ask_")));
+  QStringList lines = requestLines(host->log.lines().mid(before));
   ASSERT_GE(lines.size(), 3);
-  EXPECT_EQ(lines.mid(0, 3), (QStringList{"Ask_ver", "Ask_data2", "Ask_data"}));
+  EXPECT_EQ(lines.mid(0, 3), (QStringList{uiText(UiTexts::txtLogAskVer), uiText(UiTexts::txtLogAskData2),
+                                          uiText(UiTexts::txtLogAskData)}));
   const int replies = host->statusReplies;
   EXPECT_TRUE(QTest::qWaitFor([&] { return host->statusReplies > replies + 10; }, Ceiling));
 }
@@ -133,7 +144,7 @@ TEST_F(EndToEnd, ThePollingPauseAndTheCycleKeepTheirTimes) {
     lastReply = -1;
   };
   host->log.onLinesChanged = [&](const QString& added, bool) {
-    if (added == QStringLiteral("Ask_ver")) versionRequests.push_back(clock.elapsed());
+    if (added == uiText(UiTexts::txtLogAskVer)) versionRequests.push_back(clock.elapsed());
   };
   host->start();
   ASSERT_TRUE(QTest::qWaitFor([&] { return host->state.readStep == 0 && host->statusReplies > 0; }, 10000));

@@ -2,6 +2,7 @@
 
 #include "link/Frame.h"
 #include "tests/link/LinkRig.h"
+#include "texts/UiTexts.h"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -45,7 +46,9 @@ TEST(Requests, GoOutByteForByte) {
       {0xFF, 0xFF, 0x0B, 0x04, 0x1E, 0x03, 0x03, 0x03, 0x03, 0x03, 0x03, 0x03, 0x03, 0x43},
   };
   EXPECT_EQ(rig.line.written, expected);
-  EXPECT_EQ(rig.logLines(), (QStringList{"Ask_ver", "Ask_data", "Ask_data2", "Ask_res", "Ask_write", "Ask_write2"}));
+  EXPECT_EQ(rig.logLines(), (QStringList{uiText(UiTexts::txtLogAskVer), uiText(UiTexts::txtLogAskData),
+                                         uiText(UiTexts::txtLogAskData2), uiText(UiTexts::txtLogAskRes),
+                                         uiText(UiTexts::txtLogAskWrite), uiText(UiTexts::txtLogAskWrite2)}));
   // All but the version and reset requests restart the cycle timer.
   EXPECT_EQ(rig.view.restarts, 5);
 }
