@@ -25,6 +25,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench/Measure.h"
 #include "bench/SimTiming.h"
 #include "tests/link/HeadlessHost.h"
 
@@ -34,21 +35,6 @@ constexpr double ByteS = 10 / 9600.0;
 constexpr double ReactionS = 0.001;
 constexpr double PauseS = DeviceLink::StatusPauseMs / 1000.0;
 constexpr int RequestBytes = 5, ReplyBytes = 22;
-
-double cpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// The program runs its event loop, not QTest::qWait, which sleeps between
-// rounds of events and would hold every reply back by up to 10 ms.
-void runFor(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-  loop.exec();
-}
 
 // Waits until `done` holds, checking whenever the picture would be redrawn
 // (a status reply that changed something) and every 5 ms besides.

@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Measure.h"
 #include "serial/LineTermios.h"
 #include "serial/SerialPort.h"
 #include "serial/UniqueFd.h"
@@ -72,12 +73,6 @@ constexpr int kGapMs = 10;
       }
     }
   }
-}
-
-double cpuSeconds() {
-  rusage r{};
-  ::getrusage(RUSAGE_SELF, &r);
-  return double(r.ru_utime.tv_sec + r.ru_stime.tv_sec) + double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) * 1e-6;
 }
 
 // Voluntary context switches (waits that ended) of this process's threads:

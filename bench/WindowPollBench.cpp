@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "app/MainWindow.h"
+#include "bench/Measure.h"
 #include "bench/SimTiming.h"
 #include "files/SettingsStore.h"
 
@@ -48,19 +49,6 @@ class MeasuredWindow : public MainWindow {
     if (recording) statusNs.push_back(monotonicNs());
   }
 };
-
-double cpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-void runFor(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-  loop.exec();
-}
 
 bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
   QEventLoop loop;
