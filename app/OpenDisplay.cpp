@@ -35,12 +35,26 @@ void holdOrGiveUp(QtMsgType type, const QMessageLogContext& context, const QStri
   held.push_back({type, context.file, context.line, context.function, context.category, text});
 }
 
+// On X11 Qt hands window contents to the server in shared memory, and
+// before it paints again over what it last sent it waits for the server to
+// answer that it has read it. This window repaints its small activity gauge
+// at every reply, 25 times a second: that round trip (two wake-ups and the
+// server's turn) costs far more than passing a few hundred pixels through
+// the socket, which is what Qt does without shared memory, and what it does
+// on a remote display anyway. The choice is Qt's to read as the connection
+// opens; it is not passed on to programs started from here, and a choice of
+// the user's own in the environment stands.
+constexpr char NoSharedMemory[] = "QT_XCB_NO_MITSHM";
+
 }  // namespace
 
 std::unique_ptr<QApplication> openDisplay(int& argc, char** argv, const QString& failureLine) {
   failureText = (failureLine + u'\n').toLocal8Bit();
   const QtMessageHandler previous = qInstallMessageHandler(holdOrGiveUp);
+  const bool chosenHere = !qEnvironmentVariableIsSet(NoSharedMemory);
+  if (chosenHere) qputenv(NoSharedMemory, "1");
   auto app = std::make_unique<QApplication>(argc, argv);
+  if (chosenHere) qunsetenv(NoSharedMemory);
   qInstallMessageHandler(previous);
 
   std::vector<HeldMessage> messages;

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "app/MainWindow.h"
+#include "app/OpenDisplay.h"
 #include "bench/Measure.h"
 #include "bench/SimTiming.h"
 #include "files/SettingsStore.h"
@@ -158,7 +159,8 @@ int main(int argc, char** argv) {
   QTemporaryDir home;
   qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
   qputenv("XDG_STATE_HOME", home.filePath(QStringLiteral("state")).toLocal8Bit());
-  QApplication app(argc, argv);
+  // As the program opens its display, so that Qt's choices for the window system are the program's.
+  const auto app = openDisplay(argc, argv, QStringLiteral("window_poll_bench: no display"));
   const int seconds = argc > 1 ? std::max(2, atoi(argv[1])) : 10;
   const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
   std::vector<Setup> setups = {

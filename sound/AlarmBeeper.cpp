@@ -41,21 +41,41 @@ void AlarmBeeper::start() {
   thread_ = std::thread([this] { execute(); });
 }
 
-void AlarmBeeper::terminate() { terminated_.store(true); }
+void AlarmBeeper::terminate() {
+  terminated_.store(true);
+  wakeResting();
+}
 
 void AlarmBeeper::wait() {
   if (thread_.joinable()) thread_.join();
 }
 
 void AlarmBeeper::setPattern(std::uint32_t value) {
-  if (pattern.load() != value) pattern.store(value);
+  if (pattern.load() == value) return;
+  pattern.store(value);
+  wakeResting();
+}
+
+void AlarmBeeper::wakeResting() {
+  wakeCount_.fetch_add(1);
+  wakeCount_.notify_one();
 }
 
 void AlarmBeeper::execute() {
-  while (!terminated_.load()) {
+  for (;;) {
+    // Read before the flag and the pattern, so that a change in between ends the rest at once.
+    const std::uint32_t wakes = wakeCount_.load();
+    if (terminated_.load()) break;
     // The pass works on its own copy: a new pattern waits for the next pass.
     const std::uint32_t current = pattern.load();
-    if (current != 0) playPass(current, *output_);
+    if (current == 0) {
+      // The pause after the last pass is over; silent slots until a new
+      // pattern would sound no different from this.
+      output_->rest();
+      wakeCount_.wait(wakes);
+      continue;
+    }
+    playPass(current, *output_);
     // Clear only what was played, so a pattern set during the pass survives.
     if (!repeatPattern.load()) {
       std::uint32_t played = current;

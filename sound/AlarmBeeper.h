@@ -1,6 +1,8 @@
 #pragma once
 // The alarm beeper: a background thread that plays a 24-slot on/off pattern
-// of 64 ms slots at 2800 Hz, bit 23 first.
+// of 64 ms slots at 2800 Hz, bit 23 first. With nothing to play it sleeps
+// until a pattern or the end comes, instead of ticking every 64 ms beside a
+// program that polls the barrier all day.
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -40,6 +42,7 @@ class AlarmBeeper {
   void wait();
 
   // Replaces Pattern when `value` differs from it; taken at the next pass.
+  // Set the pattern through here: a silent thread wakes only for this.
   void setPattern(std::uint32_t value);
 
   std::atomic<std::uint32_t> pattern{0};
@@ -48,8 +51,10 @@ class AlarmBeeper {
 
  private:
   void execute();
+  void wakeResting();
 
   std::unique_ptr<ToneOutput> output_;
   std::atomic<bool> terminated_{false};
+  std::atomic<std::uint32_t> wakeCount_{0};  // a resting thread waits for it to change
   std::thread thread_;
 };

@@ -1,7 +1,8 @@
 #pragma once
 // The beep on ALSA's "default" PCM: a generated sine, 48 kHz mono S16, each
 // 64 ms slot exactly 3072 frames. The PCM is opened when a tone first sounds
-// and released after a few seconds of silence. While it is open, blocking
+// and released after a few seconds of silence, or at once when the beeper
+// rests. While it is open, blocking
 // writes set the pace; without a sound device the output stays silent and
 // keeps time with a steady clock. Used from one thread only.
 #include <chrono>
@@ -22,6 +23,7 @@ class AlsaToneOutput : public ToneOutput {
 
   void tone(int hz, int ms) override;
   void silence(int ms) override;
+  void rest() override { close(); }
 
   bool isOpen() const { return pcm_ != nullptr; }
 

@@ -6,6 +6,19 @@ void RecordingToneOutput::tone(int hz, int ms) { record({true, hz, ms}); }
 
 void RecordingToneOutput::silence(int ms) { record({false, 0, ms}); }
 
+void RecordingToneOutput::rest() {
+  std::lock_guard lock(mutex_);
+  rested_ = true;
+  changed_.notify_all();
+}
+
+bool RecordingToneOutput::waitForRest(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  const bool rested = changed_.wait_for(lock, timeout, [this] { return rested_; });
+  rested_ = false;
+  return rested;
+}
+
 void RecordingToneOutput::record(ToneSlot slot) {
   std::unique_lock lock(mutex_);
   slots_.push_back(slot);

@@ -23,8 +23,11 @@ class RecordingToneOutput : public ToneOutput {
 
   void tone(int hz, int ms) override;
   void silence(int ms) override;
+  void rest() override;
 
   std::vector<ToneSlot> slots() const;
+  // Waits until the player has rested since the last call; false on time-out.
+  bool waitForRest(std::chrono::milliseconds timeout = std::chrono::seconds(20));
   // Waits until at least `count` calls have been recorded; false on time-out.
   bool waitForCalls(std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(20));
   // Call number `call` (1-based) is recorded, then does not return until
@@ -46,4 +49,5 @@ class RecordingToneOutput : public ToneOutput {
   std::size_t holdAt_ = 0;
   bool held_ = false;
   unsigned releases_ = 0;
+  bool rested_ = false;
 };

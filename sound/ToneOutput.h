@@ -7,4 +7,6 @@ class ToneOutput {
   virtual ~ToneOutput() = default;
   virtual void tone(int hz, int ms) = 0;
   virtual void silence(int ms) = 0;
+  // Nothing will be played for a while: a chance to let the device go.
+  virtual void rest() {}
 };

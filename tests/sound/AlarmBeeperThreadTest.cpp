@@ -3,7 +3,6 @@
 // recorded slots are exact whatever the scheduling.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -13,7 +12,6 @@
 namespace {
 
 const ToneSlot S{false, 0, 64};
-const ToneSlot T{true, 2800, 64};
 
 std::vector<ToneSlot> pass(std::uint32_t pattern) {
   RecordingToneOutput out;
@@ -80,8 +78,7 @@ TEST(AlarmBeeper, TerminateMidPassFinishesThePassAndThePauseThenStops) {
   EXPECT_EQ(b.out->slots(), join({pass(0xA800), {S}}));
 }
 
-TEST(AlarmBeeper, PatternZeroLetsThePassFinishAndStartsNoOther) {
-  const auto onePass = pass(0xAAAA);
+TEST(AlarmBeeper, PatternZeroLetsThePassFinishThenRestsUntilANewPattern) {
   Beeper b;
   b.bip.repeatPattern = true;
   b.bip.setPattern(0xAAAA);
@@ -89,24 +86,37 @@ TEST(AlarmBeeper, PatternZeroLetsThePassFinishAndStartsNoOther) {
   b.bip.start();
   ASSERT_TRUE(b.out->waitUntilHeld());
   b.bip.setPattern(0);
-  // Another pass would sound its first beep within 9 slots of the pause.
-  b.out->release(onePass.size() + 1 + 12);
+  // The recorder takes no time: a thread that went on instead of resting
+  // would have recorded another pass by the time the rest is seen.
+  b.out->release();
+  ASSERT_TRUE(b.out->waitForRest());
+  EXPECT_EQ(b.out->slots(), join({pass(0xAAAA), {S}}));
+
+  // A resting thread wakes for a new pattern and starts its pass at once.
+  b.out->holdAt(b.out->slots().size() + pass(0x8000).size() + 1);
+  b.bip.setPattern(0x8000);
   b.stopWhenHeld();
-  const auto slots = b.out->slots();
-  ASSERT_EQ(slots.size(), onePass.size() + 13);
-  EXPECT_TRUE(std::equal(onePass.begin(), onePass.end(), slots.begin()));
-  EXPECT_TRUE(std::all_of(slots.begin() + long(onePass.size()), slots.end(), [](const ToneSlot& s) { return s == S; }));
+  EXPECT_EQ(b.out->slots(), join({pass(0xAAAA), {S}, pass(0x8000), {S}}));
+}
+
+TEST(AlarmBeeper, TerminateEndsARestingThread) {
+  Beeper b;
+  b.bip.start();
+  ASSERT_TRUE(b.out->waitForRest());
+  b.bip.terminate();
+  b.bip.wait();
+  EXPECT_TRUE(b.out->slots().empty());
 }
 
 TEST(AlarmBeeper, WithoutRepeatAPatternPlaysOnceAndIsCleared) {
   Beeper b;
   b.bip.repeatPattern = false;
   b.bip.setPattern(0xA000);
-  b.out->holdAt(pass(0xA000).size() + 1 + 12);
   b.bip.start();
-  b.stopWhenHeld();
-  const auto slots = b.out->slots();
-  EXPECT_EQ(std::count(slots.begin(), slots.end(), T), 2);
+  ASSERT_TRUE(b.out->waitForRest());
+  b.bip.terminate();
+  b.bip.wait();
+  EXPECT_EQ(b.out->slots(), join({pass(0xA000), {S}}));
   EXPECT_EQ(b.bip.pattern.load(), 0u);
 }
 
