@@ -61,18 +61,18 @@ int main(int argc, char** argv) {
   splash.showSplash();
   QThread::msleep(1000);  // the splash stays up, unresponsive, for a second
 
-  MainWindow form1;
+  MainWindow mainWindow;
   // Like a choice in the RS-232 dialog: used from now on and stored at the end.
-  if (!command.port.isEmpty()) form1.port.setDeviceName(command.port);
-  form1.setAboutWindow(&splash);
-  form1.createPortDialog();
+  if (!command.port.isEmpty()) mainWindow.port.setDeviceName(command.port);
+  mainWindow.setAboutWindow(&splash);
+  mainWindow.createPortDialog();
   splash.closeSplash();
   TerminationSignals terminationSignals;
-  QObject::connect(&terminationSignals, &TerminationSignals::received, &form1, [&form1] {
-    form1.quitProgram();
+  QObject::connect(&terminationSignals, &TerminationSignals::received, &mainWindow, [&mainWindow] {
+    mainWindow.quitProgram();
     // Also ends a dialog's own event loop (about, file, RS-232) that would keep the program waiting.
     QCoreApplication::quit();
   });
-  form1.show();
+  mainWindow.show();
   return app->exec();
 }

@@ -96,8 +96,10 @@ struct BarrierModel {
   bool changed(std::size_t index) const { return editConfig[index] != deviceConfig[index]; }
   void updateSupply(std::uint8_t raw) {
     status.supplyRaw = raw;
+    const int before = supply.value();
     supply.update(raw);
-    supplyText = supply.uiText();
+    // The text shows the whole reading, which most replies leave where it was.
+    if (supply.value() != before) supplyText = supply.uiText();
   }
 };
 

@@ -1,22 +1,27 @@
 #include "util/HexText.h"
 
+namespace {
+constexpr char Digits[] = "0123456789ABCDEF";
+}
+
 QString numToHex(std::uint32_t value) {
-  static const char digits[] = "0123456789ABCDEF";
   QString text;
   do {
-    text.prepend(QLatin1Char(digits[value & 0xF]));
+    text.prepend(QLatin1Char(Digits[value & 0xF]));
     value >>= 4;
   } while (value != 0);
   if (text.size() % 2 != 0) text.prepend(QLatin1Char('0'));
   return text;
 }
 
+// Written in place: a status reply is dumped this way 25 times a second.
 QString hexDump(std::span<const std::uint8_t> bytes) {
-  QString text;
-  text.reserve(int(bytes.size()) * 3);
+  QString text(qsizetype(bytes.size()) * 3, Qt::Uninitialized);
+  QChar* out = text.data();
   for (std::uint8_t b : bytes) {
-    text += numToHex(b);
-    text += QLatin1Char(' ');
+    *out++ = QLatin1Char(Digits[b >> 4]);
+    *out++ = QLatin1Char(Digits[b & 0xF]);
+    *out++ = QLatin1Char(' ');
   }
   return text;
 }
