@@ -18,9 +18,6 @@ HeadlessLink::HeadlessLink(const QString& deviceName)
   cycle_.setInterval(DeviceLink::CycleIntervalMs);
   cycle_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&cycle_, &QTimer::timeout, [this] { onCycleTimer(); });
-  continuation_.setSingleShot(true);
-  continuation_.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&continuation_, &QTimer::timeout, [this] { onContinuation(); });
 }
 
 bool HeadlessLink::start() {
@@ -40,7 +37,7 @@ void HeadlessLink::onBytesReceived(std::int32_t count) {
   // a script need not wait a second for each block.
   if (progress() != before && model.connected() && !continuation_.isActive()) {
     statusContinuation_ = false;
-    continuation_.start(DeviceLink::StatusPauseMs);
+    continuation_.start(std::chrono::milliseconds(DeviceLink::StatusPauseMs));
   }
   afterStep();
 }
@@ -48,7 +45,7 @@ void HeadlessLink::onBytesReceived(std::int32_t count) {
 void HeadlessLink::scheduleAfterStatus(int ms) {
   // The status pause covers a pending step as well (statusPauseElapsed).
   statusContinuation_ = true;
-  continuation_.start(ms);
+  continuation_.start(std::chrono::milliseconds(ms));
 }
 
 void HeadlessLink::onCycleTimer() {

@@ -11,6 +11,7 @@
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
 #include "link/LinkView.h"
+#include "link/PauseTimer.h"
 #include "model/BarrierModel.h"
 #include "serial/SerialPort.h"
 
@@ -77,8 +78,9 @@ class HeadlessLink : public LinkView {
 
   QTimer cycle_;
   // Runs 10 ms after a reply: the status pause, or the next step of a
-  // sequence. One timer, so the two can never send two requests at once.
-  QTimer continuation_;
+  // sequence. One timer, so the two can never send two requests at once;
+  // exact to the microsecond, as the window's status pause is.
+  PauseTimer continuation_{[this] { onContinuation(); }};
   bool statusContinuation_ = false;
   bool wasConnected_ = false;
   bool lost_ = false;

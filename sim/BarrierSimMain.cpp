@@ -514,7 +514,7 @@ int main(int argc, char** argv) {
         }
         requestBytes += n;
         if (demo) demoPlayer.step(sim, std::chrono::duration<double>(Clock::now() - demoStarted).count());
-        const std::size_t answered = sim.requests().size();
+        const std::uint64_t answered = sim.requestCount();
         const auto reply = sim.receive(std::span(buffer, std::size_t(n)));
         if (!reply.empty()) {
           // A barrier has the request's last byte one wire time after the
@@ -526,7 +526,7 @@ int main(int argc, char** argv) {
           start = plus(start, waitNs);
           sleepUntil(start);
           writeReply(pty.master(), reply, start, options);
-          const bool status = sim.requests().size() > answered && sim.requests().back()[3] == frame::CmdStatus;
+          const bool status = sim.requestCount() > answered && sim.requests().back()[3] == frame::CmdStatus;
           const bool changed = status && reply != lastStatusReply;
           if (status) lastStatusReply = reply;
           timing.replySent(monotonicNow(), changed);

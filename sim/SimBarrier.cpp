@@ -115,7 +115,9 @@ std::vector<std::uint8_t> SimBarrier::receive(std::span<const std::uint8_t> byte
 }
 
 void SimBarrier::handleFrame(std::span<const std::uint8_t> frame, std::vector<std::uint8_t>& out) {
+  if (requests_.size() == MaxKeptRequests) requests_.pop_front();
   requests_.emplace_back(frame.begin(), frame.end());
+  ++requestCount_;
   if (silent_) return;
   const std::uint8_t command = frame[3];
   const auto payload = frame.subspan(frame::PayloadOffset, frame.size() - frame::PayloadOffset - 1);

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <random>
 #include <span>
@@ -77,8 +78,12 @@ class SimBarrier {
   // Data2 reply payload size 0..16 (from config index 16); false when larger.
   bool setData2ReplySize(std::size_t n);
 
-  // Every verified request frame (FF FF L cmd payload check), in order.
-  const std::vector<std::vector<std::uint8_t>>& requests() const { return requests_; }
+  // The newest verified request frames (FF FF L cmd payload check), in
+  // order: at most MaxKeptRequests, so that a demo left polling for days
+  // does not grow. requestCount() counts every one.
+  static constexpr std::size_t MaxKeptRequests = 1000;
+  const std::deque<std::vector<std::uint8_t>>& requests() const { return requests_; }
+  std::uint64_t requestCount() const { return requestCount_; }
   void clearRequests() { requests_.clear(); }
 
   // A silent barrier neither answers nor acts on requests (a barrier that
@@ -160,7 +165,8 @@ class SimBarrier {
   bool silent_ = false;
 
   std::vector<std::uint8_t> rx_;
-  std::vector<std::vector<std::uint8_t>> requests_;
+  std::deque<std::vector<std::uint8_t>> requests_;
+  std::uint64_t requestCount_ = 0;
 
   unsigned noisePerReply_ = 0;
   std::minstd_rand noise_{1};

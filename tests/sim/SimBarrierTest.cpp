@@ -154,6 +154,12 @@ TEST(SimBarrierFraming, BadCheckUnknownCommandWrongWriteLengthsAndStrayBytesGetN
   // Verified frames are recorded even when not answered; the bad check is not.
   ASSERT_EQ(sim.requests().size(), 3u);
   EXPECT_EQ(sim.requests()[0], (Bytes{0xFF, 0xFF, 0x02, 0x07, 0x07}));
+
+  // Only the newest are kept, however long it polls; all are counted.
+  for (std::size_t i = 0; i < SimBarrier::MaxKeptRequests; ++i) feed(sim, StatusRequest);
+  EXPECT_EQ(sim.requests().size(), SimBarrier::MaxKeptRequests);
+  EXPECT_EQ(sim.requestCount(), SimBarrier::MaxKeptRequests + 3);
+  EXPECT_EQ(sim.requests().front(), StatusRequest);
 }
 
 TEST(SimBarrierFraming, ResynchronisesAfterNoiseAndDamagedFrames) {
