@@ -76,6 +76,8 @@ const std::vector<Entry>& entries() {
       {txtLogUnknownCommand, QStringLiteral("Nieznane polecenie: ")},
       {txtLogBadBeamCount, QStringLiteral("Zła ilość wiązek: ")},
       {txtLogTimer, QStringLiteral("TIMR, buf: ")},
+      // The request lines are the words service logs have always carried for
+      // each request, and what technicians search old logs for: kept as they are.
       {txtLogAskVer, QStringLiteral("Ask_ver")},
       {txtLogAskData, QStringLiteral("Ask_data")},
       {txtLogAskWrite, QStringLiteral("Ask_write")},
