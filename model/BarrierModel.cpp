@@ -8,8 +8,8 @@ void SupplyFilter::update(std::uint8_t raw) {
   a3_ = (a2_ + a3_) / 2;
 }
 
-QString SupplyFilter::uiText() const {
-  const double volts = value() * 735.0 / 47.0 / 256.0;
+QString SupplyFilter::voltsText(int reading) {
+  const double volts = reading * 735.0 / 47.0 / 256.0;
   return QString::asprintf("%3.1f", volts);
 }
 

@@ -84,6 +84,18 @@ void SimBarrier::setFlag(std::uint8_t mask, bool on) {
 void SimBarrier::setRegistration(bool on) { setFlag(0x40, on); }
 void SimBarrier::setLed(bool on) { setFlag(0x80, on); }
 
+bool SimBarrier::setInterrupted(int beam, bool on) {
+  if (!setBeam(StAlert, beam, on)) return false;
+  setBeam(StAlarm, beam, on);
+  setFlag(0x01, (status_[StAlert] | status_[StAlarm]) != 0);
+  return true;
+}
+
+void SimBarrier::setTamperContact(bool transmitter, bool open) {
+  setFlag(transmitter ? 0x10 : 0x08, open);
+  setFlag(0x02, (status_[StFlags] & 0x18) != 0);
+}
+
 std::vector<std::uint8_t> SimBarrier::receive(std::span<const std::uint8_t> bytes) {
   std::vector<std::uint8_t> out;
   rx_.insert(rx_.end(), bytes.begin(), bytes.end());
@@ -243,6 +255,10 @@ const char* SimBarrier::commandHelp() {
          "  half N on|off         beam N at 50% (byte 4)\n"
          "  nar N on|off          beam N in the nar. state (byte 5)\n"
          "  alarm N on|off        beam N in the per-beam alarm byte (byte 0)\n"
+         "  cross N on|off        beam N interrupted as a walk test does it: alert and alarm\n"
+         "                        bits, alarm output (flag bit 0) while any beam is crossed\n"
+         "  tamper tx|rx open|closed  transmitter (flag bit 4) or receiver (bit 3) tamper\n"
+         "                        contact; tamper output (bit 1) while either is open\n"
          "  diag N on|off         diagnostic byte of beam N (byte 9 + 8 - N; 17-byte status)\n"
          "  supply RAW            raw supply reading 0..255 (200 is about 12.2 V)\n"
          "  register on|off       transmitter registration mode (flag bit 6)\n"
@@ -299,6 +315,21 @@ SimBarrier::CommandResult SimBarrier::Command(std::string_view line) {
     const auto on = argc == 2 ? parseOnOff(words[2]) : std::nullopt;
     if (!beam || *beam < 1 || !on) return error(std::string(name) + " N on|off, N = 1..8");
     setBeam(beamCommand.byte, int(*beam), *on);
+    return result;
+  }
+
+  if (name == "cross") {
+    const auto beam = argc == 2 ? parseNumber(words[1], 8) : std::nullopt;
+    const auto on = argc == 2 ? parseOnOff(words[2]) : std::nullopt;
+    if (!beam || *beam < 1 || !on) return error("cross N on|off, N = 1..8");
+    setInterrupted(int(*beam), *on);
+    return result;
+  }
+  if (name == "tamper") {
+    const bool column = argc == 2 && (words[1] == "tx" || words[1] == "rx");
+    const bool state = argc == 2 && (words[2] == "open" || words[2] == "closed");
+    if (!column || !state) return error("tamper tx|rx open|closed");
+    setTamperContact(words[1] == "tx", words[2] == "open");
     return result;
   }
 

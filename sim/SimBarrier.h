@@ -106,6 +106,12 @@ class SimBarrier {
   void setSupply(std::uint8_t raw) { status_[StSupply] = raw; }
   void setRegistration(bool on);
   void setLed(bool on);
+  // Beam n (1..8) interrupted as a barrier reports it: its alert and alarm
+  // bits, and the alarm output active while any beam is interrupted.
+  bool setInterrupted(int beam, bool on);
+  // A tamper contact open or closed; the tamper output is active while
+  // either contact is open.
+  void setTamperContact(bool transmitter, bool open);
 
   // --- Faults --------------------------------------------------------------
   // Faults pending together act on one reply in this order: drop (nothing

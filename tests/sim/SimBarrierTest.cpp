@@ -316,6 +316,25 @@ TEST(SimBarrierCommands, LiveControlCommandsChangeTheStatusPayload) {
   EXPECT_EQ(sim.status()[2], 0x80);
   EXPECT_EQ(sim.status()[12], 10) << "a leading zero is still decimal";
 
+  // A walk test's crossings and tamper contacts bring their outputs along.
+  sim.Command("set 2 0");
+  sim.Command("cross 2 on");
+  sim.Command("cross 6 on");
+  sim.Command("cross 2 off");
+  EXPECT_EQ(sim.status()[3], 0x20);
+  EXPECT_EQ(sim.status()[0], 0x30);  // beam 5's alarm bit from above stays
+  EXPECT_EQ(sim.status()[2], 0x01);
+  sim.Command("cross 6 off");
+  sim.Command("alarm 5 off");
+  sim.Command("cross 1 off");
+  EXPECT_EQ(sim.status()[2], 0x00);
+  sim.Command("tamper tx open");
+  sim.Command("tamper rx open");
+  sim.Command("tamper tx closed");
+  EXPECT_EQ(sim.status()[2], 0x0A);
+  sim.Command("tamper rx closed");
+  EXPECT_EQ(sim.status()[2], 0x00);
+
   sim.Command("beams 3");
   sim.Command("status-size 17");
   EXPECT_EQ(sim.beamCount(), 3);
@@ -337,7 +356,8 @@ TEST(SimBarrierCommands, MalformedCommandsAreRejectedWithoutSideEffects) {
   SimBarrier sim;
   const auto before = sim.status();
   for (const char* line : {"alert 9 on", "alert 0 on", "alert 2 maybe", "set 17 1", "set 2 256", "bit 2 8 1", "supply",
-                           "beams 9", "status-size 10", "frobnicate", "drop -1", "silent soon"}) {
+                           "beams 9", "status-size 10", "frobnicate", "drop -1", "silent soon", "cross 9 on", "tamper tx ajar",
+                           "tamper door open"}) {
     const auto result = sim.Command(line);
     EXPECT_EQ(result.kind, SimBarrier::CommandResult::Error) << line;
     EXPECT_FALSE(result.message.empty()) << line;
