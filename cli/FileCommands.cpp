@@ -1,6 +1,6 @@
 #include "cli/FileCommands.h"
 
-#include "cli/ConfigText.h"
+#include "files/ConfigText.h"
 #include "files/ConfigFile.h"
 
 CommandOutcome fileFailure(const QString& path, const QString& message) {

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "link/Frame.h"
+#include "link/StatusWords.h"
 #include "texts/UiTexts.h"
 #include "util/HexText.h"
 
@@ -362,17 +363,12 @@ void DeviceLink::onDeviceLost() {
 }
 
 void DeviceLink::refreshIdentification() {
-  const auto& v = model_.versionInfo;
-  if (v.size() < VersionSize) {
+  if (model_.versionInfo.size() < VersionSize) {
     view_.setIdentification(uiText(UiTexts::txtNoConnection), colors::Silver, colors::Grey);
     view_.setBeep();
     return;
   }
-  const QString text = uiText(UiTexts::txtOrvitaIdent) + QString::number(model_.beamCount) + QStringLiteral(" v.") +
-                       QString::number(v[1]) + QLatin1Char('.') + QString::number(v[2]) + QString::number(v[3]) +
-                       QStringLiteral("    ") + numToHex(v[4]) + numToHex(v[5]) + QLatin1Char('-') + numToHex(v[6]) +
-                       QLatin1Char('-') + numToHex(v[7]);
-  view_.setIdentification(text, colors::Yellow, colors::Green);
+  view_.setIdentification(identificationText(model_), colors::Yellow, colors::Green);
 }
 
 // ---- Commands -------------------------------------------------------------

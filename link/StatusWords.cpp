@@ -36,3 +36,12 @@ QString tamperOutputText(std::uint8_t statusFlags) {
 QString supplyBoxText(const BarrierModel& model) {
   return uiText(UiTexts::txtSupply) + model.supplyText + uiText(UiTexts::txtVolt);
 }
+
+QString identificationText(const BarrierModel& model) {
+  const auto& v = model.versionInfo;
+  if (v.size() < 8) return uiText(UiTexts::txtNoConnection);
+  return uiText(UiTexts::txtOrvitaIdent) + QString::number(model.beamCount) + QStringLiteral(" v.") +
+         QString::number(v[1]) + QLatin1Char('.') + QString::number(v[2]) + QString::number(v[3]) +
+         QStringLiteral("    ") + numToHex(v[4]) + numToHex(v[5]) + QLatin1Char('-') + numToHex(v[6]) +
+         QLatin1Char('-') + numToHex(v[7]);
+}

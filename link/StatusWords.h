@@ -9,6 +9,10 @@
 // The picture's hint: the status in words, lines joined by "\r".
 QString statusHintText(const BarrierModel& model);
 
+// The identification bar: " ORVITA 8 v.1.05    2021-07-14" once the barrier
+// has sent its whole version, else " Brak połączenia.".
+QString identificationText(const BarrierModel& model);
+
 // The alarm output box: "Wyjście NC OK", or "Alarm" while the output is active.
 QString alarmOutputText(std::uint8_t statusFlags);
 // The tamper output box: "Wyjście TMP OK", or "Sabotaż" while the output is active.

@@ -6,6 +6,8 @@
 #include <QMap>
 #include <algorithm>
 
+#include "texts/UiTexts.h"
+
 namespace {
 
 bool caseInsensitiveLess(const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; }
@@ -134,4 +136,27 @@ QList<PortChoice> portChoices(const QString& sysfsRoot, const QString& byIdFolde
   QStringList names;
   fillPortList(names, sysfsRoot);
   return describePorts(names, sysfsRoot, byIdFolder);
+}
+
+QString deviceDescription(const PortChoice& choice) {
+  QString what = (choice.manufacturer + u' ' + choice.product).trimmed();
+  if (what.isEmpty() && !choice.vendorId.isEmpty())
+    what = uiText(UiTexts::txtPortUsbIds).arg(choice.vendorId, choice.productId);
+  if (!what.isEmpty() && !choice.serialNumber.isEmpty())
+    what = uiText(UiTexts::txtPortUsbSerial).arg(what, choice.serialNumber);
+  return what;
+}
+
+QString adapterText(const QString& deviceName, const QString& sysfsRoot, const QString& byIdFolder) {
+  // A stable name or /dev/ttyUSB0 leads to the kernel's name of the device.
+  QString kernelName = deviceName;
+  if (deviceName.contains(u'/')) {
+    const QFileInfo target(QFileInfo(deviceName).canonicalFilePath());
+    kernelName = target.fileName();
+  }
+  QString description;
+  if (!kernelName.isEmpty())
+    for (const PortChoice& choice : describePorts({kernelName}, sysfsRoot, byIdFolder))
+      if (description.isEmpty()) description = deviceDescription(choice);
+  return description.isEmpty() ? deviceName : uiText(UiTexts::txtPortListEntry).arg(deviceName, description);
 }

@@ -47,3 +47,12 @@ QList<PortChoice> describePorts(const QStringList& kernelNames, const QString& s
 
 // The port settings dialog's list: describePorts of fillPortList's names.
 QList<PortChoice> portChoices(const QString& sysfsRoot = SysfsTtyRoot, const QString& byIdFolder = SerialByIdFolder);
+
+// The manufacturer and product of a USB adapter, or its ids when it gives no
+// names, with its serial number; empty for other devices.
+QString deviceDescription(const PortChoice& choice);
+
+// The adapter behind `deviceName` (a kernel name or a path) as a record names
+// it: the name, and what the system tells of its device when it tells anything.
+QString adapterText(const QString& deviceName, const QString& sysfsRoot = SysfsTtyRoot,
+                    const QString& byIdFolder = SerialByIdFolder);

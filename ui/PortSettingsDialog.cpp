@@ -61,17 +61,6 @@ class PortComboBox : public QComboBox {
   }
 };
 
-// The manufacturer and product of a USB adapter, or its ids when it gives no
-// names, with its serial number; empty for other devices.
-QString deviceDescription(const PortChoice& choice) {
-  QString what = (choice.manufacturer + u' ' + choice.product).trimmed();
-  if (what.isEmpty() && !choice.vendorId.isEmpty())
-    what = uiText(UiTexts::txtPortUsbIds).arg(choice.vendorId, choice.productId);
-  if (!what.isEmpty() && !choice.serialNumber.isEmpty())
-    what = uiText(UiTexts::txtPortUsbSerial).arg(what, choice.serialNumber);
-  return what;
-}
-
 bool deviceExists(const QString& name) {
   return QFileInfo::exists(name.startsWith(u'/') ? name : QStringLiteral("/dev/") + name);
 }

@@ -5,7 +5,7 @@
 #include <QJsonArray>
 
 #include "cli/CommandLine.h"
-#include "cli/ConfigText.h"
+#include "files/ConfigText.h"
 #include "cli/StatusReport.h"
 
 namespace {

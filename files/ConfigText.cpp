@@ -1,4 +1,4 @@
-#include "cli/ConfigText.h"
+#include "files/ConfigText.h"
 
 #include <functional>
 #include <vector>
@@ -10,7 +10,11 @@ namespace {
 
 QString captioned(UiTexts::Id caption, const QString& value) { return uiText(caption) + QStringLiteral(": ") + value; }
 
-QString withUnit(unsigned value, UiTexts::Id unit) { return QString::number(value) + QLatin1Char(' ') + uiText(unit); }
+}  // namespace
+
+QString numberWithUnit(unsigned value, UiTexts::Id unit) {
+  return QString::number(value) + QLatin1Char(' ') + uiText(unit);
+}
 
 QString alarmModeText(std::uint8_t mode) {
   if (mode == 0) return uiText(UiTexts::txtOneBeam);
@@ -25,6 +29,8 @@ QString responseTimeText(std::uint8_t steps) {
 QString autoBlockText(std::uint8_t count) {
   return count == 0 ? uiText(UiTexts::txtNoAutoBlock) : QString::number(count);
 }
+
+namespace {
 
 QString beamCaption(int beam, UiTexts::Id column) {
   return uiText(UiTexts::txtBeam) + QLatin1Char(' ') + QString::number(beam) + QStringLiteral(", ") + uiText(column);
@@ -52,10 +58,10 @@ std::vector<Field> allFields() {
                       }});
   }
   fields.push_back({{C::AutoBlockTime}, uiText(UiTexts::txtAutoBlockTime), [](const C& c) {
-                      return withUnit(c[C::AutoBlockTime], UiTexts::txtSeconds);
+                      return numberWithUnit(c[C::AutoBlockTime], UiTexts::txtSeconds);
                     }});
   fields.push_back({{C::MaxCoveredTime}, uiText(UiTexts::txtMaxCoveredTime), [](const C& c) {
-                      return withUnit(c[C::MaxCoveredTime], UiTexts::txtMinutes);
+                      return numberWithUnit(c[C::MaxCoveredTime], UiTexts::txtMinutes);
                     }});
   fields.push_back({{C::SerialHigh, C::SerialLow}, uiText(UiTexts::txtTransmitterSerial), [](const C& c) {
                       return QString::number(c.transmitterSerial());
@@ -77,8 +83,8 @@ QStringList configLines(const BarrierConfig& c) {
                  uiText(UiTexts::txtSensitivity) + QLatin1Char(' ') +
                  responseTimeText(c[BarrierConfig::responseTime(b)]) + QStringLiteral(", ") +
                  uiText(UiTexts::txtAutoBlock) + QLatin1Char(' ') + autoBlockText(c[BarrierConfig::autoBlockCount(b)]);
-  lines << captioned(UiTexts::txtAutoBlockTime, withUnit(c[BarrierConfig::AutoBlockTime], UiTexts::txtSeconds))
-        << captioned(UiTexts::txtMaxCoveredTime, withUnit(c[BarrierConfig::MaxCoveredTime], UiTexts::txtMinutes))
+  lines << captioned(UiTexts::txtAutoBlockTime, numberWithUnit(c[BarrierConfig::AutoBlockTime], UiTexts::txtSeconds))
+        << captioned(UiTexts::txtMaxCoveredTime, numberWithUnit(c[BarrierConfig::MaxCoveredTime], UiTexts::txtMinutes))
         << captioned(UiTexts::txtTransmitterSerial, QString::number(c.transmitterSerial()));
   return lines;
 }

@@ -3,6 +3,15 @@
 #include <QStringList>
 
 #include "model/BarrierModel.h"
+#include "texts/UiTexts.h"
+
+// The editors' words for single fields: "jedna wiązka" / "dwie wiązki";
+// "120 ms" or "wyłączona"; the count or "bez".
+QString alarmModeText(std::uint8_t mode);
+QString responseTimeText(std::uint8_t steps);
+QString autoBlockText(std::uint8_t count);
+// A number and the unit the editors put after it ("30 sek.").
+QString numberWithUnit(unsigned value, UiTexts::Id unit);
 
 // The beam count, the alarm mode, each beam's response time and auto-block
 // count (the beams the file's count names; all eight when it names no valid

@@ -1,0 +1,23 @@
+#pragma once
+// The documents the program prints: the commissioning record
+// ("Protokół uruchomienia") and the configuration alone. Each is painted page
+// by page onto any paged device (a QPdfWriter, a QPrinter) in A4; the PDF
+// forms embed their fonts, so Polish letters survive on any reader.
+#include <QDateTime>
+#include <QPagedPaintDevice>
+#include <QString>
+
+#include "model/BarrierModel.h"
+#include "report/CommissioningRecord.h"
+
+// Both return false when the device cannot be painted on.
+bool paintRecord(QPagedPaintDevice& device, const CommissioningRecord& record);
+// `source` says where the configuration came from ("z pliku …", "odczytana z bariery …").
+bool paintConfigurationSheet(QPagedPaintDevice& device, const BarrierConfig& config, const QString& source,
+                             const QDateTime& printedAt);
+
+// The same as PDF files, written whole or not at all; false with the
+// system's message in `error` when the file cannot be written.
+bool writeRecordPdf(const QString& path, const CommissioningRecord& record, QString* error);
+bool writeConfigurationPdf(const QString& path, const BarrierConfig& config, const QString& source,
+                           const QDateTime& printedAt, QString* error);
