@@ -70,17 +70,8 @@ class Session {
     return link_.runUntil([&] { return done() || link_.lost(); }, deadline) && !link_.lost();
   }
 
-  CommandOutcome portFailure() const {
-    const SerialPort& port = link_.port;
-    return {exitstatus::PortFailed,
-            port.deviceName() + uiText(UiTexts::txtClosed) + QStringLiteral(": ") + portFailureText(port)};
-  }
-
-  CommandOutcome noAnswer() const {
-    // A device that went away and cannot be opened again says why.
-    if (!link_.port.isOpen() && link_.port.lastOpenFailure() != OpenFailure::None) return portFailure();
-    return {exitstatus::NoAnswer, uiText(UiTexts::txtCliNoAnswer).arg(link_.port.deviceName())};
-  }
+  CommandOutcome portFailure() const { return ::portFailure(link_); }
+  CommandOutcome noAnswer() const { return ::noAnswer(link_); }
 
   CommandOutcome write(const BarrierConfig& file) {
     BarrierModel& model = link_.model;
@@ -162,6 +153,18 @@ class Session {
 };
 
 }  // namespace
+
+CommandOutcome portFailure(const HeadlessLink& link) {
+  const SerialPort& port = link.port;
+  return {exitstatus::PortFailed,
+          port.deviceName() + uiText(UiTexts::txtClosed) + QStringLiteral(": ") + portFailureText(port)};
+}
+
+CommandOutcome noAnswer(const HeadlessLink& link) {
+  // A device that went away and cannot be opened again says why.
+  if (!link.port.isOpen() && link.port.lastOpenFailure() != OpenFailure::None) return portFailure(link);
+  return {exitstatus::NoAnswer, uiText(UiTexts::txtCliNoAnswer).arg(link.port.deviceName())};
+}
 
 CommandOutcome runBarrierCommand(const CliRequest& request, const LineSink& out) {
   // A file that cannot be loaded stops the write before the barrier is touched.

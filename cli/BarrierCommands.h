@@ -7,3 +7,9 @@
 // stored). Each wait for the barrier ends after request.timeoutSeconds; in
 // status --follow each wait for the next status reply does.
 CommandOutcome runBarrierCommand(const CliRequest& request, const LineSink& out);
+
+class HeadlessLink;
+// The port did not open, with the system's reason; the barrier did not
+// answer (or its device went away and cannot be opened again).
+CommandOutcome portFailure(const HeadlessLink& link);
+CommandOutcome noAnswer(const HeadlessLink& link);

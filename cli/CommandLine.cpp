@@ -15,7 +15,7 @@ struct CommandForm {
   int fileCount;
 };
 
-constexpr std::array<CommandForm, 7> Commands{{
+constexpr std::array<CommandForm, 9> Commands{{
     {"identify", CliCommand::Identify, "", 0},
     {"read", CliCommand::Read, " PLIK.acc", 1},
     {"write", CliCommand::Write, " [--force] PLIK.acc", 1},
@@ -23,6 +23,9 @@ constexpr std::array<CommandForm, 7> Commands{{
     {"status", CliCommand::Status, " [--follow] [--json]", 0},
     {"show", CliCommand::Show, " PLIK.acc", 1},
     {"diff", CliCommand::Diff, " A.acc B.acc", 2},
+    {"walktest", CliCommand::WalkTest, " [--json] [--timeout SEKUNDY]", 0},
+    {"report", CliCommand::Report,
+     " PLIK.pdf [--site TEKST] [--technician TEKST] [--remark TEKST] [--plan PLIK.acc]", 1},
 }};
 
 // The options that only some commands take, with the commands that take them.
@@ -30,12 +33,28 @@ struct CommandOption {
   const char* name;
   bool CliRequest::*flag;
   CliCommand command;
+  CliCommand alsoFor;
 };
 
 constexpr std::array<CommandOption, 3> CommandOptions{{
-    {"force", &CliRequest::force, CliCommand::Write},
-    {"follow", &CliRequest::follow, CliCommand::Status},
-    {"json", &CliRequest::json, CliCommand::Status},
+    {"force", &CliRequest::force, CliCommand::Write, CliCommand::Write},
+    {"follow", &CliRequest::follow, CliCommand::Status, CliCommand::Status},
+    {"json", &CliRequest::json, CliCommand::Status, CliCommand::WalkTest},
+}};
+
+// The texts the report command puts in its record.
+struct ReportOption {
+  const char* name;
+  QString CliRequest::*value;
+  UiTexts::Id help;
+  UiTexts::Id valueName;
+};
+
+const std::array<ReportOption, 4> ReportOptions{{
+    {"site", &CliRequest::site, UiTexts::txtCliOptionSite, UiTexts::txtCliOptionTextValue},
+    {"technician", &CliRequest::technician, UiTexts::txtCliOptionTechnician, UiTexts::txtCliOptionTextValue},
+    {"remark", &CliRequest::remark, UiTexts::txtCliOptionRemark, UiTexts::txtCliOptionTextValue},
+    {"plan", &CliRequest::plan, UiTexts::txtCliOptionPlan, UiTexts::txtCliOptionFileValue},
 }};
 
 CliParse failure(const QString& message) {
@@ -56,7 +75,9 @@ CliParse parseCommandLine(const QStringList& arguments) {
   const QCommandLineOption port(QStringLiteral("port"), uiText(UiTexts::txtCliOptionPort),
                                 uiText(UiTexts::txtCliOptionPortValue));
   const QCommandLineOption timeout(QStringLiteral("timeout"),
-                                   uiText(UiTexts::txtCliOptionTimeout).arg(CliRequest::DefaultTimeoutSeconds),
+                                   uiText(UiTexts::txtCliOptionTimeout).arg(CliRequest::DefaultTimeoutSeconds) +
+                                       QLatin1Char(' ') +
+                                       uiText(UiTexts::txtCliWalkTimeout).arg(CliRequest::WalkTestTimeoutSeconds),
                                    uiText(UiTexts::txtCliOptionTimeoutValue));
   parser.addOption(port);
   parser.addOption(timeout);
@@ -64,6 +85,8 @@ CliParse parseCommandLine(const QStringList& arguments) {
                                      UiTexts::txtCliOptionJson};
   for (std::size_t i = 0; i < CommandOptions.size(); ++i)
     parser.addOption(QCommandLineOption(QString::fromLatin1(CommandOptions[i].name), uiText(optionTexts[i])));
+  for (const ReportOption& option : ReportOptions)
+    parser.addOption(QCommandLineOption(QString::fromLatin1(option.name), uiText(option.help), uiText(option.valueName)));
   parser.addPositionalArgument(QStringLiteral("polecenie"), uiText(UiTexts::txtCliCommandArgument),
                                uiText(UiTexts::txtCliCommandSyntax));
 
@@ -96,10 +119,17 @@ CliParse parseCommandLine(const QStringList& arguments) {
 
   for (const CommandOption& option : CommandOptions) {
     if (!parser.isSet(QString::fromLatin1(option.name))) continue;
-    if (option.command != known->command)
+    if (option.command != known->command && option.alsoFor != known->command)
       return failure(uiText(UiTexts::txtCliOptionNotFor).arg(QStringLiteral("--") + QLatin1String(option.name), name));
     request.*option.flag = true;
   }
+  for (const ReportOption& option : ReportOptions) {
+    if (!parser.isSet(QString::fromLatin1(option.name))) continue;
+    if (known->command != CliCommand::Report)
+      return failure(uiText(UiTexts::txtCliOptionNotFor).arg(QStringLiteral("--") + QLatin1String(option.name), name));
+    request.*option.value = parser.value(QString::fromLatin1(option.name));
+  }
+  if (request.command == CliCommand::WalkTest) request.timeoutSeconds = CliRequest::WalkTestTimeoutSeconds;
   if (parser.isSet(port)) {
     request.port = parser.value(port);
     if (request.port.isEmpty())

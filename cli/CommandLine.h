@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-enum class CliCommand { Identify, Read, Write, Reset, Status, Show, Diff };
+enum class CliCommand { Identify, Read, Write, Reset, Status, Show, Diff, WalkTest, Report };
 
 // Exit statuses of orvita-cli.
 namespace exitstatus {
@@ -15,6 +15,8 @@ constexpr int PortFailed = 3;  // the port could not be opened
 
 struct CliRequest {
   static constexpr double DefaultTimeoutSeconds = 10;
+  // walktest: how long the test waits for the next pass.
+  static constexpr double WalkTestTimeoutSeconds = 120;
 
   CliCommand command = CliCommand::Identify;
   QStringList files;  // the command's file arguments
@@ -23,6 +25,11 @@ struct CliRequest {
   bool force = false;
   bool follow = false;
   bool json = false;
+  // report: the record's form, and a planned configuration to compare.
+  QString site;
+  QString technician;
+  QString remark;
+  QString plan;
 };
 
 struct CliParse {

@@ -1,13 +1,17 @@
 // orvita-cli: identifies, backs up, restores, resets and watches an Orvita
 // barrier from a shell, through the program's own link and files.
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLibraryInfo>
+#include <cstring>
+#include <memory>
 #include <QTranslator>
 #include <cstdio>
 
 #include "cli/BarrierCommands.h"
 #include "cli/CommandLine.h"
 #include "cli/FileCommands.h"
+#include "cli/WalkTestCommand.h"
 
 namespace {
 
@@ -21,7 +25,13 @@ void print(std::FILE* stream, const QString& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  // A record is set in fonts, which need Qt's graphical side; it draws on
+  // nothing, so it needs no display either.
+  bool paints = false;
+  for (int i = 1; i < argc; ++i) paints = paints || std::strcmp(argv[i], "report") == 0;
+  if (paints && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const std::unique_ptr<QCoreApplication> app =
+      paints ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("orvita-cli"));
   QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3.%4")
                                               .arg(ORVITA_VERSION_MAJOR)
@@ -51,7 +61,15 @@ int main(int argc, char** argv) {
   const CliRequest& request = parse.request;
   const LineSink out = [](const QString& line) { print(stdout, line); };
   const bool offline = request.command == CliCommand::Show || request.command == CliCommand::Diff;
-  const CommandOutcome outcome = offline ? runFileCommand(request, out) : runBarrierCommand(request, out);
+  CommandOutcome outcome;
+  if (offline)
+    outcome = runFileCommand(request, out);
+  else if (request.command == CliCommand::WalkTest)
+    outcome = runWalkTest(request, out);
+  else if (request.command == CliCommand::Report)
+    outcome = runReport(request, out);
+  else
+    outcome = runBarrierCommand(request, out);
   if (!outcome.error.isEmpty()) print(stderr, QStringLiteral("orvita-cli: ") + outcome.error);
   return outcome.exitStatus;
 }

@@ -29,6 +29,12 @@ void playPass(std::uint32_t pattern, ToneOutput& out) {
   }
 }
 
+void playPassChime(ToneOutput& out) {
+  out.tone(1568, 90);  // G6
+  out.silence(30);
+  out.tone(2093, 180);  // C7
+}
+
 AlarmBeeper::AlarmBeeper(std::unique_ptr<ToneOutput> output) : output_(std::move(output)) {}
 
 AlarmBeeper::~AlarmBeeper() {
@@ -56,6 +62,11 @@ void AlarmBeeper::setPattern(std::uint32_t value) {
   wakeResting();
 }
 
+void AlarmBeeper::announcePass() {
+  chimeWanted_.store(true);
+  wakeResting();
+}
+
 void AlarmBeeper::wakeResting() {
   wakeCount_.fetch_add(1);
   wakeCount_.notify_one();
@@ -66,6 +77,11 @@ void AlarmBeeper::execute() {
     // Read before the flag and the pattern, so that a change in between ends the rest at once.
     const std::uint32_t wakes = wakeCount_.load();
     if (terminated_.load()) break;
+    if (chimeWanted_.exchange(false)) {
+      playPassChime(*output_);
+      output_->silence(BeepSlotMs);
+      continue;
+    }
     // The pass works on its own copy: a new pattern waits for the next pass.
     const std::uint32_t current = pattern.load();
     if (current == 0) {

@@ -23,6 +23,10 @@ std::uint32_t beepPattern(std::uint8_t beamsAlert, bool connected);
 // set bit. Bits above 23 are ignored.
 void playPass(std::uint32_t pattern, ToneOutput& out);
 
+// The walk test's "passed": two rising notes, lower and longer than the
+// alarm's 2800 Hz slots, so that it is never taken for an alert.
+void playPassChime(ToneOutput& out);
+
 class AlarmBeeper {
  public:
   explicit AlarmBeeper(std::unique_ptr<ToneOutput> output);
@@ -41,6 +45,10 @@ class AlarmBeeper {
   // Waits until the thread has stopped; call terminate first.
   void wait();
 
+  // Plays the pass chime once, before the next pass of the pattern (or at
+  // once while none sounds). Chimes asked for before it plays merge into one.
+  void announcePass();
+
   // Replaces Pattern when `value` differs from it; taken at the next pass.
   // Set the pattern through here: a silent thread wakes only for this.
   void setPattern(std::uint32_t value);
@@ -55,6 +63,7 @@ class AlarmBeeper {
 
   std::unique_ptr<ToneOutput> output_;
   std::atomic<bool> terminated_{false};
+  std::atomic<bool> chimeWanted_{false};
   std::atomic<std::uint32_t> wakeCount_{0};  // a resting thread waits for it to change
   std::thread thread_;
 };

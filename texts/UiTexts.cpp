@@ -166,11 +166,16 @@ const std::vector<Entry>& entries() {
                       "                     tryb rejestracji, zasilanie\n"
                       "  show PLIK.acc      konfiguracja zapisana w pliku\n"
                       "  diff A.acc B.acc   różnice między dwoma plikami konfiguracji\n"
+                      "  walktest           test uruchomieniowy: każda wiązka przerwana i wolna, styki sabotażowe\n"
+                      "                     otwarte i zamknięte, wyjścia; wynik trafia do dziennika\n"
+                      "  report PLIK.pdf    protokół uruchomienia z ostatniego testu zapisanego w dzienniku\n"
                       "\n"
-                      "Kod wyjścia: 0 wykonane; 1 bariera nie odpowiada albo odmówiła (diff: pliki się różnią);\n"
+                      "Kod wyjścia: 0 wykonane; 1 bariera nie odpowiada albo odmówiła (diff: pliki się różnią;\n"
+                      "walktest: nie wszystko zaliczone; report: brak testu w dzienniku);\n"
                       "2 błędne wywołanie albo plik, którego nie można odczytać lub zapisać; 3 nie można otworzyć\n"
                       "portu.")},
-      {txtCliCommandArgument, QStringLiteral("identify, read, write, reset, status, show albo diff.")},
+      {txtCliCommandArgument,
+       QStringLiteral("identify, read, write, reset, status, show, diff, walktest albo report.")},
       {txtCliCommandSyntax, QStringLiteral("polecenie [plik…]")},
       {txtCliOptionPort,
        QStringLiteral("Port bariery: nazwa w jądrze (ttyUSB0) albo ścieżka (/dev/serial/by-id/…); domyślnie port "
@@ -180,7 +185,7 @@ const std::vector<Entry>& entries() {
       {txtCliOptionTimeoutValue, QStringLiteral("sekundy")},
       {txtCliOptionForce, QStringLiteral("write: zapisz także do bariery o innej liczbie wiązek niż w pliku.")},
       {txtCliOptionFollow, QStringLiteral("status: pokazuj stan po każdej zmianie, dopóki bariera odpowiada.")},
-      {txtCliOptionJson, QStringLiteral("status: jeden obiekt JSON w wierszu.")},
+      {txtCliOptionJson, QStringLiteral("status, walktest: jeden obiekt JSON w wierszu.")},
       {txtCliSeeHelp, QStringLiteral(" (--help opisuje polecenia).")},
       {txtCliNoCommand, QStringLiteral("Brak polecenia.")},
       {txtCliUnknownCommand, QStringLiteral("Nieznane polecenie: %1.")},

@@ -133,3 +133,27 @@ TEST(AlarmBeeper, WithoutRepeatAPatternSetDuringThePassIsNotLost) {
   EXPECT_EQ(b.out->slots(), join({pass(0x8000), {S}, pass(0xA000), {S}}));
   EXPECT_EQ(b.bip.pattern.load(), 0u);
 }
+
+TEST(AlarmBeeper, APassChimeSoundsBetweenPassesAndWakesARestingThread) {
+  RecordingToneOutput chimeAlone;
+  playPassChime(chimeAlone);
+  const std::vector<ToneSlot> chime = chimeAlone.slots();
+  for (const ToneSlot& slot : chime) EXPECT_NE(slot.hz, BeepHz) << "a pass must not sound like an alert";
+
+  Beeper b;
+  b.bip.start();
+  ASSERT_TRUE(b.out->waitForRest());
+  b.bip.announcePass();
+  ASSERT_TRUE(b.out->waitForRest());
+  EXPECT_EQ(b.out->slots(), join({chime, {S}}));
+
+  // Announced during an alert's pass: it waits for the pass to end.
+  b.bip.repeatPattern = true;
+  b.out->holdAt(chime.size() + 1 + 9);  // the alert's beep
+  b.bip.setPattern(0x8000);
+  ASSERT_TRUE(b.out->waitUntilHeld());
+  b.bip.announcePass();
+  b.out->release(chime.size() + 1 + pass(0x8000).size() + 1 + chime.size() + 1 + pass(0x8000).size() + 1);
+  b.stopWhenHeld();
+  EXPECT_EQ(b.out->slots(), join({chime, {S}, pass(0x8000), {S}, chime, {S}, pass(0x8000), {S}}));
+}

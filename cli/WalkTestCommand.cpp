@@ -1,0 +1,172 @@
+#include "cli/WalkTestCommand.h"
+
+#include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "cli/BarrierCommands.h"
+#include "cli/FileCommands.h"
+#include "cli/HeadlessLink.h"
+#include "files/ConfigFile.h"
+#include "files/ConfigText.h"
+#include "files/SettingsStore.h"
+#include "journal/JournalPath.h"
+#include "journal/JournalReader.h"
+#include "journal/JournalWriter.h"
+#include "link/JournalRecorder.h"
+#include "report/JournalCounts.h"
+#include "report/RecordDocument.h"
+#include "serial/PortList.h"
+#include "serial/PortSettings.h"
+#include "texts/UiTexts.h"
+#include "walktest/WalkTestRun.h"
+#include "walktest/WalkTestText.h"
+
+namespace {
+
+std::chrono::milliseconds toMs(double seconds) { return std::chrono::milliseconds(qint64(seconds * 1000)); }
+
+QString isoTime(qint64 ms) {
+  const QDateTime local = QDateTime::fromMSecsSinceEpoch(ms);
+  return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
+}
+
+QString compact(const QJsonObject& object) {
+  return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+QJsonObject itemKeys(const WalkItem& item) {
+  QJsonObject keys{{QStringLiteral("item"), walkItemKey(item.kind)}};
+  if (item.kind == WalkItemKind::Beam) keys.insert(QStringLiteral("beam"), item.beam);
+  return keys;
+}
+
+// The result in words: every item with its times, the supply, the warnings.
+void printResult(const WalkTestResult& result, const LineSink& out) {
+  for (const WalkItem& item : result.items) {
+    QString line = walkItemName(item);
+    if (item.kind == WalkItemKind::Beam && item.outcome == WalkOutcome::NotTested)
+      line += QLatin1Char(' ') + uiText(UiTexts::txtBeamOff);
+    line += QStringLiteral(": ") + walkOutcomeText(item.outcome);
+    if (item.outcome == WalkOutcome::Passed)
+      line += QStringLiteral(" (") + walkTimeText(item.seenMs) + QStringLiteral(" – ") +
+              walkTimeText(item.clearedMs) + QLatin1Char(')');
+    out(line);
+  }
+  const QString supply = walkSupplyLine(result);
+  if (!supply.isEmpty()) out(supply);
+  for (const QString& line : walkWarningLines(result)) out(line);
+  out(uiText(UiTexts::txtCliWalkResult)
+          .arg(uiText(result.passed() ? UiTexts::txtOutcomePassed : UiTexts::txtOutcomeNotPassed)));
+}
+
+}  // namespace
+
+CommandOutcome runWalkTest(const CliRequest& request, const LineSink& out) {
+  const QString portName = request.port.isEmpty() ? readPortSettings(SettingsKey).deviceName : request.port;
+  HeadlessLink link(portName);
+  // The journal records this run as any other, and keeps the result.
+  JournalWriter journal(JournalOptions{journalPath()});
+  JournalRecorder recorder(journal, QStringLiteral("orvita-cli walktest"), portName);
+  link.link.addObserver(&recorder);
+
+  WalkTestRun run(link.model, link.state);
+  link.link.addObserver(&run);
+  const auto next = [&] {
+    const auto index = run.test() ? run.test()->nextItem() : std::nullopt;
+    if (!index) return;
+    const WalkItem& item = run.test()->result().items[*index];
+    if (request.json) {
+      QJsonObject o = itemKeys(item);
+      o.insert(QStringLiteral("event"), QStringLiteral("next"));
+      out(compact(o));
+    } else {
+      out(uiText(UiTexts::txtWalkNext).arg(walkItemName(item)));
+    }
+  };
+  int passes = 0;
+  run.onPass = [&](std::size_t index) {
+    ++passes;
+    const WalkItem& item = run.test()->result().items[index];
+    if (request.json) {
+      QJsonObject o = itemKeys(item);
+      o.insert(QStringLiteral("event"), QStringLiteral("passed"));
+      o.insert(QStringLiteral("time"), isoTime(item.clearedMs));
+      out(compact(o));
+    } else {
+      out(uiText(UiTexts::txtCliWalkPassed).arg(walkItemName(item), walkTimeText(item.clearedMs)));
+    }
+  };
+  run.onConnectionLost = [&] {
+    if (request.json)
+      out(compact(QJsonObject{{QStringLiteral("event"), QStringLiteral("lost")},
+                              {QStringLiteral("time"), isoTime(QDateTime::currentMSecsSinceEpoch())}}));
+    else
+      out(uiText(UiTexts::txtCliWalkLost));
+  };
+
+  if (!link.start()) return portFailure(link);
+  const auto ready = [&] { return link.model.connected() && link.state.readStep == 0; };
+  if (!link.runUntil(ready, QDeadlineTimer(toMs(request.timeoutSeconds), Qt::PreciseTimer))) return noAnswer(link);
+
+  run.start();
+  if (!request.json) out(uiText(UiTexts::txtWalkInstruction));
+  next();
+  // Each pass gives the technician the whole time-out again for the next one.
+  while (run.phase() != WalkTestRun::Phase::Finished) {
+    const int seen = passes;
+    const bool passed = link.runUntil([&] { return passes != seen || run.phase() == WalkTestRun::Phase::Finished; },
+                                      QDeadlineTimer(toMs(request.timeoutSeconds), Qt::PreciseTimer));
+    if (!passed) break;
+    if (run.phase() != WalkTestRun::Phase::Finished) next();
+  }
+  run.finish();
+
+  const WalkTestResult& result = run.test()->result();
+  const QJsonObject document = walkTestDocument(result, link.model, adapterText(portName));
+  recorder.walkTest(compact(document));
+  if (request.json)
+    out(compact(document));
+  else
+    printResult(result, out);
+  link.link.removeObserver(&run);
+  recorder.finish();
+  link.link.removeObserver(&recorder);
+  return {result.passed() ? exitstatus::Done : exitstatus::NoAnswer, {}};
+}
+
+CommandOutcome runReport(const CliRequest& request, const LineSink&) {
+  const QString& path = request.files[0];
+  const CommandOutcome none{exitstatus::NoAnswer, uiText(UiTexts::txtCliNoWalkTest)};
+  JournalReader journal(journalPath());
+  if (!journal.open()) return none;
+  JournalQuery query;
+  query.kinds = {JournalEventKind::WalkTest};
+  std::optional<StoredWalkTest> stored;
+  // The newest test the journal can read back.
+  for (const JournalEvent& event : journal.events(query))
+    if (auto test = readWalkTestDocument(QJsonDocument::fromJson(event.text.toUtf8()).object())) stored = test;
+  if (!stored) return none;
+
+  CommissioningRecord record;
+  record.printedAt = QDateTime::currentDateTime();
+  record.site = request.site;
+  record.technician = request.technician;
+  record.remark = request.remark;
+  record.identification = stored->identification;
+  record.beamCount = stored->beamCount;
+  record.adapter = stored->adapter;
+  record.config = stored->config;
+  record.walkTest = stored->result;
+  record.lastDay = lastDayCounts(journal, stored->config.transmitterSerial(), record.printedAt.toMSecsSinceEpoch());
+  if (!request.plan.isEmpty()) {
+    BarrierConfig plan;
+    if (const ConfigFileResult result = readConfigFile(request.plan, plan); !result)
+      return fileFailure(request.plan, result.message());
+    record.planFile = request.plan;
+    record.planDifferences = configDifferences(stored->config, plan);
+  }
+  QString error;
+  if (!writeRecordPdf(path, record, &error)) return fileFailure(path, error);
+  return {};
+}

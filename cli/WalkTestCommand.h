@@ -1,0 +1,15 @@
+#pragma once
+// walktest and report: the commissioning walk test in a terminal, and its
+// record from the journal.
+#include "cli/CommandOutcome.h"
+
+// Runs the walk test on the barrier: prints what to walk next and every pass
+// as it comes, ends when everything passed or no pass came for
+// request.timeoutSeconds, prints the result and keeps it in the journal.
+// Done when everything passed, NoAnswer otherwise.
+CommandOutcome runWalkTest(const CliRequest& request, const LineSink& out);
+
+// Writes the commissioning record of the newest walk test in the journal to
+// request.files[0]; NoAnswer with a clear message when the journal has none.
+// Needs a QGuiApplication (fonts).
+CommandOutcome runReport(const CliRequest& request, const LineSink& out);

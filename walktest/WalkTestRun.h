@@ -1,0 +1,83 @@
+#pragma once
+// A walk test on a live barrier: takes what the device link reports
+// (LinkObserver) and tells its owner, the walk test window or orvita-cli,
+// what to show. The owner adds it to the link's observers for as long as it
+// lives. Main thread only.
+#include <QJsonObject>
+#include <functional>
+#include <optional>
+
+#include "link/LinkObserver.h"
+#include "link/LinkState.h"
+#include "model/BarrierModel.h"
+#include "walktest/WalkTest.h"
+
+class WalkTestRun : public LinkObserver {
+ public:
+  enum class Phase {
+    WaitingForBarrier,  // not connected, or its configuration not yet read
+    Running,
+    Finished,
+  };
+
+  // `clock` gives milliseconds since the epoch (tests pass their own).
+  WalkTestRun(const BarrierModel& model, const LinkState& state, std::function<qint64()> clock = {});
+
+  // Starts a test (again): at once when the barrier is identified and its
+  // configuration read, else as soon as it is.
+  void start();
+  // Ends the test with what it has; a finished test is told through onFinished.
+  void finish();
+
+  Phase phase() const { return phase_; }
+  // The test under way or the last one; nullopt before the first start.
+  const std::optional<WalkTest>& test() const { return test_; }
+
+  // An item passed: its index in the test's items.
+  std::function<void(std::size_t item)> onPass;
+  // Anything the window shows may have changed (a status, a loss, the phase).
+  std::function<void()> onChange;
+  // The barrier was lost while the test ran.
+  std::function<void()> onConnectionLost;
+  // The test ended, by itself (everything passed) or by finish().
+  std::function<void(const WalkTestResult& result)> onFinished;
+
+  // LinkObserver
+  void barrierIdentified(std::span<const std::uint8_t> versionInfo, int beamCount) override;
+  void barrierLost(LinkLoss reason) override;
+  void statusChanged(const BarrierStatus& status, std::span<const std::uint8_t> frame) override;
+  void configurationRead(const BarrierConfig& config) override;
+
+ private:
+  // The barrier is identified and the configuration its test lists is read.
+  bool barrierReady() const;
+  void begin();
+  void changed() {
+    if (onChange) onChange();
+  }
+
+  const BarrierModel& model_;
+  const LinkState& state_;
+  std::function<qint64()> clock_;
+  Phase phase_ = Phase::Finished;
+  bool startWanted_ = false;
+  std::optional<WalkTest> test_;
+  // The model's status came from the barrier now connected, not from
+  // before it (the link reads the configuration before it polls).
+  bool statusCurrent_ = false;
+};
+
+// The result with what the record needs of the barrier beside it ("barrier":
+// identification, beamCount, serial, adapter, config as hex): what the
+// journal keeps and orvita-cli prints last.
+QJsonObject walkTestDocument(const WalkTestResult& result, const BarrierModel& model, const QString& adapter);
+
+// What walkTestDocument wrote, read back; nullopt for anything else.
+struct StoredWalkTest {
+  WalkTestResult result;
+  QString identification;
+  int beamCount = 0;
+  QString adapter;
+  BarrierConfig config;
+};
+std::optional<StoredWalkTest> readWalkTestDocument(const QJsonObject& document);
