@@ -33,7 +33,17 @@ constexpr qint64 DayMs = 24LL * 3600 * 1000;
 // SQLite's primary result codes that the journal tells apart.
 enum SqliteCode { Busy = 5, Locked = 6, Corrupt = 11, NotADatabase = 26 };
 
-int sqliteCode(const QSqlError& error) { return error.nativeErrorCode().toInt() & 0xff; }
+// Qt gives SQLite's code with most errors, but not when a row could not be
+// fetched; SQLite's own words for these codes are fixed.
+int sqliteCode(const QSqlError& error) {
+  if (!error.nativeErrorCode().isEmpty()) return error.nativeErrorCode().toInt() & 0xff;
+  const QString text = error.databaseText();
+  if (text.contains(QLatin1String("database is locked"))) return Busy;
+  if (text.contains(QLatin1String("table is locked"))) return Locked;
+  if (text.contains(QLatin1String("malformed"))) return Corrupt;
+  if (text.contains(QLatin1String("not a database"))) return NotADatabase;
+  return 0;
+}
 
 bool damaged(const QSqlError& error) {
   const int code = sqliteCode(error);
@@ -355,7 +365,10 @@ void Store::deleteOldSessions() {
   if (options_.retentionDays <= 0) return;
   const qint64 cutoff = QDateTime::currentMSecsSinceEpoch() - options_.retentionDays * DayMs;
   QSqlQuery old(db_);
-  old.prepare(QStringLiteral("SELECT id FROM session WHERE coalesce(ended, started) < ? AND id != ?"));
+  // A session without an end (still running, or cut off) is as old as its
+  // last event.
+  old.prepare(QStringLiteral("SELECT s.id FROM session s WHERE coalesce(s.ended, (SELECT max(last_event) FROM "
+                             "connection WHERE session = s.id), s.started) < ? AND s.id != ?"));
   old.addBindValue(cutoff);
   old.addBindValue(session_);
   if (!old.exec()) return;

@@ -239,7 +239,8 @@ TEST_F(CliEndToEnd, HistoryAndBarriersShowWhatTheCommandsRecorded) {
   startBarrier({QStringLiteral("--beams"), QStringLiteral("4")});
   say("config 9 0x30");  // transmitter 12345
   say("config 10 0x39");
-  say("config 2 0");  // beam 2 switched off
+  say("config 2 0");  // beam 2 switched off, beam 3 on
+  say("config 3 5");
   const qint64 start = QDateTime::currentMSecsSinceEpoch();
   ASSERT_EQ(cli(onBarrier({QStringLiteral("read"), file("backup.acc")})).exitStatus, 0);
   say("alert 3 on");

@@ -21,6 +21,9 @@
 #include "journal/JournalWriter.h"
 #include "texts/UiTexts.h"
 
+// Failures show the texts themselves.
+void PrintTo(const QString& text, std::ostream* os) { *os << text.toStdString(); }
+
 namespace {
 
 constexpr qint64 DayMs = 24LL * 3600 * 1000;
@@ -77,6 +80,7 @@ class JournalTest : public ::testing::Test {
   JournalOptions options(const QString& file) const {
     JournalOptions o;
     o.path = file;
+    o.retentionDays = 0;  // the tests' times are of 1970
     o.busyTimeoutMs = 300;
     o.commitIntervalMs = 50;
     return o;
@@ -162,11 +166,11 @@ TEST_F(JournalTest, AFolderThatCannotBeWrittenIsToldOnceAndTheJournalStops) {
     recordSession(w, 1000, 1, {0, 1, 0});
     w.flush();
     EXPECT_FALSE(w.working());
+    QCoreApplication::processEvents();
   }
   if (root) {
     ASSERT_EQ(::seteuid(0), 0);
   }
-  QCoreApplication::processEvents();
   ASSERT_EQ(faults.size(), 1);
   EXPECT_TRUE(faults[0].startsWith(uiText(UiTexts::txtJournalCannotWrite).section(QLatin1Char('%'), 0, 0)));
   EXPECT_TRUE(QDir(folder).isEmpty());
@@ -227,9 +231,7 @@ TEST_F(JournalTest, AVersionOneJournalIsUpgradedWithItsAlarmsCounted) {
                    .arg(200 + i)
                    .arg(QString::fromLatin1(statusBytes(withFlags(flags[i])).toHex())));
   }
-  JournalOptions o = options(path());
-  o.retentionDays = 0;
-  { JournalWriter(o).flush(); }
+  { JournalWriter(options(path())).flush(); }
   JournalReader reader(path());
   ASSERT_TRUE(reader.open()) << reader.error().toStdString();
   const QList<JournalBarrier> barriers = reader.barriers();
