@@ -51,14 +51,30 @@ void appendBeamNumbers(QString& text, std::uint8_t bits, int beams) {
 }
 
 const QStringList CsvColumns{
-    QStringLiteral("time"),          QStringLiteral("barrier"),           QStringLiteral("event"),
-    QStringLiteral("reason"),        QStringLiteral("config"),            QStringLiteral("text"),
-    QStringLiteral("beamCount"),     QStringLiteral("beamsAlarm"),        QStringLiteral("beamsAlert"),
-    QStringLiteral("beamsHalf"),     QStringLiteral("beamsNar"),          QStringLiteral("beamsBlocked"),
-    QStringLiteral("beamsBlockMemory"), QStringLiteral("beamsSwitchedOff"), QStringLiteral("alarmOutput"),
-    QStringLiteral("tamperOutput"),  QStringLiteral("busTamper"),         QStringLiteral("receiverTamper"),
-    QStringLiteral("transmitterTamper"), QStringLiteral("lowSupply"),     QStringLiteral("registrationMode"),
-    QStringLiteral("led"),           QStringLiteral("coveredTooLong"),    QStringLiteral("supplyVolts"),
+    QStringLiteral("time"),
+    QStringLiteral("barrier"),
+    QStringLiteral("event"),
+    QStringLiteral("reason"),
+    QStringLiteral("config"),
+    QStringLiteral("text"),
+    QStringLiteral("beamCount"),
+    QStringLiteral("beamsAlarm"),
+    QStringLiteral("beamsAlert"),
+    QStringLiteral("beamsHalf"),
+    QStringLiteral("beamsNar"),
+    QStringLiteral("beamsBlocked"),
+    QStringLiteral("beamsBlockMemory"),
+    QStringLiteral("beamsSwitchedOff"),
+    QStringLiteral("alarmOutput"),
+    QStringLiteral("tamperOutput"),
+    QStringLiteral("busTamper"),
+    QStringLiteral("receiverTamper"),
+    QStringLiteral("transmitterTamper"),
+    QStringLiteral("lowSupply"),
+    QStringLiteral("registrationMode"),
+    QStringLiteral("led"),
+    QStringLiteral("coveredTooLong"),
+    QStringLiteral("supplyVolts"),
 };
 
 // What a status row needs from before it: the connection's beam count, the
@@ -144,7 +160,9 @@ class HistoryPrinter {
         return QStringList{e.text, s.port, s.adapter, s.stableName}.join(QLatin1Char(' ')).trimmed();
       }
       case JournalEventKind::Connected:
-        return QStringLiteral("ORVITA %1 v.%2 %3").arg(e.beamCount).arg(versionNumber(e.version), versionDate(e.version));
+        return QStringLiteral("ORVITA %1 v.%2 %3")
+            .arg(e.beamCount)
+            .arg(versionNumber(e.version), versionDate(e.version));
       default:
         return e.text;
     }
@@ -213,8 +231,8 @@ class HistoryPrinter {
       for (int b = 1; b <= beams; ++b)
         if (context->config[BarrierConfig::responseTime(b)] == 0) off |= beamBit(b);
       line += QChar(u'0' + beams);
-      for (const std::uint8_t bits : {s.beamsAlarm, s.beamsAlert, s.beams50, s.beamsNar, s.beamsBlocked,
-                                      s.beamsBlockMemory, off}) {
+      for (const std::uint8_t bits :
+           {s.beamsAlarm, s.beamsAlert, s.beams50, s.beamsNar, s.beamsBlocked, s.beamsBlockMemory, off}) {
         line += QLatin1Char(',');
         appendBeamNumbers(line, bits, beams);
       }

@@ -75,7 +75,8 @@ TEST(CliArguments, HistoryTakesABarrierARangeAndOneFormat) {
   EXPECT_EQ(parseWhen("2026-12-08T03:12", now, false), now);
   EXPECT_EQ(parseWhen("2026-12-08T03:12:00.000Z", now, false),
             QDateTime(QDate(2026, 12, 8), QTime(3, 12), Qt::UTC).toMSecsSinceEpoch());
-  for (const char* wrong : {"wczoraj", "24", "h", "2026-13-01", ""}) EXPECT_FALSE(parseWhen(wrong, now, false)) << wrong;
+  for (const char* wrong : {"wczoraj", "24", "h", "2026-13-01", ""})
+    EXPECT_FALSE(parseWhen(wrong, now, false)) << wrong;
 
   for (const auto& wrong : {parse({"history", "--json", "--csv"}), parse({"history", "--barrier", "70000"}),
                             parse({"history", "--since", "soon"}), parse({"status", "--since", "24h"}),

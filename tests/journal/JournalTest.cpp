@@ -8,9 +8,9 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QVariant>
@@ -222,8 +222,9 @@ TEST_F(JournalTest, AVersionOneJournalIsUpgradedWithItsAlarmsCounted) {
     for (const QString& s : journalSchemaStatements(1)) raw.exec(s);
     raw.exec(QStringLiteral("INSERT INTO session(id, program, started, ended) VALUES (1, 'orvita', 100, 900)"));
     raw.exec(QStringLiteral("INSERT INTO barrier(id, serial) VALUES (1, 777)"));
-    raw.exec(QStringLiteral(
-        "INSERT INTO connection(id, session, barrier, started, ended, reason, beams) VALUES (1, 1, 1, 110, 800, 2, 4)"));
+    raw.exec(
+        QStringLiteral("INSERT INTO connection(id, session, barrier, started, ended, reason, beams) VALUES (1, 1, 1, "
+                       "110, 800, 2, 4)"));
     const std::uint8_t flags[] = {0, statusflag::AlarmOutput, 0, statusflag::AlarmOutput | statusflag::TamperOutput,
                                   statusflag::AlarmOutput};
     for (int i = 0; i < 5; ++i)
