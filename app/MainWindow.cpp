@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -13,6 +15,7 @@
 #include <utility>
 
 #include "files/SettingsStore.h"
+#include "journal/JournalPath.h"
 #include "serial/PortFailureText.h"
 #include "serial/PortSettings.h"
 #include "sound/AlarmBeeper.h"
@@ -26,7 +29,11 @@
 #include "ui/PieGauge.h"
 #include "ui/PortSettingsDialog.h"
 #include "ui/ShortcutsFirst.h"
+#include "ui/WalkTestWindow.h"
 #include "ui/WindowPlacementWidget.h"
+#include "ui/DocumentOutput.h"
+#include "report/RecordDocument.h"
+#include "link/StatusWords.h"
 #include "util/FileTitle.h"
 #include "util/HexText.h"
 
@@ -81,6 +88,7 @@ MainWindow::MainWindow(QWidget* parent)
   new ShortcutsFirst(this);
   setFileDialogs(std::make_unique<QtFileDialogs>(this));
   startUp();
+  startJournal({journalPath(), storedJournalDays(SettingsKey)});
 
   // Precise: the time-outs and " Brak połączenia." come when they are due.
   cycleTimer.setTimerType(Qt::PreciseTimer);
@@ -97,7 +105,14 @@ MainWindow::~MainWindow() {
   cycleTimer.stop();
   refreshTimer.stop();
   statusPause.stop();
+  // A test still under way ends and is kept while the journal still records.
+  if (walkTestWindow) walkTestWindow->close();
+  delete walkTestWindow;
+  walkTestWindow = nullptr;
   shutDown();
+  link.removeObserver(journalRecorder.get());
+  journalRecorder.reset();  // the session's end, written before the writer closes
+  journal.reset();
   // The controls and the dialog refer to the members above; they go first.
   port.onRxChar = nullptr;
   port.onDeviceLost = nullptr;
@@ -234,6 +249,9 @@ void MainWindow::buildMenus() {
   saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F2));
   saveAsAction = fileMenu->addAction(QString());
   fileMenu->addSeparator();
+  printRecordAction = fileMenu->addAction(QString());
+  printConfigAction = fileMenu->addAction(QString());
+  fileMenu->addSeparator();
   quitAction = fileMenu->addAction(QString());
   quitAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
 
@@ -249,6 +267,9 @@ void MainWindow::buildMenus() {
   portSettingsAction = configurationMenu->addAction(QString());
   portSettingsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F8));
 
+  serviceMenu = bar->addMenu(QString());
+  walkTestAction = serviceMenu->addAction(QString());
+
   helpMenu = bar->addMenu(QString());
   aboutAction = helpMenu->addAction(QString());
 
@@ -261,6 +282,9 @@ void MainWindow::buildMenus() {
   connect(resetAction, &QAction::triggered, this, &MainWindow::resetBlockMemory);
   connect(portSettingsAction, &QAction::triggered, this, &MainWindow::showPortSettings);
   connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
+  connect(printRecordAction, &QAction::triggered, this, &MainWindow::printRecord);
+  connect(printConfigAction, &QAction::triggered, this, &MainWindow::printConfiguration);
+  connect(walkTestAction, &QAction::triggered, this, &MainWindow::showWalkTest);
 }
 
 void MainWindow::startUp() {
@@ -311,6 +335,10 @@ void MainWindow::setTexts() {
   resetAction->setText(uiText(UiTexts::txtResetBlocks));
   configurationMenu->setTitle(uiText(UiTexts::txtConfiguration));
   portSettingsAction->setText(uiText(UiTexts::txtRs232));
+  printRecordAction->setText(uiText(UiTexts::txtPrintRecordAction));
+  printConfigAction->setText(uiText(UiTexts::txtPrintConfigAction));
+  serviceMenu->setTitle(uiText(UiTexts::txtServiceMenu));
+  walkTestAction->setText(uiText(UiTexts::txtWalkTestAction));
   helpMenu->setTitle(uiText(UiTexts::txtHelp));
   aboutAction->setText(uiText(UiTexts::txtAbout));
 }
@@ -329,6 +357,26 @@ void MainWindow::setFileDialogs(std::unique_ptr<FileDialogs> dialogs) {
   fileDialogs = std::move(dialogs);
   fileCommands = std::make_unique<ConfigFileCommands>(
       model, configFileName, [this] { refreshEditors(); }, *fileDialogs);
+  fileCommands->onFileDone = [this](bool saved, const QString& path, const BarrierConfig& config) {
+    if (!journalRecorder) return;
+    if (saved)
+      journalRecorder->fileSaved(path, config);
+    else
+      journalRecorder->fileOpened(path, config);
+  };
+}
+
+void MainWindow::startJournal(JournalOptions options) {
+  if (journalRecorder) link.removeObserver(journalRecorder.get());
+  journalRecorder.reset();
+  journal = std::make_unique<JournalWriter>(std::move(options));
+  // Told once in the log panel and the status strip; the program goes on.
+  journal->onFault = [this](const QString& text) {
+    eventLog.addLogLine(text);
+    statusStrip->setNotice(text);
+  };
+  journalRecorder = std::make_unique<JournalRecorder>(*journal, QStringLiteral("orvita"), port.deviceName());
+  link.addObserver(journalRecorder.get());
 }
 
 void MainWindow::createPortDialog() {
@@ -421,6 +469,45 @@ void MainWindow::showAbout() {
 }
 
 void MainWindow::quitProgram() { close(); }
+
+WalkTestWindow& MainWindow::walkTest() {
+  if (!walkTestWindow) {
+    WalkTestWindow::Services services;
+    services.portName = [this] { return port.deviceName(); };
+    services.passChime = [this] {
+      if (beeper) beeper->announcePass();
+    };
+    services.store = [this](const QString& json) {
+      if (journalRecorder) journalRecorder->walkTest(json);
+    };
+    walkTestWindow = new WalkTestWindow(model, state, link, std::move(services), this);
+    // Beside the main window, where the picture stays in sight.
+    walkTestWindow->move(frameGeometry().topRight() + QPoint(8, 0));
+  }
+  return *walkTestWindow;
+}
+
+// Not modal: the cycle, the picture and the journal go on during the test.
+void MainWindow::showWalkTest() {
+  WalkTestWindow& window = walkTest();
+  if (!window.isVisible()) window.startTest();
+  window.show();
+  window.raise();
+  window.activateWindow();
+}
+
+void MainWindow::printRecord() { walkTest().printRecord(); }
+
+void MainWindow::printConfiguration() {
+  const QString source = !configFileName.isEmpty()
+                             ? uiText(UiTexts::txtConfigFromFile).arg(QFileInfo(configFileName).fileName())
+                             : uiText(UiTexts::txtConfigFromBarrier).arg(identificationText(model).trimmed());
+  const BarrierConfig config = model.editConfig;
+  const QDateTime now = QDateTime::currentDateTime();
+  outputDocument(this, uiText(UiTexts::txtConfigSheetTitle),
+                 uiText(UiTexts::txtConfigSheetTitle) + now.toString(QStringLiteral(" yyyy-MM-dd")) + QStringLiteral(".pdf"),
+                 [=](QPagedPaintDevice& device) { return paintConfigurationSheet(device, config, source, now); });
+}
 
 // ---- LinkView ---------------------------------------------------------------
 

@@ -10,7 +10,9 @@
 #include <memory>
 
 #include "eventlog/EventLog.h"
+#include "journal/JournalWriter.h"
 #include "link/DeviceLink.h"
+#include "link/JournalRecorder.h"
 #include "link/LinkState.h"
 #include "link/LinkView.h"
 #include "link/PauseTimer.h"
@@ -31,6 +33,7 @@ class QToolButton;
 class PortSettingsDialog;
 class AboutWindow;
 class AlarmBeeper;
+class WalkTestWindow;
 
 class MainWindow : public QMainWindow, public LinkView {
   Q_OBJECT
@@ -48,6 +51,9 @@ class MainWindow : public QMainWindow, public LinkView {
   void setAboutWindow(AboutWindow* window) { aboutWindow = window; }
   // Replaces the platform's file dialogs and error box (tests give their own).
   void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+  // Records the run into `options.path` from now on (the constructor starts
+  // the journal of journalPath(); tests point it elsewhere).
+  void startJournal(JournalOptions options);
 
   // LinkView
   void refreshEditors() override;
@@ -81,6 +87,12 @@ class MainWindow : public QMainWindow, public LinkView {
   void showPortSettings();
   void showAbout();
   void quitProgram();
+  // "Test uruchomieniowy…": the walk test window, started anew when it was not showing.
+  void showWalkTest();
+  // "Drukuj protokół…": the commissioning record of the walk test.
+  void printRecord();
+  // "Drukuj konfigurację…": the editors' configuration alone.
+  void printConfiguration();
 
   // What the window owns for the run (member order is construction order).
   BarrierModel model;
@@ -92,6 +104,10 @@ class MainWindow : public QMainWindow, public LinkView {
   std::unique_ptr<AlarmBeeper> beeper;
   std::unique_ptr<FileDialogs> fileDialogs;
   std::unique_ptr<ConfigFileCommands> fileCommands;
+  // The journal of the run: always recording, whatever the log panel says.
+  // Gone (null) only in a window built without one (setJournal).
+  std::unique_ptr<JournalWriter> journal;
+  std::unique_ptr<JournalRecorder> journalRecorder;
 
   // Controls.
   QLabel* identificationLabel = nullptr;
@@ -126,6 +142,11 @@ class MainWindow : public QMainWindow, public LinkView {
   QAction* resetAction = nullptr;
   QMenu* configurationMenu = nullptr;
   QAction* portSettingsAction = nullptr;
+  QAction* printRecordAction = nullptr;
+  QAction* printConfigAction = nullptr;
+  QMenu* serviceMenu = nullptr;  // "Serwis": the service tools
+  QAction* walkTestAction = nullptr;
+  WalkTestWindow* walkTestWindow = nullptr;  // made at its first showing
   QMenu* helpMenu = nullptr;
   QAction* aboutAction = nullptr;
 
@@ -140,6 +161,7 @@ class MainWindow : public QMainWindow, public LinkView {
   void setTexts();
   void layoutToolBar();
   void layoutLeftPanel();
+  WalkTestWindow& walkTest();
 
   std::unique_ptr<AboutWindow> ownAboutWindow_;
 };

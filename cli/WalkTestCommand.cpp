@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cstdio>
 
 #include "cli/BarrierCommands.h"
 #include "cli/FileCommands.h"
@@ -66,8 +67,11 @@ CommandOutcome runWalkTest(const CliRequest& request, const LineSink& out) {
   const QString portName = request.port.isEmpty() ? readPortSettings(SettingsKey).deviceName : request.port;
   HeadlessLink link(portName);
   // The journal records this run as any other, and keeps the result.
-  JournalWriter journal(JournalOptions{journalPath()});
-  JournalRecorder recorder(journal, QStringLiteral("orvita-cli walktest"), portName);
+  JournalWriter journal({journalPath(), storedJournalDays(SettingsKey)});
+  journal.onFault = [](const QString& text) {
+    std::fputs(qPrintable(QStringLiteral("orvita-cli: ") + text + QLatin1Char('\n')), stderr);
+  };
+  JournalRecorder recorder(journal, QStringLiteral("orvita-cli ") + commandName(request.command), portName);
   link.link.addObserver(&recorder);
 
   WalkTestRun run(link.model, link.state);

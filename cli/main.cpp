@@ -11,15 +11,16 @@
 #include "cli/BarrierCommands.h"
 #include "cli/CommandLine.h"
 #include "cli/FileCommands.h"
+#include "cli/JournalCommands.h"
 #include "cli/WalkTestCommand.h"
 
 namespace {
 
-void print(std::FILE* stream, const QString& text) {
+void print(std::FILE* stream, const QString& text, bool flush = true) {
   const QByteArray bytes = text.toUtf8();
   std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
   std::fputc('\n', stream);
-  std::fflush(stream);  // status --follow feeds pipes line by line
+  if (flush) std::fflush(stream);  // status --follow feeds pipes line by line
 }
 
 }  // namespace
@@ -60,16 +61,28 @@ int main(int argc, char** argv) {
 
   const CliRequest& request = parse.request;
   const LineSink out = [](const QString& line) { print(stdout, line); };
-  const bool offline = request.command == CliCommand::Show || request.command == CliCommand::Diff;
   CommandOutcome outcome;
-  if (offline)
-    outcome = runFileCommand(request, out);
-  else if (request.command == CliCommand::WalkTest)
-    outcome = runWalkTest(request, out);
-  else if (request.command == CliCommand::Report)
-    outcome = runReport(request, out);
-  else
-    outcome = runBarrierCommand(request, out);
+  switch (request.command) {
+    case CliCommand::Show:
+    case CliCommand::Diff:
+      outcome = runFileCommand(request, out);
+      break;
+    case CliCommand::History:
+    case CliCommand::Barriers:
+      // A journal's worth of lines: written in blocks, not line by line.
+      outcome = runJournalCommand(request, [](const QString& line) { print(stdout, line, false); });
+      std::fflush(stdout);
+      break;
+    case CliCommand::WalkTest:
+      outcome = runWalkTest(request, out);
+      break;
+    case CliCommand::Report:
+      outcome = runReport(request, out);
+      break;
+    default:
+      outcome = runBarrierCommand(request, out);
+      break;
+  }
   if (!outcome.error.isEmpty()) print(stderr, QStringLiteral("orvita-cli: ") + outcome.error);
   return outcome.exitStatus;
 }

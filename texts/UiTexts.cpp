@@ -166,6 +166,10 @@ const std::vector<Entry>& entries() {
                       "                     tryb rejestracji, zasilanie\n"
                       "  show PLIK.acc      konfiguracja zapisana w pliku\n"
                       "  diff A.acc B.acc   różnice między dwoma plikami konfiguracji\n"
+                      "  history [--barrier NUMER] [--since KIEDY] [--until KIEDY] [--json | --csv]\n"
+                      "                     zdarzenia z bazy historii, od najstarszych; KIEDY: data (2026-12-08),\n"
+                      "                     data i godzina (2026-12-08T03:12) albo okres wstecz (24h, 7d)\n"
+                      "  barriers [--json]  bariery znane bazie historii\n"
                       "  walktest           test uruchomieniowy: każda wiązka przerwana i wolna, styki sabotażowe\n"
                       "                     otwarte i zamknięte, wyjścia; wynik trafia do dziennika\n"
                       "  report PLIK.pdf    protokół uruchomienia z ostatniego testu zapisanego w dzienniku\n"
@@ -175,7 +179,7 @@ const std::vector<Entry>& entries() {
                       "2 błędne wywołanie albo plik, którego nie można odczytać lub zapisać; 3 nie można otworzyć\n"
                       "portu.")},
       {txtCliCommandArgument,
-       QStringLiteral("identify, read, write, reset, status, show, diff, walktest albo report.")},
+       QStringLiteral("identify, read, write, reset, status, show, diff, history, barriers, walktest albo report.")},
       {txtCliCommandSyntax, QStringLiteral("polecenie [plik…]")},
       {txtCliOptionPort,
        QStringLiteral("Port bariery: nazwa w jądrze (ttyUSB0) albo ścieżka (/dev/serial/by-id/…); domyślnie port "
@@ -185,7 +189,7 @@ const std::vector<Entry>& entries() {
       {txtCliOptionTimeoutValue, QStringLiteral("sekundy")},
       {txtCliOptionForce, QStringLiteral("write: zapisz także do bariery o innej liczbie wiązek niż w pliku.")},
       {txtCliOptionFollow, QStringLiteral("status: pokazuj stan po każdej zmianie, dopóki bariera odpowiada.")},
-      {txtCliOptionJson, QStringLiteral("status, walktest: jeden obiekt JSON w wierszu.")},
+      {txtCliOptionJson, QStringLiteral("status, history, barriers, walktest: jeden obiekt JSON w wierszu.")},
       {txtCliSeeHelp, QStringLiteral(" (--help opisuje polecenia).")},
       {txtCliNoCommand, QStringLiteral("Brak polecenia.")},
       {txtCliUnknownCommand, QStringLiteral("Nieznane polecenie: %1.")},
@@ -226,6 +230,9 @@ const std::vector<Entry>& entries() {
       {txtCliOptionWhenValue, QStringLiteral("KIEDY")},
       {txtCliOptionSerialValue, QStringLiteral("NUMER")},
       {txtCliJsonAndCsv, QStringLiteral("--json i --csv wykluczają się.")},
+      {txtCliBarrierLine, QStringLiteral("Nadajnik %1: ORVITA %2 v.%3, widziana od %4 do %5, połączeń %6, "
+                                         "alarmów %7, sabotaży %8")},
+      {txtCliNoBarriers, QStringLiteral("Baza historii nie zna jeszcze żadnej bariery.")},
       {txtCliBadSerial, QStringLiteral("Numer seryjny nadajnika to liczba od 0 do 65535, nie \"%1\".")},
 
       {txtProgramSummary, QStringLiteral("Konfiguracja i serwis bariery podczerwieni Orvita przez łącze RS-232.")},
