@@ -18,6 +18,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QThread>
 #include <functional>
 
 #include "files/ConfigFile.h"
@@ -95,6 +96,29 @@ class CliEndToEnd : public ::testing::Test {
       EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
     }
     return objects;
+  }
+
+  // The next JSON object a running orvita-cli prints; empty when none comes.
+  static QJsonObject nextJson(QProcess& process) {
+    while (!process.canReadLine())
+      if (!process.waitForReadyRead(Ceiling)) return {};
+    QJsonParseError error;
+    const QJsonObject object = QJsonDocument::fromJson(process.readLine(), &error).object();
+    EXPECT_EQ(error.error, QJsonParseError::NoError);
+    return object;
+  }
+  // The next object whose "event" is `event`, skipping others.
+  static QJsonObject nextEvent(QProcess& process, const QString& event) {
+    for (QJsonObject object = nextJson(process); !object.isEmpty(); object = nextJson(process))
+      if (object.value(QStringLiteral("event")).toString() == event) return object;
+    return {};
+  }
+  // The text of a PDF as poppler reads it, each table row on one line.
+  static QString pdfText(const QString& path) {
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    text.waitForFinished(Ceiling);
+    return QString::fromUtf8(text.readAllStandardOutput());
   }
 
   QTemporaryDir dir;
@@ -356,6 +380,122 @@ TEST_F(CliEndToEnd, ARecorderKilledDuringWritesLeavesAWholeJournal) {
     db.close();
   }
   QSqlDatabase::removeDatabase(QStringLiteral("check"));
+}
+
+// The walk test in a terminal, pass by pass, a switched-off beam left out,
+// the result kept in the journal and the record printed from it.
+TEST_F(CliEndToEnd, AWalkTestPassesItemByItemAndItsRecordComesFromTheJournal) {
+  startBarrier({QStringLiteral("--beams"), QStringLiteral("3")});
+  say("config 1 5");
+  say("config 3 5");  // beam 2 stays switched off
+  say("config 9 0x30");
+  say("config 10 0x39");  // transmitter 12345
+  QProcess walk;
+  startCli(walk, onBarrier({QStringLiteral("walktest"), QStringLiteral("--json")}));
+  ASSERT_TRUE(walk.waitForStarted(5000));
+  const QJsonObject first = nextEvent(walk, QStringLiteral("next"));
+  ASSERT_FALSE(first.isEmpty()) << walk.readAllStandardError().toStdString();
+  EXPECT_EQ(first.value(QStringLiteral("beam")).toInt(), 1);
+
+  // Interrupted for longer than many status polls, even on a loaded machine,
+  // then clear again; the pass of that item is awaited, the outputs' passes
+  // that come between are skipped.
+  const auto walkThrough = [&](const char* on, const char* off, const char* item, int beam) {
+    say(on);
+    QThread::msleep(1000);
+    say(off);
+    for (QJsonObject pass = nextEvent(walk, QStringLiteral("passed")); !pass.isEmpty();
+         pass = nextEvent(walk, QStringLiteral("passed")))
+      if (pass.value(QStringLiteral("item")).toString() == QLatin1String(item) &&
+          pass.value(QStringLiteral("beam")).toInt() == beam)
+        return;
+    ADD_FAILURE() << "no pass after " << on;
+  };
+  walkThrough("cross 3 on", "cross 3 off", "beam", 3);
+  walkThrough("cross 1 on", "cross 1 off", "beam", 1);
+  walkThrough("tamper tx open", "tamper tx closed", "transmitterTamper", 0);
+  walkThrough("tamper rx open", "tamper rx closed", "receiverTamper", 0);
+  ASSERT_TRUE(walk.waitForFinished(Ceiling));
+  EXPECT_EQ(walk.exitCode(), 0) << walk.readAllStandardError().toStdString();
+  QJsonObject result;
+  for (QJsonObject object = nextJson(walk); !object.isEmpty(); object = nextJson(walk)) result = object;
+  EXPECT_EQ(result.value(QStringLiteral("result")).toString(), QStringLiteral("passed"));
+  const QJsonArray items = result.value(QStringLiteral("items")).toArray();
+  ASSERT_EQ(items.size(), 3 + 4);
+  for (int i : {0, 2}) {
+    const QJsonObject beam = items[i].toObject();
+    EXPECT_EQ(beam.value(QStringLiteral("result")).toString(), QStringLiteral("passed"));
+    EXPECT_TRUE(beam.value(QStringLiteral("interrupted")).isString());
+    EXPECT_TRUE(beam.value(QStringLiteral("alarmOutput")).toBool()) << "barrier-sim's crossing trips the output";
+  }
+  EXPECT_EQ(items[1].toObject().value(QStringLiteral("result")).toString(), QStringLiteral("not tested"));
+  EXPECT_EQ(result.value(QStringLiteral("supplyMin")).toDouble(), 12.2);
+
+  const QString record = file("protokół.pdf");
+  const CliRun report = cli({QStringLiteral("report"), record, QStringLiteral("--site"), QStringLiteral("Brama wjazdowa, Kraków-Łagiewniki"),
+                             QStringLiteral("--technician"), QStringLiteral("Józef Żak")});
+  ASSERT_EQ(report.exitStatus, 0) << report.err.toStdString();
+  const QString text = pdfText(record);
+  for (const char* expected : {"ORVITA 3 v.1.05", "12345", "Brama wjazdowa, Kraków-Łagiewniki", "Józef Żak",
+                               "Wynik testu: POZYTYWNY", "Styk sabotażowy odbiornika"})
+    EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+  const QStringList lines = text.split(QLatin1Char('\n'));
+  const auto row = [&](const QString& start) {
+    for (const QString& line : lines)
+      if (line.trimmed().startsWith(start)) return line.simplified();
+    return QString();
+  };
+  EXPECT_TRUE(row(QStringLiteral("Wiązka 1 ")).contains(QStringLiteral("pozytywny")));
+  EXPECT_TRUE(row(QStringLiteral("Wiązka 2 wyłączona")).contains(QStringLiteral("nie testowano")));
+  EXPECT_TRUE(row(QStringLiteral("Wiązka 3 ")).contains(QStringLiteral("pozytywny")));
+}
+
+// A beam never interrupted, and one whose interruption an unplug cut short:
+// neither passes, the loss is a warning, and the test ends at its time-out.
+TEST_F(CliEndToEnd, AWalkTestCutByAnUnplugOrMissingABeamFailsAtItsTimeOut) {
+  const CliRun none = cli({QStringLiteral("report"), file("none.pdf")});
+  EXPECT_EQ(none.exitStatus, 1);
+  // Qt may warn first (a session without XDG_RUNTIME_DIR); the message is the last line.
+  EXPECT_TRUE(none.err.endsWith(QStringLiteral("orvita-cli: ") + uiText(UiTexts::txtCliNoWalkTest) + "\n"))
+      << none.err.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(file("none.pdf")));
+
+  startBarrier({QStringLiteral("--beams"), QStringLiteral("3")});
+  for (const char* on : {"config 1 5", "config 2 5", "config 3 5"}) say(on);
+  QProcess walk;
+  // Long enough to come back from the unplug; the test's end waits it out once.
+  startCli(walk, onBarrier({QStringLiteral("walktest"), QStringLiteral("--json"), QStringLiteral("--timeout"),
+                            QStringLiteral("8")}));
+  ASSERT_TRUE(walk.waitForStarted(5000));
+  ASSERT_FALSE(nextEvent(walk, QStringLiteral("next")).isEmpty()) << walk.readAllStandardError().toStdString();
+  say("cross 1 on");
+  QThread::msleep(1000);
+  say("cross 1 off");
+  ASSERT_FALSE(nextEvent(walk, QStringLiteral("passed")).isEmpty());
+  say("cross 2 on");
+  QThread::msleep(1000);
+  say("hangup 1");
+  ASSERT_FALSE(nextEvent(walk, QStringLiteral("lost")).isEmpty());
+  say("cross 2 off");  // while unplugged: nobody sees beam 2 clear up
+  ASSERT_TRUE(walk.waitForFinished(Ceiling));
+  EXPECT_EQ(walk.exitCode(), 1);
+  QJsonObject result;
+  for (QJsonObject object = nextJson(walk); !object.isEmpty(); object = nextJson(walk)) result = object;
+  EXPECT_EQ(result.value(QStringLiteral("result")).toString(), QStringLiteral("failed"));
+  const QJsonArray items = result.value(QStringLiteral("items")).toArray();
+  ASSERT_EQ(items.size(), 3 + 4);
+  EXPECT_EQ(items[0].toObject().value(QStringLiteral("result")).toString(), QStringLiteral("passed"));
+  for (int i : {1, 2}) EXPECT_EQ(items[i].toObject().value(QStringLiteral("result")).toString(), QStringLiteral("not passed")) << i;
+  const QJsonArray warnings = result.value(QStringLiteral("warnings")).toArray();
+  ASSERT_FALSE(warnings.isEmpty());
+  EXPECT_EQ(warnings.last().toObject().value(QStringLiteral("warning")).toString(), QStringLiteral("connectionLost"));
+
+  // The failed test is the journal's last: its record says so.
+  const CliRun report = cli({QStringLiteral("report"), file("failed.pdf")});
+  ASSERT_EQ(report.exitStatus, 0) << report.err.toStdString();
+  const QString text = pdfText(file("failed.pdf"));
+  EXPECT_TRUE(text.contains(QStringLiteral("Wynik testu: NEGATYWNY")));
+  EXPECT_TRUE(text.contains(QStringLiteral("Utrata połączenia z barierą")));
 }
 
 int main(int argc, char** argv) {
