@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QEvent>
+#include <QScreen>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -481,8 +482,6 @@ WalkTestWindow& MainWindow::walkTest() {
       if (journalRecorder) journalRecorder->walkTest(json);
     };
     walkTestWindow = new WalkTestWindow(model, state, link, std::move(services), this);
-    // Beside the main window, where the picture stays in sight.
-    walkTestWindow->move(frameGeometry().topRight() + QPoint(8, 0));
   }
   return *walkTestWindow;
 }
@@ -490,7 +489,19 @@ WalkTestWindow& MainWindow::walkTest() {
 // Not modal: the cycle, the picture and the journal go on during the test.
 void MainWindow::showWalkTest() {
   WalkTestWindow& window = walkTest();
-  if (!window.isVisible()) window.startTest();
+  if (!window.isVisible()) {
+    window.startTest();
+    window.adjustSize();
+    // Beside the main window, where the picture stays in sight: on its right
+    // when the screen has room there, else on its left.
+    const QRect screen = this->screen()->availableGeometry();
+    const QRect main = frameGeometry();
+    QPoint place(main.right() + 8, main.top());
+    if (place.x() + window.width() > screen.right()) place.setX(main.left() - 8 - window.width());
+    place.setX(std::clamp(place.x(), screen.left(), std::max(screen.left(), screen.right() - window.width())));
+    place.setY(std::clamp(place.y(), screen.top(), std::max(screen.top(), screen.bottom() - window.height())));
+    window.move(place);
+  }
   window.show();
   window.raise();
   window.activateWindow();

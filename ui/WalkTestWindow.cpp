@@ -232,7 +232,8 @@ void WalkTestWindow::refresh() {
   details_->setVisible(!details.isEmpty());
   endButton_->setEnabled(phase != WalkTestRun::Phase::Finished);
   planButton_->setEnabled(model_.connected() && state_.readStep == 0);
-  board_->updateGeometry();
+  // As many lanes as the test has items, each whole.
+  board_->setMinimumHeight(board_->sizeHint().height());
   board_->update();
 }
 

@@ -7,9 +7,7 @@
 WalkTestRun::WalkTestRun(const BarrierModel& model, const LinkState& state, std::function<qint64()> clock)
     : model_(model),
       state_(state),
-      clock_(clock ? std::move(clock) : [] { return QDateTime::currentMSecsSinceEpoch(); }),
-      // A barrier connected before the run began has been polled since.
-      statusCurrent_(model.connected() && state.readStep == 0) {}
+      clock_(clock ? std::move(clock) : [] { return QDateTime::currentMSecsSinceEpoch(); }) {}
 
 bool WalkTestRun::barrierReady() const { return model_.connected() && state_.readStep == 0; }
 

@@ -63,7 +63,9 @@ class WalkTestRun : public LinkObserver {
   bool startWanted_ = false;
   std::optional<WalkTest> test_;
   // The model's status came from the barrier now connected, not from
-  // before it (the link reads the configuration before it polls).
+  // before it: the link reads the configuration before it polls, so a
+  // barrier just identified and read has no status yet. Known only from a
+  // status seen by this run.
   bool statusCurrent_ = false;
 };
 

@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 
 #include "walktest/WalkTest.h"
+#include "walktest/WalkTestRun.h"
 
 namespace {
 
@@ -137,4 +138,42 @@ TEST(WalkTest, theResultSurvivesItsJsonAndAFinishedTestTakesNoMoreSnapshots) {
   ASSERT_TRUE(back);
   EXPECT_EQ(*back, test.result());
   EXPECT_FALSE(WalkTestResult::fromJson(QJsonObject{{"items", QJsonArray{QJsonObject{{"item", "door"}}}}}));
+}
+
+TEST(WalkTestRun, aTestStartedBeforeTheFirstStatusTakesNoReadingFromTheEmptyModel) {
+  // Identified and read, but not yet polled: the link reads before it polls.
+  BarrierModel model;
+  model.versionInfo.assign(8, 0);
+  model.beamCount = 2;
+  model.deviceConfig = configWithBeams(2);
+  LinkState state;
+  qint64 now = T0;
+  WalkTestRun run(model, state, [&] { return now; });
+  std::vector<std::size_t> passes;
+  run.onPass = [&](std::size_t item) { passes.push_back(item); };
+  std::optional<WalkTestResult> finished;
+  run.onFinished = [&](const WalkTestResult& result) { finished = result; };
+  run.start();
+  ASSERT_EQ(run.phase(), WalkTestRun::Phase::Running);
+
+  model.status = with(&BarrierStatus::beamsAlert, beamBit(2));
+  now += 100;
+  run.statusChanged(model.status, {});
+  model.status = quiet();
+  now += 100;
+  run.statusChanged(model.status, {});
+  EXPECT_EQ(passes, std::vector<std::size_t>{1});
+  EXPECT_EQ(run.test()->result().supplyMin, std::uint8_t(200));
+
+  // A loss between interruption and clear is told, and the beam must be walked again.
+  now += 100;
+  run.statusChanged(with(&BarrierStatus::beamsAlert, beamBit(1)), {});
+  run.barrierLost(LinkLoss::Unplugged);
+  now += 100;
+  run.statusChanged(quiet(), {});
+  EXPECT_EQ(passes.size(), 1u);
+  run.finish();
+  ASSERT_TRUE(finished);
+  EXPECT_FALSE(finished->passed());
+  EXPECT_EQ(finished->connectionLosses.size(), 1u);
 }
