@@ -34,7 +34,6 @@ const QColor NotPassed(200, 40, 40);
 const QColor Off(150, 150, 150);
 
 constexpr int RowHeight = 34;
-constexpr int NameWidth = 190;
 constexpr int MarkWidth = 44;
 
 }  // namespace
@@ -44,14 +43,31 @@ constexpr int MarkWidth = 44;
 class WalkTestBoard : public QWidget {
  public:
   WalkTestBoard(const WalkTestRun& run, QWidget* parent) : QWidget(parent), run_(run) {
-    setMinimumSize(NameWidth + 260 + MarkWidth, RowHeight * 4);
+    setMinimumSize(nameWidth() + 260 + MarkWidth, RowHeight * 4);
   }
   QSize sizeHint() const override {
     const int rows = run_.test() ? int(run_.test()->result().items.size()) : MaxBeams + 4;
-    return {NameWidth + 330 + MarkWidth, rows * RowHeight + 4};
+    return {nameWidth() + 330 + MarkWidth, rows * RowHeight + 4};
   }
 
  protected:
+  QFont nameFont() const {
+    QFont name = font();
+    name.setPointSizeF(name.pointSizeF() * 1.15);
+    return name;
+  }
+  // Room for the longest name an item can have.
+  int nameWidth() const {
+    const QFontMetrics metrics(nameFont());
+    int widest = 0;
+    for (WalkItemKind kind : {WalkItemKind::TransmitterTamper, WalkItemKind::ReceiverTamper,
+                              WalkItemKind::AlarmOutput, WalkItemKind::TamperOutput})
+      widest = std::max(widest, metrics.horizontalAdvance(walkItemName(WalkItem{kind})));
+    widest = std::max(widest, metrics.horizontalAdvance(walkItemName(WalkItem{WalkItemKind::Beam, 8}) +
+                                                        QLatin1Char(' ') + uiText(UiTexts::txtBeamOff)));
+    return widest + 24;
+  }
+
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -59,8 +75,8 @@ class WalkTestBoard : public QWidget {
     if (!run_.test()) return;
     const WalkTestResult& result = run_.test()->result();
     const bool over = run_.phase() == WalkTestRun::Phase::Finished;
-    QFont name = font();
-    name.setPointSizeF(name.pointSizeF() * 1.15);
+    const QFont name = nameFont();
+    const int nameW = nameWidth();
     QFont lane = font();
     QFont mark = font();
     mark.setPixelSize(RowHeight - 6);
@@ -101,8 +117,8 @@ class WalkTestBoard : public QWidget {
       }
       p.setFont(name);
       p.setPen(palette().color(QPalette::Text));
-      p.drawText(row.adjusted(8, 0, 0, 0).left(), row.top(), NameWidth - 12, RowHeight, Qt::AlignVCenter, label);
-      const QRect bar(NameWidth, row.top() + 5, width() - NameWidth - MarkWidth - 6, RowHeight - 10);
+      p.drawText(row.left() + 8, row.top(), nameW - 12, RowHeight, Qt::AlignVCenter, label);
+      const QRect bar(nameW, row.top() + 5, width() - nameW - MarkWidth - 6, RowHeight - 10);
       p.setPen(Qt::NoPen);
       p.setBrush(colour);
       p.drawRoundedRect(bar, 6, 6);

@@ -7,7 +7,7 @@
 
 namespace {
 
-QString beams(std::uint8_t byte) { return beamListText(std::span<const std::uint8_t>(&byte, 1)); }
+QString beams(std::uint8_t byte) { return beamListText(std::span<const std::uint8_t>(&byte, 1)).trimmed(); }
 
 }  // namespace
 
