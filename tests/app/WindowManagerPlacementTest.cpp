@@ -1,10 +1,12 @@
-// The program under a real window manager (openbox on a private Xvfb): where
-// its window appears with nothing stored, and that starting and closing it
-// leaves the window exactly where it was. Skipped, saying why, when Xvfb,
-// openbox or xdotool is missing.
+// The program on a private Xvfb, most of it under a real window manager
+// (openbox): where its window appears with nothing stored, that starting and
+// closing it leaves the window exactly where it was, that the splash is seen,
+// and a file named on the command line opened. Skipped, saying why, when
+// Xvfb, openbox, xdotool or ImageMagick's import is missing.
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -48,10 +50,24 @@ bool waitFor(const std::function<bool()>& done) {
   return true;
 }
 
-// A private X server of the given size with openbox managing it.
+// The screen as the X server shows it.
+QImage captureScreen(const QProcessEnvironment& env) {
+  QProcess import;
+  import.setProcessEnvironment(env);
+  import.start(QStringLiteral("import"),
+               {QStringLiteral("-silent"), QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")});
+  if (!import.waitForFinished(Ceiling)) {
+    import.kill();
+    import.waitForFinished();
+    return {};
+  }
+  return QImage::fromData(import.readAllStandardOutput(), "PNG");
+}
+
+// A private X server of the given size, with openbox managing it unless told otherwise.
 class Desktop {
  public:
-  explicit Desktop(const QString& size) {
+  explicit Desktop(const QString& size, bool managed = true) {
     // A display number of our own: one whose lock no other server holds.
     for (int n = 120; n < 200 && display_.isEmpty(); ++n) {
       if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n))) continue;
@@ -68,6 +84,10 @@ class Desktop {
     env_.insert(QStringLiteral("DISPLAY"), display_);
     env_.remove(QStringLiteral("QT_QPA_PLATFORM"));
     env_.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    if (!managed) {
+      managed_ = true;  // as wanted
+      return;
+    }
     manager_.setProcessEnvironment(env_);
     manager_.start(QStringLiteral("openbox"), {});
     // The manager is up once it names itself on the root window.
@@ -78,6 +98,7 @@ class Desktop {
   }
   ~Desktop() {
     for (QProcess* p : {&manager_, &server_}) {
+      if (p->state() == QProcess::NotRunning) continue;
       p->terminate();
       if (!p->waitForFinished(5000)) p->kill();
       p->waitForFinished();
@@ -103,8 +124,15 @@ class WindowManagerPlacementTest : public QObject {
   void init();
   void startingAndClosingLeavesTheWindowWhereItWas();
   void theDesignedPlaceIsMovedOntoASmallerScreen();
+  void theSplashIsSeen_data();
+  void theSplashIsSeen();
+  void aFileNamedOnTheCommandLineIsOpenedAsOtworzOpensIt();
 
  private:
+  // Starts the program on `desktop` with the test's settings.
+  bool start(QProcess& program, const Desktop& desktop, const QStringList& arguments = {});
+  // The visible window named exactly `name`, empty while there is none.
+  static QString findWindow(const QString& name, const QProcessEnvironment& env);
   // Starts the program, waits for its window to settle, closes it with Alt+X
   // and gives the placement it stored.
   std::optional<WindowPlace> startAndClose(const Desktop& desktop);
@@ -114,7 +142,7 @@ class WindowManagerPlacementTest : public QObject {
 };
 
 void WindowManagerPlacementTest::initTestCase() {
-  for (const char* tool : {"Xvfb", "openbox", "xdotool", "xprop"})
+  for (const char* tool : {"Xvfb", "openbox", "xdotool", "xprop", "import"})
     if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
       QSKIP(qPrintable(QStringLiteral("%1 is not installed (scripts/setup installs it)").arg(tool)));
 }
@@ -125,14 +153,30 @@ void WindowManagerPlacementTest::init() {
   writeStoredString(SettingsKey, QStringLiteral("cm"), QStringLiteral("orvita-test-no-such-port"));
 }
 
-std::optional<WindowPlace> WindowManagerPlacementTest::startAndClose(const Desktop& desktop) {
+bool WindowManagerPlacementTest::start(QProcess& program, const Desktop& desktop, const QStringList& arguments) {
   QProcessEnvironment env = desktop.environment();
   env.insert(QStringLiteral("XDG_CONFIG_HOME"), home->path());
   env.insert(QStringLiteral("XDG_STATE_HOME"), state.path());
-  QProcess program;
   program.setProcessEnvironment(env);
-  program.start(QStringLiteral(ORVITA_PROGRAM), {});
-  if (!program.waitForStarted(Ceiling)) return std::nullopt;
+  program.start(QStringLiteral(ORVITA_PROGRAM), arguments);
+  return program.waitForStarted(Ceiling);
+}
+
+QString WindowManagerPlacementTest::findWindow(const QString& name, const QProcessEnvironment& env) {
+  const QStringList found = run(QStringLiteral("xdotool"),
+                                {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                 QStringLiteral("^%1$").arg(QRegularExpression::escape(name))},
+                                env)
+                                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  for (const QString& id : found)
+    if (run(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), id}, env) == name) return id;
+  return {};
+}
+
+std::optional<WindowPlace> WindowManagerPlacementTest::startAndClose(const Desktop& desktop) {
+  const QProcessEnvironment& env = desktop.environment();
+  QProcess program;
+  if (!start(program, desktop)) return std::nullopt;
 
   // The main window is the visible one named exactly "Orvita" (the search
   // ignores case); it has settled once the manager has framed it and it
@@ -142,14 +186,7 @@ std::optional<WindowPlace> WindowManagerPlacementTest::startAndClose(const Deskt
   int sameFor = 0;
   const bool settled = waitFor([&] {
     if (window.isEmpty()) {
-      const QStringList found = run(QStringLiteral("xdotool"),
-                                    {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                     QStringLiteral("--name"), QStringLiteral("^Orvita$")},
-                                    env)
-                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-      for (const QString& id : found)
-        if (run(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), id}, env) == QStringLiteral("Orvita"))
-          window = id;
+      window = findWindow(QStringLiteral("Orvita"), env);
       return false;
     }
     const QString framed =
@@ -205,6 +242,63 @@ void WindowManagerPlacementTest::theDesignedPlaceIsMovedOntoASmallerScreen() {
   QCOMPARE(place->left + place->width, 1024);
   QCOMPARE(place->top + place->height, 600);
   QVERIFY(place->left > 0 && place->top > 0);
+}
+
+void WindowManagerPlacementTest::theSplashIsSeen_data() {
+  QTest::addColumn<bool>("managed");
+  QTest::newRow("under openbox") << true;
+  QTest::newRow("without a window manager") << false;
+}
+
+void WindowManagerPlacementTest::theSplashIsSeen() {
+  QFETCH(bool, managed);
+  Desktop desktop(QStringLiteral("1280x1024"), managed);
+  QVERIFY2(desktop.ready(), "Xvfb did not come up");
+  QProcess program;
+  QVERIFY(start(program, desktop));
+  // The splash is centred on the screen; its picture's beams are the only
+  // red there is (the bare server shows a black and white weave). Looked at
+  // until the main window is up, which hides the splash.
+  const QRect splash(640 - 403 / 2, 512 - 320 / 2, 403, 320);
+  int redSeen = 0;
+  bool mainWindowUp = false;
+  waitFor([&] {
+    mainWindowUp = !findWindow(QStringLiteral("Orvita"), desktop.environment()).isEmpty();
+    const QImage screen = captureScreen(desktop.environment());
+    int red = 0;
+    for (int y = splash.top(); y <= splash.bottom() && !screen.isNull(); y += 2)
+      for (int x = splash.left(); x <= splash.right(); x += 2) {
+        const QColor c = screen.pixelColor(x, y);
+        if (c.red() > 150 && c.green() < 100 && c.blue() < 100) ++red;
+      }
+    redSeen = std::max(redSeen, red);
+    return redSeen > 100 || mainWindowUp;
+  });
+  program.terminate();  // ends like "Koniec", also while the splash is up
+  QVERIFY(program.waitForFinished(Ceiling));
+  QVERIFY2(redSeen > 100, qPrintable(QStringLiteral("%1 red pixels seen where the splash stands").arg(redSeen)));
+}
+
+void WindowManagerPlacementTest::aFileNamedOnTheCommandLineIsOpenedAsOtworzOpensIt() {
+  QTemporaryDir folder;
+  QFile file(folder.filePath(QStringLiteral("brama.acc")));
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  QByteArray bytes(32, '\0');
+  bytes[31] = 4;
+  file.write(bytes);
+  file.close();
+
+  Desktop desktop(QStringLiteral("1280x1024"));
+  QVERIFY2(desktop.ready(), "Xvfb with openbox did not come up");
+  QProcess program;
+  // As a file manager starts it from the desktop entry, in the file's folder.
+  program.setWorkingDirectory(folder.path());
+  QVERIFY(start(program, desktop, {QStringLiteral("brama.acc")}));
+  // The caption names a file only once it was opened.
+  const bool opened = waitFor([&] { return !findWindow(QStringLiteral("Orvita - brama"), desktop.environment()).isEmpty(); });
+  program.terminate();
+  QVERIFY(program.waitForFinished(Ceiling));
+  QVERIFY(opened);
 }
 
 QTEST_GUILESS_MAIN(WindowManagerPlacementTest)
