@@ -1,18 +1,21 @@
 // The program on a private Xvfb, most of it under a real window manager
 // (openbox): where its window appears with nothing stored, that starting and
 // closing it leaves the window exactly where it was, that the splash is seen,
-// and a file named on the command line opened. Skipped, saying why, when
-// Xvfb, openbox, xdotool or ImageMagick's import is missing.
+// and a file named on the command line opened; and on a headless Weston, that
+// Wayland leaves the stored place alone. Skipped, saying why, when Xvfb,
+// openbox, xdotool, ImageMagick's import or weston is missing.
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <csignal>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -127,6 +130,7 @@ class WindowManagerPlacementTest : public QObject {
   void theSplashIsSeen_data();
   void theSplashIsSeen();
   void aFileNamedOnTheCommandLineIsOpenedAsOtworzOpensIt();
+  void onWaylandTheStoredPlaceIsLeftAlone();
 
  private:
   // Starts the program on `desktop` with the test's settings.
@@ -142,7 +146,7 @@ class WindowManagerPlacementTest : public QObject {
 };
 
 void WindowManagerPlacementTest::initTestCase() {
-  for (const char* tool : {"Xvfb", "openbox", "xdotool", "xprop", "import"})
+  for (const char* tool : {"Xvfb", "openbox", "xdotool", "xprop", "import", "weston"})
     if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
       QSKIP(qPrintable(QStringLiteral("%1 is not installed (scripts/setup installs it)").arg(tool)));
 }
@@ -299,6 +303,57 @@ void WindowManagerPlacementTest::aFileNamedOnTheCommandLineIsOpenedAsOtworzOpens
   program.terminate();
   QVERIFY(program.waitForFinished(Ceiling));
   QVERIFY(opened);
+}
+
+void WindowManagerPlacementTest::onWaylandTheStoredPlaceIsLeftAlone() {
+  const WindowPlace stored{300, 200, 608, 533};
+  const PlacementRecord record = encodePlacement(stored);
+  writeStoredBytes(SettingsKey, QStringLiteral("Orvita"), record.data(), PlacementRecordSize);
+
+  QTemporaryDir runtime;  // Wayland's sockets live in XDG_RUNTIME_DIR, which must be the user's alone
+  QVERIFY(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+  QProcess compositor;
+  compositor.setProcessEnvironment(env);
+  compositor.start(QStringLiteral("weston"), {QStringLiteral("--backend=headless-backend.so"),
+                                              QStringLiteral("--socket=orvita-test"), QStringLiteral("--idle-time=0")});
+  const auto stopCompositor = qScopeGuard([&] {
+    compositor.terminate();
+    if (!compositor.waitForFinished(5000)) compositor.kill();
+    compositor.waitForFinished();
+  });
+  QVERIFY2(waitFor([&] { return QFile::exists(runtime.filePath(QStringLiteral("orvita-test"))); }),
+           "weston did not come up");
+
+  env.remove(QStringLiteral("DISPLAY"));
+  env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("orvita-test"));
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));  // no way back to X
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), home->path());
+  env.insert(QStringLiteral("XDG_STATE_HOME"), state.path());
+  QProcess program;
+  program.setProcessEnvironment(env);
+  program.start(QStringLiteral(ORVITA_PROGRAM), {});
+  QVERIFY(program.waitForStarted(Ceiling));
+  // SIGTERM ends the run like "Koniec", after the window was shown; the
+  // handler is in place once the kernel lists it.
+  const QString status = QStringLiteral("/proc/%1/status").arg(program.processId());
+  QVERIFY(waitFor([&] {
+    QFile file(status);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    for (const QByteArray& line : file.readAll().split('\n'))
+      if (line.startsWith("SigCgt:")) return (line.mid(7).trimmed().toULongLong(nullptr, 16) & (1u << (SIGTERM - 1))) != 0;
+    return false;
+  }));
+  program.terminate();
+  QVERIFY(program.waitForFinished(Ceiling));
+  QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0,
+           program.readAllStandardError().constData());
+
+  PlacementRecord after{};
+  QCOMPARE(readStoredBytes(SettingsKey, QStringLiteral("Orvita"), after.data(), PlacementRecordSize),
+           PlacementRecordSize);
+  QCOMPARE(decodePlacement(after), stored);
 }
 
 QTEST_GUILESS_MAIN(WindowManagerPlacementTest)
