@@ -8,10 +8,10 @@
 struct CommandLine {
   enum class Action { OpenWindow, ShowHelp, ShowVersion, Refuse };
   Action action = Action::OpenWindow;
-  QString port;    // --port resolved to what the port opens; empty when not given
-  QString file;    // the configuration file to open, absolute; empty when none is given
+  QString port;      // --port resolved to what the port opens; empty when not given
+  QString file;      // the configuration file to open, absolute; empty when none is given
   QString platform;  // Qt's -platform option, for explaining a display that cannot be used
-  QString output;  // the help or version text, or the one-line reason for refusing
+  QString output;    // the help or version text, or the one-line reason for refusing
 };
 
 // Exit statuses besides 0.

@@ -52,8 +52,8 @@ int main(int argc, char** argv) {
   // From here on SIGTERM, SIGINT and SIGHUP wait for the window to close
   // through "Koniec", however early they come.
   catchTerminationSignals();
-  const std::unique_ptr<QApplication> app =
-      openDisplay(argc, argv, programName + QStringLiteral(": ") + displayFailure(currentDisplaySetting(command.platform)));
+  const std::unique_ptr<QApplication> app = openDisplay(
+      argc, argv, programName + QStringLiteral(": ") + displayFailure(currentDisplaySetting(command.platform)));
   installQtTranslation();
   QGuiApplication::setDesktopFileName(DesktopFileName);
   QApplication::setWindowIcon(programIcon());

@@ -122,16 +122,19 @@ void ProgramCommandLineTest::aDisplayThatCannotBeUsedIsNamedWithWhy_data() {
   QTest::addColumn<QString>("message");
   QString x11;  // a display no server serves
   for (int n = 150; n < 250 && x11.isEmpty(); ++n)
-    if (!QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) && !QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+    if (!QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) &&
+        !QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
       x11 = QStringLiteral(":%1").arg(n);
   QTest::newRow("X11") << QStringLiteral("DISPLAY") << x11
-                       << QStringLiteral("orvita: Nie można otworzyć okna: serwer X %1 (DISPLAY) nie przyjmuje "
-                                         "połączenia.\n")
+                       << QStringLiteral(
+                              "orvita: Nie można otworzyć okna: serwer X %1 (DISPLAY) nie przyjmuje "
+                              "połączenia.\n")
                               .arg(x11);
   // scripts/setup installs Qt's Wayland plugin, so Qt tries to connect.
   QTest::newRow("Wayland") << QStringLiteral("WAYLAND_DISPLAY") << QStringLiteral("orvita-test-no-compositor")
-                           << QStringLiteral("orvita: Nie można otworzyć okna: kompozytor Wayland "
-                                             "orvita-test-no-compositor (WAYLAND_DISPLAY) nie przyjmuje połączenia.\n");
+                           << QStringLiteral(
+                                  "orvita: Nie można otworzyć okna: kompozytor Wayland "
+                                  "orvita-test-no-compositor (WAYLAND_DISPLAY) nie przyjmuje połączenia.\n");
 }
 
 void ProgramCommandLineTest::aDisplayThatCannotBeUsedIsNamedWithWhy() {

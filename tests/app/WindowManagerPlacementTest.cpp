@@ -299,7 +299,8 @@ void WindowManagerPlacementTest::aFileNamedOnTheCommandLineIsOpenedAsOtworzOpens
   program.setWorkingDirectory(folder.path());
   QVERIFY(start(program, desktop, {QStringLiteral("brama.acc")}));
   // The caption names a file only once it was opened.
-  const bool opened = waitFor([&] { return !findWindow(QStringLiteral("Orvita - brama"), desktop.environment()).isEmpty(); });
+  const bool opened =
+      waitFor([&] { return !findWindow(QStringLiteral("Orvita - brama"), desktop.environment()).isEmpty(); });
   program.terminate();
   QVERIFY(program.waitForFinished(Ceiling));
   QVERIFY(opened);
@@ -342,7 +343,8 @@ void WindowManagerPlacementTest::onWaylandTheStoredPlaceIsLeftAlone() {
     QFile file(status);
     if (!file.open(QIODevice::ReadOnly)) return false;
     for (const QByteArray& line : file.readAll().split('\n'))
-      if (line.startsWith("SigCgt:")) return (line.mid(7).trimmed().toULongLong(nullptr, 16) & (1u << (SIGTERM - 1))) != 0;
+      if (line.startsWith("SigCgt:"))
+        return (line.mid(7).trimmed().toULongLong(nullptr, 16) & (1u << (SIGTERM - 1))) != 0;
     return false;
   }));
   program.terminate();
