@@ -4,12 +4,12 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QEvent>
-#include <QScreen>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -17,6 +17,8 @@
 
 #include "files/SettingsStore.h"
 #include "journal/JournalPath.h"
+#include "link/StatusWords.h"
+#include "report/RecordDocument.h"
 #include "serial/PortFailureText.h"
 #include "serial/PortSettings.h"
 #include "sound/AlarmBeeper.h"
@@ -25,6 +27,7 @@
 #include "ui/AboutWindow.h"
 #include "ui/BarrierPicture.h"
 #include "ui/ConfigFileCommands.h"
+#include "ui/DocumentOutput.h"
 #include "ui/EventLogPanel.h"
 #include "ui/ParameterPanel.h"
 #include "ui/PieGauge.h"
@@ -32,9 +35,6 @@
 #include "ui/ShortcutsFirst.h"
 #include "ui/WalkTestWindow.h"
 #include "ui/WindowPlacementWidget.h"
-#include "ui/DocumentOutput.h"
-#include "report/RecordDocument.h"
-#include "link/StatusWords.h"
 #include "util/FileTitle.h"
 #include "util/HexText.h"
 
@@ -516,9 +516,10 @@ void MainWindow::printConfiguration() {
                              : uiText(UiTexts::txtConfigFromBarrier).arg(identificationText(model).trimmed());
   const BarrierConfig config = model.editConfig;
   const QDateTime now = QDateTime::currentDateTime();
-  outputDocument(this, uiText(UiTexts::txtConfigSheetTitle),
-                 uiText(UiTexts::txtConfigSheetTitle) + now.toString(QStringLiteral(" yyyy-MM-dd")) + QStringLiteral(".pdf"),
-                 [=](QPagedPaintDevice& device) { return paintConfigurationSheet(device, config, source, now); });
+  outputDocument(
+      this, uiText(UiTexts::txtConfigSheetTitle),
+      uiText(UiTexts::txtConfigSheetTitle) + now.toString(QStringLiteral(" yyyy-MM-dd")) + QStringLiteral(".pdf"),
+      [=](QPagedPaintDevice& device) { return paintConfigurationSheet(device, config, source, now); });
 }
 
 // ---- LinkView ---------------------------------------------------------------

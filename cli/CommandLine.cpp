@@ -29,8 +29,8 @@ constexpr std::array<CommandForm, 11> Commands{{
     {"history", CliCommand::History, " [--barrier NUMER] [--since KIEDY] [--until KIEDY] [--json | --csv]", 0},
     {"barriers", CliCommand::Barriers, " [--json]", 0},
     {"walktest", CliCommand::WalkTest, " [--json] [--timeout SEKUNDY]", 0},
-    {"report", CliCommand::Report,
-     " PLIK.pdf [--site TEKST] [--technician TEKST] [--remark TEKST] [--plan PLIK.acc]", 1},
+    {"report", CliCommand::Report, " PLIK.pdf [--site TEKST] [--technician TEKST] [--remark TEKST] [--plan PLIK.acc]",
+     1},
 }};
 
 constexpr unsigned bit(CliCommand c) { return 1u << unsigned(c); }
@@ -45,8 +45,8 @@ struct CommandOption {
 constexpr std::array<CommandOption, 4> CommandOptions{{
     {"force", &CliRequest::force, bit(CliCommand::Write)},
     {"follow", &CliRequest::follow, bit(CliCommand::Status)},
-    {"json", &CliRequest::json, bit(CliCommand::Status) | bit(CliCommand::History) | bit(CliCommand::Barriers) |
-                 bit(CliCommand::WalkTest)},
+    {"json", &CliRequest::json,
+     bit(CliCommand::Status) | bit(CliCommand::History) | bit(CliCommand::Barriers) | bit(CliCommand::WalkTest)},
     {"csv", &CliRequest::csv, bit(CliCommand::History)},
 }};
 
@@ -103,7 +103,8 @@ CliParse parseCommandLine(const QStringList& arguments) {
   parser.addOption(since);
   parser.addOption(until);
   for (const ReportOption& option : ReportOptions)
-    parser.addOption(QCommandLineOption(QString::fromLatin1(option.name), uiText(option.help), uiText(option.valueName)));
+    parser.addOption(
+        QCommandLineOption(QString::fromLatin1(option.name), uiText(option.help), uiText(option.valueName)));
   parser.addPositionalArgument(QStringLiteral("polecenie"), uiText(UiTexts::txtCliCommandArgument),
                                uiText(UiTexts::txtCliCommandSyntax));
 

@@ -1,7 +1,7 @@
 #include "cli/FileCommands.h"
 
-#include "files/ConfigText.h"
 #include "files/ConfigFile.h"
+#include "files/ConfigText.h"
 
 CommandOutcome fileFailure(const QString& path, const QString& message) {
   return {exitstatus::Usage,

@@ -50,8 +50,8 @@ void printResult(const WalkTestResult& result, const LineSink& out) {
       line += QLatin1Char(' ') + uiText(UiTexts::txtBeamOff);
     line += QStringLiteral(": ") + walkOutcomeText(item.outcome);
     if (item.outcome == WalkOutcome::Passed)
-      line += QStringLiteral(" (") + walkTimeText(item.seenMs) + QStringLiteral(" – ") +
-              walkTimeText(item.clearedMs) + QLatin1Char(')');
+      line += QStringLiteral(" (") + walkTimeText(item.seenMs) + QStringLiteral(" – ") + walkTimeText(item.clearedMs) +
+              QLatin1Char(')');
     out(line);
   }
   const QString supply = walkSupplyLine(result);

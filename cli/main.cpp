@@ -3,10 +3,10 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLibraryInfo>
-#include <cstring>
-#include <memory>
 #include <QTranslator>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 #include "cli/BarrierCommands.h"
 #include "cli/CommandLine.h"

@@ -122,7 +122,9 @@ class Page {
     painter_.drawText(rect(x, y, w, h), flags, text);
   }
 
-  void fill(double x, double y, double w, double h, const QColor& colour) { painter_.fillRect(rect(x, y, w, h), colour); }
+  void fill(double x, double y, double w, double h, const QColor& colour) {
+    painter_.fillRect(rect(x, y, w, h), colour);
+  }
 
   void line(double x1, double y1, double x2, double y2, const QColor& colour, double widthMm) {
     painter_.setPen(QPen(colour, widthMm * unit_));
@@ -256,7 +258,8 @@ class Writer {
   }
 
   // A table that may run over pages, with its head repeated on each.
-  void longTable(const std::vector<double>& shares, const QStringList& head, const std::vector<std::vector<Cell>>& rows) {
+  void longTable(const std::vector<double>& shares, const QStringList& head,
+                 const std::vector<std::vector<Cell>>& rows) {
     std::size_t done = 0;
     while (done < rows.size()) {
       p_.need(3 * RowMm);
@@ -302,9 +305,9 @@ void configurationBlock(Writer& w, const BarrierConfig& config, int beamCount) {
   const double tableW = p.width() * 0.46;
   p.need(RowMm * (beams + 1) + 4);
   const double top = p.y();
-  const double h = w.table({1, 1.6, 1.3},
-                           {uiText(UiTexts::txtBeam), uiText(UiTexts::txtSensitivity), uiText(UiTexts::txtAutoBlock)},
-                           rows, p.left(), tableW, false);
+  const double h =
+      w.table({1, 1.6, 1.3}, {uiText(UiTexts::txtBeam), uiText(UiTexts::txtSensitivity), uiText(UiTexts::txtAutoBlock)},
+              rows, p.left(), tableW, false);
   const double x = p.left() + tableW + 8;
   const double valuesW = p.right() - x;
   double y = top;
@@ -336,12 +339,12 @@ void walkTestBlock(Writer& w, const WalkTestResult& test) {
     if (item.kind == WalkItemKind::Beam && item.outcome == WalkOutcome::NotTested)
       name += QLatin1Char(' ') + uiText(UiTexts::txtBeamOff);
     const bool beamTested = item.kind == WalkItemKind::Beam && item.outcome != WalkOutcome::NotTested;
-    rows.push_back({{name},
-                    {outcome, colour, item.outcome != WalkOutcome::NotTested},
-                    {walkTimeText(item.seenMs)},
-                    {walkTimeText(item.clearedMs)},
-                    {beamTested && item.seenMs ? uiText(item.alarmOutput ? UiTexts::txtYes : UiTexts::txtNo)
-                                               : QString()}});
+    rows.push_back(
+        {{name},
+         {outcome, colour, item.outcome != WalkOutcome::NotTested},
+         {walkTimeText(item.seenMs)},
+         {walkTimeText(item.clearedMs)},
+         {beamTested && item.seenMs ? uiText(item.alarmOutput ? UiTexts::txtYes : UiTexts::txtNo) : QString()}});
   }
   w.longTable({2.6, 1.6, 1.1, 1.1, 1.0},
               {uiText(UiTexts::txtColumnItem), uiText(UiTexts::txtColumnResult), uiText(UiTexts::txtColumnSeen),
@@ -353,7 +356,8 @@ void walkTestBlock(Writer& w, const WalkTestResult& test) {
   w.paragraph(uiText(UiTexts::txtWalkWarningsHeading), Muted, 9);
   const QStringList warnings = walkWarningLines(test);
   const bool none = !test.hasWarnings();
-  for (const QString& line : warnings) w.paragraph((none ? QString() : QStringLiteral("•  ")) + line, none ? Ink : FailColour);
+  for (const QString& line : warnings)
+    w.paragraph((none ? QString() : QStringLiteral("•  ")) + line, none ? Ink : FailColour);
 }
 
 void lastDayBlock(Writer& w, const JournalDayCounts& counts, int beamCount) {
@@ -365,8 +369,8 @@ void lastDayBlock(Writer& w, const JournalDayCounts& counts, int beamCount) {
   std::vector<std::pair<QString, QString>> fields;
   for (int b = 1; b <= beams; ++b)
     if (counts.alarmsPerBeam[std::size_t(b - 1)])
-      fields.push_back({uiText(UiTexts::txtRecordAlarmsOfBeam).arg(b),
-                        QString::number(counts.alarmsPerBeam[std::size_t(b - 1)])});
+      fields.push_back(
+          {uiText(UiTexts::txtRecordAlarmsOfBeam).arg(b), QString::number(counts.alarmsPerBeam[std::size_t(b - 1)])});
   fields.push_back({uiText(UiTexts::txtRecordTamperEvents), QString::number(counts.tamperEvents)});
   fields.push_back({uiText(UiTexts::txtRecordConnectionLosses), QString::number(counts.connectionLosses)});
   w.fields(fields);
@@ -470,7 +474,6 @@ bool writeRecordPdf(const QString& path, const CommissioningRecord& record, QStr
 
 bool writeConfigurationPdf(const QString& path, const BarrierConfig& config, const QString& source,
                            const QDateTime& printedAt, QString* error) {
-  return toPdf(path, error, [&](QPagedPaintDevice& device) {
-    return paintConfigurationSheet(device, config, source, printedAt);
-  });
+  return toPdf(path, error,
+               [&](QPagedPaintDevice& device) { return paintConfigurationSheet(device, config, source, printedAt); });
 }

@@ -25,7 +25,8 @@ void saveDocumentAsPdf(QWidget* parent, const QString& suggestedName, const Docu
     written = paint(pdf);
   }
   written = written && file.commit();
-  if (!written) QMessageBox::critical(parent, QString(), uiText(UiTexts::txtRecordWriteFailed).arg(path, file.errorString()));
+  if (!written)
+    QMessageBox::critical(parent, QString(), uiText(UiTexts::txtRecordWriteFailed).arg(path, file.errorString()));
 }
 
 void printDocument(QWidget* parent, const DocumentPainter& paint) {

@@ -60,8 +60,8 @@ class WalkTestBoard : public QWidget {
   int nameWidth() const {
     const QFontMetrics metrics(nameFont());
     int widest = 0;
-    for (WalkItemKind kind : {WalkItemKind::TransmitterTamper, WalkItemKind::ReceiverTamper,
-                              WalkItemKind::AlarmOutput, WalkItemKind::TamperOutput})
+    for (WalkItemKind kind : {WalkItemKind::TransmitterTamper, WalkItemKind::ReceiverTamper, WalkItemKind::AlarmOutput,
+                              WalkItemKind::TamperOutput})
       widest = std::max(widest, metrics.horizontalAdvance(walkItemName(WalkItem{kind})));
     widest = std::max(widest, metrics.horizontalAdvance(walkItemName(WalkItem{WalkItemKind::Beam, 8}) +
                                                         QLatin1Char(' ') + uiText(UiTexts::txtBeamOff)));
@@ -188,7 +188,8 @@ WalkTestWindow::WalkTestWindow(const BarrierModel& model, const LinkState& state
   run_.onFinished = [this](const WalkTestResult& result) {
     if (services_.store)
       services_.store(QString::fromUtf8(
-          QJsonDocument(walkTestDocument(result, model_, adapterText(services_.portName ? services_.portName() : QString())))
+          QJsonDocument(
+              walkTestDocument(result, model_, adapterText(services_.portName ? services_.portName() : QString())))
               .toJson(QJsonDocument::Compact)));
   };
   link_.addObserver(&run_);
@@ -217,7 +218,8 @@ void WalkTestWindow::refresh() {
   } else if (run_.test()) {
     const WalkTest& test = *run_.test();
     if (phase == WalkTestRun::Phase::Running) {
-      if (const auto next = test.nextItem()) headline = uiText(UiTexts::txtWalkNext).arg(walkItemName(test.result().items[*next]));
+      if (const auto next = test.nextItem())
+        headline = uiText(UiTexts::txtWalkNext).arg(walkItemName(test.result().items[*next]));
       if (!model_.connected()) headline = uiText(UiTexts::txtWalkNeedsBarrier);
     } else {
       const bool passed = test.result().passed();

@@ -187,7 +187,8 @@ QJsonObject WalkTestResult::toJson() const {
   if (beams50) warnings.append(QJsonObject{{"warning", "half"}, {"beams", beamArray(beams50)}});
   if (beamsNar) warnings.append(QJsonObject{{"warning", "nar"}, {"beams", beamArray(beamsNar)}});
   if (lowSupply) warnings.append(QJsonObject{{"warning", "lowSupply"}});
-  for (qint64 ms : connectionLosses) warnings.append(QJsonObject{{"warning", "connectionLost"}, {"time", timeValue(ms)}});
+  for (qint64 ms : connectionLosses)
+    warnings.append(QJsonObject{{"warning", "connectionLost"}, {"time", timeValue(ms)}});
   return QJsonObject{
       {QStringLiteral("result"), passed() ? QStringLiteral("passed") : QStringLiteral("failed")},
       {QStringLiteral("started"), timeValue(startedMs)},
@@ -232,8 +233,8 @@ std::optional<WalkTestResult> WalkTestResult::fromJson(const QJsonObject& json) 
     item.alarmOutput = entry.value(QStringLiteral("alarmOutput")).toBool();
     result.items.push_back(item);
   }
-  for (auto [key, field] : {std::pair{"supplyMinRaw", &WalkTestResult::supplyMin},
-                            std::pair{"supplyMaxRaw", &WalkTestResult::supplyMax}}) {
+  for (auto [key, field] :
+       {std::pair{"supplyMinRaw", &WalkTestResult::supplyMin}, std::pair{"supplyMaxRaw", &WalkTestResult::supplyMax}}) {
     const QJsonValue value = json.value(QLatin1String(key));
     if (value.isDouble()) result.*field = std::uint8_t(std::clamp(value.toInt(), 0, 255));
   }

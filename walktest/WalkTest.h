@@ -37,7 +37,7 @@ struct WalkTestResult {
   std::vector<WalkItem> items;
   // Lowest and highest raw supply reading seen; unset until a status came.
   std::optional<std::uint8_t> supplyMin, supplyMax;
-  std::uint8_t beams50 = 0;  // beams seen at "50 %" during the test (beamBit)
+  std::uint8_t beams50 = 0;   // beams seen at "50 %" during the test (beamBit)
   std::uint8_t beamsNar = 0;  // beams seen at "nar."
   bool lowSupply = false;     // the barrier reported its supply too low
   std::vector<qint64> connectionLosses;

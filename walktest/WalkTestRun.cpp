@@ -88,9 +88,11 @@ std::optional<StoredWalkTest> readWalkTestDocument(const QJsonObject& document) 
   const QJsonObject barrier = document.value(QStringLiteral("barrier")).toObject();
   const QByteArray config = QByteArray::fromHex(barrier.value(QStringLiteral("config")).toString().toLatin1());
   if (!result || config.size() != int(BarrierConfig::Size)) return std::nullopt;
-  StoredWalkTest stored{*result, barrier.value(QStringLiteral("identification")).toString(),
+  StoredWalkTest stored{*result,
+                        barrier.value(QStringLiteral("identification")).toString(),
                         barrier.value(QStringLiteral("beamCount")).toInt(),
-                        barrier.value(QStringLiteral("adapter")).toString(), {}};
+                        barrier.value(QStringLiteral("adapter")).toString(),
+                        {}};
   for (std::size_t i = 0; i < BarrierConfig::Size; ++i) stored.config[i] = std::uint8_t(config[qsizetype(i)]);
   return stored;
 }

@@ -51,7 +51,8 @@ QString walkSupplyLine(const WalkTestResult& result) {
 
 QStringList walkWarningLines(const WalkTestResult& result) {
   QStringList lines;
-  if (result.beams50) lines << uiText(UiTexts::txtWalkWarn50).arg(uiText(UiTexts::txtWalkPass50), beams(result.beams50));
+  if (result.beams50)
+    lines << uiText(UiTexts::txtWalkWarn50).arg(uiText(UiTexts::txtWalkPass50), beams(result.beams50));
   if (result.beamsNar) lines << uiText(UiTexts::txtWalkWarnNar).arg(beams(result.beamsNar));
   if (result.lowSupply) lines << uiText(UiTexts::txtWalkWarnLowSupply);
   for (qint64 ms : result.connectionLosses) lines << uiText(UiTexts::txtWalkWarnLost).arg(walkTimeText(ms));

@@ -18,7 +18,6 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QThread>
 #include <functional>
 
 #include "files/ConfigFile.h"
@@ -432,8 +431,9 @@ TEST_F(CliEndToEnd, AWalkTestPassesItemByItemAndItsRecordComesFromTheJournal) {
   EXPECT_EQ(result.value(QStringLiteral("supplyMin")).toDouble(), 12.2);
 
   const QString record = file("protokół.pdf");
-  const CliRun report = cli({QStringLiteral("report"), record, QStringLiteral("--site"), QStringLiteral("Brama wjazdowa, Kraków-Łagiewniki"),
-                             QStringLiteral("--technician"), QStringLiteral("Józef Żak")});
+  const CliRun report = cli({QStringLiteral("report"), record, QStringLiteral("--site"),
+                             QStringLiteral("Brama wjazdowa, Kraków-Łagiewniki"), QStringLiteral("--technician"),
+                             QStringLiteral("Józef Żak")});
   ASSERT_EQ(report.exitStatus, 0) << report.err.toStdString();
   const QString text = pdfText(record);
   for (const char* expected : {"ORVITA 3 v.1.05", "12345", "Brama wjazdowa, Kraków-Łagiewniki", "Józef Żak",
@@ -485,7 +485,8 @@ TEST_F(CliEndToEnd, AWalkTestCutByAnUnplugOrMissingABeamFailsAtItsTimeOut) {
   const QJsonArray items = result.value(QStringLiteral("items")).toArray();
   ASSERT_EQ(items.size(), 3 + 4);
   EXPECT_EQ(items[0].toObject().value(QStringLiteral("result")).toString(), QStringLiteral("passed"));
-  for (int i : {1, 2}) EXPECT_EQ(items[i].toObject().value(QStringLiteral("result")).toString(), QStringLiteral("not passed")) << i;
+  for (int i : {1, 2})
+    EXPECT_EQ(items[i].toObject().value(QStringLiteral("result")).toString(), QStringLiteral("not passed")) << i;
   const QJsonArray warnings = result.value(QStringLiteral("warnings")).toArray();
   ASSERT_FALSE(warnings.isEmpty());
   EXPECT_EQ(warnings.last().toObject().value(QStringLiteral("warning")).toString(), QStringLiteral("connectionLost"));

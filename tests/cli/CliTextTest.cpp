@@ -8,8 +8,8 @@
 
 #include "cli/CommandLine.h"
 #include "cli/JournalCommands.h"
-#include "files/ConfigText.h"
 #include "cli/StatusReport.h"
+#include "files/ConfigText.h"
 
 namespace {
 

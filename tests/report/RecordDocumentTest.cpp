@@ -85,15 +85,16 @@ class RecordDocumentTest : public QObject {
     const QString path = dir.filePath(QStringLiteral("protokół.pdf"));
     QString error;
     QVERIFY2(writeRecordPdf(path, sampleRecord(), &error), qPrintable(error));
-    if (qEnvironmentVariableIsSet("ORVITA_KEEP_TEST_FILES")) QFile::copy(path, qEnvironmentVariable("ORVITA_KEEP_TEST_FILES"));
+    if (qEnvironmentVariableIsSet("ORVITA_KEEP_TEST_FILES"))
+      QFile::copy(path, qEnvironmentVariable("ORVITA_KEEP_TEST_FILES"));
 
     const QString text = pdfText(path);
-    for (const char* expected : {"Protokół uruchomienia", "ORVITA 4 v.1.05", "2021-07-14", "12345",
-                                 "Magazyn Łódź-Bałuty, ogrodzenie północne", "Zdzisław Wąż", "FTDI FT232R",
-                                 "Wynik testu: NEGATYWNY", "jedna wiązka", "200 ms", "wyłączona", "bez",
-                                 "Napięcie zasilania w czasie testu: min. 12.2 V, maks. 12.2 V", "„50 %”: 2",
-                                 "Utrata połączenia z barierą", "Alarmy, wiązka 1", "Utraty połączenia",
-                                 "Instalator (data, czytelny podpis)", "Klient (data, czytelny podpis)"})
+    for (const char* expected :
+         {"Protokół uruchomienia", "ORVITA 4 v.1.05", "2021-07-14", "12345", "Magazyn Łódź-Bałuty, ogrodzenie północne",
+          "Zdzisław Wąż", "FTDI FT232R", "Wynik testu: NEGATYWNY", "jedna wiązka", "200 ms", "wyłączona", "bez",
+          "Napięcie zasilania w czasie testu: min. 12.2 V, maks. 12.2 V", "„50 %”: 2", "Utrata połączenia z barierą",
+          "Alarmy, wiązka 1", "Utraty połączenia", "Instalator (data, czytelny podpis)",
+          "Klient (data, czytelny podpis)"})
       QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
     // Every item on its own row with its result.
     const QStringList lines = text.split(u'\n');
@@ -126,13 +127,13 @@ class RecordDocumentTest : public QObject {
     config[BarrierConfig::BeamCount] = 2;
     const QString path = dir.filePath(QStringLiteral("konfiguracja.pdf"));
     QString error;
-    QVERIFY(writeConfigurationPdf(path, config, QStringLiteral("z pliku brama.acc"), QDateTime::currentDateTime(),
-                                  &error));
+    QVERIFY(
+        writeConfigurationPdf(path, config, QStringLiteral("z pliku brama.acc"), QDateTime::currentDateTime(), &error));
     if (qEnvironmentVariableIsSet("ORVITA_KEEP_TEST_FILES"))
       QFile::copy(path, qEnvironmentVariable("ORVITA_KEEP_TEST_FILES") + QStringLiteral(".config.pdf"));
     const QString text = pdfText(path);
-    for (const char* expected : {"Konfiguracja bariery", "z pliku brama.acc", "dwie wiązki", "1000 ms", "wyłączona",
-                                 "30 sek.", "5 min."})
+    for (const char* expected :
+         {"Konfiguracja bariery", "z pliku brama.acc", "dwie wiązki", "1000 ms", "wyłączona", "30 sek.", "5 min."})
       QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
     QVERIFY(!text.contains(QStringLiteral("Wynik testu")));
 

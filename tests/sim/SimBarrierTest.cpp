@@ -355,9 +355,9 @@ TEST(SimBarrierCommands, ConfigurationBytesAreSetAndPrintedByCommand) {
 TEST(SimBarrierCommands, MalformedCommandsAreRejectedWithoutSideEffects) {
   SimBarrier sim;
   const auto before = sim.status();
-  for (const char* line : {"alert 9 on", "alert 0 on", "alert 2 maybe", "set 17 1", "set 2 256", "bit 2 8 1", "supply",
-                           "beams 9", "status-size 10", "frobnicate", "drop -1", "silent soon", "cross 9 on", "tamper tx ajar",
-                           "tamper door open"}) {
+  for (const char* line :
+       {"alert 9 on", "alert 0 on", "alert 2 maybe", "set 17 1", "set 2 256", "bit 2 8 1", "supply", "beams 9",
+        "status-size 10", "frobnicate", "drop -1", "silent soon", "cross 9 on", "tamper tx ajar", "tamper door open"}) {
     const auto result = sim.Command(line);
     EXPECT_EQ(result.kind, SimBarrier::CommandResult::Error) << line;
     EXPECT_FALSE(result.message.empty()) << line;

@@ -36,8 +36,8 @@ void walkEverything(WalkTest& test, int beams, qint64& now) {
     test.observe(with(&BarrierStatus::beamsAlert, beamBit(b)), now += 500);
     test.observe(quiet(), now += 500);
   }
-  for (std::uint8_t flag : {statusflag::TransmitterTamper, statusflag::ReceiverTamper, statusflag::AlarmOutput,
-                            statusflag::TamperOutput}) {
+  for (std::uint8_t flag :
+       {statusflag::TransmitterTamper, statusflag::ReceiverTamper, statusflag::AlarmOutput, statusflag::TamperOutput}) {
     test.observe(with(&BarrierStatus::statusFlags, flag), now += 500);
     test.observe(quiet(), now += 500);
   }
