@@ -376,7 +376,9 @@ void lastDayBlock(Writer& w, const JournalDayCounts& counts, int beamCount) {
   w.fields(fields);
 }
 
-bool toPdf(const QString& path, QString* error, const std::function<bool(QPagedPaintDevice&)>& paint) {
+}  // namespace
+
+bool writeDocumentPdf(const QString& path, const std::function<bool(QPagedPaintDevice&)>& paint, QString* error) {
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) {
     if (error) *error = file.errorString();
@@ -399,6 +401,8 @@ bool toPdf(const QString& path, QString* error, const std::function<bool(QPagedP
   }
   return true;
 }
+
+namespace {
 
 QString footerText(UiTexts::Id title) { return uiText(UiTexts::txtCaption) + QStringLiteral(" – ") + uiText(title); }
 
@@ -469,11 +473,13 @@ bool paintConfigurationSheet(QPagedPaintDevice& device, const BarrierConfig& con
 }
 
 bool writeRecordPdf(const QString& path, const CommissioningRecord& record, QString* error) {
-  return toPdf(path, error, [&](QPagedPaintDevice& device) { return paintRecord(device, record); });
+  return writeDocumentPdf(
+      path, [&](QPagedPaintDevice& device) { return paintRecord(device, record); }, error);
 }
 
 bool writeConfigurationPdf(const QString& path, const BarrierConfig& config, const QString& source,
                            const QDateTime& printedAt, QString* error) {
-  return toPdf(path, error,
-               [&](QPagedPaintDevice& device) { return paintConfigurationSheet(device, config, source, printedAt); });
+  return writeDocumentPdf(
+      path, [&](QPagedPaintDevice& device) { return paintConfigurationSheet(device, config, source, printedAt); },
+      error);
 }

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QPagedPaintDevice>
 #include <QString>
+#include <functional>
 
 #include "model/BarrierModel.h"
 #include "report/CommissioningRecord.h"
@@ -16,8 +17,10 @@ bool paintRecord(QPagedPaintDevice& device, const CommissioningRecord& record);
 bool paintConfigurationSheet(QPagedPaintDevice& device, const BarrierConfig& config, const QString& source,
                              const QDateTime& printedAt);
 
-// The same as PDF files, written whole or not at all; false with the
-// system's message in `error` when the file cannot be written.
+// Any document as an A4 PDF file at `path`, written whole or not at all;
+// false with the system's message in `error` when it cannot be written.
+bool writeDocumentPdf(const QString& path, const std::function<bool(QPagedPaintDevice&)>& paint, QString* error);
+// The two documents as PDF files, as writeDocumentPdf writes them.
 bool writeRecordPdf(const QString& path, const CommissioningRecord& record, QString* error);
 bool writeConfigurationPdf(const QString& path, const BarrierConfig& config, const QString& source,
                            const QDateTime& printedAt, QString* error);

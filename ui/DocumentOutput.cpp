@@ -2,12 +2,11 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSaveFile>
 
+#include "report/RecordDocument.h"
 #include "texts/UiTexts.h"
 #include "ui/ConfigFileCommands.h"
 
@@ -16,17 +15,9 @@ void saveDocumentAsPdf(QWidget* parent, const QString& suggestedName, const Docu
                                               uiText(UiTexts::txtPdfFilter));
   if (path.isEmpty()) return;
   if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
-  QSaveFile file(path);
-  bool written = file.open(QIODevice::WriteOnly);
-  if (written) {
-    QPdfWriter pdf(&file);
-    pdf.setResolution(600);
-    pdf.setTitle(QFileInfo(path).completeBaseName());
-    written = paint(pdf);
-  }
-  written = written && file.commit();
-  if (!written)
-    QMessageBox::critical(parent, QString(), uiText(UiTexts::txtRecordWriteFailed).arg(path, file.errorString()));
+  QString error;
+  if (!writeDocumentPdf(path, paint, &error))
+    QMessageBox::critical(parent, QString(), uiText(UiTexts::txtRecordWriteFailed).arg(path, error));
 }
 
 void printDocument(QWidget* parent, const DocumentPainter& paint) {
