@@ -3,6 +3,7 @@
 // edited bytes in the barrier.
 #include <QApplication>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -14,11 +15,13 @@
 
 #include "app/MainWindow.h"
 #include "files/SettingsStore.h"
+#include "journal/JournalReader.h"
 #include "model/Colors.h"
 #include "sound/AlarmBeeper.h"
 #include "texts/UiTexts.h"
 #include "ui/BeamGrid.h"
 #include "ui/ParameterPanel.h"
+#include "ui/WalkTestWindow.h"
 
 // Waits end on the event that matters; the ceiling only keeps a broken run
 // from hanging, and is generous for a loaded machine.
@@ -32,6 +35,7 @@ class ProgramEndToEndTest : public QObject {
   void cleanup();
   void aReadShowsTheBarriersValuesAndASendWritesExactlyTheEdits();
   void anAdapterMovedToAnotherBarrierIsLostThenIdentifiedAndReadAfresh();
+  void theWalkTestWindowPassesWhatTheBarrierShowsAndTheJournalKeepsTheResult();
 
  private:
   void say(const QString& command);
@@ -168,6 +172,44 @@ void ProgramEndToEndTest::anAdapterMovedToAnotherBarrierIsLostThenIdentifiedAndR
   QCOMPARE(stored.size(), 32);
   QCOMPARE(stored[16], 12);
   QVERIFY(QTest::qWaitFor([&] { return form->beeperLabel->text() == alarmPattern; }, Ceiling));
+}
+
+void ProgramEndToEndTest::theWalkTestWindowPassesWhatTheBarrierShowsAndTheJournalKeepsTheResult() {
+  QVERIFY(QTest::qWaitFor([&] { return form->model.connected() && form->state.readStep == 0; }, Ceiling));
+  form->walkTestAction->trigger();
+  QVERIFY(form->walkTestWindow && form->walkTestWindow->isVisible());
+  const WalkTestRun& run = form->walkTestWindow->run();
+  QCOMPARE(run.phase(), WalkTestRun::Phase::Running);
+  const auto item = [&](std::size_t i) { return run.test()->result().items[i]; };
+  // Beams 1 and 2 are on; 3 to 8 switched off (response time 0) and not tested.
+  QCOMPARE(run.test()->result().items.size(), std::size_t(8 + 4));
+  for (std::size_t i = 2; i < 8; ++i) QCOMPARE(item(i).outcome, WalkOutcome::NotTested);
+
+  // Each state is seen by the window before the next one is asked for.
+  const std::pair<const char*, const char*> walk[] = {{"cross 2 on", "cross 2 off"},
+                                                      {"cross 1 on", "cross 1 off"},
+                                                      {"tamper rx open", "tamper rx closed"},
+                                                      {"tamper tx open", "tamper tx closed"}};
+  const std::size_t items[] = {1, 0, 9, 8};
+  for (std::size_t k = 0; k < 4; ++k) {
+    say(QString::fromLatin1(walk[k].first));
+    QVERIFY(QTest::qWaitFor([&] { return item(items[k]).seenMs != 0; }, Ceiling));
+    say(QString::fromLatin1(walk[k].second));
+    QVERIFY(QTest::qWaitFor([&] { return item(items[k]).outcome == WalkOutcome::Passed; }, Ceiling));
+  }
+  // Everything passed: the test ends by itself, and the journal has it.
+  QCOMPARE(run.phase(), WalkTestRun::Phase::Finished);
+  QVERIFY(item(0).alarmOutput);
+  form->journal->flush();
+  JournalReader journal(form->journal->path());
+  QVERIFY(journal.open());
+  const auto stored = journal.lastWalkTest(12345);
+  QVERIFY(stored.has_value());
+  const auto document = readWalkTestDocument(QJsonDocument::fromJson(stored->text.toUtf8()).object());
+  QVERIFY(document.has_value());
+  QVERIFY(document->result.passed());
+  QCOMPARE(document->result.items, run.test()->result().items);
+  QCOMPARE(document->identification, QStringLiteral("ORVITA 8 v.1.05    2021-07-14"));
 }
 
 int main(int argc, char** argv) {
