@@ -51,6 +51,21 @@ TEST(CliArguments, OptionsAndOperandsBelongToTheirCommands) {
   EXPECT_TRUE(status.request.port.isEmpty());
   EXPECT_DOUBLE_EQ(status.request.timeoutSeconds, CliRequest::DefaultTimeoutSeconds);
 
+  // The walk test waits two minutes for each pass unless told otherwise.
+  const CliParse walk = parse({"walktest", "--json"});
+  ASSERT_EQ(walk.outcome, CliParse::Run);
+  EXPECT_TRUE(walk.request.json);
+  EXPECT_DOUBLE_EQ(walk.request.timeoutSeconds, CliRequest::WalkTestTimeoutSeconds);
+  EXPECT_DOUBLE_EQ(parse({"walktest", "--timeout", "5"}).request.timeoutSeconds, 5);
+  const CliParse report = parse({"report", "p.pdf", "--site", "Brama 2", "--technician", "Jan", "--plan", "a.acc"});
+  ASSERT_EQ(report.outcome, CliParse::Run);
+  EXPECT_EQ(report.request.site, QStringLiteral("Brama 2"));
+  EXPECT_EQ(report.request.technician, QStringLiteral("Jan"));
+  EXPECT_EQ(report.request.plan, QStringLiteral("a.acc"));
+  EXPECT_EQ(report.request.files, QStringList{QStringLiteral("p.pdf")});
+
+  for (const auto& wrong : {parse({"status", "--site", "x"}), parse({"report"}), parse({"walktest", "--follow"})})
+    EXPECT_EQ(wrong.outcome, CliParse::Error);
   for (const auto& wrong : {parse({}), parse({"backup"}), parse({"status", "--force"}), parse({"read"}),
                             parse({"diff", "a.acc"}), parse({"reset", "a.acc"}), parse({"--timeout", "0", "reset"}),
                             parse({"--timeout", "soon", "reset"}), parse({"--port", "", "reset"}), parse({"--frob"})}) {
