@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -198,6 +199,8 @@ int record(const QString& path) {
   JournalRecorder recorder(writer, QStringLiteral("bench-child"), QStringLiteral("ttyUSB0"));
   const std::uint8_t version[8] = {6, 1, 0, 5, 0x20, 0x21, 7, 0x14};
   recorder.barrierIdentified(version, 8);
+  std::puts("recording");
+  std::fflush(stdout);
   BarrierStatus s;
   for (int i = 0;; ++i) {
     s.beamsAlert = std::uint8_t(i);
@@ -215,6 +218,7 @@ int killRuns(const QString& self, int times) {
     QProcess child;
     child.start(self, {"record", path});
     child.waitForStarted(5000);
+    child.waitForReadyRead(10000);  // its first row is queued
     QThread::msleep(300 + (i * 37) % 900);
     const qint64 killedAt = QDateTime::currentMSecsSinceEpoch();
     ::kill(pid_t(child.processId()), SIGKILL);
@@ -244,10 +248,18 @@ int killRuns(const QString& self, int times) {
 
 }  // namespace
 
+// The machine's load, printed with the figures: other work on a small
+// machine moves them.
+void printLoad(const char* when) {
+  QFile file(QStringLiteral("/proc/loadavg"));
+  if (file.open(QIODevice::ReadOnly)) std::printf("load average %s: %s\n", when, file.readLine().trimmed().constData());
+}
+
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const QStringList args = app.arguments().mid(1);
   if (args.value(0) == QStringLiteral("record")) return record(args.value(1));
+  printLoad("at start");
   const bool all = args.isEmpty();
   int status = 0;
   for (int i = 0; i < args.size() || (all && i == 0); ++i) {
@@ -266,5 +278,6 @@ int main(int argc, char** argv) {
     if (all || mode == QStringLiteral("day")) status |= dayOfChanges(QStringLiteral(ORVITA_CLI));
     if (all || mode == QStringLiteral("kill")) status |= killRuns(app.applicationFilePath(), all ? 100 : number(100));
   }
+  printLoad("at end");
   return status;
 }
