@@ -350,8 +350,9 @@ TEST_F(CliEndToEnd, ARecorderKilledDuringWritesLeavesAWholeJournal) {
     EXPECT_EQ(q.value(0).toString(), QStringLiteral("ok"));
     ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*), max(time) FROM event WHERE kind = 5")) && q.next());
     EXPECT_GE(q.value(0).toInt(), 20);
-    // Committed every quarter second; a loaded machine may answer late.
-    EXPECT_GE(q.value(1).toLongLong(), killedAt - 1500);
+    // Committed every half second; the ceiling is generous for a loaded
+    // machine (journal_bench measures the loss).
+    EXPECT_GE(q.value(1).toLongLong(), killedAt - 3000);
     q.finish();
     db.close();
   }
