@@ -42,12 +42,15 @@ QString configFileFolder();
 
 class ConfigFileCommands {
  public:
-  // `configFileName` is the main window's: the file last opened or saved, empty at start.
+  // `configFileName` is the main window's: the file last opened or saved,
+  // empty at start. `showNotice` tells what the user must not miss.
   ConfigFileCommands(BarrierModel& model, QString& configFileName, std::function<void()> refreshEditors,
-                     FileDialogs& dialogs);
+                     FileDialogs& dialogs, std::function<void(const QString&)> showNotice = {});
 
-  // Open: both configuration copies and beamCount from the chosen file, then
-  // the editors refreshed. A failure changes nothing.
+  // Open: both configuration copies from the chosen file, then the editors
+  // refreshed. While a barrier is identified its beam count stands, and a
+  // file for another count stays an unsent edit (a notice says so);
+  // otherwise the file's count is taken when it is 2..8. A failure changes nothing.
   void openConfigFile();
   // Save: to configFileName while that file exists, otherwise Save As.
   void saveConfigFile();
@@ -61,4 +64,5 @@ class ConfigFileCommands {
   QString& configFileName_;
   std::function<void()> refreshEditors_;
   FileDialogs& dialogs_;
+  std::function<void(const QString&)> showNotice_;
 };
