@@ -182,10 +182,13 @@ void DeviceLink::onData(std::span<const std::uint8_t> frame, std::size_t firstIn
   const auto payload = payloadOf(frame);
   // Bytes that would land past the block's end are ignored.
   const std::size_t count = std::min(payload.size(), BarrierConfig::Size - firstIndex);
+  // What a send under way or being checked carries counts as unsent until the
+  // barrier is seen to hold it, even where it came from a file.
+  const bool sending = state_.writeStep != 0 || state_.writeCheckPending;
   for (std::size_t k = 0; k < count; ++k) {
     const std::size_t i = firstIndex + k;
     // An unsent edit stays, to be sent again, unless the user asked to read.
-    if (state_.readKeepsEdits && model_.changed(i))
+    if (state_.readKeepsEdits && (model_.changed(i) || (sending && writecheck::carries(i))))
       state_.editsKept = state_.editsKept || model_.editConfig[i] != payload[k];
     else
       model_.editConfig[i] = payload[k];
@@ -229,14 +232,15 @@ void DeviceLink::endRead() {
                !fields.isEmpty()) {
       notices << uiText(UiTexts::txtWriteNotConfirmed).arg(fields.join(QStringLiteral(", ")));
     }
-  } else if (state_.reconnectionRead && state_.editsKept) {
-    notices << uiText(UiTexts::txtEditsKept);
+  } else if (state_.reconnectionRead && state_.editsKept && state_.writeStep == 0) {
+    notices << uiText(UiTexts::txtEditsKept);  // (a send still pending carries them on)
   }
   if (state_.reconnectionRead && state_.resetDropped) notices << uiText(UiTexts::txtResetNotDone);
-  // A clean reconnection takes away what was said of the barrier before.
-  if (!notices.isEmpty() || state_.reconnectionRead) showNotice(notices.join(QLatin1Char(' ')));
+  // A clean reconnection or a send seen done takes away what was said before.
+  if (!notices.isEmpty() || state_.reconnectionRead || state_.writeCheckPending)
+    showNotice(notices.join(QLatin1Char(' ')));
   if (state_.reconnectionRead) state_.resetDropped = false;
-  state_.writeStale = state_.writeStep != 0 && state_.writeStale;
+  state_.writeStale = false;
   state_.writeCheckPending = false;
   state_.readKeepsEdits = false;
   state_.reconnectionRead = false;

@@ -1,5 +1,8 @@
 #include "link/WriteCheck.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "texts/UiTexts.h"
 
 namespace writecheck {
@@ -26,6 +29,11 @@ QString fieldName(std::size_t i) {
 
 std::size_t firstIndex(std::uint8_t block) { return block == From16 ? BarrierConfig::AutoBlockTime : 0; }
 std::size_t indexCount(std::uint8_t block) { return block == From16 ? 9 : 12; }
+
+bool carries(std::size_t i) {
+  return std::any_of(std::begin(Blocks), std::end(Blocks),
+                     [i](std::uint8_t block) { return i >= firstIndex(block) && i < firstIndex(block) + indexCount(block); });
+}
 
 std::uint8_t blocksHeld(const BarrierConfig& expected, const BarrierConfig& read, ReturnedMask returned) {
   std::uint8_t blocks = 0;

@@ -19,6 +19,8 @@ constexpr std::uint8_t Both = From16 | From0;
 // The indices a block's request carries.
 std::size_t firstIndex(std::uint8_t block);
 std::size_t indexCount(std::uint8_t block);
+// Whether either write request carries index i.
+bool carries(std::size_t i);
 
 // Bit i set: index i came back in the read. Only such bytes count as held.
 using ReturnedMask = std::uint32_t;
