@@ -49,7 +49,8 @@ void DeviceLink::askWrite() { sendBlock(writecheck::From0, frame::CmdWrite, UiTe
 void DeviceLink::askWrite2() { sendBlock(writecheck::From16, frame::CmdWrite2, UiTexts::txtLogAskWrite2); }
 
 void DeviceLink::sendBlock(std::uint8_t block, std::uint8_t command, int logText) {
-  const auto bytes = std::span(model_.editConfig.bytes).subspan(writecheck::firstIndex(block), writecheck::indexCount(block));
+  const auto bytes =
+      std::span(model_.editConfig.bytes).subspan(writecheck::firstIndex(block), writecheck::indexCount(block));
   std::copy(bytes.begin(), bytes.end(), state_.sent.bytes.begin() + std::ptrdiff_t(writecheck::firstIndex(block)));
   state_.blocksSent |= block;
   send(command, bytes, logText, true);
@@ -214,7 +215,8 @@ void DeviceLink::endRead() {
     BarrierConfig expected = model_.editConfig;  // for a block never sent: what the user wants
     for (std::uint8_t block : {writecheck::From16, writecheck::From0})
       if (state_.blocksSent & block)
-        for (std::size_t i = writecheck::firstIndex(block); i < writecheck::firstIndex(block) + writecheck::indexCount(block); ++i)
+        for (std::size_t i = writecheck::firstIndex(block);
+             i < writecheck::firstIndex(block) + writecheck::indexCount(block); ++i)
           expected[i] = state_.sent[i];
     const auto& read = model_.deviceConfig;
     if (interrupted) {
@@ -442,7 +444,8 @@ void DeviceLink::readCommand(bool fromToolbar) {
 
 void DeviceLink::sendCommand(bool fromToolbar) {
   state_.writeStep = 2;
-  // Without a barrier the reconnection read will replace what the editors show.
+  // Without a barrier the connection read ends it: whichever barrier answers
+  // may not be the one it was meant for.
   state_.writeStale = !model_.connected();
   state_.blocksSent = 0;
   state_.writeCheckPending = false;

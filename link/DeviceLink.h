@@ -46,7 +46,9 @@ class DeviceLink {
   void showNotice(const QString& text);
 
   // Commands. The toolbar forms also set the buttons; the menu forms leave
-  // them to the next refreshEditors.
+  // them to the next refreshEditors. A send ends with the configuration read
+  // back, and counts as done only for what that read shows the barrier
+  // holds; a reset needs an identified barrier and is refused without one.
   void readCommand(bool fromToolbar);
   void sendCommand(bool fromToolbar);
   void resetCommand(bool fromToolbar);

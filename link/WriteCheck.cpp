@@ -31,8 +31,9 @@ std::size_t firstIndex(std::uint8_t block) { return block == From16 ? BarrierCon
 std::size_t indexCount(std::uint8_t block) { return block == From16 ? 9 : 12; }
 
 bool carries(std::size_t i) {
-  return std::any_of(std::begin(Blocks), std::end(Blocks),
-                     [i](std::uint8_t block) { return i >= firstIndex(block) && i < firstIndex(block) + indexCount(block); });
+  return std::any_of(std::begin(Blocks), std::end(Blocks), [i](std::uint8_t block) {
+    return i >= firstIndex(block) && i < firstIndex(block) + indexCount(block);
+  });
 }
 
 std::uint8_t blocksHeld(const BarrierConfig& expected, const BarrierConfig& read, ReturnedMask returned) {

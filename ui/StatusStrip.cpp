@@ -2,11 +2,9 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPalette>
 #include <utility>
 
-StatusStrip::StatusStrip(QWidget* parent)
-    : QFrame(parent), panel0_(new QLabel(this)), panel1_(new QLabel(this)) {
+StatusStrip::StatusStrip(QWidget* parent) : QFrame(parent), panel0_(new QLabel(this)), panel1_(new QLabel(this)) {
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(2);

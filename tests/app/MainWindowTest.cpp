@@ -491,10 +491,10 @@ void WindowTest::beepPatternGoesToTheBeeperLabel() {
 }
 
 void WindowTest::aNoticeShowsWholeUnderTheIdentificationBarUntilClosedOrThePortIsSwitched() {
-  const QString text = uiText(UiTexts::txtNoticeAbout)
-                           .arg(QStringLiteral("ORVITA 8 v.1.05 2021-07-14"), AbsentPort,
-                                uiText(UiTexts::txtWritePartly)
-                                    .arg(uiText(UiTexts::txtBlockFrom16), uiText(UiTexts::txtBlockFrom0)));
+  const QString text =
+      uiText(UiTexts::txtNoticeAbout)
+          .arg(QStringLiteral("ORVITA 8 v.1.05 2021-07-14"), AbsentPort,
+               uiText(UiTexts::txtWritePartly).arg(uiText(UiTexts::txtBlockFrom16), uiText(UiTexts::txtBlockFrom0)));
   form->showNotice(text);
   QLabel* label = form->noticeBar->label();
   QVERIFY(form->noticeBar->isVisible());
@@ -512,7 +512,8 @@ void WindowTest::aNoticeShowsWholeUnderTheIdentificationBarUntilClosedOrThePortI
   form->showNotice(text);
   form->createPortDialog();
   form->portDialog->setPortListSource([] {
-    return QList<PortChoice>{{AbsentPort, AbsentPort, {}, {}, {}, {}, {}}, {QStringLiteral("ttyS7"), QStringLiteral("ttyS7"), {}, {}, {}, {}, {}}};
+    return QList<PortChoice>{{AbsentPort, AbsentPort, {}, {}, {}, {}, {}},
+                             {QStringLiteral("ttyS7"), QStringLiteral("ttyS7"), {}, {}, {}, {}, {}}};
   });
   QTimer::singleShot(0, form.get(), [&] { form->portDialog->accept(); });
   QTest::keyClick(form.get(), Qt::Key_F8, Qt::ControlModifier);

@@ -21,7 +21,8 @@ std::vector<int> commands(const std::vector<Bytes>& frames) {
 
 // A notice as the rig's barrier (the simulator's defaults) is named in it.
 QString aboutTheBarrier(const QString& text) {
-  return uiText(UiTexts::txtNoticeAbout).arg(QStringLiteral("ORVITA 8 v.1.05 2021-07-14"), QStringLiteral("ttyUSB0"), text);
+  return uiText(UiTexts::txtNoticeAbout)
+      .arg(QStringLiteral("ORVITA 8 v.1.05 2021-07-14"), QStringLiteral("ttyUSB0"), text);
 }
 
 void reconnect(LinkRig& rig) {
@@ -133,7 +134,8 @@ TEST(Cycle, AConfirmationLeftFromAnEarlierRequestCompletesNothingOfTheNextSend) 
   LinkRig rig;
   rig.connect();
   // The reply to a write2 retried before this send, still on its way.
-  const Bytes late = rig.line.sim.receive(buildFrame(frame::CmdWrite2, std::span(rig.line.sim.config()).subspan(16, 9)));
+  const Bytes late =
+      rig.line.sim.receive(buildFrame(frame::CmdWrite2, std::span(rig.line.sim.config()).subspan(16, 9)));
   rig.model.editConfig[BarrierConfig::autoBlockCount(4)] = 11;
   rig.link.sendCommand(false);
   rig.arrive(late);
@@ -171,8 +173,8 @@ TEST(Cycle, ASilentBarrierIsRetriedThenAskedForItsVersionThenLost) {
 
 TEST(Cycle, AnInterruptedSendIsNotResumedAndTheReconnectionReadTellsWhatTheBarrierHolds) {
   const QString notDone = aboutTheBarrier(uiText(UiTexts::txtWriteNotDone));
-  const QString partly =
-      aboutTheBarrier(uiText(UiTexts::txtWritePartly).arg(uiText(UiTexts::txtBlockFrom16), uiText(UiTexts::txtBlockFrom0)));
+  const QString partly = aboutTheBarrier(
+      uiText(UiTexts::txtWritePartly).arg(uiText(UiTexts::txtBlockFrom16), uiText(UiTexts::txtBlockFrom0)));
   {  // asked for while the barrier was lost: the edit stays, highlighted
     LinkRig rig;
     rig.connect();
@@ -335,7 +337,7 @@ TEST(Cycle, AnUnpluggedAdapterIsALostBarrierAtOnce) {
   ASSERT_EQ(rig.model.status.beamsAlert, 0x05);
   const int beeps = rig.view.beeps;
   rig.arrive({0xFF, 0xFF, 0x0B, 0x03, 0x00});  // a reply cut off by the unplug
-  rig.line.isOpenNow = false;  // the port closed itself
+  rig.line.isOpenNow = false;                  // the port closed itself
   rig.link.onDeviceLost();
   EXPECT_TRUE(rig.model.versionInfo.empty());
   EXPECT_EQ(rig.state.rxBuffer.size(), 0u);
