@@ -406,6 +406,7 @@ bool MainWindow::sendConfirmed() {
 }
 
 void MainWindow::openConfigFile() { fileCommands->openConfigFile(); }
+void MainWindow::loadConfigFile(const QString& path) { fileCommands->loadConfigFile(path); }
 void MainWindow::saveConfigFile() { fileCommands->saveConfigFile(); }
 void MainWindow::saveConfigFileAs() { fileCommands->saveConfigFileAs(); }
 
