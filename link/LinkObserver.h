@@ -38,8 +38,8 @@ class LinkObserver {
   virtual void supplyTextChanged(const QString& /*text*/) {}
   // The whole configuration has been read (the data reply ended a read).
   virtual void configurationRead(const BarrierConfig& /*config*/) {}
-  // A write sequence sent its first request (once per sequence, also when
-  // the request is repeated), carrying `config`.
+  // A send put its first block on the line, carrying `config`: once a send,
+  // however often the cycle repeats the request.
   virtual void writeSent(const BarrierConfig& /*config*/) {}
   // A write is done: the read after it shows the barrier holds what was
   // sent; `config` is what the barrier holds now.

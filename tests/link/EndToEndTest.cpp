@@ -200,7 +200,10 @@ TEST_F(EndToEnd, TheJournalRecordsAVisitRowByRowAndAttributesItToTheBarrier) {
 
     host->model.editConfig[BarrierConfig::responseTime(2)] = 7;
     host->link.sendCommand(false);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return host->state.writeStep == 0; }, Ceiling));
+    // Done once the read after it shows the barrier holds it.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return host->state.writeStep == 0 && !host->state.writeCheckPending && host->state.readStep == 0; },
+        Ceiling));
 
     say("silent");
     // Once the barrier no longer answers, a write is asked for.
