@@ -69,7 +69,6 @@ void JournalRecorder::portOpened(const QString& deviceName) {
 void JournalRecorder::barrierIdentified(std::span<const std::uint8_t> versionInfo, int beamCount) {
   writer_.startConnection(now(), bytesOf(versionInfo), beamCount);
   connected_ = true;
-  writeUnderWay_ = false;
 }
 
 void JournalRecorder::barrierLost(LinkLoss reason) {
@@ -113,14 +112,10 @@ void JournalRecorder::configurationRead(const BarrierConfig& config) {
 }
 
 void JournalRecorder::writeSent(const BarrierConfig& config) {
-  // The cycle repeats the request until the barrier answers: one row a write.
-  if (writeUnderWay_) return;
-  writeUnderWay_ = true;
   writer_.addEvent(now(), JournalEventKind::WriteSent, configBytes(config));
 }
 
 void JournalRecorder::writeConfirmed(const BarrierConfig& config) {
-  writeUnderWay_ = false;
   const qint64 t = now();
   writer_.addEvent(t, JournalEventKind::ConfigWritten, configBytes(config));
   // A new serial number is the barrier's from now on.
@@ -128,7 +123,6 @@ void JournalRecorder::writeConfirmed(const BarrierConfig& config) {
 }
 
 void JournalRecorder::writeDropped(const QString& notice) {
-  writeUnderWay_ = false;
   writer_.addEvent(now(), JournalEventKind::WriteDropped, {}, notice);
 }
 

@@ -50,7 +50,6 @@ class JournalRecorder : public LinkObserver {
   JournalWriter& writer_;
   std::function<qint64()> clock_;
   bool connected_ = false;
-  bool writeUnderWay_ = false;
   bool finished_ = false;
   qint64 lastSupplyMs_ = 0;
   QString shownSupply_;    // as last written
