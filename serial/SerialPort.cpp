@@ -79,9 +79,10 @@ SerialPort::~SerialPort() {
 bool SerialPort::open() {
   close();
   const QByteArray given = deviceName_.toLocal8Bit();
-  if (openPath(given)) return true;
-  if (given.startsWith('/')) return false;
-  return openPath("/dev/" + given);
+  // A kernel name is never looked up in the current folder, where another
+  // user may have put a link to a device of their own.
+  if (!given.contains('/')) return openPath("/dev/" + given);
+  return openPath(given);
 }
 
 bool SerialPort::openPath(const QByteArray& path) {
