@@ -200,7 +200,8 @@ ConfigFileResult writeConfigFile(const QString& path, const BarrierConfig& recor
     // A pipe would hang the window, a device take bytes that are no file.
     if (!S_ISREG(st.st_mode)) return failure(ConfigFileError::NotRegularFile);
     // Replacing would get round a read-only file; refuse as a direct write would.
-    if (::access(targetName.constData(), W_OK) != 0) return fromErrno(errno, target);
+    // As the effective user, who writes the file.
+    if (::faccessat(AT_FDCWD, targetName.constData(), W_OK, AT_EACCESS) != 0) return fromErrno(errno, target);
   }
 
   const QFileInfo info(target);

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <array>
 #include <cstdint>
@@ -191,6 +192,17 @@ TEST(UsersOwnFolder, IsAFolderOfTheUsersThatNobodyElseMayWriteIn) {
   EXPECT_FALSE(isUsersOwnFolder(QStringLiteral("/usr/bin")));
   EXPECT_FALSE(isUsersOwnFolder(QStringLiteral("/")));
   EXPECT_FALSE(isUsersOwnFolder(QStringLiteral("/tmp")));
+  // Group write is the user's own only for the user's own group; root plays
+  // a user whose folder another group may write in.
+  ::chmod(QFile::encodeName(dir.path()).constData(), 0770);
+  EXPECT_EQ(isUsersOwnFolder(dir.path()), (QFileInfo(dir.path()).groupId() == ::getegid()));
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(QFile::encodeName(dir.path()).constData(), 0, 65534), 0);
+    EXPECT_FALSE(isUsersOwnFolder(dir.path()));
+    ASSERT_EQ(::chown(QFile::encodeName(dir.path()).constData(), 0, ::getegid()), 0);
+    EXPECT_TRUE(isUsersOwnFolder(dir.path()));
+  }
+  ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
   // A link into a system folder is judged by where it leads.
   ASSERT_TRUE(QFile::link(QStringLiteral("/usr/bin"), dir.filePath("bin")));
   EXPECT_FALSE(isUsersOwnFolder(dir.filePath("bin")));
