@@ -10,10 +10,10 @@
 #include "app/MainWindow.h"
 #include "app/OpenDisplay.h"
 #include "app/ProgramIdentity.h"
-#include "util/TerminationSignals.h"
 #include "texts/QtTranslation.h"
 #include "texts/UiTexts.h"
 #include "ui/AboutWindow.h"
+#include "util/TerminationSignals.h"
 
 namespace {
 

@@ -246,9 +246,9 @@ CommandOutcome runBarrierCommand(const CliRequest& request, const CommandOutput&
     QStringList found;
     const std::optional<QString> chosen = defaultPort(found);
     if (!chosen)
-      return {exitstatus::Usage, uiText(UiTexts::txtCliNoPort)
-                                     .arg(found.isEmpty() ? uiText(UiTexts::txtCliNoPortsFound)
-                                                          : found.join(QStringLiteral(", ")))};
+      return {exitstatus::Usage,
+              uiText(UiTexts::txtCliNoPort)
+                  .arg(found.isEmpty() ? uiText(UiTexts::txtCliNoPortsFound) : found.join(QStringLiteral(", ")))};
     port = *chosen;
   }
   Session session(request, port, out);

@@ -8,8 +8,9 @@ enum class CliCommand { Identify, Read, Write, Reset, Status, Show, Diff };
 // Exit statuses of orvita-cli.
 namespace exitstatus {
 constexpr int Done = 0;
-constexpr int NoAnswer = 1;    // the barrier did not answer or refused; diff: the files differ
-constexpr int Usage = 2;       // bad arguments, no port to use, or a file (standard output too) that cannot be read or written
+constexpr int NoAnswer = 1;  // the barrier did not answer or refused; diff: the files differ
+constexpr int Usage =
+    2;  // bad arguments, no port to use, or a file (standard output too) that cannot be read or written
 constexpr int PortFailed = 3;  // the port could not be opened
 }  // namespace exitstatus
 

@@ -88,18 +88,20 @@ class CliEndToEnd : public ::testing::Test {
 };
 
 // Starts orvita-cli with standard output the write end of a pipe whose read
-// end the test holds, SIGPIPE at its default action as from a shell.
+// end the test holds (or, `unread`, nobody holds), SIGPIPE at its default
+// action as from a shell.
 struct PipedCli {
   pid_t pid = -1;
   int reader = -1;
 };
-PipedCli startPiped(const QStringList& arguments, const QString& configHome) {
+PipedCli startPiped(const QStringList& arguments, const QString& configHome, bool unread = false) {
   int fds[2];
   if (::pipe(fds) != 0) return {};
+  if (unread) fds[0] = (::close(fds[0]), -1);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, fds[0]);
+  if (fds[0] >= 0) posix_spawn_file_actions_addclose(&actions, fds[0]);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   sigset_t defaults;
@@ -332,8 +334,9 @@ TEST_F(CliEndToEnd, FollowingWithReconnectGoesOnAcrossALostBarrier) {
     errors += QString::fromUtf8(follow.readAllStandardError());
     while (follow.canReadLine()) {
       const QJsonObject state = QJsonDocument::fromJson(follow.readLine()).object();
-      alertSeen = alertSeen || state.value(QStringLiteral("beams")).toArray().at(1).toObject().value(
-                                   QStringLiteral("alert")).toBool();
+      alertSeen =
+          alertSeen ||
+          state.value(QStringLiteral("beams")).toArray().at(1).toObject().value(QStringLiteral("alert")).toBool();
     }
   }
   EXPECT_TRUE(alertSeen) << errors.toStdString();
@@ -423,9 +426,8 @@ TEST_F(CliEndToEnd, OfflineAnOutputThatCannotBeWrittenFailsInsteadOfEndingThePro
   EXPECT_EQ(full.exitCode(), 2);
   EXPECT_TRUE(QString::fromUtf8(full.readAllStandardError()).startsWith(QStringLiteral("orvita-cli: ")));
 
-  PipedCli closed = startPiped({QStringLiteral("show"), file("c.acc")}, dir.path());
+  const PipedCli closed = startPiped({QStringLiteral("show"), file("c.acc")}, dir.path(), true);
   ASSERT_GT(closed.pid, 0);
-  ::close(closed.reader);  // nobody reads
   const int status = waitStatus(closed.pid, Ceiling);
   ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
   EXPECT_EQ(WEXITSTATUS(status), 2);

@@ -57,7 +57,8 @@ TEST(CliArguments, OptionsAndOperandsBelongToTheirCommands) {
     EXPECT_EQ(wrong.outcome, CliParse::Error);
     EXPECT_FALSE(wrong.text.contains(QLatin1Char('\n'))) << wrong.text.toStdString();
   }
-  EXPECT_EQ(parse({"--port", "x/..", "status"}).text, QStringLiteral("To nie jest nazwa portu: \"x/..\" (--help opisuje polecenia)."));
+  EXPECT_EQ(parse({"--port", "x/..", "status"}).text,
+            QStringLiteral("To nie jest nazwa portu: \"x/..\" (--help opisuje polecenia)."));
   EXPECT_TRUE(parse({"status", "--follow", "--reconnect"}).request.reconnect);
   EXPECT_EQ(parse({"--version"}).outcome, CliParse::Version);
 }
@@ -71,7 +72,8 @@ TEST(CliArguments, EachCommandsHelpDescribesThatCommand) {
   const CliParse status = parse({"status", "--help"});
   ASSERT_EQ(status.outcome, CliParse::Help);
   EXPECT_NE(status.text, global.text);
-  EXPECT_TRUE(status.text.contains(QStringLiteral("status [--follow [--reconnect]] [--json]"))) << status.text.toStdString();
+  EXPECT_TRUE(status.text.contains(QStringLiteral("status [--follow [--reconnect]] [--json]")))
+      << status.text.toStdString();
   EXPECT_TRUE(status.text.contains(QStringLiteral("--reconnect")));
   EXPECT_FALSE(status.text.contains(QStringLiteral("--force")));
   const CliParse write = parse({"--help", "write"});
@@ -82,8 +84,8 @@ TEST(CliArguments, EachCommandsHelpDescribesThatCommand) {
 
 TEST(CliPort, OnlyASingleUsbAdapterIsTakenWithoutAsking) {
   const PortChoice console{QStringLiteral("ttyS0"), QStringLiteral("ttyS0"), {}, {}, {}, {}, {}};
-  const PortChoice adapter{QStringLiteral("ttyUSB0"), QStringLiteral("ttyUSB0"), QStringLiteral("FTDI"),
-                           QStringLiteral("FT232R"), QStringLiteral("A50285BI"), QStringLiteral("0403"),
+  const PortChoice adapter{QStringLiteral("ttyUSB0"), QStringLiteral("ttyUSB0"),  QStringLiteral("FTDI"),
+                           QStringLiteral("FT232R"),  QStringLiteral("A50285BI"), QStringLiteral("0403"),
                            QStringLiteral("6001")};
   PortChoice byId = adapter;
   byId.name = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
@@ -151,8 +153,8 @@ TEST(CliStatus, EachBeamShowsWhatThePictureColoursItAs) {
 
 TEST(CliStatus, EachJsonFlagIsReadFromItsOwnBit) {
   const std::pair<const char*, std::uint8_t> flags[] = {
-      {"alarmOutput", 0x01},    {"tamperOutput", 0x02}, {"busTamper", 0x04},        {"receiverTamper", 0x08},
-      {"transmitterTamper", 0x10}, {"lowSupply", 0x20}, {"registrationMode", 0x40}, {"led", 0x80},
+      {"alarmOutput", 0x01},       {"tamperOutput", 0x02}, {"busTamper", 0x04},        {"receiverTamper", 0x08},
+      {"transmitterTamper", 0x10}, {"lowSupply", 0x20},    {"registrationMode", 0x40}, {"led", 0x80},
   };
   for (const auto& [key, bit] : flags) {
     BarrierModel model;
