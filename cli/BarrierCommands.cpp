@@ -109,7 +109,9 @@ class Session {
   }
 
   CommandOutcome noAnswer() const {
-    if (stoppedBy_) return stopped();
+    // A write stopped before its first block leaves the barrier as it was.
+    if (stoppedBy_)
+      return stopped(request_.command == CliCommand::Write ? UiTexts::txtCliStoppedUntouched : UiTexts::txtCliStopped);
     if (out_.closed()) return {};  // the caller reports the output
     // A device that went away and cannot be opened again says why.
     if (!link_.port.isOpen() && link_.port.lastOpenFailure() != OpenFailure::None) return portFailure();
