@@ -115,6 +115,9 @@ bool SerialPort::openPath(const QByteArray& path) {
     return fail(error);
   };
   if (!modifyLine(fd.get(), makeRawLine)) return failExclusive(errno);
+  // Bytes that came before this opening (a reply a previous program left
+  // unread) answer none of our requests and would put every reply one behind.
+  ::tcflush(fd.get(), TCIFLUSH);
   if (!applyBaudRate(fd.get()) || !applyParity(fd.get()) || !applyStopBits(fd.get()) || !applyDataBits(fd.get()))
     return failExclusive(errno);
 

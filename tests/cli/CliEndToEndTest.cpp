@@ -281,6 +281,29 @@ TEST_F(CliEndToEnd, AnInterruptedWriteSaysWhatTheBarrierHolds) {
   };
   const QByteArray written = QByteArray::number(0x40 + 16, 16).toUpper();
 
+  // SIGTERM before the first block went out (the version reply alone takes
+  // 600 ms, and is left on the line for the next run).
+  QProcess early;
+  startCli(early, onBarrier({QStringLiteral("write"), file("new.acc")}));
+  ASSERT_TRUE(early.waitForStarted(5000));
+  const auto catches = [](qint64 pid, int signalNumber) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) return false;
+    for (const QByteArray& line : status.readAll().split('\n'))
+      if (line.startsWith("SigCgt:"))
+        return ((line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signalNumber - 1)) & 1) != 0;
+    return false;
+  };
+  QElapsedTimer started;
+  started.start();
+  while (!catches(early.processId(), SIGTERM) && started.elapsed() < Ceiling) ::usleep(5000);
+  ASSERT_EQ(::kill(pid_t(early.processId()), SIGTERM), 0);
+  ASSERT_TRUE(early.waitForFinished(Ceiling));
+  EXPECT_EQ(early.exitCode(), 143);
+  EXPECT_EQ(QString::fromUtf8(early.readAllStandardError()),
+            QStringLiteral("orvita-cli: ") + uiText(UiTexts::txtCliStoppedUntouched).arg("SIGTERM") + "\n");
+  ::usleep(800000);  // its reply is on the line before the next run opens the port
+
   QProcess write;
   startCli(write, onBarrier({QStringLiteral("write"), file("new.acc")}));
   ASSERT_TRUE(write.waitForStarted(5000));
