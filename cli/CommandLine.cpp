@@ -55,7 +55,6 @@ struct CommonOptions {
 // `form`'s own help: its syntax, what it does, and only the options it takes.
 QString commandHelp(const CommandForm& form) {
   QCommandLineParser parser;
-  parser.setApplicationDescription(uiText(form.help));
   parser.addHelpOption();
   const CommonOptions common;
   if (form.command != CliCommand::Show && form.command != CliCommand::Diff)
@@ -64,7 +63,7 @@ QString commandHelp(const CommandForm& form) {
     if (option.command == form.command)
       parser.addOption(QCommandLineOption(QString::fromLatin1(option.name), uiText(option.description)));
   const QString name = QString::fromLatin1(form.name);
-  parser.addPositionalArgument(name, QString(), name + QLatin1String(form.operands));
+  parser.addPositionalArgument(name, uiText(form.help), name + QLatin1String(form.operands));
   return parser.helpText();
 }
 

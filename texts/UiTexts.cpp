@@ -175,6 +175,7 @@ const std::vector<Entry>& entries() {
                       "                     tryb rejestracji, zasilanie\n"
                       "  show PLIK.acc      konfiguracja zapisana w pliku\n"
                       "  diff A.acc B.acc   różnice między dwoma plikami konfiguracji\n"
+                      "Opis jednego polecenia: orvita-cli polecenie --help.\n"
                       "\n"
                       "Kod wyjścia: 0 wykonane; 1 bariera nie odpowiada albo odmówiła (diff: pliki się różnią);\n"
                       "2 błędne wywołanie albo plik, którego nie można odczytać lub zapisać; 3 nie można otworzyć\n"
