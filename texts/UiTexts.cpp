@@ -178,8 +178,9 @@ const std::vector<Entry>& entries() {
                       "Opis jednego polecenia: orvita-cli polecenie --help.\n"
                       "\n"
                       "Kod wyjścia: 0 wykonane; 1 bariera nie odpowiada albo odmówiła (diff: pliki się różnią);\n"
-                      "2 błędne wywołanie albo plik, którego nie można odczytać lub zapisać; 3 nie można otworzyć\n"
-                      "portu.")},
+                      "2 błędne wywołanie, brak portu albo plik (także standardowe wyjście), którego nie można\n"
+                      "odczytać lub zapisać; 3 nie można otworzyć portu; 128 + numer sygnału: przerwane (130 po\n"
+                      "Ctrl+C).")},
       {txtCliCommandArgument, QStringLiteral("identify, read, write, reset, status, show albo diff.")},
       {txtCliCommandSyntax, QStringLiteral("polecenie [plik…]")},
       {txtCliOptionPort,
