@@ -39,13 +39,14 @@ QString signalName(int signalNumber) {
   return abbreviation ? QStringLiteral("SIG") + QString::fromLatin1(abbreviation) : QString::number(signalNumber);
 }
 
-// "0–11, 16–24": the configuration bytes of the blocks the barrier confirmed.
+// "0–11, 16–24": the configuration bytes of the blocks the barrier confirmed;
+// empty when none.
 QString blockList(std::uint8_t writeStep) {
   QStringList blocks;
   for (const auto& [first, count] : WrittenBlocks)
     if (writeStep == 0 || (writeStep == 1 && first != 0))
       blocks << QString::number(first) + QChar(0x2013) + QString::number(first + count - 1);
-  return blocks.isEmpty() ? uiText(UiTexts::txtCliNoPortsFound) : blocks.join(QStringLiteral(", "));
+  return blocks.join(QStringLiteral(", "));
 }
 
 class Session {
@@ -160,7 +161,9 @@ class Session {
                      QDeadlineTimer(BlockInFlightGrace, Qt::PreciseTimer));
     if (!link_.writeSent()) return stopped(UiTexts::txtCliStoppedUntouched);
     if (link_.state.writeStep == 0) return stopped(UiTexts::txtCliStoppedUnchecked);
-    return stopped(UiTexts::txtCliStoppedPartly, blockList(link_.state.writeStep));
+    const QString confirmed = blockList(link_.state.writeStep);
+    if (confirmed.isEmpty()) return stopped(UiTexts::txtCliStoppedUnconfirmed);
+    return stopped(UiTexts::txtCliStoppedPartly, confirmed);
   }
 
   CommandOutcome status() {

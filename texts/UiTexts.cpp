@@ -244,6 +244,9 @@ const std::vector<Entry>& entries() {
       {txtCliStoppedUnchecked,
        QStringLiteral("Przerwano (%1): konfiguracja została zapisana w barierze, ale nie sprawdzona odczytem.")},
       {txtCliStopped, QStringLiteral("Przerwano (%1).")},
+      {txtCliStoppedUnconfirmed,
+       QStringLiteral("Przerwano (%1): bariera nie potwierdziła wysłanego bloku; jej konfiguracja mogła zostać "
+                      "zmieniona w części.")},
 
       {txtProgramSummary, QStringLiteral("Konfiguracja i serwis bariery podczerwieni Orvita przez łącze RS-232.")},
       {txtHelpOption, QStringLiteral("Wyświetla tę pomoc.")},

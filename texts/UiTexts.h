@@ -188,12 +188,13 @@ enum Id : int {
   txtCliOutputFailed = 65438,  // %1 the system's message
   txtCliNoPort = 65439,        // %1 the ports found, or txtCliNoPortsFound
   txtCliNoPortsFound = 65490,
-  txtCliFileSize = 65491,          // %1 the size in bytes
-  txtCliFileBeamCount = 65492,     // %1 byte 31
-  txtCliStoppedUntouched = 65493,  // %1 the signal's name; the barrier's configuration is as it was
-  txtCliStoppedPartly = 65494,     // %1 the signal's name, %2 the byte indexes the barrier confirmed
-  txtCliStoppedUnchecked = 65495,  // %1 the signal's name
-  txtCliStopped = 65496,           // %1 the signal's name; any other command
+  txtCliFileSize = 65491,            // %1 the size in bytes
+  txtCliFileBeamCount = 65492,       // %1 byte 31
+  txtCliStoppedUntouched = 65493,    // %1 the signal's name; the barrier's configuration is as it was
+  txtCliStoppedPartly = 65494,       // %1 the signal's name, %2 the byte indexes the barrier confirmed
+  txtCliStoppedUnchecked = 65495,    // %1 the signal's name
+  txtCliStopped = 65496,             // %1 the signal's name; any other command
+  txtCliStoppedUnconfirmed = 65497,  // %1 the signal's name; a block sent, none confirmed
 
   // What the port list tells of a device.
   txtPortListEntry = 65440,   // %1 name, %2 description
