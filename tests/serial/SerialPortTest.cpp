@@ -579,10 +579,42 @@ TEST(RxThreshold, AnEventWaitsUntilTheThresholdIsWaiting) {
   EXPECT_EQ(p.events, 1);
   EXPECT_EQ(p.received, (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 
+  // Raised while the port is open, the waiting thread goes by it at once.
+  PortOnPty q;
+  ASSERT_TRUE(q.port.open());
+  q.port.setRxThreshold(6);
+  q.writeOtherEnd({11, 12});
+  EXPECT_FALSE(SerialPortProbe::handOffWaiting(q.port, 20));
+  q.writeOtherEnd({13, 14, 15, 16});
+  ASSERT_TRUE(spinUntil([&] { return q.received.size() >= 6; }));
+  EXPECT_EQ(q.events, 1);
+
   p.port.setRxThreshold(1000);
   EXPECT_EQ(p.port.rxThreshold(), 255);
   p.port.setRxThreshold(0);
   EXPECT_EQ(p.port.rxThreshold(), 1);
+}
+
+// At 2400 bit/s a 30-byte reply takes longer than the quiet time: the quiet
+// time counts from the last byte that came, so it goes over in one piece.
+TEST(RxThreshold, TheQuietTimeStartsAgainWithEveryByteThatComes) {
+  PortOnPty p;
+  p.port.setBaudRate(cbr2400);
+  ASSERT_TRUE(p.port.open());
+  p.port.setRxThreshold(30);
+  Bytes reply(30);
+  std::iota(reply.begin(), reply.end(), 0);
+  std::thread line([&] {
+    for (std::uint8_t b : reply) {
+      std::this_thread::sleep_for(std::chrono::microseconds(4200));
+      ASSERT_EQ(::write(p.pty.master.get(), &b, 1), 1);
+    }
+  });
+  const bool all = spinUntil([&] { return p.received.size() >= reply.size(); });
+  line.join();
+  ASSERT_TRUE(all);
+  EXPECT_EQ(p.events, 1);
+  EXPECT_EQ(p.received, reply);
 }
 
 TEST(RxThreshold, FewerBytesAreHandedOverOnceTheLineHasGoneQuiet) {
