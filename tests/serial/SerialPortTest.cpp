@@ -12,6 +12,12 @@
 #include <thread>
 #include <vector>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "serial/AdapterLatency.h"
 #include "serial/LineTermios.h"
 #include "serial/SerialEventThread.h"
 #include "serial/SerialPort.h"
@@ -322,6 +328,31 @@ TEST(TComm64Transfer, ReadWriteAndModemLinesOnAClosedPortDoNothing) {
   EXPECT_FALSE(port.setDtr(true));
   EXPECT_FALSE(port.setRts(false));
   EXPECT_EQ(buffer[0], 1);
+}
+
+// A pseudo-terminal's driver refuses low latency: passed over, the port
+// works. What the adapter's latency timer reads comes from sysfs, here a
+// fake tree with an entry for this terminal.
+TEST(TComm64Open, AskedForLowLatencyARefusingDriverStillWorksAndTheLatencyTimerIsRead) {
+  PortOnPty p;
+  QTemporaryDir sysfs;
+  const QString kernelName = QFileInfo(QString::fromStdString(p.pty.slavePath)).fileName();
+  ASSERT_TRUE(QDir().mkpath(sysfs.filePath(kernelName + "/device")));
+  QFile timer(sysfs.filePath(kernelName + "/device/latency_timer"));
+  ASSERT_TRUE(timer.open(QIODevice::WriteOnly));
+  timer.write("1\n");
+  timer.close();
+  p.port.setSysfsRoot(sysfs.path());
+  EXPECT_FALSE(requestLowLatency(p.pty.slave.get()));
+  ASSERT_TRUE(p.port.open());
+  EXPECT_FALSE(p.port.lowLatency());
+  EXPECT_EQ(p.port.adapter().latencyTimerMs, 1);
+  p.writeOtherEnd({1, 2, 3});
+  ASSERT_TRUE(spinUntil([&] { return p.received.size() >= 3; }));
+  EXPECT_EQ(p.port.write(Bytes{4, 5}.data(), 2), 2);
+  EXPECT_EQ(p.readOtherEnd(2), (Bytes{4, 5}));
+  p.port.close();
+  EXPECT_EQ(p.port.adapter().latencyTimerMs, std::nullopt);
 }
 
 TEST(TComm64Transfer, ModemLinesOfAPseudoTerminalReportFalse) {
