@@ -195,12 +195,10 @@ bool SerialEventThread::awaitThreshold(int waiting) {
     int nowWaiting = 0;
     // A failure here is the dispatcher's to find: it asks the device again.
     if (::ioctl(device_, FIONREAD, &nowWaiting) != 0) return true;
-    if (nowWaiting > waiting) {
-      // Bytes that came during the first sleep came at the line's pace after
-      // the one that woke the thread; later ones were seen as they came.
-      const auto seen = steady_clock::now();
-      lastArrival = onTime ? std::min(seen, lastArrival + (nowWaiting - waiting) * charTime) : seen;
-    }
+    // When bytes came during the first sleep is not known (a slow sender, an
+    // adapter's burst): counting from now never cuts a frame that is still
+    // coming. Later ones are seen as they come.
+    if (nowWaiting > waiting) lastArrival = steady_clock::now();
     waiting = nowWaiting;
     onTime = false;
   }
