@@ -381,6 +381,7 @@ void MainWindow::layoutLeftPanel() {
 }
 
 void MainWindow::openConfigFile() { fileCommands->openConfigFile(); }
+void MainWindow::loadConfigFile(const QString& path) { fileCommands->loadConfigFile(path); }
 void MainWindow::saveConfigFile() { fileCommands->saveConfigFile(); }
 void MainWindow::saveConfigFileAs() { fileCommands->saveConfigFileAs(); }
 

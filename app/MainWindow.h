@@ -67,6 +67,8 @@ class MainWindow : public QMainWindow, public LinkView {
 
   // Event handlers.
   void openConfigFile();
+  // What "Otwórz" does with a chosen file, for a file named on the command line.
+  void loadConfigFile(const QString& path);
   void saveConfigFile();
   void saveConfigFileAs();
   void onCycleTimer();

@@ -216,6 +216,18 @@ const std::vector<Entry>& entries() {
       {txtNoDisplay,
        QStringLiteral("Nie można otworzyć okna: brak ekranu (DISPLAY, WAYLAND_DISPLAY). Uruchom program w sesji "
                       "graficznej albo użyj --help lub --version.")},
+      {txtFileArgument, QStringLiteral("plik.acc")},
+      {txtFileArgumentHelp, QStringLiteral("Plik konfiguracji do otwarcia, jak w menu Plik, Otwórz.")},
+      {txtFileArgumentSyntax, QStringLiteral("[plik.acc]")},
+      {txtDisplayUnusable, QStringLiteral("Nie można otworzyć okna: %1.")},
+      {txtWaylandPluginMissing,
+       QStringLiteral("sesja Wayland (WAYLAND_DISPLAY=%1), a brak wtyczki Wayland biblioteki Qt: zainstaluj pakiet "
+                      "qt6-wayland")},
+      {txtWaylandRefused, QStringLiteral("kompozytor Wayland %1 (WAYLAND_DISPLAY) nie przyjmuje połączenia")},
+      {txtX11Refused, QStringLiteral("serwer X %1 (DISPLAY) nie przyjmuje połączenia")},
+      {txtX11NotSet, QStringLiteral("wybrano platformę xcb, a brak ekranu X (DISPLAY)")},
+      {txtPlatformUnusable,
+       QStringLiteral("wtyczka platformy Qt „%1” (-platform, QT_QPA_PLATFORM) nie działa albo nie jest zainstalowana")},
   };
   return list;
 }

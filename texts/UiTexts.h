@@ -184,7 +184,16 @@ enum Id : int {
   txtPortOptionValue = 65454,     // the value's name in --help
   txtUnexpectedArgument = 65455,  // %1 the argument
   txtNotAPortName = 65456,        // %1 the name given
-  txtNoDisplay = 65457,
+  txtNoDisplay = 65457,           // neither DISPLAY nor WAYLAND_DISPLAY is set
+  txtFileArgument = 65460,        // the file argument's name in --help
+  txtFileArgumentHelp = 65461,
+  txtFileArgumentSyntax = 65462,    // the file argument in --help's usage line
+  txtDisplayUnusable = 65463,       // %1 why, one or more of the reasons below joined by "; "
+  txtWaylandPluginMissing = 65464,  // %1 WAYLAND_DISPLAY
+  txtWaylandRefused = 65465,        // %1 WAYLAND_DISPLAY
+  txtX11Refused = 65466,            // %1 DISPLAY
+  txtX11NotSet = 65467,             // xcb asked for without DISPLAY
+  txtPlatformUnusable = 65468,      // %1 the Qt platform plugin asked for
 };
 
 // The text of `id`; an empty text for an id the table does not hold.

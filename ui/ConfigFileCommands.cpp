@@ -58,7 +58,10 @@ void ConfigFileCommands::showFailure(const QString& message) {
 
 void ConfigFileCommands::openConfigFile() {
   const QString path = dialogs_.openFileName(configFileFolder());
-  if (path.isEmpty()) return;
+  if (!path.isEmpty()) loadConfigFile(path);
+}
+
+void ConfigFileCommands::loadConfigFile(const QString& path) {
   BarrierConfig loaded;
   if (const ConfigFileResult result = readConfigFile(path, loaded); !result) {
     showFailure(result.message());

@@ -46,9 +46,11 @@ class ConfigFileCommands {
   ConfigFileCommands(BarrierModel& model, QString& configFileName, std::function<void()> refreshEditors,
                      FileDialogs& dialogs);
 
-  // Open: both configuration copies and beamCount from the chosen file, then
-  // the editors refreshed. A failure changes nothing.
+  // Open: loadConfigFile on the file chosen in the open dialog.
   void openConfigFile();
+  // Both configuration copies and beamCount from `path`, then the editors
+  // refreshed; a failure is shown in the error box and changes nothing.
+  void loadConfigFile(const QString& path);
   // Save: to configFileName while that file exists, otherwise Save As.
   void saveConfigFile();
   // Save As: editConfig to the chosen file, which becomes configFileName.

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -186,6 +187,31 @@ void WindowTest::toolbarResetDisablesOnlyItselfWhileMenuResetLeavesIt() {
   QTest::keyClick(entry, Qt::Key_X, Qt::ControlModifier);
   QVERIFY(form->state.resetPending);
   QCOMPARE(entry->text(), QStringLiteral("12345"));
+  // The entry's context menu shows Cut without the key the menu took; Copy
+  // keeps its own. Also when the right click is what activates the window,
+  // which comes after the menu has been built.
+  QWidget elsewhere;
+  elsewhere.show();
+  elsewhere.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+  QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(2, 2), entry->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(entry, &menuEvent);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  QVERIFY(menu);
+  QStringList items;
+  for (const QAction* action : menu->actions()) items << action->text();
+  menu->close();
+  const QString cut = QCoreApplication::translate("QLineEdit", "Cu&t");
+  const auto shown = [](QKeySequence::StandardKey key) {
+    return u'\t' + QKeySequence(key).toString(QKeySequence::NativeText);
+  };
+  QVERIFY2(items.contains(cut), qPrintable(items.join(u'|')));
+  QVERIFY2(!items.join(u'|').contains(shown(QKeySequence::Cut)), qPrintable(items.join(u'|')));
+  QVERIFY2(items.contains(QCoreApplication::translate("QLineEdit", "&Copy") + shown(QKeySequence::Copy)),
+           qPrintable(items.join(u'|')));
+  elsewhere.close();
+  form->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(form.get()));
   BeamGrid* grid = form->parameterPanel->grid();
   form->model.beamCount = 8;
   form->refreshEditors();
@@ -243,8 +269,17 @@ void WindowTest::captionShowsTheFileTitleAfterTheNextRefreshTick() {
   form->onRefreshTimer();
   QCOMPARE(form->windowTitle(), QStringLiteral("Orvita"));
 
+  // A file named on the command line: what "Otwórz" says of a short one, and nothing changed.
+  QFile shortFile(dir.filePath(QStringLiteral("short.acc")));
+  QVERIFY(shortFile.open(QIODevice::WriteOnly));
+  shortFile.write(QByteArray(31, '\1'));
+  shortFile.close();
+  form->loadConfigFile(shortFile.fileName());
+  QCOMPARE(seen.errors, QStringList{QStringLiteral("Read beyond end of file.")});
+  QVERIFY(form->configFileName.isEmpty());
+
   form->saveAsAction->trigger();
-  QVERIFY(seen.errors.isEmpty());
+  QCOMPARE(seen.errors.size(), 1);
   QCOMPARE(form->configFileName, dir.filePath(QStringLiteral("x.acc")));
   QCOMPARE(form->windowTitle(), QStringLiteral("Orvita"));  // not before the tick
   form->onRefreshTimer();
