@@ -171,7 +171,9 @@ struct FuzzRig {
   RecordingView view;
   DeviceLink link{model, state, line, log, view};
 
-  FuzzRig() { log.timeText = [] { return QStringLiteral("12:00:00"); }; }
+  FuzzRig() {
+    log.timeText = [] { return QStringLiteral("12:00:00"); };
+  }
 };
 
 void check(bool condition) {
@@ -237,8 +239,8 @@ void step(FuzzRig& r, Input& in) {
     case 8:  // the answers queued, at once or in the pieces the link asks for
       if (r.line.input.empty()) break;
       if (op & 0x10)
-        r.link.onBytesReceived(std::int32_t(std::min<std::size_t>(r.line.input.size(),
-                                                                  std::size_t(std::max(r.line.rxThreshold, 1)))));
+        r.link.onBytesReceived(
+            std::int32_t(std::min<std::size_t>(r.line.input.size(), std::size_t(std::max(r.line.rxThreshold, 1)))));
       else
         r.link.onBytesReceived(std::int32_t(r.line.input.size()));
       break;

@@ -4,6 +4,10 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -11,11 +15,6 @@
 #include <numeric>
 #include <thread>
 #include <vector>
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
 
 #include "serial/AdapterLatency.h"
 #include "serial/LineTermios.h"

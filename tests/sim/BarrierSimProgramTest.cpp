@@ -393,15 +393,20 @@ TEST(BarrierSimProgram, HelpDocumentsEveryOptionAndCommand) {
   SimProcess sim({"--help"});
   const std::string text = sim.readAll();
   EXPECT_EQ(sim.waitExit(), 0);
-  for (const char* word : {"--link",       "--beams",    "--firmware",  "--status-size", "--data-size",
-                           "--data2-size", "--baud",     "--no-pacing", "--reaction-ms", "--demo",
-                           "--help",       "set BYTE",   "bit BYTE",    "alert N",       "--no-request-pacing",
-                           "timing",       "block N",    "memory N",    "half N",        "nar N",
-                           "alarm N",      "supply RAW", "register on", "led on",        "silent",
-                           "talk",         "hangup",     "quit",        "noise",         "badcheck",
-                           "overlong",     "cut N",      "drop N",      "delay MS",      "beambyte",
-                           "demo on",      "--version",  "--byte-gap", "--adapter-latency", "double N",
-                           "late MS",      "alternate"})
+  for (const char* word : {"--link",        "--beams",     "--firmware",
+                           "--status-size", "--data-size", "--data2-size",
+                           "--baud",        "--no-pacing", "--reaction-ms",
+                           "--demo",        "--help",      "set BYTE",
+                           "bit BYTE",      "alert N",     "--no-request-pacing",
+                           "timing",        "block N",     "memory N",
+                           "half N",        "nar N",       "alarm N",
+                           "supply RAW",    "register on", "led on",
+                           "silent",        "talk",        "hangup",
+                           "quit",          "noise",       "badcheck",
+                           "overlong",      "cut N",       "drop N",
+                           "delay MS",      "beambyte",    "demo on",
+                           "--version",     "--byte-gap",  "--adapter-latency",
+                           "double N",      "late MS",     "alternate"})
     EXPECT_NE(text.find(word), std::string::npos) << word;
 }
 
