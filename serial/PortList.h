@@ -39,7 +39,7 @@ struct PortChoice {
   QString vendorId;  // four hex digits, as sysfs gives them
   QString productId;
   // The adapter's latency timer in ms, where its driver has one (ftdi_sio).
-  std::optional<int> latencyTimerMs;
+  std::optional<int> latencyTimerMs = std::nullopt;
   bool operator==(const PortChoice&) const = default;
 };
 

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QElapsedTimer>
@@ -35,6 +36,7 @@
 #include "ui/BeamGrid.h"
 #include "ui/ConfigFileCommands.h"
 #include "ui/EventLogPanel.h"
+#include "ui/NoticeBar.h"
 #include "ui/ParameterPanel.h"
 #include "ui/PieGauge.h"
 #include "ui/PortSettingsDialog.h"
@@ -81,6 +83,8 @@ class WindowTest : public QObject {
   void toolbarButtonsAndEntriesHaveNamesForAScreenReader();
   void theProgramIconHasTheSmallAndLargeSizes();
   void beepPatternGoesToTheBeeperLabel();
+  void aNoticeShowsWholeUnderTheIdentificationBarUntilClosedOrThePortIsSwitched();
+  void aConfigurationForAnotherBeamCountIsSentOnlyWhenTheUserSaysSo();
 
  private:
   std::unique_ptr<MainWindow> form;
@@ -162,6 +166,7 @@ void WindowTest::toolbarSendDisablesItselfAndEnablesReadOnlyWhenNoReadRuns() {
 }
 
 void WindowTest::toolbarResetDisablesOnlyItselfWhileMenuResetLeavesIt() {
+  form->model.versionInfo = {6, 1, 0, 5, 0x20, 0x21, 7, 0x14};  // a reset needs a barrier
   QTest::keyClick(form.get(), Qt::Key_X, Qt::ControlModifier);
   QVERIFY(form->state.resetPending);
   QVERIFY(form->resetButton->isEnabled());
@@ -284,6 +289,8 @@ void WindowTest::captionShowsTheFileTitleAfterTheNextRefreshTick() {
   QCOMPARE(form->windowTitle(), QStringLiteral("Orvita"));  // not before the tick
   form->onRefreshTimer();
   QCOMPARE(form->windowTitle(), QStringLiteral("Orvita - x"));
+  QCOMPARE(form->refreshTimer.interval(), 600);
+  QCOMPARE(form->cycleTimer.interval(), 1000);
 
   // The refresh ticks every 600 ms, in a real event loop (qWait sleeps between rounds).
   QElapsedTimer clock;
@@ -518,6 +525,72 @@ void WindowTest::beepPatternGoesToTheBeeperLabel() {
   form->link.portSettingsCommand();
   QCOMPARE(form->beeper->pattern.load(), 0u);
   form->beeper->setPattern(0);  // keep the test run quiet
+}
+
+void WindowTest::aNoticeShowsWholeUnderTheIdentificationBarUntilClosedOrThePortIsSwitched() {
+  const QString text =
+      uiText(UiTexts::txtNoticeAbout)
+          .arg(QStringLiteral("ORVITA 8 v.1.05 2021-07-14"), AbsentPort,
+               uiText(UiTexts::txtWritePartly).arg(uiText(UiTexts::txtBlockFrom16), uiText(UiTexts::txtBlockFrom0)));
+  form->showNotice(text);
+  QLabel* label = form->noticeBar->label();
+  QVERIFY(form->noticeBar->isVisible());
+  QCOMPARE(label->text(), text);
+  QVERIFY(label->wordWrap());
+  QVERIFY(label->height() >= label->heightForWidth(label->width()));
+  QVERIFY(form->noticeBar->y() >= form->identificationLabel->parentWidget()->geometry().bottom());
+  QCOMPARE(form->centralWidget()->height(), 482 + form->noticeBar->height());
+  QCOMPARE(form->leftPanel->height(), 435);
+  QTest::mouseClick(form->noticeBar->closeButton(), Qt::LeftButton);
+  QVERIFY(form->noticeBar->isHidden());
+  QCOMPARE(form->centralWidget()->size(), QSize(602, 482));
+
+  // Another port: what was said of the barrier there no longer stands.
+  form->showNotice(text);
+  form->createPortDialog();
+  form->portDialog->setPortListSource([] {
+    return QList<PortChoice>{{AbsentPort, AbsentPort, {}, {}, {}, {}, {}},
+                             {QStringLiteral("ttyS7"), QStringLiteral("ttyS7"), {}, {}, {}, {}, {}}};
+  });
+  QTimer::singleShot(0, form.get(), [&] { form->portDialog->accept(); });
+  QTest::keyClick(form.get(), Qt::Key_F8, Qt::ControlModifier);
+  QCOMPARE(form->noticeBar->text(), text);  // the same port
+  QTimer::singleShot(0, form.get(), [&] {
+    QComboBox* combo = form->portDialog->portCombo;
+    const int index = combo->findData(QStringLiteral("ttyS7"), PortSettingsDialog::PortNameRole);
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);  // as the user's choice
+    form->portDialog->accept();
+  });
+  QTest::keyClick(form.get(), Qt::Key_F8, Qt::ControlModifier);
+  QCOMPARE(form->port.deviceName(), QStringLiteral("ttyS7"));
+  QVERIFY(form->noticeBar->text().isEmpty());
+}
+
+void WindowTest::aConfigurationForAnotherBeamCountIsSentOnlyWhenTheUserSaysSo() {
+  form->model.versionInfo = {6, 1, 0, 5, 0x20, 0x21, 7, 0x14};
+  form->model.beamCount = 8;
+  form->model.editConfig[BarrierConfig::BeamCount] = 5;  // as a file for five beams leaves it
+  QStringList questions;
+  bool answer = false;
+  form->askYesNo = [&](const QString& question) {
+    questions << question;
+    return answer;
+  };
+  QTest::keyClick(form.get(), Qt::Key_W, Qt::ControlModifier);
+  QCOMPARE(form->state.writeStep, 0);
+  QCOMPARE(questions, QStringList{uiText(UiTexts::txtSendOtherBeamCount).arg(5).arg(8)});
+  answer = true;
+  QTest::mouseClick(form->sendButton, Qt::LeftButton);
+  QCOMPARE(form->state.writeStep, 2);
+  QCOMPARE(questions.size(), 2);
+
+  // The same count: no question.
+  form->state.writeStep = 0;
+  form->model.editConfig[BarrierConfig::BeamCount] = 8;
+  QTest::keyClick(form.get(), Qt::Key_W, Qt::ControlModifier);
+  QCOMPARE(form->state.writeStep, 2);
+  QCOMPARE(questions.size(), 2);
 }
 
 int main(int argc, char** argv) {
