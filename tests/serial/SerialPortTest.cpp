@@ -628,23 +628,35 @@ TEST(RxThreshold, AnEventWaitsUntilTheThresholdIsWaiting) {
 // At 2400 bit/s a 30-byte reply takes longer than the quiet time: the quiet
 // time counts from the last byte that came, so it goes over in one piece.
 TEST(RxThreshold, TheQuietTimeStartsAgainWithEveryByteThatComes) {
-  PortOnPty p;
-  p.port.setBaudRate(cbr2400);
-  ASSERT_TRUE(p.port.open());
-  p.port.setRxThreshold(30);
   Bytes reply(30);
   std::iota(reply.begin(), reply.end(), 0);
-  std::thread line([&] {
-    for (std::uint8_t b : reply) {
-      std::this_thread::sleep_for(std::chrono::microseconds(4200));
-      ASSERT_EQ(::write(p.pty.master.get(), &b, 1), 1);
-    }
-  });
-  const bool all = spinUntil([&] { return p.received.size() >= reply.size(); });
-  line.join();
-  ASSERT_TRUE(all);
-  EXPECT_EQ(p.events, 1);
-  EXPECT_EQ(p.received, reply);
+  // A writer held up for the quiet time itself proves nothing: that
+  // exchange is played again.
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    PortOnPty p;
+    p.port.setBaudRate(cbr2400);
+    ASSERT_TRUE(p.port.open());
+    p.port.setRxThreshold(30);
+    std::chrono::steady_clock::duration longestGap{};
+    std::thread line([&] {
+      auto last = std::chrono::steady_clock::now();
+      for (std::uint8_t b : reply) {
+        std::this_thread::sleep_for(std::chrono::microseconds(4200));
+        ASSERT_EQ(::write(p.pty.master.get(), &b, 1), 1);
+        const auto now = std::chrono::steady_clock::now();
+        longestGap = std::max(longestGap, now - last);
+        last = now;
+      }
+    });
+    const bool all = spinUntil([&] { return p.received.size() >= reply.size(); });
+    line.join();
+    ASSERT_TRUE(all);
+    if (longestGap >= std::chrono::milliseconds(SerialEventThread::kQuietMs - 10)) continue;
+    EXPECT_EQ(p.events, 1);
+    EXPECT_EQ(p.received, reply);
+    return;
+  }
+  GTEST_SKIP() << "the machine held the writer up for the quiet time in every try";
 }
 
 TEST(RxThreshold, FewerBytesAreHandedOverOnceTheLineHasGoneQuiet) {
