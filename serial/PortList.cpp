@@ -6,6 +6,8 @@
 #include <QMap>
 #include <algorithm>
 
+#include "serial/AdapterLatency.h"
+
 namespace {
 
 bool caseInsensitiveLess(const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; }
@@ -113,14 +115,20 @@ int findPortIndex(const QStringList& list, const QString& name) {
   return index;
 }
 
+PortChoice describeDevice(const QString& kernelName, const QString& sysfsRoot) {
+  PortChoice choice;
+  choice.name = kernelName;
+  choice.kernelName = kernelName;
+  addUsbFacts(choice, sysfsRoot);
+  choice.latencyTimerMs = adapterLatencyMs(kernelName, sysfsRoot);
+  return choice;
+}
+
 QList<PortChoice> describePorts(const QStringList& kernelNames, const QString& sysfsRoot, const QString& byIdFolder) {
   const QMap<QString, QStringList> stable = stableNames(byIdFolder);
   QList<PortChoice> choices;
   for (const QString& kernelName : kernelNames) {
-    PortChoice choice;
-    choice.name = kernelName;
-    choice.kernelName = kernelName;
-    addUsbFacts(choice, sysfsRoot);
+    PortChoice choice = describeDevice(kernelName, sysfsRoot);
     choices.append(choice);
     for (const QString& path : stable.value(kernelName)) {
       choice.name = path;

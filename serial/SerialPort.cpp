@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "serial/AdapterLatency.h"
 #include "serial/LineTermios.h"
 #include "serial/SerialEventThread.h"
 
@@ -120,12 +121,16 @@ bool SerialPort::openPath(const QByteArray& path) {
   ::tcflush(fd.get(), TCIFLUSH);
   if (!applyBaudRate(fd.get()) || !applyParity(fd.get()) || !applyStopBits(fd.get()) || !applyDataBits(fd.get()))
     return failExclusive(errno);
+  // A driver that refuses (a pseudo-terminal, a UART) keeps its own timing.
+  const bool lowLatency = requestLowLatency(fd.get());
 
   auto thread = std::make_unique<SerialEventThread>(fd.get(), notify_.get(), monitorEvents_, charTime(), rxThreshold_);
   if (!thread->start()) return failExclusive(errno);
 
   fd_ = std::move(fd);
   thread_ = std::move(thread);
+  lowLatency_ = lowLatency;
+  adapter_ = describeDevice(kernelNameOf(lastOpenPath_), sysfsRoot_);
   ++generation_;
   haveCounts_ = false;
   lineErrors();  // starts the error counters from here
@@ -140,6 +145,8 @@ void SerialPort::close() {
   // The thread ends before the descriptor is released, so it never polls a
   // closed or reused descriptor; stop() never waits for this thread.
   thread_.reset();
+  adapter_ = {};
+  lowLatency_ = false;
   ::tcflush(fd_.get(), TCIFLUSH);
   ::ioctl(fd_.get(), TIOCNXCL);
   fd_.reset();  // also releases the flock

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "serial/LineTypes.h"
+#include "serial/PortList.h"
 #include "serial/SerialLine.h"
 #include "util/UniqueFd.h"
 
@@ -83,6 +84,14 @@ class SerialPort : public QObject, public SerialLine {
   std::int32_t writeBufferSize() const { return writeBufferSize_; }
   void setWriteBufferSize(std::int32_t size) { writeBufferSize_ = size; }
 
+  // The device of the current opening as sysfs tells of it (USB ids, the
+  // adapter's latency timer once low latency was asked for), and whether its
+  // driver took the low-latency request. Empty and false while closed.
+  const PortChoice& adapter() const { return adapter_; }
+  bool lowLatency() const { return lowLatency_; }
+  // Test seam: where sysfs's tty class folder is.
+  void setSysfsRoot(const QString& root) { sysfsRoot_ = root; }
+
   OpenFailure lastOpenFailure() const { return lastOpenFailure_; }
   int lastOpenErrno() const { return lastOpenErrno_; }
   // The path the last open() tried last (the name as given or with /dev/).
@@ -142,6 +151,9 @@ class SerialPort : public QObject, public SerialLine {
   std::unique_ptr<QSocketNotifier> notifier_;
   std::uint64_t generation_ = 0;  // counts openings and closings
   OpenFunction openFunction_;
+  QString sysfsRoot_ = SysfsTtyRoot;
+  PortChoice adapter_;
+  bool lowLatency_ = false;
   std::int32_t rxThreshold_ = 1;
   bool haveCounts_ = false;
   std::array<int, 5> lastCounts_{};  // frame, overrun, parity, brk, buf_overrun

@@ -145,6 +145,7 @@ const std::vector<Entry>& entries() {
       {txtPortUsbSerial, QStringLiteral("%1, nr seryjny %2")},
       {txtPortUsbIds, QStringLiteral("urządzenie USB %1:%2")},
       {txtPortNotPresent, QStringLiteral("brak urządzenia")},
+      {txtPortLatency, QStringLiteral("%1, opóźnienie adaptera %2 ms")},
 
       {txtFileNotFound, QStringLiteral("File not found")},
       {txtInvalidFilename, QStringLiteral("Invalid filename")},

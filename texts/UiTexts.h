@@ -215,6 +215,7 @@ enum Id : int {
   txtPortUsbSerial = 65441,   // %1 manufacturer and product, %2 serial number
   txtPortUsbIds = 65442,      // %1 vendor id, %2 product id
   txtPortNotPresent = 65443,  // a chosen port the system does not have now
+  txtPortLatency = 65444,     // %1 the description, %2 the adapter's latency timer in ms
 
   // The command line and start-up messages.
   txtProgramSummary = 65450,  // --help's description

@@ -313,7 +313,9 @@ void WindowTest::portSettingsForgetTheBarrierAndShowTheDialogModally() {
   QCOMPARE(form->identificationLabel->palette().color(QPalette::Window), QColor(0, 128, 0));
 
   form->createPortDialog();
-  form->portDialog->setPortListSource([] { return QList<PortChoice>{{AbsentPort, AbsentPort, {}, {}, {}, {}, {}}}; });
+  form->portDialog->setPortListSource([] {
+    return QList<PortChoice>{{AbsentPort, AbsentPort, {}, {}, {}, {}, {}, {}}};
+  });
   bool checked = false;
   QTimer::singleShot(0, form.get(), [&] {
     checked = true;
