@@ -29,6 +29,7 @@ class QLabel;
 class QMenu;
 class QToolButton;
 class PortSettingsDialog;
+class TrafficMonitorWindow;
 class AboutWindow;
 class AlarmBeeper;
 
@@ -79,6 +80,7 @@ class MainWindow : public QMainWindow, public LinkView {
   void sendConfiguration();
   void resetBlockMemory();
   void showPortSettings();
+  void showTrafficMonitor();
   void showAbout();
   void quitProgram();
 
@@ -114,6 +116,7 @@ class MainWindow : public QMainWindow, public LinkView {
   PauseTimer statusPause{[this] { link.statusPauseElapsed(); }};  // from a status reply to the next request
   PortSettingsDialog* portDialog = nullptr;
   AboutWindow* aboutWindow = nullptr;
+  TrafficMonitorWindow* trafficMonitor = nullptr;  // made at its first showing
 
   QMenu* fileMenu = nullptr;
   QAction* openAction = nullptr;
@@ -126,6 +129,8 @@ class MainWindow : public QMainWindow, public LinkView {
   QAction* resetAction = nullptr;
   QMenu* configurationMenu = nullptr;
   QAction* portSettingsAction = nullptr;
+  QMenu* serviceMenu = nullptr;
+  QAction* trafficMonitorAction = nullptr;
   QMenu* helpMenu = nullptr;
   QAction* aboutAction = nullptr;
 

@@ -12,6 +12,7 @@
 #include "link/Frame.h"
 #include "link/LinkState.h"
 #include "link/LinkView.h"
+#include "link/TrafficTap.h"
 #include "model/BarrierModel.h"
 #include "serial/SerialLine.h"
 #include "texts/UiTexts.h"
@@ -71,6 +72,10 @@ class DeviceLink {
 
   const ActivityGauge& gauge() const { return gauge_; }
 
+  // The one who is shown every frame on the line (the traffic monitor), or
+  // nobody; it must outlive the link or be taken away first.
+  void setTrafficObserver(TrafficObserver* observer) { traffic_.setObserver(observer); }
+
  private:
   void send(std::uint8_t command, std::span<const std::uint8_t> payload, int logText, bool restartsTimer);
   void onVersion(std::span<const std::uint8_t> frame);
@@ -93,6 +98,7 @@ class DeviceLink {
   EventLog& log_;
   LinkView& view_;
   ActivityGauge gauge_;
+  TrafficTap traffic_;
   // Frame sizes of the last reply to each command, 0 before the first.
   std::array<std::size_t, frame::LastCommand + 1> replySizes_{};
   int awaitedCommand_ = -1;  // of the last request sent

@@ -184,6 +184,79 @@ enum Id : int {
   txtUnexpectedArgument = 65455,  // %1 the argument
   txtNotAPortName = 65456,        // %1 the name given
   txtNoDisplay = 65457,
+
+  // What a frame on the line means, as the traffic monitor words it.
+  txtCmdVersion = 65800,  // the commands' names: "version" ... "reset"
+  txtCmdData = 65801,
+  txtCmdWrite = 65802,
+  txtCmdStatus = 65803,
+  txtCmdWrite2 = 65804,
+  txtCmdData2 = 65805,
+  txtCmdReset = 65806,
+  txtWordsAskVersion = 65807,
+  txtWordsVersion = 65808,  // %1 beam count, %2 version, %3 date
+  txtWordsAskRead = 65809,  // %1 the first configuration byte
+  txtWordsWriting = 65810,  // %1 the values written
+  txtWordsWriteDone = 65811,
+  txtWordsAskStatus = 65812,
+  txtWordsAskReset = 65813,
+  txtWordsResetDone = 65814,
+  txtWordsAlarmMode = 65815,       // %1 one beam / two beams
+  txtWordsResponse = 65816,        // %1 the beams' times
+  txtWordsOff = 65817,             // a beam switched off, in a list
+  txtWordsSerial = 65818,          // %1 the number
+  txtWordsMaxCovered = 65819,      // %1 minutes
+  txtWordsAutoBlockTime = 65820,   // %1 seconds
+  txtWordsAutoBlockCounts = 65821,  // %1 the beams' counts
+  txtWordsSupply = 65822,          // %1 volts
+  txtWordsBeamCovered = 65823,     // %1 one beam; the next of each pair: %1 several
+  txtWordsBeamsCovered = 65824,
+  txtWordsBeamAlert = 65825,
+  txtWordsBeamsAlert = 65826,
+  txtWordsBeam50 = 65827,
+  txtWordsBeams50 = 65828,
+  txtWordsBeamNar = 65829,
+  txtWordsBeamsNar = 65830,
+  txtWordsBeamBlocked = 65831,
+  txtWordsBeamsBlocked = 65832,
+  txtWordsBeamMemory = 65833,
+  txtWordsBeamsMemory = 65834,
+  txtWordsBeamsNormal = 65835,
+  txtWordsDiag = 65836,  // %1 the beams
+  txtWordsShort = 65837,  // a reply too short to read
+
+  // The traffic monitor window.
+  txtServiceMenu = 65850,  // "Serwis"
+  txtMonitorItem = 65851,  // "Monitor transmisji…"
+  txtMonitorTitle = 65852,  // "Monitor transmisji"
+  txtMonitorColTime = 65853,
+  txtMonitorColGap = 65854,
+  txtMonitorColDirection = 65855,
+  txtMonitorColCommand = 65856,
+  txtMonitorColWords = 65857,
+  txtMonitorColBytes = 65858,
+  txtToBarrier = 65859,    // "→ bariera"
+  txtFromBarrier = 65860,  // "← bariera"
+  txtRowNoReply = 65861,
+  txtRowDiscarded = 65862,  // %1 how many bytes
+  txtRowBadCheck = 65863,   // %1 the check byte the frame holds
+  txtRowCut = 65864,
+  txtRowPortOpened = 65865,  // %1 the port
+  txtRowPortClosed = 65866,
+  txtMonitorPause = 65867,
+  txtMonitorFilterAll = 65868,
+  txtMonitorFilterNoPoll = 65869,
+  txtMonitorFilterErrors = 65870,
+  txtMonitorFilterCommand = 65871,  // %1 the command's name
+  txtMonitorSearch = 65872,
+  txtMonitorCopy = 65873,
+  txtMonitorSave = 65874,
+  txtMonitorSummary = 65875,  // %1 polls/s, %2 the line's limit, %3 bit/s, %4 missing, %5 damaged, %6 %7 ms
+  txtMonitorNoAnswers = 65876,  // the answer times while there are none
+  txtMonitorSaveTitle = 65877,
+  txtMonitorSaveFilter = 65878,
+  txtMonitorSaveFailed = 65879,  // %1 the file, %2 why
+  txtMonitorLogTip = 65880,      // %1 the file written while "log" is ticked
 };
 
 // The text of `id`; an empty text for an id the table does not hold.
