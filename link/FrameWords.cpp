@@ -45,7 +45,7 @@ QString configWords(std::span<const std::uint8_t> values, std::size_t first, int
 }
 
 QString beamsWords(std::uint8_t byte, Id one, Id several) {
-  return text(std::popcount(byte) == 1 ? one : several).arg(beamListText(std::span<const std::uint8_t>(&byte, 1)));
+  return text(std::popcount(byte) == 1 ? one : several).arg(beamListText(std::span<const std::uint8_t>(&byte, 1)).trimmed());
 }
 
 QString statusWords(std::span<const std::uint8_t> p) {
@@ -84,7 +84,7 @@ QString statusWords(std::span<const std::uint8_t> p) {
     std::uint8_t diag = 0;
     for (int b = 1; b <= MaxBeams; ++b)
       if (p[std::size_t(9 + 8 - b)] != 0) diag |= beamBit(b);
-    if (diag != 0) parts << text(txtWordsDiag).arg(beamListText(std::span<const std::uint8_t>(&diag, 1)));
+    if (diag != 0) parts << text(txtWordsDiag).arg(beamListText(std::span<const std::uint8_t>(&diag, 1)).trimmed());
   }
   parts << text(txtWordsSupply).arg(QString::asprintf("%3.1f", supplyVolts(p[1])).replace(QLatin1Char('.'), QLatin1Char(',')));
   return parts.join(QStringLiteral(", "));

@@ -8,7 +8,8 @@
 // Times are on the steady clock, taken where the program meets the line: a
 // request when it is handed to the port, a received byte when the read that
 // brought it returned (later than the wire by the adapter's and the event
-// thread's delays).
+// thread's delays), a damaged frame or skipped bytes when the parser threw
+// them out, which may be a reply later than they came.
 #include <QString>
 #include <chrono>
 #include <cstdint>
@@ -32,9 +33,9 @@ class TrafficObserver {
   // `bytes`: the frame as its length byte claims it (for TooLong: what the
   // buffer held); `expectedCheck` is the check byte its bytes add up to.
   virtual void frameDamaged(Damage damage, std::span<const std::uint8_t> bytes, std::uint8_t expectedCheck,
-                            Clock::time_point firstByte) = 0;
+                            Clock::time_point at) = 0;
   // Bytes removed while looking for a frame start, or dropped on a full buffer.
-  virtual void bytesDiscarded(std::span<const std::uint8_t> bytes, Clock::time_point firstByte) = 0;
+  virtual void bytesDiscarded(std::span<const std::uint8_t> bytes, Clock::time_point at) = 0;
   virtual void portOpened(const QString& deviceName, Clock::time_point at) = 0;
   virtual void portClosed(Clock::time_point at) = 0;
 };

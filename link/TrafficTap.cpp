@@ -29,7 +29,7 @@ void TrafficTap::accepted(const RxBuffer& rx, std::span<const std::uint8_t> fram
   observer_->replyReceived(frame, arrivalOf(rx.removed()), arrivalOf(rx.removed() + frame.size() - 1));
 }
 
-void TrafficTap::damaged(const RxBuffer& rx, TrafficObserver::Damage damage, std::span<const std::uint8_t> bytes,
+void TrafficTap::damaged(TrafficObserver::Damage damage, std::span<const std::uint8_t> bytes,
                          std::uint8_t expectedCheck) {
   if (!observer_) return;
   // A start of frame inside the frame's body: this one ended early and the
@@ -40,7 +40,7 @@ void TrafficTap::damaged(const RxBuffer& rx, TrafficObserver::Damage damage, std
         damage = TrafficObserver::Damage::Cut;
         break;
       }
-  observer_->frameDamaged(damage, bytes, expectedCheck, arrivalOf(rx.removed()));
+  observer_->frameDamaged(damage, bytes, expectedCheck, Clock::now());
 }
 
 void TrafficTap::beforeSkipping(const RxBuffer& rx, Front& front) const {
@@ -53,7 +53,7 @@ void TrafficTap::beforeSkipping(const RxBuffer& rx, Front& front) const {
 void TrafficTap::afterSkipping(const RxBuffer& rx, const Front& front) {
   if (!observer_ || rx.removed() == front.position) return;
   const std::size_t skipped = std::size_t(rx.removed() - front.position);
-  observer_->bytesDiscarded(std::span(front.bytes).first(std::min(skipped, front.size)), arrivalOf(front.position));
+  observer_->bytesDiscarded(std::span(front.bytes).first(std::min(skipped, front.size)), Clock::now());
 }
 
 void TrafficTap::opened(const QString& deviceName) {

@@ -23,8 +23,7 @@ class TrafficTap {
   void arrived(const RxBuffer& rx, std::span<const std::uint8_t> dropped);
   // The frame of `size` bytes at the buffer's front passed its check.
   void accepted(const RxBuffer& rx, std::span<const std::uint8_t> frame);
-  void damaged(const RxBuffer& rx, TrafficObserver::Damage damage, std::span<const std::uint8_t> bytes,
-               std::uint8_t expectedCheck);
+  void damaged(TrafficObserver::Damage damage, std::span<const std::uint8_t> bytes, std::uint8_t expectedCheck);
   // Around the parser's skipping to a frame start: what the buffer held
   // before, and then whatever of it has gone.
   struct Front {

@@ -47,19 +47,24 @@ void TrafficRecorder::requestSent(std::span<const std::uint8_t> frame, Clock::ti
   row.command = frame.size() > 3 ? frame[3] : -1;
   row.atNs = atNs;
   row.bytes.assign(frame.begin(), frame.end());
-  outstanding_ = {true, row.command, atNs};
+  outstanding_ = {true, row.command, atNs, frame.size()};
   add(std::move(row));
 }
 
 void TrafficRecorder::replyReceived(std::span<const std::uint8_t> frame, Clock::time_point firstByte,
-                                    Clock::time_point /*lastByte*/) {
+                                    Clock::time_point lastByte) {
   TrafficRow row;
   row.kind = TrafficRow::Kind::Reply;
   row.command = frame[3];
   row.atNs = nanoseconds(firstByte);
   row.bytes.assign(frame.begin(), frame.end());
   if (outstanding_.waiting && outstanding_.command == row.command) {
-    row.answerNs = std::max<std::int64_t>(0, row.atNs - outstanding_.atNs);
+    // The line may hand a reply over only once it is whole, so its first
+    // byte's time is the last one's less the time the line took for the rest;
+    // and the request's last byte left its own line time after the write.
+    const std::int64_t charNs = std::int64_t(bitsPerCharacter_) * 1000000000 / std::max(1u, bitsPerSecond_);
+    const std::int64_t wireNs = std::int64_t(outstanding_.size + frame.size() - 1) * charNs;
+    row.answerNs = std::max<std::int64_t>(0, nanoseconds(lastByte) - outstanding_.atNs - wireNs);
     answers_[answerCount_ % AnswersKept] = row.answerNs;
     ++answerCount_;
     outstanding_.waiting = false;
@@ -69,23 +74,23 @@ void TrafficRecorder::replyReceived(std::span<const std::uint8_t> frame, Clock::
 }
 
 void TrafficRecorder::frameDamaged(Damage damage, std::span<const std::uint8_t> bytes, std::uint8_t expectedCheck,
-                                   Clock::time_point firstByte) {
+                                   Clock::time_point at) {
   TrafficRow row;
   row.kind = damage == Damage::TooLong ? TrafficRow::Kind::TooLong
              : damage == Damage::Cut   ? TrafficRow::Kind::Cut
                                        : TrafficRow::Kind::BadCheck;
   row.command = bytes.size() > 3 && damage != Damage::TooLong ? bytes[3] : -1;
   row.expectedCheck = expectedCheck;
-  row.atNs = nanoseconds(firstByte);
+  row.atNs = nanoseconds(at);
   row.bytes.assign(bytes.begin(), bytes.end());
   ++damaged_;
   add(std::move(row));
 }
 
-void TrafficRecorder::bytesDiscarded(std::span<const std::uint8_t> bytes, Clock::time_point firstByte) {
+void TrafficRecorder::bytesDiscarded(std::span<const std::uint8_t> bytes, Clock::time_point at) {
   TrafficRow row;
   row.kind = TrafficRow::Kind::Discarded;
-  row.atNs = nanoseconds(firstByte);
+  row.atNs = nanoseconds(at);
   row.bytes.assign(bytes.begin(), bytes.end());
   add(std::move(row));
 }

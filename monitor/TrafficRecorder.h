@@ -26,8 +26,8 @@ class TrafficRecorder : public TrafficObserver {
   void replyReceived(std::span<const std::uint8_t> frame, Clock::time_point firstByte,
                      Clock::time_point lastByte) override;
   void frameDamaged(Damage damage, std::span<const std::uint8_t> bytes, std::uint8_t expectedCheck,
-                    Clock::time_point firstByte) override;
-  void bytesDiscarded(std::span<const std::uint8_t> bytes, Clock::time_point firstByte) override;
+                    Clock::time_point at) override;
+  void bytesDiscarded(std::span<const std::uint8_t> bytes, Clock::time_point at) override;
   void portOpened(const QString& deviceName, Clock::time_point at) override;
   void portClosed(Clock::time_point at) override;
 
@@ -47,6 +47,9 @@ class TrafficRecorder : public TrafficObserver {
     std::uint32_t bitsPerSecond = 0;
     std::uint64_t missing = 0;  // requests without a reply
     std::uint64_t damaged = 0;  // frames thrown out
+    // The barrier's answer times over the newest replies: from the request's
+    // last byte to the reply's first on the line, as worked out from when
+    // the program wrote the one and had the other whole, at the line's speed.
     std::optional<double> answerMedianMs, answer95Ms;
   };
   Summary summary(Clock::time_point now) const;
@@ -66,6 +69,7 @@ class TrafficRecorder : public TrafficObserver {
     bool waiting = false;
     std::int16_t command = -1;
     std::int64_t atNs = 0;
+    std::size_t size = 0;
   } outstanding_;
   std::uint64_t missing_ = 0, damaged_ = 0;
   std::array<std::int64_t, AnswersKept> answers_{};

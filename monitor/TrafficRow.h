@@ -21,7 +21,7 @@ struct TrafficRow {
   std::uint8_t beamCount = 0;  // as the program knew it then
   std::uint8_t expectedCheck = 0;  // BadCheck, Cut: what the bytes add up to
   std::int64_t atNs = 0;       // steady clock: the write, or the first byte seen
-  std::int64_t answerNs = -1;  // Reply: from its request's write to its first byte
+  std::int64_t answerNs = -1;  // Reply: the barrier's answer time (TrafficRecorder::Summary)
   std::vector<std::uint8_t> bytes;
   QString device;  // PortOpened
 

@@ -55,10 +55,16 @@ QString rowClockText(const TrafficRecorder& recorder, const TrafficRow& row) {
   return recorder.wallTime(row.atNs).toString(QStringLiteral("HH:mm:ss.zzz"));
 }
 
+QString gapText(const TrafficRow& row, std::int64_t previousAtNs) {
+  // A reply is stamped with its first byte, which may have come in before
+  // the skipped bytes in front of it were thrown out.
+  return previousAtNs < 0 ? QString() : millisecondsText(std::max<std::int64_t>(0, row.atNs - previousAtNs));
+}
+
 QString rowLine(const TrafficRecorder& recorder, const TrafficRow& row, std::int64_t previousAtNs) {
   const QDateTime time = recorder.wallTime(row.atNs);
   return QStringList{time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs),
-                     millisecondsText(previousAtNs < 0 ? -1 : row.atNs - previousAtNs),
+                     gapText(row, previousAtNs),
                      rowDirection(row),
                      rowCommand(row),
                      rowWords(row),

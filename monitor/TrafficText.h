@@ -13,6 +13,8 @@ QString rowWords(const TrafficRow& row);
 QString rowBytes(const TrafficRow& row);
 // Milliseconds with a tenth, "12,3"; empty for a negative span (no previous row).
 QString millisecondsText(std::int64_t ns);
+// Time since the row listed before (`previousAtNs`, -1: none), as millisecondsText.
+QString gapText(const TrafficRow& row, std::int64_t previousAtNs);
 // Local time of day with milliseconds, "14:05:09.123".
 QString rowClockText(const TrafficRecorder& recorder, const TrafficRow& row);
 // One line of a saved file; `previousAtNs` is the row before it as listed (-1: none).

@@ -38,7 +38,7 @@ TrafficMonitorWindow::TrafficMonitorWindow(DeviceLink& link, const EventLog& log
     : QWidget(parent, Qt::Window), link_(link), log_(log) {
   using namespace UiTexts;
   setWindowTitle(uiText(txtMonitorTitle));
-  resize(980, 520);
+  resize(1180, 560);
 
   pause_ = new QCheckBox(uiText(txtMonitorPause), this);
   filter_ = new QComboBox(this);
@@ -111,6 +111,7 @@ TrafficMonitorWindow::TrafficMonitorWindow(DeviceLink& link, const EventLog& log
 TrafficMonitorWindow::~TrafficMonitorWindow() { link_.setTrafficObserver(nullptr); }
 
 void TrafficMonitorWindow::showEvent(QShowEvent* event) {
+  showSummary();  // takes the line's settings before the first reply
   link_.setTrafficObserver(&recorder);
   flushTimer_.start();
   QWidget::showEvent(event);

@@ -96,10 +96,8 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
   switch (index.column()) {
     case ColTime:
       return rowClockText(recorder_, *row);
-    case ColGap: {
-      const std::int64_t previous = previousAt(index.row());
-      return millisecondsText(previous < 0 ? -1 : row->atNs - previous);
-    }
+    case ColGap:
+      return gapText(*row, previousAt(index.row()));
     case ColDirection:
       return rowDirection(*row);
     case ColCommand:
