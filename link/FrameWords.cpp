@@ -45,7 +45,8 @@ QString configWords(std::span<const std::uint8_t> values, std::size_t first, int
 }
 
 QString beamsWords(std::uint8_t byte, Id one, Id several) {
-  return text(std::popcount(byte) == 1 ? one : several).arg(beamListText(std::span<const std::uint8_t>(&byte, 1)).trimmed());
+  return text(std::popcount(byte) == 1 ? one : several)
+      .arg(beamListText(std::span<const std::uint8_t>(&byte, 1)).trimmed());
 }
 
 QString statusWords(std::span<const std::uint8_t> p) {
@@ -54,9 +55,9 @@ QString statusWords(std::span<const std::uint8_t> p) {
     std::size_t byte;
     Id one, several;
   } perBeam[] = {
-      {0, txtWordsBeamCovered, txtWordsBeamsCovered},  {3, txtWordsBeamAlert, txtWordsBeamsAlert},
-      {4, txtWordsBeam50, txtWordsBeams50},            {5, txtWordsBeamNar, txtWordsBeamsNar},
-      {6, txtWordsBeamBlocked, txtWordsBeamsBlocked},  {7, txtWordsBeamMemory, txtWordsBeamsMemory},
+      {0, txtWordsBeamCovered, txtWordsBeamsCovered}, {3, txtWordsBeamAlert, txtWordsBeamsAlert},
+      {4, txtWordsBeam50, txtWordsBeams50},           {5, txtWordsBeamNar, txtWordsBeamsNar},
+      {6, txtWordsBeamBlocked, txtWordsBeamsBlocked}, {7, txtWordsBeamMemory, txtWordsBeamsMemory},
   };
   for (const auto& entry : perBeam)
     if (p[entry.byte] != 0) parts << beamsWords(p[entry.byte], entry.one, entry.several);
@@ -86,15 +87,15 @@ QString statusWords(std::span<const std::uint8_t> p) {
       if (p[std::size_t(9 + 8 - b)] != 0) diag |= beamBit(b);
     if (diag != 0) parts << text(txtWordsDiag).arg(beamListText(std::span<const std::uint8_t>(&diag, 1)).trimmed());
   }
-  parts << text(txtWordsSupply).arg(QString::asprintf("%3.1f", supplyVolts(p[1])).replace(QLatin1Char('.'), QLatin1Char(',')));
+  parts << text(txtWordsSupply)
+               .arg(QString::asprintf("%3.1f", supplyVolts(p[1])).replace(QLatin1Char('.'), QLatin1Char(',')));
   return parts.join(QStringLiteral(", "));
 }
 
 QString versionWords(std::span<const std::uint8_t> v) {
-  const QString version =
-      QString::number(v[1]) + QLatin1Char('.') + QString::number(v[2]) + QString::number(v[3]);
-  const QString date = numToHex(v[4]) + numToHex(v[5]) + QLatin1Char('-') + numToHex(v[6]) + QLatin1Char('-') +
-                       numToHex(v[7]);
+  const QString version = QString::number(v[1]) + QLatin1Char('.') + QString::number(v[2]) + QString::number(v[3]);
+  const QString date =
+      numToHex(v[4]) + numToHex(v[5]) + QLatin1Char('-') + numToHex(v[6]) + QLatin1Char('-') + numToHex(v[7]);
   return text(txtWordsVersion).arg(v[0] + 2).arg(version, date);
 }
 

@@ -13,13 +13,26 @@ constexpr std::size_t StatusRequestSize = 5;
 }
 
 TrafficRecorder::TrafficRecorder(std::size_t capacity)
-    : rows_(capacity), steadyAnchor_(Clock::now()), wallAnchor_(QDateTime::currentDateTime()) {}
+    : rows_(capacity), steadyAnchor_(Clock::now()), utcAnchorMs_(QDateTime::currentMSecsSinceEpoch()) {
+  followLocalOffset();
+}
 
-QDateTime TrafficRecorder::wallTime(std::int64_t atNs) const {
+void TrafficRecorder::followLocalOffset() { localOffsetSeconds_ = QDateTime::currentDateTime().offsetFromUtc(); }
+
+std::int64_t TrafficRecorder::utcMs(std::int64_t atNs) const {
   const std::int64_t sinceAnchorNs = atNs - nanoseconds(steadyAnchor_);
   // Rounded down to the millisecond, before the anchor too.
-  const std::int64_t ms = sinceAnchorNs >= 0 ? sinceAnchorNs / 1000000 : -((-sinceAnchorNs + 999999) / 1000000);
-  return wallAnchor_.addMSecs(ms);
+  return utcAnchorMs_ + (sinceAnchorNs >= 0 ? sinceAnchorNs / 1000000 : -((-sinceAnchorNs + 999999) / 1000000));
+}
+
+QDateTime TrafficRecorder::wallTime(std::int64_t atNs) const {
+  return QDateTime::fromMSecsSinceEpoch(utcMs(atNs), Qt::OffsetFromUTC, localOffsetSeconds_);
+}
+
+int TrafficRecorder::localMsOfDay(std::int64_t atNs) const {
+  constexpr std::int64_t DayMs = 24 * 3600 * 1000;
+  const std::int64_t local = utcMs(atNs) + std::int64_t(localOffsetSeconds_) * 1000;
+  return int(((local % DayMs) + DayMs) % DayMs);
 }
 
 void TrafficRecorder::setLine(std::uint32_t bitsPerSecond, int bitsPerCharacter) {
@@ -122,10 +135,13 @@ TrafficRecorder::Summary TrafficRecorder::summary(Clock::time_point now) const {
   s.lineLimit = 1.0 / (pollSeconds + 0.010);  // the program's pause between a reply and the next request
 
   const std::int64_t nowNs = nanoseconds(now);
-  const std::int64_t windowNs = std::min<std::int64_t>(std::int64_t(PollWindowMs) * 1000000,
-                                                        nowNs - nanoseconds(steadyAnchor_));
+  const std::int64_t windowNs =
+      std::min<std::int64_t>(std::int64_t(PollWindowMs) * 1000000, nowNs - nanoseconds(steadyAnchor_));
   int polls = 0;
-  for (std::uint64_t seq = rows_.end(); seq > rows_.first();) {
+  // Rows stamped out of order (a reply by its first byte) end the count a
+  // little early at worst; the bound keeps a burst from costing more.
+  const std::uint64_t oldest = rows_.end() - std::min<std::uint64_t>(rows_.size(), MaxRowsCounted);
+  for (std::uint64_t seq = rows_.end(); seq > oldest;) {
     const TrafficRow& row = rows_.at(--seq);
     if (row.atNs < nowNs - windowNs) break;
     if (row.kind == TrafficRow::Kind::Reply && row.command == frame::CmdStatus) ++polls;

@@ -16,8 +16,9 @@
 class TrafficRecorder : public TrafficObserver {
  public:
   static constexpr std::size_t DefaultCapacity = 100000;
-  static constexpr std::size_t AnswersKept = 1000;  // for the median and the 95th percentile
-  static constexpr int PollWindowMs = 5000;         // polls a second are counted over this
+  static constexpr std::size_t AnswersKept = 1000;     // for the median and the 95th percentile
+  static constexpr int PollWindowMs = 5000;            // polls a second are counted over this
+  static constexpr std::size_t MaxRowsCounted = 5000;  // more than the fastest line sends in that time
 
   explicit TrafficRecorder(std::size_t capacity = DefaultCapacity);
 
@@ -32,8 +33,14 @@ class TrafficRecorder : public TrafficObserver {
   void portClosed(Clock::time_point at) override;
 
   const TrafficRing<TrafficRow>& rows() const { return rows_; }
-  // The local time of a steady-clock time stamp.
+  // The local time of a steady-clock time stamp, at the offset from UTC
+  // last taken by followLocalOffset (a time zone look-up per row would cost
+  // more than the row).
   QDateTime wallTime(std::int64_t atNs) const;
+  // Milliseconds since local midnight of a time stamp.
+  int localMsOfDay(std::int64_t atNs) const;
+  // Takes the local offset from UTC anew (a summer time change).
+  void followLocalOffset();
   static std::int64_t nanoseconds(Clock::time_point at) { return at.time_since_epoch().count(); }
 
   // The beam count rows are worded with, as the program knows it.
@@ -51,6 +58,8 @@ class TrafficRecorder : public TrafficObserver {
     // last byte to the reply's first on the line, as worked out from when
     // the program wrote the one and had the other whole, at the line's speed.
     std::optional<double> answerMedianMs, answer95Ms;
+    // The USB adapter's latency timer, where it has one.
+    std::optional<int> adapterLatencyMs;
   };
   Summary summary(Clock::time_point now) const;
 
@@ -64,7 +73,9 @@ class TrafficRecorder : public TrafficObserver {
 
   TrafficRing<TrafficRow> rows_;
   Clock::time_point steadyAnchor_;
-  QDateTime wallAnchor_;
+  std::int64_t utcAnchorMs_ = 0;  // the wall clock at steadyAnchor_
+  int localOffsetSeconds_ = 0;
+  std::int64_t utcMs(std::int64_t atNs) const;
   struct Outstanding {
     bool waiting = false;
     std::int16_t command = -1;

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QStringList>
+#include <QTime>
 
 #include "link/FrameWords.h"
 #include "texts/UiTexts.h"
@@ -52,7 +53,7 @@ QString rowBytes(const TrafficRow& row) { return hexDump(row.bytes).trimmed(); }
 QString millisecondsText(std::int64_t ns) { return ns < 0 ? QString() : decimal(double(ns) / 1e6, 1); }
 
 QString rowClockText(const TrafficRecorder& recorder, const TrafficRow& row) {
-  return recorder.wallTime(row.atNs).toString(QStringLiteral("HH:mm:ss.zzz"));
+  return QTime::fromMSecsSinceStartOfDay(recorder.localMsOfDay(row.atNs)).toString(QStringLiteral("HH:mm:ss.zzz"));
 }
 
 QString gapText(const TrafficRow& row, std::int64_t previousAtNs) {
@@ -62,8 +63,7 @@ QString gapText(const TrafficRow& row, std::int64_t previousAtNs) {
 }
 
 QString rowLine(const TrafficRecorder& recorder, const TrafficRow& row, std::int64_t previousAtNs) {
-  const QDateTime time = recorder.wallTime(row.atNs);
-  return QStringList{time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs),
+  return QStringList{recorder.wallTime(row.atNs).toString(Qt::ISODateWithMs),
                      gapText(row, previousAtNs),
                      rowDirection(row),
                      rowCommand(row),
@@ -75,7 +75,9 @@ QString rowLine(const TrafficRecorder& recorder, const TrafficRow& row, std::int
 QString summaryText(const TrafficRecorder::Summary& s) {
   const QString none = uiText(txtMonitorNoAnswers);
   return uiText(txtMonitorSummary)
-      .arg(decimal(s.pollsPerSecond, 1), decimal(s.lineLimit, 1), QString::number(s.bitsPerSecond),
-           QString::number(s.missing), QString::number(s.damaged),
-           s.answerMedianMs ? decimal(*s.answerMedianMs, 1) : none, s.answer95Ms ? decimal(*s.answer95Ms, 1) : none);
+             .arg(decimal(s.pollsPerSecond, 1), decimal(s.lineLimit, 1), QString::number(s.bitsPerSecond),
+                  QString::number(s.missing), QString::number(s.damaged),
+                  s.answerMedianMs ? decimal(*s.answerMedianMs, 1) : none,
+                  s.answer95Ms ? decimal(*s.answer95Ms, 1) : none) +
+         (s.adapterLatencyMs ? uiText(txtMonitorAdapterLatency).arg(*s.adapterLatencyMs) : QString());
 }

@@ -288,6 +288,10 @@ const std::vector<Entry>& entries() {
       {txtMonitorSaveFilter, QStringLiteral("Pliki tekstowe (*.txt);;Wszystkie pliki (*)")},
       {txtMonitorSaveFailed, QStringLiteral("Nie można zapisać pliku %1: %2")},
       {txtMonitorLogTip, QStringLiteral("Gdy „log” jest zaznaczony, wiersze trafiają też do pliku %1")},
+      {txtMonitorAdapterLatency, QStringLiteral("   Opóźnienie adaptera: %1 ms")},
+      {txtMonitorLatencyAdvice,
+       QStringLiteral(
+           "Adapter przetrzymuje odebrane bajty do %1 ms. Na stałe obniża to reguła udev (do skopiowania):")},
   };
   return list;
 }

@@ -201,15 +201,15 @@ enum Id : int {
   txtWordsAskStatus = 65812,
   txtWordsAskReset = 65813,
   txtWordsResetDone = 65814,
-  txtWordsAlarmMode = 65815,       // %1 one beam / two beams
-  txtWordsResponse = 65816,        // %1 the beams' times
-  txtWordsOff = 65817,             // a beam switched off, in a list
-  txtWordsSerial = 65818,          // %1 the number
-  txtWordsMaxCovered = 65819,      // %1 minutes
-  txtWordsAutoBlockTime = 65820,   // %1 seconds
+  txtWordsAlarmMode = 65815,        // %1 one beam / two beams
+  txtWordsResponse = 65816,         // %1 the beams' times
+  txtWordsOff = 65817,              // a beam switched off, in a list
+  txtWordsSerial = 65818,           // %1 the number
+  txtWordsMaxCovered = 65819,       // %1 minutes
+  txtWordsAutoBlockTime = 65820,    // %1 seconds
   txtWordsAutoBlockCounts = 65821,  // %1 the beams' counts
-  txtWordsSupply = 65822,          // %1 volts
-  txtWordsBeamCovered = 65823,     // %1 one beam; the next of each pair: %1 several
+  txtWordsSupply = 65822,           // %1 volts
+  txtWordsBeamCovered = 65823,      // %1 one beam; the next of each pair: %1 several
   txtWordsBeamsCovered = 65824,
   txtWordsBeamAlert = 65825,
   txtWordsBeamsAlert = 65826,
@@ -222,12 +222,12 @@ enum Id : int {
   txtWordsBeamMemory = 65833,
   txtWordsBeamsMemory = 65834,
   txtWordsBeamsNormal = 65835,
-  txtWordsDiag = 65836,  // %1 the beams
+  txtWordsDiag = 65836,   // %1 the beams
   txtWordsShort = 65837,  // a reply too short to read
 
   // The traffic monitor window.
-  txtServiceMenu = 65850,  // "Serwis"
-  txtMonitorItem = 65851,  // "Monitor transmisji…"
+  txtServiceMenu = 65850,   // "Serwis"
+  txtMonitorItem = 65851,   // "Monitor transmisji…"
   txtMonitorTitle = 65852,  // "Monitor transmisji"
   txtMonitorColTime = 65853,
   txtMonitorColGap = 65854,
@@ -251,12 +251,14 @@ enum Id : int {
   txtMonitorSearch = 65872,
   txtMonitorCopy = 65873,
   txtMonitorSave = 65874,
-  txtMonitorSummary = 65875,  // %1 polls/s, %2 the line's limit, %3 bit/s, %4 missing, %5 damaged, %6 %7 ms
+  txtMonitorSummary = 65875,    // %1 polls/s, %2 the line's limit, %3 bit/s, %4 missing, %5 damaged, %6 %7 ms
   txtMonitorNoAnswers = 65876,  // the answer times while there are none
   txtMonitorSaveTitle = 65877,
   txtMonitorSaveFilter = 65878,
-  txtMonitorSaveFailed = 65879,  // %1 the file, %2 why
-  txtMonitorLogTip = 65880,      // %1 the file written while "log" is ticked
+  txtMonitorSaveFailed = 65879,      // %1 the file, %2 why
+  txtMonitorLogTip = 65880,          // %1 the file written while "log" is ticked
+  txtMonitorAdapterLatency = 65881,  // %1 the adapter's latency timer in ms
+  txtMonitorLatencyAdvice = 65882,   // %1 the latency timer; the udev rule follows
 };
 
 // The text of `id`; an empty text for an id the table does not hold.

@@ -4,20 +4,22 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -32,13 +34,44 @@
 namespace {
 // Filter choices after the three fixed ones: one per command.
 constexpr int FirstCommandChoice = 3;
+
+// Plain text on a plain ground: the style's item painting lays every cell's
+// text out anew, several times the cost, at every batch of rows.
+class PlainCellDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    const bool selected = option.state & QStyle::State_Selected;
+    const QPalette& palette = option.palette;
+    if (selected)
+      painter->fillRect(option.rect, palette.brush(QPalette::Highlight));
+    else if (option.features & QStyleOptionViewItem::Alternate)
+      painter->fillRect(option.rect, palette.brush(QPalette::AlternateBase));
+    const QVariant foreground = index.data(Qt::ForegroundRole);
+    painter->setPen(selected               ? palette.color(QPalette::HighlightedText)
+                    : foreground.isValid() ? foreground.value<QColor>()
+                                           : palette.color(QPalette::Text));
+    const QRect area = option.rect.adjusted(3, 0, -3, 0);
+    const QVariant alignment = index.data(Qt::TextAlignmentRole);
+    // Cut at the cell's edge rather than elided, which would lay the text out
+    // twice; the tooltip holds it whole. The font is fixed-pitch, so what
+    // cannot show is known before any of it is laid out.
+    QString text = index.data(Qt::DisplayRole).toString();
+    const int fits = area.width() / std::max(1, option.fontMetrics.horizontalAdvance(QLatin1Char('0'))) + 1;
+    if (text.size() > fits) text.truncate(fits);
+    painter->drawText(area, alignment.isValid() ? alignment.toInt() : int(Qt::AlignLeft | Qt::AlignVCenter), text);
+  }
+};
+
 }  // namespace
 
 TrafficMonitorWindow::TrafficMonitorWindow(DeviceLink& link, const EventLog& log, QWidget* parent)
     : QWidget(parent, Qt::Window), link_(link), log_(log) {
+  const QFileInfo events(log_.eventFile());
+  logFile_ = events.dir().filePath(events.completeBaseName() + QStringLiteral("_monitor.log"));
   using namespace UiTexts;
   setWindowTitle(uiText(txtMonitorTitle));
-  resize(1180, 560);
+  resize(1180, 460);
 
   pause_ = new QCheckBox(uiText(txtMonitorPause), this);
   filter_ = new QComboBox(this);
@@ -61,10 +94,12 @@ TrafficMonitorWindow::TrafficMonitorWindow(DeviceLink& link, const EventLog& log
 
   table_ = new QTableView(this);
   table_->setModel(&model_);
+  table_->setItemDelegate(new PlainCellDelegate(table_));
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   table_->setWordWrap(false);
   table_->setAlternatingRowColors(true);
+  table_->setShowGrid(false);  // the alternating grounds part the rows; drawing the grid costs a good part of a repaint
   table_->verticalHeader()->hide();
   // Fixed row heights: the view never measures the rows it does not show.
   table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -75,15 +110,19 @@ TrafficMonitorWindow::TrafficMonitorWindow(DeviceLink& link, const EventLog& log
   header->setSectionResizeMode(QHeaderView::Interactive);
   const QFontMetrics metrics(fixed);
   header->resizeSection(TrafficTableModel::ColTime, metrics.horizontalAdvance(QStringLiteral("00:00:00.000  ")));
-  header->resizeSection(TrafficTableModel::ColGap, metrics.horizontalAdvance(uiText(txtMonitorColGap) + QStringLiteral("  ")));
-  header->resizeSection(TrafficTableModel::ColDirection, metrics.horizontalAdvance(uiText(txtFromBarrier) + QStringLiteral("  ")));
+  header->resizeSection(TrafficTableModel::ColGap,
+                        metrics.horizontalAdvance(uiText(txtMonitorColGap) + QStringLiteral("  ")));
+  header->resizeSection(TrafficTableModel::ColDirection,
+                        metrics.horizontalAdvance(uiText(txtFromBarrier) + QStringLiteral("  ")));
   header->resizeSection(TrafficTableModel::ColCommand, metrics.horizontalAdvance(QStringLiteral("version  ")));
   header->resizeSection(TrafficTableModel::ColWords, metrics.horizontalAdvance(QString(48, QLatin1Char('x'))));
   header->setStretchLastSection(true);
 
+  // Plain and on one line: a wrapped or selectable label lays a text
+  // document out at every change, which costs more than the rows.
   summary_ = new QLabel(this);
-  summary_->setWordWrap(true);
-  summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  summary_->setTextFormat(Qt::PlainText);
+  summary_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   advice_ = new QLabel(this);
   advice_->setWordWrap(true);
   advice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -124,24 +163,16 @@ void TrafficMonitorWindow::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
-void TrafficMonitorWindow::setAdviceText(const QString& text) {
-  advice_->setText(text);
-  advice_->setVisible(!text.isEmpty());
-}
-
-QString TrafficMonitorWindow::logFile() const {
-  const QFileInfo events(log_.eventFile());
-  return events.dir().filePath(events.completeBaseName() + QStringLiteral("_monitor.log"));
-}
-
 void TrafficMonitorWindow::flush() {
   QScrollBar* scroll = table_->verticalScrollBar();
   const bool following = scroll->value() == scroll->maximum();
-  model_.refresh(pause_->isChecked());
+  // Rows the ring let go stay listed (blank) until there are many of them
+  // or they come into view: taking rows out of a long table costs more.
+  model_.refresh(pause_->isChecked(), std::max(0, table_->rowAt(0)));
   if (following && !pause_->isChecked()) table_->scrollToBottom();
   recorder.appendToLog(log_.logToFile, logFile());
   // The summary changes slowly; once a second is plenty.
-  if (++flushes_ % (1000 / FlushIntervalMs) == 0) showSummary();
+  if (++flushes_ % std::max(1, 1000 / FlushIntervalMs) == 0) showSummary();
 }
 
 void TrafficMonitorWindow::showSummary() {
@@ -149,7 +180,18 @@ void TrafficMonitorWindow::showSummary() {
     const auto [bitsPerSecond, bitsPerCharacter] = lineSettings();
     recorder.setLine(bitsPerSecond, bitsPerCharacter);
   }
-  summary_->setText(summaryText(recorder.summary(TrafficRecorder::Clock::now())));
+  recorder.followLocalOffset();
+  TrafficRecorder::Summary summary = recorder.summary(TrafficRecorder::Clock::now());
+  QString advice;
+  if (adapter) {
+    const Adapter a = adapter();
+    summary.adapterLatencyMs = a.latencyMs;
+    if (a.latencyMs && *a.latencyMs > 1 && !a.udevRule.isEmpty())
+      advice = uiText(UiTexts::txtMonitorLatencyAdvice).arg(*a.latencyMs) + QLatin1Char('\n') + a.udevRule;
+  }
+  summary_->setText(summaryText(summary));
+  if (advice_->text() != advice) advice_->setText(advice);
+  advice_->setVisible(!advice.isEmpty());
 }
 
 void TrafficMonitorWindow::applyFilter(int choice) {
@@ -199,8 +241,8 @@ bool TrafficMonitorWindow::saveListed(const QString& path, QString* why) const {
 
 void TrafficMonitorWindow::saveToFile() {
   using namespace UiTexts;
-  const QString path = QFileDialog::getSaveFileName(this, uiText(txtMonitorSaveTitle), QString(),
-                                                    uiText(txtMonitorSaveFilter));
+  const QString path =
+      QFileDialog::getSaveFileName(this, uiText(txtMonitorSaveTitle), QString(), uiText(txtMonitorSaveFilter));
   if (path.isEmpty()) return;
   QString why;
   if (!saveListed(path, &why))

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 #include "monitor/TrafficRecorder.h"
 #include "ui/TrafficTableModel.h"
@@ -22,7 +23,8 @@ class QTableView;
 
 class TrafficMonitorWindow : public QWidget {
  public:
-  static constexpr int FlushIntervalMs = 250;
+  // Rows come in batches: each costs a repaint of the table, whatever its size.
+  static constexpr int FlushIntervalMs = 1000;
 
   // `log` tells whether "log" is ticked and where the log files are.
   TrafficMonitorWindow(DeviceLink& link, const EventLog& log, QWidget* parent = nullptr);
@@ -31,16 +33,20 @@ class TrafficMonitorWindow : public QWidget {
   TrafficRecorder recorder;
   // The line's bits per second and bits per character, asked at every summary.
   std::function<std::pair<std::uint32_t, int>()> lineSettings;
-  // Something to add below the summary (the adapter's latency and how to
-  // lower it); empty hides it.
-  void setAdviceText(const QString& text);
+  // The port's USB adapter: its latency timer where it has one, and the
+  // udev rule that sets it to 1 ms for good, shown while it holds bytes longer.
+  struct Adapter {
+    std::optional<int> latencyMs;
+    QString udevRule;
+  };
+  std::function<Adapter()> adapter;
 
   // Takes in what was recorded since the last time (the timer does it too).
   void flush();
   // The listed rows to `path`, one line each; false (with why) when it failed.
   bool saveListed(const QString& path, QString* why = nullptr) const;
   // The file the rows go to while "log" is ticked.
-  QString logFile() const;
+  const QString& logFile() const { return logFile_; }
   TrafficTableModel& model() { return model_; }
   QTableView* table() const { return table_; }
   QLabel* summaryLabel() const { return summary_; }
@@ -58,6 +64,7 @@ class TrafficMonitorWindow : public QWidget {
 
   DeviceLink& link_;
   const EventLog& log_;
+  QString logFile_;
   TrafficTableModel model_{recorder};
   QTimer flushTimer_;
   int flushes_ = 0;

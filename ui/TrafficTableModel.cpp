@@ -25,11 +25,11 @@ bool TrafficTableModel::accepts(const TrafficRow& row) const {
   return true;
 }
 
-void TrafficTableModel::refresh(bool paused) {
+void TrafficTableModel::refresh(bool paused, int firstShown) {
   const auto& rows = recorder_.rows();
   std::size_t gone = 0;
   while (gone < listed_.size() && listed_[gone] < rows.first()) ++gone;
-  if (gone > 0) {
+  if (gone > 0 && (gone >= StaleRowsKept || gone > std::size_t(std::max(0, firstShown)))) {
     beginRemoveRows({}, 0, int(gone) - 1);
     listed_.erase(listed_.begin(), listed_.begin() + std::ptrdiff_t(gone));
     endRemoveRows();
@@ -79,9 +79,7 @@ bool TrafficTableModel::rowContains(int row, const QString& text) const {
   return false;
 }
 
-int TrafficTableModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : int(listed_.size());
-}
+int TrafficTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(listed_.size()); }
 
 int TrafficTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
 
@@ -89,8 +87,7 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
   const TrafficRow* row = rowAt(index.row());
   if (!row) return {};
   if (role == Qt::ForegroundRole) return row->isError() ? QVariant(QColor(Qt::red).darker(130)) : QVariant();
-  if (role == Qt::TextAlignmentRole && index.column() == ColGap)
-    return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+  if (role == Qt::TextAlignmentRole && index.column() == ColGap) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
   if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
   if (role == Qt::ToolTipRole && index.column() != ColWords && index.column() != ColBytes) return {};
   switch (index.column()) {

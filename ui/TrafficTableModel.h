@@ -16,9 +16,12 @@ class TrafficTableModel : public QAbstractTableModel {
 
   explicit TrafficTableModel(const TrafficRecorder& recorder, QObject* parent = nullptr);
 
-  // Takes in what the recorder added and lets go of what its ring dropped.
-  // While `paused` no row is added; the ring's losses still apply.
-  void refresh(bool paused);
+  // Takes in what the recorder added and lets go of what its ring dropped,
+  // once StaleRowsKept have gone or one of them is at or below `firstShown`,
+  // the first row the view shows. While `paused` no row is added; the ring's
+  // losses still apply.
+  static constexpr std::size_t StaleRowsKept = 1000;
+  void refresh(bool paused, int firstShown = 0);
   void setFilter(Filter filter, int command = -1);
   bool accepts(const TrafficRow& row) const;
 

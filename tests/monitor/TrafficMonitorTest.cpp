@@ -49,8 +49,7 @@ TEST(FrameWords, WordEveryCommandInBothDirections) {
   const std::vector<std::uint8_t> block16{30, 3, 3, 0, 3, 3, 3, 3, 3};
   EXPECT_EQ(received(frame::CmdData2, block16, 3), QStringLiteral("czas zliczania 30 s, autoblok. 3 3 bez"));
   // Without a known beam count every beam the frame carries.
-  EXPECT_EQ(sent(frame::CmdWrite2, block16),
-            QStringLiteral("zapis: czas zliczania 30 s, autoblok. 3 3 bez 3 3 3 3 3"));
+  EXPECT_EQ(sent(frame::CmdWrite2, block16), QStringLiteral("zapis: czas zliczania 30 s, autoblok. 3 3 bez 3 3 3 3 3"));
   EXPECT_EQ(received(frame::CmdWrite2), QStringLiteral("zapis potwierdzony"));
 
   EXPECT_EQ(sent(frame::CmdStatus), QStringLiteral("pytanie o stan"));
@@ -60,11 +59,11 @@ TEST(FrameWords, WordEveryCommandInBothDirections) {
   EXPECT_EQ(received(frame::CmdStatus, {0, 200, 0, 0, 0, 0, 0, 0, 0}),
             QStringLiteral("wiązki w normie, zasilanie 12,2 V"));
   // Several beams, every per-beam byte, flags, the sabotage byte and beam 1's diagnostic byte (payload 16).
-  EXPECT_EQ(received(frame::CmdStatus,
-                     {0x06, 200, 0x21, 0x04, 0x08, 0x10, 0x20, 0x60, 0x01, 0, 0, 0, 0, 0, 0, 0, 0x01}),
-            QStringLiteral("wiązki 2÷3 zasłonięte, wiązka 3 w alarmie, wiązka 4 na 50%, wiązka 5 nar., wiązka 6 "
-                           "zablokowana, wiązki 6÷7 w pamięci blokad, Alarm, Za niskie napięcie zasilania!!!, "
-                           "Sabotaż - zbyt długo zasłonięte wszystkie wiązki, diagnostyka wiązek 1, zasilanie 12,2 V"));
+  EXPECT_EQ(
+      received(frame::CmdStatus, {0x06, 200, 0x21, 0x04, 0x08, 0x10, 0x20, 0x60, 0x01, 0, 0, 0, 0, 0, 0, 0, 0x01}),
+      QStringLiteral("wiązki 2÷3 zasłonięte, wiązka 3 w alarmie, wiązka 4 na 50%, wiązka 5 nar., wiązka 6 "
+                     "zablokowana, wiązki 6÷7 w pamięci blokad, Alarm, Za niskie napięcie zasilania!!!, "
+                     "Sabotaż - zbyt długo zasłonięte wszystkie wiązki, diagnostyka wiązek 1, zasilanie 12,2 V"));
   EXPECT_EQ(received(frame::CmdStatus, {0, 200, 0}), QStringLiteral("za krótka, by ją odczytać"));
 
   EXPECT_EQ(sent(frame::CmdReset), QStringLiteral("kasowanie pamięci blokad"));
@@ -107,16 +106,16 @@ TEST(TrafficRecorder, ListsASessionWithFaultsAsItHappened) {
     int command;
   };
   const std::vector<Expected> expected{
-      {Kind::PortOpened, -1}, {Kind::Request, 0},     {Kind::Reply, 0},      {Kind::Request, 5},
-      {Kind::Reply, 5},       {Kind::Request, 1},     {Kind::Reply, 1},      {Kind::Request, 3},
-      {Kind::Reply, 3},  // plain poll
-      {Kind::Request, 3},     {Kind::Discarded, -1},  {Kind::Reply, 3},  // noise
-      {Kind::Request, 3},     {Kind::BadCheck, 3},  // bad check byte
-      {Kind::NoReply, 3},     {Kind::Request, 3},     {Kind::Discarded, -1}, {Kind::Reply, 3},
+      {Kind::PortOpened, -1}, {Kind::Request, 0},    {Kind::Reply, 0},      {Kind::Request, 5},
+      {Kind::Reply, 5},       {Kind::Request, 1},    {Kind::Reply, 1},      {Kind::Request, 3},
+      {Kind::Reply, 3},                                                 // plain poll
+      {Kind::Request, 3},     {Kind::Discarded, -1}, {Kind::Reply, 3},  // noise
+      {Kind::Request, 3},     {Kind::BadCheck, 3},                      // bad check byte
+      {Kind::NoReply, 3},     {Kind::Request, 3},    {Kind::Discarded, -1}, {Kind::Reply, 3},
       {Kind::Request, 3},  // cut
-      {Kind::NoReply, 3},     {Kind::Request, 3},     {Kind::Cut, 3},        {Kind::Discarded, -1},
+      {Kind::NoReply, 3},     {Kind::Request, 3},    {Kind::Cut, 3},        {Kind::Discarded, -1},
       {Kind::Reply, 3},       {Kind::Request, 3},  // dropped
-      {Kind::NoReply, 3},     {Kind::Request, 3},     {Kind::TooLong, -1},   {Kind::PortClosed, -1},
+      {Kind::NoReply, 3},     {Kind::Request, 3},    {Kind::TooLong, -1},   {Kind::PortClosed, -1},
   };
   const auto& rows = recorder.rows();
   ASSERT_EQ(rows.size(), expected.size());
@@ -153,9 +152,10 @@ TEST(TrafficRecorder, ListsASessionWithFaultsAsItHappened) {
   // A saved line: ISO 8601 time with its offset, then the gap, direction, command, words and bytes.
   const QStringList fields = rowLine(recorder, rows.at(8), rows.at(7).atNs).split(QLatin1Char('\t'));
   ASSERT_EQ(fields.size(), 6);
-  EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}(Z|[+-]\\d\\d:\\d\\d)$"))
-                  .match(fields[0])
-                  .hasMatch())
+  EXPECT_TRUE(
+      QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}(Z|[+-]\\d\\d:\\d\\d)$"))
+          .match(fields[0])
+          .hasMatch())
       << fields[0].toStdString();
   EXPECT_EQ(fields.mid(2, 2), QStringList({QStringLiteral("← bariera"), QStringLiteral("status")}));
 }
