@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
   window.show();
   // An hour old, so that the summary's count of the last seconds stops where it does in a session.
   const auto hourAgo = TrafficRecorder::Clock::now() - std::chrono::hours(1);
-  for (int i = 0; i < qEnvironmentVariableIntValue("PREFILL"); ++i) poll(window.recorder, i, hourAgo);
+  for (int i = 0; i < int(TrafficRecorder::DefaultCapacity) / 2; ++i) poll(window.recorder, i, hourAgo);
   window.flush();
   QApplication::processEvents();
 
