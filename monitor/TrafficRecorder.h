@@ -32,6 +32,10 @@ class TrafficRecorder : public TrafficObserver {
   void portOpened(const QString& deviceName, Clock::time_point at) override;
   void portClosed(Clock::time_point at) override;
 
+  // Told again after a time unobserved: a request from before then is not
+  // counted as left without a reply.
+  void resume() { outstanding_.waiting = false; }
+
   const TrafficRing<TrafficRow>& rows() const { return rows_; }
   // The local time of a steady-clock time stamp, at the offset from UTC
   // last taken by followLocalOffset (a time zone look-up per row would cost

@@ -151,6 +151,7 @@ TrafficMonitorWindow::~TrafficMonitorWindow() { link_.setTrafficObserver(nullptr
 
 void TrafficMonitorWindow::showEvent(QShowEvent* event) {
   showSummary();  // takes the line's settings before the first reply
+  recorder.resume();
   link_.setTrafficObserver(&recorder);
   flushTimer_.start();
   QWidget::showEvent(event);
