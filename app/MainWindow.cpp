@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -30,7 +31,6 @@
 #include "ui/ShortcutsFirst.h"
 #include "ui/TrafficMonitorWindow.h"
 #include "ui/WindowPlacementWidget.h"
-#include "util/FileTitle.h"
 #include "util/HexText.h"
 
 namespace {
@@ -425,7 +425,7 @@ void MainWindow::onCycleTimer() { link.cycleStep(); }
 void MainWindow::onRefreshTimer() {
   drawBarrier();
   QString caption = uiText(UiTexts::txtCaption);
-  if (!configFileName.isEmpty()) caption += QStringLiteral(" - ") + fileTitle(configFileName);
+  if (!configFileName.isEmpty()) caption += QStringLiteral(" - ") + QFileInfo(configFileName).completeBaseName();
   if (windowTitle() != caption) setWindowTitle(caption);
 }
 

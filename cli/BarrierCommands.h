@@ -4,6 +4,8 @@
 #include "cli/CommandOutcome.h"
 
 // Talks to the barrier on request.port (empty: the port the program has
-// stored). Each wait for the barrier ends after request.timeoutSeconds; in
-// status --follow each wait for the next status reply does.
-CommandOutcome runBarrierCommand(const CliRequest& request, const LineSink& out);
+// stored, else the only USB serial adapter). Each wait for the barrier ends
+// after request.timeoutSeconds; in status --follow each wait for the next
+// status reply does. SIGINT, SIGTERM and SIGHUP end it (a write after its
+// block in flight), and so does a closed standard output.
+CommandOutcome runBarrierCommand(const CliRequest& request, const CommandOutput& out);

@@ -26,7 +26,7 @@
 #include <thread>
 
 #include "serial/LineTypes.h"
-#include "serial/UniqueFd.h"
+#include "util/UniqueFd.h"
 
 class SerialEventThread {
  public:

@@ -79,9 +79,10 @@ SerialPort::~SerialPort() {
 bool SerialPort::open() {
   close();
   const QByteArray given = deviceName_.toLocal8Bit();
-  if (openPath(given)) return true;
-  if (given.startsWith('/')) return false;
-  return openPath("/dev/" + given);
+  // A kernel name is never looked up in the current folder, where another
+  // user may have put a link to a device of their own.
+  if (!given.contains('/')) return openPath("/dev/" + given);
+  return openPath(given);
 }
 
 bool SerialPort::openPath(const QByteArray& path) {
@@ -114,6 +115,9 @@ bool SerialPort::openPath(const QByteArray& path) {
     return fail(error);
   };
   if (!modifyLine(fd.get(), makeRawLine)) return failExclusive(errno);
+  // Bytes that came before this opening (a reply a previous program left
+  // unread) answer none of our requests and would put every reply one behind.
+  ::tcflush(fd.get(), TCIFLUSH);
   if (!applyBaudRate(fd.get()) || !applyParity(fd.get()) || !applyStopBits(fd.get()) || !applyDataBits(fd.get()))
     return failExclusive(errno);
 

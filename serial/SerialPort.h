@@ -12,7 +12,7 @@
 
 #include "serial/LineTypes.h"
 #include "serial/SerialLine.h"
-#include "serial/UniqueFd.h"
+#include "util/UniqueFd.h"
 
 // Why the last open() failed, kept for the user interface to explain.
 enum class OpenFailure : std::uint8_t {
@@ -42,8 +42,8 @@ class SerialPort : public QObject, public SerialLine {
   ~SerialPort() override;  // closes the port
 
   // SerialLine
-  // Closes first, then tries deviceName() as given and, unless it is an
-  // absolute path, "/dev/" + deviceName(). On failure the reason is kept in
+  // Closes first, then opens "/dev/" + deviceName() for a name without a
+  // slash, any other name as given. On failure the reason is kept in
   // lastOpenFailure()/lastOpenErrno()/lastOpenPath() and the port stays closed.
   bool open() override;
   void close() override;

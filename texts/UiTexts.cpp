@@ -133,6 +133,11 @@ const std::vector<Entry>& entries() {
       {txtPortNotTerminal,
        QStringLiteral("To nie jest port szeregowy. Wybierz inny port w menu Konfiguracja, RS-232.")},
       {txtPortOtherError, QStringLiteral("Nie można otworzyć portu: %1")},
+      {txtPortNoDeviceShell, QStringLiteral("Nie ma takiego urządzenia. Sprawdź, czy przejściówka USB jest "
+                                            "podłączona, i podaj port opcją --port.")},
+      {txtPortInUseShell,
+       QStringLiteral("Port jest zajęty przez inny program. Zamknij ten program albo podaj inny port opcją --port.")},
+      {txtPortNotTerminalShell, QStringLiteral("To nie jest port szeregowy. Podaj inny port opcją --port.")},
       {txtPortChangePermissions,
        QStringLiteral("Brak uprawnień do %1 (%2). Uprawnienia urządzenia trzeba zmienić, np. regułą udev.")},
 
@@ -149,6 +154,10 @@ const std::vector<Entry>& entries() {
       {txtTooManyOpenFiles, QStringLiteral("Too many open files")},
       {txtNotRegularFile, QStringLiteral("To nie jest zwykły plik")},
       {txtNoticeAbout, QStringLiteral("%1 (%2): %3")},
+      {txtForeignLink, QStringLiteral("Nie zapisano: ta nazwa to dowiązanie symboliczne innego użytkownika w folderze, "
+                                      "do którego mogą pisać inni; mogłoby skierować zapis do cudzego pliku")},
+      {txtDanglingLink, QStringLiteral("Nie zapisano: ta nazwa to dowiązanie symboliczne do pliku, który nie "
+                                       "istnieje; plik nie jest tworzony w miejscu wskazanym przez dowiązanie")},
       {txtWriteNotDone, QStringLiteral("Konfiguracja NIE została wysłana: połączenie z barierą było przerwane. "
                                        "Niewysłane zmiany zostały w edytorach (podświetlone); „Wyślij” wyśle je.")},
       {txtWritePartly, QStringLiteral("Konfiguracja wysłana tylko w części: połączenie z barierą było przerwane. "
@@ -187,10 +196,12 @@ const std::vector<Entry>& entries() {
                       "                     tryb rejestracji, zasilanie\n"
                       "  show PLIK.acc      konfiguracja zapisana w pliku\n"
                       "  diff A.acc B.acc   różnice między dwoma plikami konfiguracji\n"
+                      "Opis jednego polecenia: orvita-cli polecenie --help.\n"
                       "\n"
                       "Kod wyjścia: 0 wykonane; 1 bariera nie odpowiada albo odmówiła (diff: pliki się różnią);\n"
-                      "2 błędne wywołanie albo plik, którego nie można odczytać lub zapisać; 3 nie można otworzyć\n"
-                      "portu.")},
+                      "2 błędne wywołanie, brak portu albo plik (także standardowe wyjście), którego nie można\n"
+                      "odczytać lub zapisać; 3 nie można otworzyć portu; 128 + numer sygnału: przerwane (130 po\n"
+                      "Ctrl+C).")},
       {txtCliCommandArgument, QStringLiteral("identify, read, write, reset, status, show albo diff.")},
       {txtCliCommandSyntax, QStringLiteral("polecenie [plik…]")},
       {txtCliOptionPort,
@@ -224,6 +235,39 @@ const std::vector<Entry>& entries() {
       {txtCliBeamBlocked, QStringLiteral("zablokowana")},
       {txtCliBeamBlockMemory, QStringLiteral("pamięć blokady")},
       {txtCliReservedByte, QStringLiteral("Bajt %1 (zarezerwowany)")},
+      {txtCliHelpIdentify, QStringLiteral("Identyfikacja bariery: typ, wersja i data oprogramowania, liczba wiązek.")},
+      {txtCliHelpRead, QStringLiteral("Odczyt konfiguracji z bariery do pliku PLIK.acc (32 bajty).")},
+      {txtCliHelpWrite,
+       QStringLiteral("Zapis konfiguracji z pliku PLIK.acc do bariery i odczyt sprawdzający. Plik dla innej liczby "
+                      "wiązek niż bariery jest odrzucany, chyba że podano --force. Przerwany (Ctrl+C) kończy "
+                      "bieżący blok i mówi, co bariera zawiera.")},
+      {txtCliHelpReset, QStringLiteral("Reset pamięci blokad bariery.")},
+      {txtCliHelpStatus,
+       QStringLiteral("Stan bariery: wiązki, wyjścia, styki sabotażowe, magistrala, LED, tryb rejestracji, "
+                      "zasilanie. Z --follow nowy stan po każdej zmianie; kończy się, gdy odbiorca wyjścia "
+                      "zniknie.")},
+      {txtCliHelpShow, QStringLiteral("Konfiguracja zapisana w pliku PLIK.acc, słowami.")},
+      {txtCliHelpDiff,
+       QStringLiteral("Pola, którymi różnią się pliki A.acc i B.acc. Kod wyjścia 1, gdy się różnią, 0 gdy nie.")},
+      {txtCliOptionReconnect,
+       QStringLiteral("status --follow: gdy bariera zniknie, czekaj na nią i pokazuj dalej, zamiast kończyć.")},
+      {txtCliLost, QStringLiteral("Bariera na porcie %1 nie odpowiada; czekam, aż odpowie.")},
+      {txtCliBack, QStringLiteral("Bariera na porcie %1 znów odpowiada.")},
+      {txtCliOutputFailed, QStringLiteral("Nie można pisać na standardowe wyjście: %1.")},
+      {txtCliNoPort, QStringLiteral("Nie podano portu i żaden nie jest zapamiętany: podaj go opcją --port "
+                                    "(znalezione porty: %1).")},
+      {txtCliNoPortsFound, QStringLiteral("brak")},
+      {txtCliFileSize, QStringLiteral("Uwaga: plik ma %1 B, a plik konfiguracji ma 32 B.")},
+      {txtCliFileBeamCount, QStringLiteral("Uwaga: liczba wiązek w pliku (%1) jest spoza zakresu 2–8.")},
+      {txtCliStoppedUntouched, QStringLiteral("Przerwano (%1): konfiguracja bariery nie została zmieniona.")},
+      {txtCliStoppedPartly,
+       QStringLiteral("Przerwano (%1): bariera ma konfigurację zapisaną tylko w części (potwierdzone bajty %2).")},
+      {txtCliStoppedUnchecked,
+       QStringLiteral("Przerwano (%1): konfiguracja została zapisana w barierze, ale nie sprawdzona odczytem.")},
+      {txtCliStopped, QStringLiteral("Przerwano (%1).")},
+      {txtCliStoppedUnconfirmed,
+       QStringLiteral("Przerwano (%1): bariera nie potwierdziła wysłanego bloku; jej konfiguracja mogła zostać "
+                      "zmieniona w części.")},
 
       {txtProgramSummary, QStringLiteral("Konfiguracja i serwis bariery podczerwieni Orvita przez łącze RS-232.")},
       {txtHelpOption, QStringLiteral("Wyświetla tę pomoc.")},

@@ -124,6 +124,10 @@ enum Id : int {
   txtPortNotTerminal = 65375,
   txtPortOtherError = 65376,         // %1 system message
   txtPortChangePermissions = 65472,  // %1 device, %2 its permissions as ls -l shows them
+  // The same advice for orvita-cli, where there is no menu.
+  txtPortNoDeviceShell = 65377,
+  txtPortInUseShell = 65378,
+  txtPortNotTerminalShell = 65379,
 
   // Configuration file errors, as the error box shows them (a full stop is added there).
   txtFileNotFound = 65380,      // "File not found"
@@ -134,6 +138,8 @@ enum Id : int {
   txtTooManyOpenFiles = 65385,  // "Too many open files"
   // Any other failure shows the system's own message.
   txtNotRegularFile = 65471,  // a pipe, a device, a folder or a link where a file was expected
+  txtForeignLink = 65386,     // saving through another user's link in a shared folder
+  txtDanglingLink = 65387,    // saving through a link to a file that does not exist
 
   // What the user must know of a send, a reset or a reconnection: the
   // notice under the identification bar.
@@ -182,6 +188,27 @@ enum Id : int {
   txtCliBeamBlocked = 65425,
   txtCliBeamBlockMemory = 65426,
   txtCliReservedByte = 65427,  // %1 the byte index
+  // Each command's own --help: what it does.
+  txtCliHelpIdentify = 65428,
+  txtCliHelpRead = 65429,
+  txtCliHelpWrite = 65430,
+  txtCliHelpReset = 65431,
+  txtCliHelpStatus = 65432,
+  txtCliHelpShow = 65433,
+  txtCliHelpDiff = 65434,
+  txtCliOptionReconnect = 65435,
+  txtCliLost = 65436,          // %1 the port; status --follow --reconnect waits
+  txtCliBack = 65437,          // %1 the port; and goes on
+  txtCliOutputFailed = 65438,  // %1 the system's message
+  txtCliNoPort = 65439,        // %1 the ports found, or txtCliNoPortsFound
+  txtCliNoPortsFound = 65490,
+  txtCliFileSize = 65491,            // %1 the size in bytes
+  txtCliFileBeamCount = 65492,       // %1 byte 31
+  txtCliStoppedUntouched = 65493,    // %1 the signal's name; the barrier's configuration is as it was
+  txtCliStoppedPartly = 65494,       // %1 the signal's name, %2 the byte indexes the barrier confirmed
+  txtCliStoppedUnchecked = 65495,    // %1 the signal's name
+  txtCliStopped = 65496,             // %1 the signal's name; any other command
+  txtCliStoppedUnconfirmed = 65497,  // %1 the signal's name; a block sent, none confirmed
 
   // What the port list tells of a device.
   txtPortListEntry = 65440,   // %1 name, %2 description

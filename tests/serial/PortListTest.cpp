@@ -64,7 +64,9 @@ TEST(ResolvePortName, StableAndOtherPathsStayWholeAndAbsolute) {
 }
 
 TEST(ResolvePortName, NamesThatCannotBeADeviceAreRefused) {
-  for (const char* name : {"", ".", "..", "/", "/dev/", "ttyUSB0/", "/tmp/..", "../.."})
+  // ":/.." is no resource path here, and a folder that exists is no port either.
+  for (const char* name : {"", ".", "..", "/", "/dev/", "ttyUSB0/", "/tmp/..", "../..", ":/..", "x/..", "/dev/.",
+                           "/dev/./", "/tmp", "/dev", "pts"})
     EXPECT_FALSE(resolvePortName(name, "/tmp")) << name;
 }
 
