@@ -30,6 +30,7 @@
 #include "ui/PieGauge.h"
 #include "ui/PortSettingsDialog.h"
 #include "ui/ShortcutsFirst.h"
+#include "ui/TrafficMonitorWindow.h"
 #include "ui/WindowPlacementWidget.h"
 #include "util/HexText.h"
 
@@ -115,6 +116,8 @@ MainWindow::~MainWindow() {
   port.onDeviceLost = nullptr;
   delete portDialog;
   portDialog = nullptr;
+  delete trafficMonitor;  // it stops observing the link, which goes before it
+  trafficMonitor = nullptr;
   delete takeCentralWidget();
 }
 
@@ -266,6 +269,10 @@ void MainWindow::buildMenus() {
   portSettingsAction = configurationMenu->addAction(QString());
   portSettingsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F8));
 
+  serviceMenu = bar->addMenu(QString());
+  trafficMonitorAction = serviceMenu->addAction(QString());
+  trafficMonitorAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+
   helpMenu = bar->addMenu(QString());
   aboutAction = helpMenu->addAction(QString());
 
@@ -277,6 +284,7 @@ void MainWindow::buildMenus() {
   connect(sendAction, &QAction::triggered, this, &MainWindow::sendConfiguration);
   connect(resetAction, &QAction::triggered, this, &MainWindow::resetBlockMemory);
   connect(portSettingsAction, &QAction::triggered, this, &MainWindow::showPortSettings);
+  connect(trafficMonitorAction, &QAction::triggered, this, &MainWindow::showTrafficMonitor);
   connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
 }
 
@@ -328,6 +336,8 @@ void MainWindow::setTexts() {
   resetAction->setText(uiText(UiTexts::txtResetBlocks));
   configurationMenu->setTitle(uiText(UiTexts::txtConfiguration));
   portSettingsAction->setText(uiText(UiTexts::txtRs232));
+  serviceMenu->setTitle(uiText(UiTexts::txtServiceMenu));
+  trafficMonitorAction->setText(uiText(UiTexts::txtMonitorItem));
   helpMenu->setTitle(uiText(UiTexts::txtHelp));
   aboutAction->setText(uiText(UiTexts::txtAbout));
 }
@@ -468,6 +478,22 @@ void MainWindow::showPortSettings() {
   portDialog->exec();
   // What was said of the barrier on the other port no longer applies here.
   if (port.deviceName() != before) link.showNotice(QString());
+}
+
+void MainWindow::showTrafficMonitor() {
+  if (!trafficMonitor) {
+    trafficMonitor = new TrafficMonitorWindow(link, eventLog, this);
+    trafficMonitor->recorder.beamCount = [this] { return model.shownBeams(); };
+    trafficMonitor->lineSettings = [this] {
+      // Start bit, data bits, parity bit, stop bits (1.5 is sent as 2 here).
+      const int bits = 1 + (int(port.dataBits()) - int(da4) + 4) + (port.parity() == paNone ? 0 : 1) +
+                       (port.stopBits() == sb1_0 ? 1 : 2);
+      return std::pair{baudRateValue(port.baudRate()), bits};
+    };
+  }
+  trafficMonitor->show();
+  trafficMonitor->raise();
+  trafficMonitor->activateWindow();
 }
 
 void MainWindow::showAbout() {

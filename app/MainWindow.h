@@ -33,6 +33,7 @@ class QLabel;
 class QMenu;
 class QToolButton;
 class PortSettingsDialog;
+class TrafficMonitorWindow;
 class AboutWindow;
 class AlarmBeeper;
 
@@ -88,6 +89,7 @@ class MainWindow : public QMainWindow, public LinkView {
   void sendConfiguration();
   void resetBlockMemory();
   void showPortSettings();
+  void showTrafficMonitor();
   void showAbout();
   void quitProgram();
 
@@ -130,6 +132,7 @@ class MainWindow : public QMainWindow, public LinkView {
   PauseTimer statusPause{[this] { link.statusPauseElapsed(); }};  // from a status reply to the next request
   PortSettingsDialog* portDialog = nullptr;
   AboutWindow* aboutWindow = nullptr;
+  TrafficMonitorWindow* trafficMonitor = nullptr;  // made at its first showing
 
   QMenu* fileMenu = nullptr;
   QAction* openAction = nullptr;
@@ -142,6 +145,8 @@ class MainWindow : public QMainWindow, public LinkView {
   QAction* resetAction = nullptr;
   QMenu* configurationMenu = nullptr;
   QAction* portSettingsAction = nullptr;
+  QMenu* serviceMenu = nullptr;
+  QAction* trafficMonitorAction = nullptr;
   QMenu* helpMenu = nullptr;
   QAction* aboutAction = nullptr;
 

@@ -42,6 +42,7 @@ void DeviceLink::send(std::uint8_t command, std::span<const std::uint8_t> payloa
   held_ = Held::None;
   askForBytes();
   if (!bytes.empty()) port_.write(bytes.data(), std::int32_t(bytes.size()));
+  traffic_.sent(bytes);
   if (logText != 0) log_.addLogLine(uiText(UiTexts::Id(logText)));
   // Written and restarted in one go on the main thread: the same as stopping
   // the timer before the write and starting it after.
@@ -77,7 +78,8 @@ void DeviceLink::onBytesReceived(std::int32_t count) {
   // The line hands over fewer than asked only once it has gone quiet.
   lineWentQuiet_ = n < bytesAsked_;
   // Bytes beyond the buffer's room are dropped; frames handled later make room.
-  state_.rxBuffer.append(std::span<const std::uint8_t>(staging.data(), std::size_t(std::min(n, wanted))));
+  const std::span<const std::uint8_t> read(staging.data(), std::size_t(std::min(n, wanted)));
+  traffic_.arrived(state_.rxBuffer, read.subspan(state_.rxBuffer.append(read)));
   parseFrames();
   gauge_.step();
   showGauge();
@@ -114,7 +116,10 @@ bool DeviceLink::replyArriving() const {
 
 void DeviceLink::parseFrames() {
   RxBuffer& rx = state_.rxBuffer;
+  TrafficTap::Front front;
+  traffic_.beforeSkipping(rx, front);
   while (rx.size() > 3 && !(rx[0] == frame::Start && rx[1] == frame::Start && rx[2] != frame::Start)) rx.removeFront(1);
+  traffic_.afterSkipping(rx, front);
   if (rx.size() <= 3) return;
 
   const std::uint8_t length = rx[2];
@@ -122,6 +127,7 @@ void DeviceLink::parseFrames() {
     std::vector<std::uint8_t> dump{std::uint8_t(rx.size())};
     dump.insert(dump.end(), rx.bytes().begin(), rx.bytes().end());
     log_.addLogLine(uiText(UiTexts::txtLogTooLong) + numToHex(length) + uiText(UiTexts::txtLogBuf) + hexDump(dump));
+    traffic_.damaged(TrafficObserver::Damage::TooLong, rx.bytes(), 0);
     rx.removeFront(1);
     return;
   }
@@ -136,11 +142,13 @@ void DeviceLink::parseFrames() {
   if (expected != received[size - 1]) {
     log_.addLogLine(uiText(UiTexts::txtLogBadCrc) + numToHex(expected) + uiText(UiTexts::txtLogBuf) +
                     hexDump(received));
+    traffic_.damaged(TrafficObserver::Damage::BadCheck, received, expected);
     rx.removeFront(1);
     return;
   }
   frameAnswersRequest_ = awaitingReply_ && received[3] == awaitedCommand_;
   if (frameAnswersRequest_) awaitingReply_ = false;
+  traffic_.accepted(rx, received);
   decodeReply(received);
   frameAnswersRequest_ = false;
 }
@@ -412,7 +420,10 @@ void DeviceLink::cycleStep() {
   const bool dialog = view_.portDialogShowing();
   if (!dialog && !port_.isOpen()) {
     port_.open();
-    if (port_.isOpen()) tellObservers([&](LinkObserver& o) { o.portOpened(port_.deviceName()); });
+    if (port_.isOpen()) {
+      traffic_.opened(port_.deviceName());
+      tellObservers([&](LinkObserver& o) { o.portOpened(port_.deviceName()); });
+    }
     port_.setDtr(state_.dtrOn);
     port_.setRts(state_.rtsOn);
     gauge_.restart();
@@ -492,6 +503,7 @@ void DeviceLink::onDeviceLost() {
   forgetBarrier(LinkLoss::Unplugged);
   forgetRequest();
   tellObservers([](LinkObserver& o) { o.portClosed(); });
+  traffic_.closed();
   // The next opening asks for the version at its first tick.
   state_.linkCounter = 0;
   state_.rxBuffer.removeFront(state_.rxBuffer.size());
@@ -553,6 +565,7 @@ void DeviceLink::resetCommand(bool fromToolbar) {
 
 void DeviceLink::portSettingsCommand() {
   const bool wasOpen = port_.isOpen();
+  if (wasOpen) traffic_.closed();
   port_.close();
   forgetBarrier(LinkLoss::PortSettings);
   forgetRequest();

@@ -14,6 +14,7 @@
 #include "link/LinkObserver.h"
 #include "link/LinkState.h"
 #include "link/LinkView.h"
+#include "link/TrafficTap.h"
 #include "model/BarrierModel.h"
 #include "serial/SerialLine.h"
 #include "texts/UiTexts.h"
@@ -86,6 +87,9 @@ class DeviceLink {
   // outlive the link or be removed first. Several may listen.
   void addObserver(LinkObserver* observer);
   void removeObserver(LinkObserver* observer);
+  // The one who is shown every frame on the line (the traffic monitor), or
+  // nobody; it must outlive the link or be taken away first.
+  void setTrafficObserver(TrafficObserver* observer) { traffic_.setObserver(observer); }
 
  private:
   void send(std::uint8_t command, std::span<const std::uint8_t> payload, int logText, bool restartsTimer);
@@ -123,6 +127,7 @@ class DeviceLink {
   EventLog& log_;
   LinkView& view_;
   ActivityGauge gauge_;
+  TrafficTap traffic_;
   int awaitedCommand_ = -1;  // of the last request sent
   std::vector<LinkObserver*> observers_;
   // One request at a time: a reply handled while none is awaited (the first

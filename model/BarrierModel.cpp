@@ -8,10 +8,9 @@ void SupplyFilter::update(std::uint8_t raw) {
   a3_ = (a2_ + a3_) / 2;
 }
 
-QString SupplyFilter::uiText() const {
-  const double volts = value() * 735.0 / 47.0 / 256.0;
-  return QString::asprintf("%3.1f", volts);
-}
+double supplyVolts(int reading) { return reading * 735.0 / 47.0 / 256.0; }
+
+QString SupplyFilter::uiText() const { return QString::asprintf("%3.1f", supplyVolts(value())); }
 
 namespace editrule {
 
