@@ -16,6 +16,7 @@
 
 #include "files/SettingsStore.h"
 #include "journal/JournalPath.h"
+#include "serial/AdapterLatency.h"
 #include "serial/PortFailureText.h"
 #include "serial/PortSettings.h"
 #include "sound/AlarmBeeper.h"
@@ -489,6 +490,12 @@ void MainWindow::showTrafficMonitor() {
       const int bits = 1 + (int(port.dataBits()) - int(da4) + 4) + (port.parity() == paNone ? 0 : 1) +
                        (port.stopBits() == sb1_0 ? 1 : 2);
       return std::pair{baudRateValue(port.baudRate()), bits};
+    };
+    trafficMonitor->adapter = [this] {
+      const PortChoice& adapter = port.adapter();
+      TrafficMonitorWindow::Adapter shown{adapter.latencyTimerMs, {}};
+      if (!adapter.vendorId.isEmpty()) shown.udevRule = latencyUdevRule(adapter.vendorId, adapter.productId);
+      return shown;
     };
   }
   trafficMonitor->show();
