@@ -20,6 +20,7 @@
 #include "journal/JournalPath.h"
 #include "link/StatusWords.h"
 #include "report/RecordDocument.h"
+#include "serial/AdapterLatency.h"
 #include "serial/PortFailureText.h"
 #include "serial/PortSettings.h"
 #include "sound/AlarmBeeper.h"
@@ -35,9 +36,9 @@
 #include "ui/PieGauge.h"
 #include "ui/PortSettingsDialog.h"
 #include "ui/ShortcutsFirst.h"
+#include "ui/TrafficMonitorWindow.h"
 #include "ui/WalkTestWindow.h"
 #include "ui/WindowPlacementWidget.h"
-#include "util/FileTitle.h"
 #include "util/HexText.h"
 
 namespace {
@@ -126,6 +127,8 @@ MainWindow::~MainWindow() {
   port.onDeviceLost = nullptr;
   delete portDialog;
   portDialog = nullptr;
+  delete trafficMonitor;  // it stops observing the link, which goes before it
+  trafficMonitor = nullptr;
   delete takeCentralWidget();
 }
 
@@ -281,6 +284,8 @@ void MainWindow::buildMenus() {
   portSettingsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F8));
 
   serviceMenu = bar->addMenu(QString());
+  trafficMonitorAction = serviceMenu->addAction(QString());
+  trafficMonitorAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
   walkTestAction = serviceMenu->addAction(QString());
 
   helpMenu = bar->addMenu(QString());
@@ -294,6 +299,7 @@ void MainWindow::buildMenus() {
   connect(sendAction, &QAction::triggered, this, &MainWindow::sendConfiguration);
   connect(resetAction, &QAction::triggered, this, &MainWindow::resetBlockMemory);
   connect(portSettingsAction, &QAction::triggered, this, &MainWindow::showPortSettings);
+  connect(trafficMonitorAction, &QAction::triggered, this, &MainWindow::showTrafficMonitor);
   connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
   connect(printRecordAction, &QAction::triggered, this, &MainWindow::printRecord);
   connect(printConfigAction, &QAction::triggered, this, &MainWindow::printConfiguration);
@@ -351,6 +357,7 @@ void MainWindow::setTexts() {
   printRecordAction->setText(uiText(UiTexts::txtPrintRecordAction));
   printConfigAction->setText(uiText(UiTexts::txtPrintConfigAction));
   serviceMenu->setTitle(uiText(UiTexts::txtServiceMenu));
+  trafficMonitorAction->setText(uiText(UiTexts::txtMonitorItem));
   walkTestAction->setText(uiText(UiTexts::txtWalkTestAction));
   helpMenu->setTitle(uiText(UiTexts::txtHelp));
   aboutAction->setText(uiText(UiTexts::txtAbout));
@@ -464,7 +471,7 @@ void MainWindow::onCycleTimer() { link.cycleStep(); }
 void MainWindow::onRefreshTimer() {
   drawBarrier();
   QString caption = uiText(UiTexts::txtCaption);
-  if (!configFileName.isEmpty()) caption += QStringLiteral(" - ") + fileTitle(configFileName);
+  if (!configFileName.isEmpty()) caption += QStringLiteral(" - ") + QFileInfo(configFileName).completeBaseName();
   if (windowTitle() != caption) setWindowTitle(caption);
 }
 
@@ -492,6 +499,28 @@ void MainWindow::showPortSettings() {
   portDialog->exec();
   // What was said of the barrier on the other port no longer applies here.
   if (port.deviceName() != before) link.showNotice(QString());
+}
+
+void MainWindow::showTrafficMonitor() {
+  if (!trafficMonitor) {
+    trafficMonitor = new TrafficMonitorWindow(link, eventLog, this);
+    trafficMonitor->recorder.beamCount = [this] { return model.shownBeams(); };
+    trafficMonitor->lineSettings = [this] {
+      // Start bit, data bits, parity bit, stop bits (1.5 is sent as 2 here).
+      const int bits = 1 + (int(port.dataBits()) - int(da4) + 4) + (port.parity() == paNone ? 0 : 1) +
+                       (port.stopBits() == sb1_0 ? 1 : 2);
+      return std::pair{baudRateValue(port.baudRate()), bits};
+    };
+    trafficMonitor->adapter = [this] {
+      const PortChoice& adapter = port.adapter();
+      TrafficMonitorWindow::Adapter shown{adapter.latencyTimerMs, {}};
+      if (!adapter.vendorId.isEmpty()) shown.udevRule = latencyUdevRule(adapter.vendorId, adapter.productId);
+      return shown;
+    };
+  }
+  trafficMonitor->show();
+  trafficMonitor->raise();
+  trafficMonitor->activateWindow();
 }
 
 void MainWindow::showAbout() {

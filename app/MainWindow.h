@@ -33,6 +33,7 @@ class QLabel;
 class QMenu;
 class QToolButton;
 class PortSettingsDialog;
+class TrafficMonitorWindow;
 class AboutWindow;
 class AlarmBeeper;
 class WalkTestWindow;
@@ -89,6 +90,7 @@ class MainWindow : public QMainWindow, public LinkView {
   void sendConfiguration();
   void resetBlockMemory();
   void showPortSettings();
+  void showTrafficMonitor();
   void showAbout();
   void quitProgram();
   // "Test uruchomieniowy…": the walk test window, started anew when it was not showing.
@@ -137,6 +139,7 @@ class MainWindow : public QMainWindow, public LinkView {
   PauseTimer statusPause{[this] { link.statusPauseElapsed(); }};  // from a status reply to the next request
   PortSettingsDialog* portDialog = nullptr;
   AboutWindow* aboutWindow = nullptr;
+  TrafficMonitorWindow* trafficMonitor = nullptr;  // made at its first showing
 
   QMenu* fileMenu = nullptr;
   QAction* openAction = nullptr;
@@ -152,6 +155,7 @@ class MainWindow : public QMainWindow, public LinkView {
   QAction* printRecordAction = nullptr;
   QAction* printConfigAction = nullptr;
   QMenu* serviceMenu = nullptr;  // "Serwis": the service tools
+  QAction* trafficMonitorAction = nullptr;
   QAction* walkTestAction = nullptr;
   WalkTestWindow* walkTestWindow = nullptr;  // made at its first showing
   QMenu* helpMenu = nullptr;

@@ -4,16 +4,17 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 
 #include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "app/OpenDisplay.h"
 #include "app/ProgramIdentity.h"
-#include "app/TerminationSignals.h"
 #include "texts/QtTranslation.h"
 #include "texts/UiTexts.h"
 #include "ui/AboutWindow.h"
+#include "util/TerminationSignals.h"
 
 namespace {
 
@@ -36,6 +37,8 @@ int answerWithoutWindow(const CommandLine& command, const QString& programName) 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed output stream fails the write instead of ending the program.
+  std::signal(SIGPIPE, SIG_IGN);
   const QStringList arguments = argumentList(argc, argv);
   const QString programName = QFileInfo(arguments.value(0, QStringLiteral("orvita"))).fileName();
   const QString workingFolder = QDir::currentPath();

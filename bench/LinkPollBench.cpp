@@ -1,14 +1,17 @@
 // Status polling against barrier-sim (9600 bit/s, 17-byte status, 1 ms
 // reaction) through the real port and the program's own timers and event
-// loop, without the window. Runs alternate between a simulator that paces
-// both directions as a real line does and one that takes each request at
-// once, as a pseudo-terminal delivers it. Each run gives the polls per
-// second against that line's limit, the program's CPU, the time from a
-// reply's last byte to the next request (measured by the simulator), and the
-// time from the last byte of a reply that carries a status change to the
-// model holding it. Medians of the runs are printed.
+// loop, without the window. Runs alternate between lines: a simulator that
+// paces both directions as a real line does, one that takes each request at
+// once as a pseudo-terminal delivers it, a status that alternates between 17
+// and 9 bytes, a barrier that pauses 2-20 ms between bytes, USB adapters with
+// a 1 ms and a 16 ms latency timer, and the line after a reply 990 ms late
+// and after a reply sent twice (measured from 2 s after the fault on). Each
+// run gives the polls per second against that line's limit, the program's
+// CPU, the time from a reply's last byte to the next request (measured by the
+// simulator), and the time from the last byte of a reply that carries a
+// status change to the model holding it. Medians of the runs are printed.
 //
-//   build/release/bench/link_poll_bench [seconds per run] [rounds]
+//   build/release/bench/link_poll_bench [seconds per run] [rounds] [line name part]
 #include <sys/resource.h>
 
 #include <QCoreApplication>
@@ -34,7 +37,7 @@ namespace {
 constexpr double ByteS = 10 / 9600.0;
 constexpr double ReactionS = 0.001;
 constexpr double PauseS = DeviceLink::StatusPauseMs / 1000.0;
-constexpr int RequestBytes = 5, ReplyBytes = 22;
+constexpr int RequestBytes = 5, ReplyBytes = 22, ShortReplyBytes = 14;
 
 // Waits until `done` holds, checking whenever the picture would be redrawn
 // (a status reply that changed something) and every 5 ms besides.
@@ -66,8 +69,12 @@ struct Run {
 
 struct Line {
   const char* name;
-  bool requestPacing;
-  double limit;  // polls per second this line allows
+  QStringList simArgs;  // besides the link, the 17-byte status and the reaction time
+  double limit;         // polls per second this line allows
+  // A fault given to the simulator once polling runs, and how long after it
+  // the measurement starts.
+  const char* fault = nullptr;
+  int settleMs = 0;
   std::vector<Run> runs;
 };
 
@@ -76,7 +83,7 @@ bool measure(Line& line, int seconds, int changes) {
   const QString tty = dir.filePath("barrier");
   QProcess sim;
   QStringList args{"--link", tty, "--status-size", "17", "--reaction-ms", "1"};
-  if (!line.requestPacing) args << "--no-request-pacing";
+  args << line.simArgs;
   sim.start(QStringLiteral(BARRIER_SIM), args);
   if (!sim.waitForStarted(5000) || !QTest::qWaitFor([&] { return QFileInfo::exists(tty); }, 5000)) {
     std::fprintf(stderr, "barrier-sim did not start\n");
@@ -88,6 +95,12 @@ bool measure(Line& line, int seconds, int changes) {
           host, [&] { return host.model.connected() && host.state.readStep == 0 && host.statusReplies > 5; }, 8000)) {
     std::fprintf(stderr, "no connection to barrier-sim\n");
     return false;
+  }
+
+  if (line.fault) {
+    sim.write(line.fault);
+    sim.waitForBytesWritten(1000);
+    runFor(line.settleMs);
   }
 
   // Steady polling. The rate is taken between the first and the last reply
@@ -144,13 +157,28 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const int seconds = argc > 1 ? std::max(2, atoi(argv[1])) : 10;
   const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
-  std::vector<Line> lines = {
-      {"both directions paced (a real line)", true, 1 / ((RequestBytes + ReplyBytes) * ByteS + ReactionS + PauseS), {}},
-      {"request taken at once (pseudo-terminal)", false, 1 / (ReplyBytes * ByteS + ReactionS + PauseS), {}},
+  const QString only = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
+  const double paced = 1 / ((RequestBytes + ReplyBytes) * ByteS + ReactionS + PauseS);
+  const auto line = [](const char* name, QStringList args, double limit, const char* fault = nullptr,
+                       int settleMs = 0) { return Line{name, std::move(args), limit, fault, settleMs, {}}; };
+  std::vector<Line> all = {
+      line("both directions paced (a real line)", {}, paced),
+      line("request taken at once (pseudo-terminal)", {"--no-request-pacing"},
+           1 / (ReplyBytes * ByteS + ReactionS + PauseS)),
+      line("status of 17 and 9 bytes in turn", {"--status-size", "alternate"},
+           1 / ((RequestBytes + (ReplyBytes + ShortReplyBytes) / 2.0) * ByteS + ReactionS + PauseS)),
+      line("2-20 ms between the reply's bytes", {"--byte-gap", "2-20"}, 0),
+      line("USB adapter, 1 ms latency timer", {"--adapter-latency", "1"}, paced),
+      line("USB adapter, 16 ms latency timer", {"--adapter-latency", "16"}, paced),
+      line("from 2 s after a reply 990 ms late", {}, paced, "late 990\n", 1000 + 2000),
+      line("from 2 s after a reply sent twice", {}, paced, "double 1\n", 2000),
   };
+  std::vector<Line> lines;
+  for (const Line& line : all)
+    if (only.isEmpty() || QString::fromUtf8(line.name).contains(only)) lines.push_back(line);
   for (int round = 0; round < rounds; ++round)
-    for (Line& line : lines)
-      if (!measure(line, seconds, 10)) return 1;
+    for (Line& each : lines)
+      if (!measure(each, seconds, 10)) return 1;
 
   std::printf("%d s of polling and 10 status changes per run, %d interleaved runs per line, medians of the runs\n",
               seconds, rounds);
@@ -162,8 +190,11 @@ int main(int argc, char** argv) {
     };
     const double rate = pick(&Run::pollsPerSecond);
     std::printf("%s:\n", line.name);
-    std::printf("  status polls:         %.2f per second, %.1f %% of the %.2f this line allows\n", rate,
-                100 * rate / line.limit, line.limit);
+    if (line.limit > 0)
+      std::printf("  status polls:         %.2f per second, %.1f %% of the %.2f this line allows\n", rate,
+                  100 * rate / line.limit, line.limit);
+    else
+      std::printf("  status polls:         %.2f per second\n", rate);
     std::printf("  reply end to request: median %.2f ms (%.3f x the %d ms pause), 90th percentile %.2f ms\n",
                 pick(&Run::gapMs), pick(&Run::gapMs) / DeviceLink::StatusPauseMs, DeviceLink::StatusPauseMs,
                 pick(&Run::gapP90Ms));

@@ -31,7 +31,7 @@
 #include "bench/Measure.h"
 #include "serial/LineTermios.h"
 #include "serial/SerialPort.h"
-#include "serial/UniqueFd.h"
+#include "util/UniqueFd.h"
 
 namespace {
 

@@ -4,7 +4,9 @@
 // next request, and the time from the last byte of a reply that carries a
 // status change to the picture showing it (drawn and flushed to the window
 // system). Runs alternate between the window as it starts, the window with
-// its log panel open, and the window hidden; medians of the runs are printed.
+// its log panel open, the window with the traffic monitor open beside it, and
+// the window hidden; medians of the runs are printed, and what the monitor
+// adds to the window as it starts.
 // Run it on the display to be measured (an Xvfb, a desktop session).
 //
 //   build/release/bench/window_poll_bench [seconds per run] [rounds]
@@ -30,6 +32,7 @@
 #include "bench/Measure.h"
 #include "bench/SimTiming.h"
 #include "files/SettingsStore.h"
+#include "ui/TrafficMonitorWindow.h"
 
 namespace {
 
@@ -73,7 +76,7 @@ struct Run {
   double pollsPerSecond = 0, cpuShare = 0, cpuUsPerPoll = 0, gapMs = 0, changeMs = 0;
 };
 
-enum class Showing { Window, WithLogPanel, Hidden };
+enum class Showing { Window, WithLogPanel, WithMonitor, Hidden };
 
 struct Setup {
   const char* name;
@@ -98,6 +101,13 @@ bool measure(Setup& setup, int seconds, int changes) {
     return false;
   }
   if (setup.showing == Showing::WithLogPanel) window->toggleLogPanel();
+  if (setup.showing == Showing::WithMonitor) {
+    window->showTrafficMonitor();
+    if (!QTest::qWaitForWindowExposed(window->trafficMonitor)) {
+      std::fprintf(stderr, "the traffic monitor was not shown\n");
+      return false;
+    }
+  }
   if (!waitUntil([&] { return window->model.connected() && window->state.readStep == 0; }, 10000)) {
     std::fprintf(stderr, "no connection to barrier-sim\n");
     return false;
@@ -166,6 +176,7 @@ int main(int argc, char** argv) {
   std::vector<Setup> setups = {
       {"window as it starts", Showing::Window, {}},
       {"window with the log panel open", Showing::WithLogPanel, {}},
+      {"window with the traffic monitor open", Showing::WithMonitor, {}},
       {"window hidden", Showing::Hidden, {}},
   };
   for (int round = 0; round < rounds; ++round)
@@ -189,5 +200,22 @@ int main(int argc, char** argv) {
     if (setup.showing != Showing::Hidden)
       std::printf("  change to screen:     median %.2f ms from the reply's last byte\n", pick(&Run::changeMs));
   }
+  const auto cpuMedian = [](const Setup& setup) {
+    std::vector<double> v;
+    for (const Run& r : setup.runs) v.push_back(r.cpuShare);
+    return median(v);
+  };
+  const auto pick = [](const Setup& setup, double Run::*field) {
+    std::vector<double> v;
+    for (const Run& r : setup.runs) v.push_back(r.*field);
+    return median(v);
+  };
+  // Per poll as well, since a loaded machine polls less and so spends less.
+  std::printf(
+      "traffic monitor adds %.2f %% of one core to the window as it starts; %.1f us per poll, "
+      "%.2f %% of one core at the %.2f polls a second the line allows\n",
+      100 * (cpuMedian(setups[2]) - cpuMedian(setups[0])),
+      pick(setups[2], &Run::cpuUsPerPoll) - pick(setups[0], &Run::cpuUsPerPoll),
+      (pick(setups[2], &Run::cpuUsPerPoll) - pick(setups[0], &Run::cpuUsPerPoll)) * LineLimit / 1e4, LineLimit);
   return 0;
 }

@@ -4,22 +4,23 @@
 #include <QJsonDocument>
 #include <array>
 #include <chrono>
-#include <cstdio>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
+#include "cli/DefaultPort.h"
 #include "cli/FileCommands.h"
 #include "cli/HeadlessLink.h"
 #include "cli/StatusReport.h"
-#include "cli/StopSignals.h"
 #include "files/ConfigFile.h"
 #include "files/SettingsStore.h"
 #include "journal/JournalPath.h"
 #include "journal/JournalWriter.h"
 #include "link/JournalRecorder.h"
 #include "serial/PortFailureText.h"
-#include "serial/PortSettings.h"
 #include "texts/UiTexts.h"
+#include "util/TerminationSignals.h"
 
 namespace {
 
@@ -31,30 +32,48 @@ constexpr std::array<std::pair<std::size_t, std::size_t>, 2> WrittenBlocks{{{0, 
 // waits until then, so that it never reports a voltage on its way up.
 constexpr int SupplySettledReplies = 64;
 
+// How long a write block sent before a signal may take to be confirmed: the
+// reply's own time-out on the port.
+constexpr std::chrono::milliseconds BlockInFlightGrace{2000};
+
 std::chrono::milliseconds toMs(double seconds) { return std::chrono::milliseconds(qint64(seconds * 1000)); }
+
+// "0–11, 16–24": the configuration bytes of the blocks the barrier confirmed;
+// empty when none.
+QString blockList(std::uint8_t writeStep) {
+  QStringList blocks;
+  for (const auto& [first, count] : WrittenBlocks)
+    if (writeStep == 0 || (writeStep == 1 && first != 0))
+      blocks << QString::number(first) + QChar(0x2013) + QString::number(first + count - 1);
+  return blocks.join(QStringLiteral(", "));
+}
 
 class Session {
  public:
-  Session(const CliRequest& request, const LineSink& out, JournalWriter& journal)
+  Session(const CliRequest& request, const QString& port, const CommandOutput& out, JournalWriter& journal)
       : request_(request),
         out_(out),
-        link_(request.port.isEmpty() ? readPortSettings(SettingsKey).deviceName : request.port),
-        recorder_(journal, QStringLiteral("orvita-cli ") + commandName(request.command), link_.port.deviceName()),
+        link_(port),
+        recorder_(journal, QStringLiteral("orvita-cli ") + commandName(request.command), port),
         deadline_(toMs(request.timeoutSeconds), Qt::PreciseTimer) {
     link_.link.addObserver(&recorder_);
+    QObject::connect(&signals_, &TerminationSignals::received, [this](int signalNumber) {
+      if (!stoppedBy_) stoppedBy_ = signalNumber;
+    });
   }
+
   ~Session() { link_.link.removeObserver(&recorder_); }
 
   CommandOutcome run(const BarrierConfig& file) {
-    if (request_.follow) catchStopSignals();
     if (!link_.start()) return portFailure();
     if (!waitFor([&] { return link_.model.connected(); })) return noAnswer();
     switch (request_.command) {
       case CliCommand::Identify:
-        out_(link_.identification().mid(1));  // the bar's leading blank is a margin
-        out_(uiText(UiTexts::txtCliBeamCount) + QStringLiteral(": ") + QString::number(link_.model.beamCount));
+        out_.line(link_.identification().mid(1));  // the bar's leading blank is a margin
+        out_.line(uiText(UiTexts::txtCliBeamCount) + QStringLiteral(": ") + QString::number(link_.model.beamCount));
         return {};
       case CliCommand::Reset:
+        if (stoppedBy_) return stopped();
         link_.link.resetCommand(false);
         if (!waitFor([&] { return !link_.state.resetPending; })) return noAnswer();
         return {};
@@ -76,14 +95,30 @@ class Session {
  private:
   // Runs the link until `done`, the loss of the barrier or `deadline`
   // (the command's time-out when not given).
+  // A signal (SIGINT, SIGTERM, SIGHUP) and a closed standard output end every
+  // wait as well.
   bool waitFor(const std::function<bool()>& done) { return waitFor(done, deadline_); }
   bool waitFor(const std::function<bool()>& done, QDeadlineTimer deadline) {
-    // A stop (status --follow only) ends every wait; status() then returns.
-    return link_.runUntil([&] { return done() || link_.lost() || stopRequested(); }, deadline) && !link_.lost();
+    const auto ended = [&] { return stoppedBy_ != 0 || out_.closed(); };
+    return link_.runUntil([&] { return done() || link_.lost() || ended(); }, deadline) && !link_.lost() && !ended();
   }
 
   CommandOutcome portFailure() const { return ::portFailure(link_); }
-  CommandOutcome noAnswer() const { return ::noAnswer(link_); }
+
+  // Ended by a signal: status 128 + its number, as a shell reports a process it ended.
+  CommandOutcome stopped(UiTexts::Id text = UiTexts::txtCliStopped, const QString& blocks = QString()) const {
+    QString message = uiText(text).arg(signalName(stoppedBy_));
+    if (!blocks.isEmpty()) message = message.arg(blocks);
+    return {128 + stoppedBy_, message};
+  }
+
+  CommandOutcome noAnswer() const {
+    // A write stopped before its first block leaves the barrier as it was.
+    if (stoppedBy_)
+      return stopped(request_.command == CliCommand::Write ? UiTexts::txtCliStoppedUntouched : UiTexts::txtCliStopped);
+    if (out_.closed()) return {};  // the caller reports the output
+    return ::noAnswer(link_);
+  }
 
   CommandOutcome write(const BarrierConfig& file) {
     BarrierModel& model = link_.model;
@@ -96,8 +131,10 @@ class Session {
     model.editConfig = file;
     model.deviceConfig = file;
     link_.link.sendCommand(false);
-    if (!waitFor([&] { return link_.state.writeStep == 0; }))
+    if (!waitFor([&] { return link_.state.writeStep == 0; })) {
+      if (stoppedBy_) return stoppedWrite();
       return {exitstatus::NoAnswer, uiText(UiTexts::txtCliWriteInterrupted).arg(link_.port.deviceName())};
+    }
     // The link drops a write it could not carry as given, and says so.
     if (!link_.notice().isEmpty()) return {exitstatus::NoAnswer, link_.notice()};
 
@@ -106,7 +143,7 @@ class Session {
     for (const auto& [first, count] : WrittenBlocks)
       for (std::size_t i = first; i < first + count; ++i) model.deviceConfig[i] = std::uint8_t(~file[i]);
     link_.link.readCommand(false);
-    if (!waitFor([&] { return link_.state.readStep == 0; })) return noAnswer();
+    if (!waitFor([&] { return link_.state.readStep == 0; })) return stoppedBy_ ? stoppedWrite() : noAnswer();
 
     QStringList differing;
     for (const auto& [first, count] : WrittenBlocks)
@@ -115,6 +152,20 @@ class Session {
     if (!differing.isEmpty())
       return {exitstatus::NoAnswer, uiText(UiTexts::txtCliVerifyFailed).arg(differing.join(QStringLiteral(", ")))};
     return {};
+  }
+
+  // After a signal during a write: the block in flight is confirmed or given
+  // up on, nothing more is sent, and the barrier's state is told.
+  CommandOutcome stoppedWrite() {
+    link_.stop();
+    if (link_.writeInFlight())
+      link_.runUntil([&] { return !link_.writeInFlight() || link_.lost(); },
+                     QDeadlineTimer(BlockInFlightGrace, Qt::PreciseTimer));
+    if (!link_.writeSent()) return stopped(UiTexts::txtCliStoppedUntouched);
+    if (link_.state.writeStep == 0) return stopped(UiTexts::txtCliStoppedUnchecked);
+    const QString confirmed = blockList(link_.state.writeStep);
+    if (confirmed.isEmpty()) return stopped(UiTexts::txtCliStoppedUnconfirmed);
+    return stopped(UiTexts::txtCliStoppedPartly, confirmed);
   }
 
   CommandOutcome status() {
@@ -126,18 +177,38 @@ class Session {
              (replies > 0 && std::abs(model.supply.value() - int(model.status.supplyRaw)) <= 1);
     };
     if (!waitFor(settled)) return noAnswer();
-    if (stopRequested()) return {};
     printStatus();
     if (!request_.follow) return {};
 
     for (;;) {
       const int seen = link_.statusReplies();
       if (!waitFor([&] { return link_.statusReplies() > seen; },
-                   QDeadlineTimer(toMs(request_.timeoutSeconds), Qt::PreciseTimer)))
-        return noAnswer();
-      if (stopRequested()) return {};
+                   QDeadlineTimer(toMs(request_.timeoutSeconds), Qt::PreciseTimer))) {
+        if (!request_.reconnect || stoppedBy_ || out_.closed()) return noAnswer();
+        if (!awaitReconnection()) return noAnswer();
+        continue;
+      }
       printStatus();
     }
+  }
+
+  // status --follow --reconnect: says the barrier is gone, waits for it as
+  // long as it takes, and says when it answers again. False when a signal or
+  // a closed output ended the wait.
+  bool awaitReconnection() {
+    const QString port = link_.port.deviceName();
+    out_.error(uiText(UiTexts::txtCliLost).arg(port));
+    // A barrier that fell silent without the link noticing yet is asked for anew.
+    if (!link_.lost()) link_.link.onDeviceLost();
+    link_.forgetLoss();
+    while (!link_.runUntil([&] { return link_.model.connected() || stoppedBy_ != 0 || out_.closed(); },
+                           QDeadlineTimer(std::chrono::hours(1))) ||
+           !link_.model.connected()) {
+      if (stoppedBy_ || out_.closed()) return false;
+    }
+    link_.forgetLoss();
+    out_.error(uiText(UiTexts::txtCliBack).arg(port));
+    return true;
   }
 
   // Prints the state when it differs from what was printed last.
@@ -149,18 +220,20 @@ class Session {
       lastJson_ = state;
       const QDateTime now = QDateTime::currentDateTime();
       state.insert(QStringLiteral("time"), now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs));
-      out_(QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact)));
+      out_.line(QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact)));
       return;
     }
     const QStringList lines = statusLines(model);
     if (lines == lastLines_) return;
-    if (!lastLines_.isEmpty()) out_(QString());
+    if (!lastLines_.isEmpty()) out_.line(QString());
     lastLines_ = lines;
-    for (const QString& line : lines) out_(line);
+    for (const QString& line : lines) out_.line(line);
   }
 
   const CliRequest& request_;
-  const LineSink& out_;
+  const CommandOutput& out_;
+  TerminationSignals signals_;
+  int stoppedBy_ = 0;
   HeadlessLink link_;
   JournalRecorder recorder_;  // ends its session before the link goes
   QDeadlineTimer deadline_;
@@ -172,8 +245,8 @@ class Session {
 
 CommandOutcome portFailure(const HeadlessLink& link) {
   const SerialPort& port = link.port;
-  return {exitstatus::PortFailed,
-          port.deviceName() + uiText(UiTexts::txtClosed) + QStringLiteral(": ") + portFailureText(port)};
+  return {exitstatus::PortFailed, port.deviceName() + uiText(UiTexts::txtClosed) + QStringLiteral(": ") +
+                                      portFailureText(port, PortAdviceFor::Shell)};
 }
 
 CommandOutcome noAnswer(const HeadlessLink& link) {
@@ -182,17 +255,35 @@ CommandOutcome noAnswer(const HeadlessLink& link) {
   return {exitstatus::NoAnswer, uiText(UiTexts::txtCliNoAnswer).arg(link.port.deviceName())};
 }
 
-CommandOutcome runBarrierCommand(const CliRequest& request, const LineSink& out) {
+QString signalName(int signalNumber) {
+  const char* abbreviation = ::sigabbrev_np(signalNumber);
+  return abbreviation ? QStringLiteral("SIG") + QString::fromLatin1(abbreviation) : QString::number(signalNumber);
+}
+
+std::optional<QString> requestedPort(const CliRequest& request, CommandOutcome& failure) {
+  if (!request.port.isEmpty()) return request.port;
+  QStringList found;
+  const std::optional<QString> chosen = defaultPort(found);
+  if (!chosen)
+    failure = {exitstatus::Usage,
+               uiText(UiTexts::txtCliNoPort)
+                   .arg(found.isEmpty() ? uiText(UiTexts::txtCliNoPortsFound) : found.join(QStringLiteral(", ")))};
+  return chosen;
+}
+
+CommandOutcome runBarrierCommand(const CliRequest& request, const CommandOutput& out) {
   // A file that cannot be loaded stops the write before the barrier is touched.
   BarrierConfig file;
   if (request.command == CliCommand::Write)
     if (const ConfigFileResult result = readConfigFile(request.files[0], file); !result)
       return fileFailure(request.files[0], result.message());
+  CommandOutcome failure;
+  const std::optional<QString> chosen = requestedPort(request, failure);
+  if (!chosen) return failure;
+  const QString& port = *chosen;
   // Every command is recorded; status --follow makes a night's record.
   JournalWriter journal({journalPath(), storedJournalDays(SettingsKey)});
-  journal.onFault = [](const QString& text) {
-    std::fputs(qPrintable(QStringLiteral("orvita-cli: ") + text + QLatin1Char('\n')), stderr);
-  };
-  Session session(request, out, journal);
+  journal.onFault = [&out](const QString& text) { out.error(text); };
+  Session session(request, port, out, journal);
   return session.run(file);
 }

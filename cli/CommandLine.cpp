@@ -3,10 +3,12 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QRegularExpression>
 #include <array>
 #include <tuple>
 
+#include "serial/PortName.h"
 #include "texts/UiTexts.h"
 
 namespace {
@@ -16,21 +18,20 @@ struct CommandForm {
   CliCommand command;
   const char* operands;  // as the syntax line names them
   int fileCount;
+  UiTexts::Id help;  // what the command's own --help says it does
 };
 
 constexpr std::array<CommandForm, 11> Commands{{
-    {"identify", CliCommand::Identify, "", 0},
-    {"read", CliCommand::Read, " PLIK.acc", 1},
-    {"write", CliCommand::Write, " [--force] PLIK.acc", 1},
-    {"reset", CliCommand::Reset, "", 0},
-    {"status", CliCommand::Status, " [--follow] [--json]", 0},
-    {"show", CliCommand::Show, " PLIK.acc", 1},
-    {"diff", CliCommand::Diff, " A.acc B.acc", 2},
-    {"history", CliCommand::History, " [--barrier NUMER] [--since KIEDY] [--until KIEDY] [--json | --csv]", 0},
-    {"barriers", CliCommand::Barriers, " [--json]", 0},
-    {"walktest", CliCommand::WalkTest, " [--json] [--timeout SEKUNDY]", 0},
-    {"report", CliCommand::Report, " PLIK.pdf [--site TEKST] [--technician TEKST] [--remark TEKST] [--plan PLIK.acc]",
-     1},
+    {"identify", CliCommand::Identify, "", 0, UiTexts::txtCliHelpIdentify},
+    {"read", CliCommand::Read, " PLIK.acc", 1, UiTexts::txtCliHelpRead},
+    {"write", CliCommand::Write, " [--force] PLIK.acc", 1, UiTexts::txtCliHelpWrite},
+    {"reset", CliCommand::Reset, "", 0, UiTexts::txtCliHelpReset},
+    {"status", CliCommand::Status, " [--follow [--reconnect]] [--json]", 0, UiTexts::txtCliHelpStatus},
+    {"show", CliCommand::Show, " PLIK.acc", 1, UiTexts::txtCliHelpShow},
+    {"diff", CliCommand::Diff, " A.acc B.acc", 2, UiTexts::txtCliHelpDiff},
+    {"history", CliCommand::History, " [--barrier NUMER] [--since KIEDY] [--until KIEDY] [--json | --csv]", 0,
+     UiTexts::txtCliHelpHistory},
+    {"barriers", CliCommand::Barriers, " [--json]", 0, UiTexts::txtCliHelpBarriers},
 }};
 
 constexpr unsigned bit(CliCommand c) { return 1u << unsigned(c); }
@@ -40,15 +41,28 @@ struct CommandOption {
   const char* name;
   bool CliRequest::*flag;
   unsigned commands;  // bit(command) of each command that takes it
+  UiTexts::Id description;
 };
 
-constexpr std::array<CommandOption, 4> CommandOptions{{
-    {"force", &CliRequest::force, bit(CliCommand::Write)},
-    {"follow", &CliRequest::follow, bit(CliCommand::Status)},
+constexpr std::array<CommandOption, 5> CommandOptions{{
+    {"force", &CliRequest::force, bit(CliCommand::Write), UiTexts::txtCliOptionForce},
+    {"follow", &CliRequest::follow, bit(CliCommand::Status), UiTexts::txtCliOptionFollow},
+    {"reconnect", &CliRequest::reconnect, bit(CliCommand::Status), UiTexts::txtCliOptionReconnect},
     {"json", &CliRequest::json,
-     bit(CliCommand::Status) | bit(CliCommand::History) | bit(CliCommand::Barriers) | bit(CliCommand::WalkTest)},
-    {"csv", &CliRequest::csv, bit(CliCommand::History)},
+     bit(CliCommand::Status) | bit(CliCommand::History) | bit(CliCommand::Barriers) | bit(CliCommand::WalkTest),
+     UiTexts::txtCliOptionJson},
+    {"csv", &CliRequest::csv, bit(CliCommand::History), UiTexts::txtCliOptionCsv},
 }};
+
+// The options of history that take a value.
+struct HistoryOptions {
+  QCommandLineOption barrier{QStringLiteral("barrier"), uiText(UiTexts::txtCliOptionBarrier),
+                             uiText(UiTexts::txtCliOptionSerialValue)};
+  QCommandLineOption since{QStringLiteral("since"), uiText(UiTexts::txtCliOptionSince),
+                           uiText(UiTexts::txtCliOptionWhenValue)};
+  QCommandLineOption until{QStringLiteral("until"), uiText(UiTexts::txtCliOptionUntil),
+                           uiText(UiTexts::txtCliOptionWhenValue)};
+};
 
 // The texts the report command puts in its record.
 struct ReportOption {
@@ -65,6 +79,52 @@ const std::array<ReportOption, 4> ReportOptions{{
     {"plan", &CliRequest::plan, UiTexts::txtCliOptionPlan, UiTexts::txtCliOptionFileValue},
 }};
 
+QCommandLineOption reportOption(const ReportOption& option) {
+  return QCommandLineOption(QString::fromLatin1(option.name), uiText(option.help), uiText(option.valueName));
+}
+
+// Commands that talk to no barrier take no port and no time-out.
+bool offline(CliCommand command) {
+  return command == CliCommand::Show || command == CliCommand::Diff || command == CliCommand::History ||
+         command == CliCommand::Barriers || command == CliCommand::Report;
+}
+
+// The options every command takes.
+struct CommonOptions {
+  QCommandLineOption port{QStringLiteral("port"), uiText(UiTexts::txtCliOptionPort),
+                          uiText(UiTexts::txtCliOptionPortValue)};
+  QCommandLineOption timeout{QStringLiteral("timeout"),
+                             uiText(UiTexts::txtCliOptionTimeout).arg(CliRequest::DefaultTimeoutSeconds) +
+                                 QLatin1Char(' ') +
+                                 uiText(UiTexts::txtCliWalkTimeout).arg(CliRequest::WalkTestTimeoutSeconds),
+                             uiText(UiTexts::txtCliOptionTimeoutValue)};
+  // The walk test waits for the technician, not for the barrier.
+  QCommandLineOption walkTimeout{QStringLiteral("timeout"),
+                                 uiText(UiTexts::txtCliWalkTimeout).arg(CliRequest::WalkTestTimeoutSeconds),
+                                 uiText(UiTexts::txtCliOptionTimeoutValue)};
+};
+
+// `form`'s own help: its syntax, what it does, and only the options it takes.
+QString commandHelp(const CommandForm& form) {
+  QCommandLineParser parser;
+  parser.addHelpOption();
+  const CommonOptions common;
+  if (form.command == CliCommand::WalkTest)
+    parser.addOptions({common.port, common.walkTimeout});
+  else if (!offline(form.command))
+    parser.addOptions({common.port, common.timeout});
+  const HistoryOptions history;
+  if (form.command == CliCommand::History) parser.addOptions({history.barrier, history.since, history.until});
+  if (form.command == CliCommand::Report)
+    for (const ReportOption& option : ReportOptions) parser.addOption(reportOption(option));
+  for (const CommandOption& option : CommandOptions)
+    if (option.commands & bit(form.command))
+      parser.addOption(QCommandLineOption(QString::fromLatin1(option.name), uiText(option.description)));
+  const QString name = QString::fromLatin1(form.name);
+  parser.addPositionalArgument(name, uiText(form.help), name + QLatin1String(form.operands));
+  return parser.helpText();
+}
+
 CliParse failure(const QString& message) {
   CliParse parse;
   parse.outcome = CliParse::Error;
@@ -80,39 +140,28 @@ CliParse parseCommandLine(const QStringList& arguments) {
   parser.setApplicationDescription(uiText(UiTexts::txtCliDescription));
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
-  const QCommandLineOption port(QStringLiteral("port"), uiText(UiTexts::txtCliOptionPort),
-                                uiText(UiTexts::txtCliOptionPortValue));
-  const QCommandLineOption timeout(QStringLiteral("timeout"),
-                                   uiText(UiTexts::txtCliOptionTimeout).arg(CliRequest::DefaultTimeoutSeconds) +
-                                       QLatin1Char(' ') +
-                                       uiText(UiTexts::txtCliWalkTimeout).arg(CliRequest::WalkTestTimeoutSeconds),
-                                   uiText(UiTexts::txtCliOptionTimeoutValue));
-  parser.addOption(port);
-  parser.addOption(timeout);
-  const UiTexts::Id optionTexts[] = {UiTexts::txtCliOptionForce, UiTexts::txtCliOptionFollow, UiTexts::txtCliOptionJson,
-                                     UiTexts::txtCliOptionCsv};
-  for (std::size_t i = 0; i < CommandOptions.size(); ++i)
-    parser.addOption(QCommandLineOption(QString::fromLatin1(CommandOptions[i].name), uiText(optionTexts[i])));
-  const QCommandLineOption barrier(QStringLiteral("barrier"), uiText(UiTexts::txtCliOptionBarrier),
-                                   uiText(UiTexts::txtCliOptionSerialValue));
-  const QCommandLineOption since(QStringLiteral("since"), uiText(UiTexts::txtCliOptionSince),
-                                 uiText(UiTexts::txtCliOptionWhenValue));
-  const QCommandLineOption until(QStringLiteral("until"), uiText(UiTexts::txtCliOptionUntil),
-                                 uiText(UiTexts::txtCliOptionWhenValue));
-  parser.addOption(barrier);
-  parser.addOption(since);
-  parser.addOption(until);
-  for (const ReportOption& option : ReportOptions)
-    parser.addOption(
-        QCommandLineOption(QString::fromLatin1(option.name), uiText(option.help), uiText(option.valueName)));
+  const CommonOptions common;
+  const QCommandLineOption& port = common.port;
+  const QCommandLineOption& timeout = common.timeout;
+  parser.addOptions({port, timeout});
+  for (const CommandOption& option : CommandOptions)
+    parser.addOption(QCommandLineOption(QString::fromLatin1(option.name), uiText(option.description)));
+  const HistoryOptions history;
+  parser.addOptions({history.barrier, history.since, history.until});
+  for (const ReportOption& option : ReportOptions) parser.addOption(reportOption(option));
   parser.addPositionalArgument(QStringLiteral("polecenie"), uiText(UiTexts::txtCliCommandArgument),
                                uiText(UiTexts::txtCliCommandSyntax));
 
   if (!parser.parse(arguments)) return failure(parser.errorText());
   CliParse parse;
-  if (parser.isSet(help)) {
+  // A program without Qt's window options has nothing more to show for --help-all.
+  if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
     parse.outcome = CliParse::Help;
     parse.text = parser.helpText();
+    const QStringList positional = parser.positionalArguments();
+    if (!positional.isEmpty())
+      for (const CommandForm& form : Commands)
+        if (positional.constFirst() == QLatin1String(form.name)) parse.text = commandHelp(form);
     return parse;
   }
   if (parser.isSet(version)) {
@@ -142,18 +191,18 @@ CliParse parseCommandLine(const QStringList& arguments) {
     request.*option.flag = true;
   }
   if (request.json && request.csv) return failure(uiText(UiTexts::txtCliJsonAndCsv));
-  for (const QCommandLineOption* option : {&barrier, &since, &until})
+  for (const QCommandLineOption* option : {&history.barrier, &history.since, &history.until})
     if (parser.isSet(*option) && known->command != CliCommand::History)
       return failure(uiText(UiTexts::txtCliOptionNotFor).arg(QStringLiteral("--") + option->names().first(), name));
-  if (parser.isSet(barrier)) {
+  if (parser.isSet(history.barrier)) {
     bool number = false;
-    const unsigned serial = parser.value(barrier).toUInt(&number);
-    if (!number || serial > 65535) return failure(uiText(UiTexts::txtCliBadSerial).arg(parser.value(barrier)));
+    const unsigned serial = parser.value(history.barrier).toUInt(&number);
+    if (!number || serial > 65535) return failure(uiText(UiTexts::txtCliBadSerial).arg(parser.value(history.barrier)));
     request.barrier = serial;
   }
   const qint64 now = QDateTime::currentMSecsSinceEpoch();
-  for (auto [option, field, endOfDay] :
-       {std::tuple{&since, &CliRequest::sinceMs, false}, std::tuple{&until, &CliRequest::untilMs, true}}) {
+  for (auto [option, field, endOfDay] : {std::tuple{&history.since, &CliRequest::sinceMs, false},
+                                         std::tuple{&history.until, &CliRequest::untilMs, true}}) {
     if (!parser.isSet(*option)) continue;
     request.*field = parseWhen(parser.value(*option), now, endOfDay);
     if (!(request.*field)) return failure(uiText(UiTexts::txtCliBadWhen).arg(parser.value(*option)));
@@ -165,10 +214,14 @@ CliParse parseCommandLine(const QStringList& arguments) {
     request.*option.value = parser.value(QString::fromLatin1(option.name));
   }
   if (request.command == CliCommand::WalkTest) request.timeoutSeconds = CliRequest::WalkTestTimeoutSeconds;
+  if (request.reconnect && !request.follow)
+    return failure(uiText(UiTexts::txtCliSyntax).arg(name + QLatin1String(known->operands)));
   if (parser.isSet(port)) {
-    request.port = parser.value(port);
-    if (request.port.isEmpty())
-      return failure(uiText(UiTexts::txtCliSyntax).arg(QStringLiteral("--port nazwa ") + name));
+    const QString given = parser.value(port);
+    if (given.isEmpty()) return failure(uiText(UiTexts::txtCliSyntax).arg(QStringLiteral("--port nazwa ") + name));
+    const std::optional<QString> resolved = resolvePortName(given, QDir::currentPath());
+    if (!resolved) return failure(uiText(UiTexts::txtNotAPortName).arg(given));
+    request.port = *resolved;
   }
   if (parser.isSet(timeout)) {
     bool number = false;

@@ -9,8 +9,9 @@ enum class CliCommand { Identify, Read, Write, Reset, Status, Show, Diff, Histor
 // Exit statuses of orvita-cli.
 namespace exitstatus {
 constexpr int Done = 0;
-constexpr int NoAnswer = 1;    // the barrier did not answer or refused; diff: the files differ
-constexpr int Usage = 2;       // bad arguments, or a file that cannot be read or written
+constexpr int NoAnswer = 1;  // the barrier did not answer or refused; diff: the files differ
+constexpr int Usage =
+    2;  // bad arguments, no port to use, or a file (standard output too) that cannot be read or written
 constexpr int PortFailed = 3;  // the port could not be opened
 }  // namespace exitstatus
 
@@ -26,6 +27,7 @@ struct CliRequest {
   bool force = false;
   bool follow = false;
   bool json = false;
+  bool reconnect = false;  // status --follow: wait for a lost barrier instead of ending
   bool csv = false;
   // history: the barrier's transmitter serial number and the range, in ms
   // since the epoch (UTC), both ends included.
@@ -52,7 +54,7 @@ struct CliParse {
   enum Outcome { Run, Help, Version, Error };
   Outcome outcome = Error;
   CliRequest request;
-  QString text;  // Help, Version: what to print; Error: the one-line message
+  QString text;  // Help, Version: what to print (the command's own help after a command); Error: the one-line message
 };
 
 // Reads `arguments` (the program's name first).

@@ -10,5 +10,11 @@ struct CommandOutcome {
   QString error;  // one line for standard error; empty when done
 };
 
-// Takes each line a command prints on standard output, as it comes.
-using LineSink = std::function<void(const QString& line)>;
+// Where a command's words go, as they come: its lines to standard output,
+// warnings and notices to standard error; and whether standard output can no
+// longer be written (its reader gone, a full disk).
+struct CommandOutput {
+  std::function<void(const QString& line)> line;
+  std::function<void(const QString& line)> error;
+  std::function<bool()> closed;
+};

@@ -2,10 +2,23 @@
 
 #include <QEventLoop>
 
+#include "link/Frame.h"
 #include "serial/PortSettings.h"
 
+std::int32_t HeadlessLink::WatchedLine::write(const std::uint8_t* buffer, std::int32_t count) {
+  if (count > std::int32_t(frame::HeaderSize)) sent_(buffer[3]);
+  return port_.write(buffer, count);
+}
+
 HeadlessLink::HeadlessLink(const QString& deviceName)
-    : log(QString(), QString()), link(model, state, port, log, *this) {
+    : log(QString(), QString()),
+      line_(port,
+            [this](std::uint8_t command) {
+              if (command != frame::CmdWrite && command != frame::CmdWrite2) return;
+              writeSent_ = true;
+              writeStepInFlight_ = state.writeStep;
+            }),
+      link(model, state, line_, log, *this) {
   port.setDeviceName(deviceName);
   applyStartupLine(port, state.dtrOn, state.rtsOn);
   port.onRxChar = [this](QObject*, std::int32_t count) { onBytesReceived(count); };
@@ -18,6 +31,17 @@ HeadlessLink::HeadlessLink(const QString& deviceName)
   cycle_.setInterval(DeviceLink::CycleIntervalMs);
   cycle_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&cycle_, &QTimer::timeout, [this] { onCycleTimer(); });
+}
+
+void HeadlessLink::stop() {
+  stopped_ = true;
+  continuation_.stop();
+  cycle_.stop();
+  afterStep();
+}
+
+bool HeadlessLink::writeInFlight() const {
+  return writeStepInFlight_ >= 0 && writeStepInFlight_ == state.writeStep && !lost_;
 }
 
 bool HeadlessLink::start() {
@@ -84,6 +108,12 @@ bool HeadlessLink::runUntil(const std::function<bool()>& done, QDeadlineTimer de
   limit.setSingleShot(true);
   QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
   limit.start(std::chrono::milliseconds(deadline.remainingTime()));
+  // For what no reply or tick announces: a signal, a reader gone away.
+  QTimer recheck;
+  QObject::connect(&recheck, &QTimer::timeout, [&] {
+    if (done()) loop.quit();
+  });
+  recheck.start(100);
   if (!deadline.hasExpired()) loop.exec();
   onProgress_ = nullptr;
   return done();

@@ -16,6 +16,26 @@
 #include "serial/SerialPort.h"
 
 class HeadlessLink : public LinkView {
+  // The port as the link sees it, noting the write blocks that go out.
+  class WatchedLine : public SerialLine {
+   public:
+    WatchedLine(SerialPort& port, std::function<void(std::uint8_t command)> sent)
+        : port_(port), sent_(std::move(sent)) {}
+    bool open() override { return port_.open(); }
+    void close() override { port_.close(); }
+    bool isOpen() const override { return port_.isOpen(); }
+    bool setDtr(bool on) override { return port_.setDtr(on); }
+    bool setRts(bool on) override { return port_.setRts(on); }
+    std::int32_t read(std::uint8_t* buffer, std::int32_t count) override { return port_.read(buffer, count); }
+    std::int32_t write(const std::uint8_t* buffer, std::int32_t count) override;
+    QString deviceName() const override { return port_.deviceName(); }
+    void setRxThreshold(std::int32_t bytes) override { port_.setRxThreshold(bytes); }
+
+   private:
+    SerialPort& port_;
+    std::function<void(std::uint8_t)> sent_;
+  };
+
  public:
   // `deviceName` as the port takes it: a kernel name or an absolute path.
   // The line is the one every run of the program starts with.
@@ -28,12 +48,20 @@ class HeadlessLink : public LinkView {
   bool start();
 
   // Runs the event loop until `done` holds or `deadline` passes; true when
-  // `done` held. `done` is asked after every reply and every cycle step.
+  // `done` held. `done` is asked after every reply and every cycle step, and
+  // at least every 100 ms.
   bool runUntil(const std::function<bool()>& done, QDeadlineTimer deadline);
 
   // The barrier was connected and is no more: it fell silent, or the port's
-  // device went away. Stays set.
+  // device went away. Stays set until forgetLoss().
   bool lost() const { return lost_; }
+  void forgetLoss() { lost_ = false; }
+  // Sends nothing more; replies to what was sent are still taken in.
+  void stop();
+  // A write block was sent and the barrier has not confirmed it yet.
+  bool writeInFlight() const;
+  // Whether any write block was sent since the start.
+  bool writeSent() const { return writeSent_; }
   int statusReplies() const { return statusReplies_; }
   // The identification bar's text as the program shows it, renewed now.
   QString identification();
@@ -44,6 +72,11 @@ class HeadlessLink : public LinkView {
   LinkState state;
   EventLog log;
   SerialPort port;
+
+ private:
+  WatchedLine line_;
+
+ public:
   DeviceLink link;
 
   // LinkView
@@ -57,7 +90,7 @@ class HeadlessLink : public LinkView {
   void showNotice(const QString& text) override { notice_ = text; }
   void setStatusLabel(const QString&) override {}
   bool portDialogShowing() const override { return false; }
-  bool stopTicked() const override { return false; }
+  bool stopTicked() const override { return stopped_; }
   bool logPanelVisible() const override { return false; }
   void restartCycleTimer() override { cycle_.start(); }
   void scheduleAfterStatus(int ms) override;
@@ -83,6 +116,10 @@ class HeadlessLink : public LinkView {
   PauseTimer continuation_{[this] { onContinuation(); }};
   bool statusContinuation_ = false;
   bool wasConnected_ = false;
+  bool stopped_ = false;
+  bool writeSent_ = false;
+  // writeStep when the last write block went out; -1 when none awaits its confirmation.
+  int writeStepInFlight_ = -1;
   bool lost_ = false;
   int statusReplies_ = 0;
   QString identification_;

@@ -16,6 +16,8 @@
 
 namespace {
 
+using Lines = std::function<void(const QString& line)>;
+
 QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex().toUpper()); }
 
 // The version as the identification bar shows it: "1.05" and "2021-07-14".
@@ -87,7 +89,7 @@ struct ConnectionContext {
 
 class HistoryPrinter {
  public:
-  HistoryPrinter(JournalReader& reader, const CliRequest& request, const LineSink& out)
+  HistoryPrinter(JournalReader& reader, const CliRequest& request, const Lines& out)
       : reader_(reader), request_(request), out_(out) {
     for (const JournalSession& s : reader_.sessions()) sessions_.insert(s.id, s);
   }
@@ -265,12 +267,12 @@ class HistoryPrinter {
 
   JournalReader& reader_;
   const CliRequest& request_;
-  const LineSink& out_;
+  const Lines& out_;
   QHash<qint64, JournalSession> sessions_;
   QHash<qint64, ConnectionContext> contexts_;
 };
 
-CommandOutcome listBarriers(JournalReader& reader, const CliRequest& request, const LineSink& out) {
+CommandOutcome listBarriers(JournalReader& reader, const CliRequest& request, const Lines& out) {
   const QList<JournalBarrier> barriers = reader.barriers();
   if (barriers.isEmpty() && !request.json) out(uiText(UiTexts::txtCliNoBarriers));
   for (const JournalBarrier& b : barriers) {
@@ -333,7 +335,8 @@ QString journalTimeText(qint64 ms) {
   return QLatin1String(text) + offsetText;
 }
 
-CommandOutcome runJournalCommand(const CliRequest& request, const LineSink& out) {
+CommandOutcome runJournalCommand(const CliRequest& request, const CommandOutput& output) {
+  const Lines& out = output.line;
   JournalReader reader(journalPath());
   if (!reader.open()) return {exitstatus::Usage, reader.error()};
   if (request.command == CliCommand::Barriers) return listBarriers(reader, request, out);

@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <cstdio>
 
 #include "cli/BarrierCommands.h"
 #include "cli/FileCommands.h"
@@ -20,6 +19,7 @@
 #include "serial/PortList.h"
 #include "serial/PortSettings.h"
 #include "texts/UiTexts.h"
+#include "util/TerminationSignals.h"
 #include "walktest/WalkTestRun.h"
 #include "walktest/WalkTestText.h"
 
@@ -43,7 +43,7 @@ QJsonObject itemKeys(const WalkItem& item) {
 }
 
 // The result in words: every item with its times, the supply, the warnings.
-void printResult(const WalkTestResult& result, const LineSink& out) {
+void printResult(const WalkTestResult& result, const CommandOutput& out) {
   for (const WalkItem& item : result.items) {
     QString line = walkItemName(item);
     if (item.kind == WalkItemKind::Beam && item.outcome == WalkOutcome::NotTested)
@@ -52,25 +52,32 @@ void printResult(const WalkTestResult& result, const LineSink& out) {
     if (item.outcome == WalkOutcome::Passed)
       line += QStringLiteral(" (") + walkTimeText(item.seenMs) + QStringLiteral(" – ") + walkTimeText(item.clearedMs) +
               QLatin1Char(')');
-    out(line);
+    out.line(line);
   }
   const QString supply = walkSupplyLine(result);
-  if (!supply.isEmpty()) out(supply);
-  for (const QString& line : walkWarningLines(result)) out(line);
-  out(uiText(UiTexts::txtCliWalkResult)
+  if (!supply.isEmpty()) out.line(supply);
+  for (const QString& line : walkWarningLines(result)) out.line(line);
+  out.line(uiText(UiTexts::txtCliWalkResult)
           .arg(uiText(result.passed() ? UiTexts::txtOutcomePassed : UiTexts::txtOutcomeNotPassed)));
 }
 
 }  // namespace
 
-CommandOutcome runWalkTest(const CliRequest& request, const LineSink& out) {
-  const QString portName = request.port.isEmpty() ? readPortSettings(SettingsKey).deviceName : request.port;
+CommandOutcome runWalkTest(const CliRequest& request, const CommandOutput& out) {
+  CommandOutcome failure;
+  const std::optional<QString> chosen = requestedPort(request, failure);
+  if (!chosen) return failure;
+  const QString& portName = *chosen;
   HeadlessLink link(portName);
   // The journal records this run as any other, and keeps the result.
   JournalWriter journal({journalPath(), storedJournalDays(SettingsKey)});
-  journal.onFault = [](const QString& text) {
-    std::fputs(qPrintable(QStringLiteral("orvita-cli: ") + text + QLatin1Char('\n')), stderr);
-  };
+  journal.onFault = [&out](const QString& text) { out.error(text); };
+  TerminationSignals signals;
+  int stoppedBy = 0;
+  QObject::connect(&signals, &TerminationSignals::received, [&stoppedBy](int signalNumber) {
+    if (!stoppedBy) stoppedBy = signalNumber;
+  });
+  const auto ended = [&] { return stoppedBy != 0 || out.closed(); };
   JournalRecorder recorder(journal, QStringLiteral("orvita-cli ") + commandName(request.command), portName);
   link.link.addObserver(&recorder);
 
@@ -83,9 +90,9 @@ CommandOutcome runWalkTest(const CliRequest& request, const LineSink& out) {
     if (request.json) {
       QJsonObject o = itemKeys(item);
       o.insert(QStringLiteral("event"), QStringLiteral("next"));
-      out(compact(o));
+      out.line(compact(o));
     } else {
-      out(uiText(UiTexts::txtWalkNext).arg(walkItemName(item)));
+      out.line(uiText(UiTexts::txtWalkNext).arg(walkItemName(item)));
     }
   };
   int passes = 0;
@@ -96,32 +103,38 @@ CommandOutcome runWalkTest(const CliRequest& request, const LineSink& out) {
       QJsonObject o = itemKeys(item);
       o.insert(QStringLiteral("event"), QStringLiteral("passed"));
       o.insert(QStringLiteral("time"), isoTime(item.clearedMs));
-      out(compact(o));
+      out.line(compact(o));
     } else {
-      out(uiText(UiTexts::txtCliWalkPassed).arg(walkItemName(item), walkTimeText(item.clearedMs)));
+      out.line(uiText(UiTexts::txtCliWalkPassed).arg(walkItemName(item), walkTimeText(item.clearedMs)));
     }
   };
   run.onConnectionLost = [&] {
     if (request.json)
-      out(compact(QJsonObject{{QStringLiteral("event"), QStringLiteral("lost")},
+      out.line(compact(QJsonObject{{QStringLiteral("event"), QStringLiteral("lost")},
                               {QStringLiteral("time"), isoTime(QDateTime::currentMSecsSinceEpoch())}}));
     else
-      out(uiText(UiTexts::txtCliWalkLost));
+      out.line(uiText(UiTexts::txtCliWalkLost));
   };
 
   if (!link.start()) return portFailure(link);
   const auto ready = [&] { return link.model.connected() && link.state.readStep == 0; };
-  if (!link.runUntil(ready, QDeadlineTimer(toMs(request.timeoutSeconds), Qt::PreciseTimer))) return noAnswer(link);
+  if (!link.runUntil([&] { return ready() || ended(); }, QDeadlineTimer(toMs(request.timeoutSeconds), Qt::PreciseTimer)) ||
+      !ready()) {
+    if (stoppedBy) return {128 + stoppedBy, uiText(UiTexts::txtCliStopped).arg(signalName(stoppedBy))};
+    if (out.closed()) return {};  // the caller reports the output
+    return noAnswer(link);
+  }
 
   run.start();
-  if (!request.json) out(uiText(UiTexts::txtWalkInstruction));
+  if (!request.json) out.line(uiText(UiTexts::txtWalkInstruction));
   next();
   // Each pass gives the technician the whole time-out again for the next one.
   while (run.phase() != WalkTestRun::Phase::Finished) {
     const int seen = passes;
-    const bool passed = link.runUntil([&] { return passes != seen || run.phase() == WalkTestRun::Phase::Finished; },
-                                      QDeadlineTimer(toMs(request.timeoutSeconds), Qt::PreciseTimer));
-    if (!passed) break;
+    const bool passed = link.runUntil(
+        [&] { return passes != seen || run.phase() == WalkTestRun::Phase::Finished || ended(); },
+        QDeadlineTimer(toMs(request.timeoutSeconds), Qt::PreciseTimer));
+    if (!passed || ended()) break;
     if (run.phase() != WalkTestRun::Phase::Finished) next();
   }
   run.finish();
@@ -130,16 +143,18 @@ CommandOutcome runWalkTest(const CliRequest& request, const LineSink& out) {
   const QJsonObject document = walkTestDocument(result, link.model, adapterText(portName));
   recorder.walkTest(compact(document));
   if (request.json)
-    out(compact(document));
+    out.line(compact(document));
   else
     printResult(result, out);
   link.link.removeObserver(&run);
   recorder.finish();
   link.link.removeObserver(&recorder);
+  // A stopped test is kept with what it proved so far, and says what stopped it.
+  if (stoppedBy) return {128 + stoppedBy, uiText(UiTexts::txtCliStopped).arg(signalName(stoppedBy))};
   return {result.passed() ? exitstatus::Done : exitstatus::NoAnswer, {}};
 }
 
-CommandOutcome runReport(const CliRequest& request, const LineSink&) {
+CommandOutcome runReport(const CliRequest& request, const CommandOutput&) {
   const QString& path = request.files[0];
   const CommandOutcome none{exitstatus::NoAnswer, uiText(UiTexts::txtCliNoWalkTest)};
   JournalReader journal(journalPath());

@@ -1,9 +1,13 @@
 // orvita-cli: identifies, backs up, restores, resets and watches an Orvita
 // barrier from a shell, through the program's own link and files.
+#include <poll.h>
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -13,19 +17,48 @@
 #include "cli/FileCommands.h"
 #include "cli/JournalCommands.h"
 #include "cli/WalkTestCommand.h"
+#include "texts/UiTexts.h"
+#include "util/TerminationSignals.h"
 
 namespace {
 
-void print(std::FILE* stream, const QString& text, bool flush = true) {
+// errno of the first failed write to standard output; 0 while all went out.
+int outputError = 0;
+
+// False when the line did not go out whole. Without `flush` the line waits
+// in the stream's buffer (a journal's worth of history lines).
+bool print(std::FILE* stream, const QString& text, bool flush = true) {
   const QByteArray bytes = text.toUtf8();
   std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
   std::fputc('\n', stream);
-  if (flush) std::fflush(stream);  // status --follow feeds pipes line by line
+  // status --follow feeds pipes line by line; and a write error shows only here.
+  return (!flush || std::fflush(stream) == 0) && !std::ferror(stream);
+}
+
+void printOutput(const QString& text) {
+  if (outputError != 0) return;
+  if (!print(stdout, text)) outputError = errno != 0 ? errno : EIO;
+}
+
+void printBuffered(const QString& text) {
+  if (outputError != 0) return;
+  if (!print(stdout, text, false)) outputError = errno != 0 ? errno : EIO;
+}
+
+// The reader of standard output has gone (a pipe's other end closed), even
+// before anything more is written to it.
+bool outputClosed() {
+  if (outputError != 0) return true;
+  pollfd watched{STDOUT_FILENO, 0, 0};
+  if (::poll(&watched, 1, 0) == 1 && (watched.revents & (POLLERR | POLLHUP))) outputError = EPIPE;
+  return outputError != 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A reader that went away is an error of the write, never the end of the program.
+  std::signal(SIGPIPE, SIG_IGN);
   // A record is set in fonts, which need Qt's graphical side; it draws on
   // nothing, so it needs no display either.
   bool paints = false;
@@ -46,12 +79,17 @@ int main(int argc, char** argv) {
   if (qtTexts.load(QStringLiteral("qtbase_pl"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QCoreApplication::installTranslator(&qtTexts);
 
+  const auto outputFailure = [] {
+    print(stderr, QStringLiteral("orvita-cli: ") +
+                      uiText(UiTexts::txtCliOutputFailed).arg(QString::fromLocal8Bit(std::strerror(outputError))));
+    return exitstatus::Usage;
+  };
   const CliParse parse = parseCommandLine(QCoreApplication::arguments());
   switch (parse.outcome) {
     case CliParse::Help:
     case CliParse::Version:
-      print(stdout, parse.text.endsWith(QLatin1Char('\n')) ? parse.text.chopped(1) : parse.text);
-      return exitstatus::Done;
+      printOutput(parse.text.endsWith(QLatin1Char('\n')) ? parse.text.chopped(1) : parse.text);
+      return outputError != 0 ? outputFailure() : exitstatus::Done;
     case CliParse::Error:
       print(stderr, QStringLiteral("orvita-cli: ") + parse.text);
       return exitstatus::Usage;
@@ -60,7 +98,13 @@ int main(int argc, char** argv) {
   }
 
   const CliRequest& request = parse.request;
-  const LineSink out = [](const QString& line) { print(stdout, line); };
+  const CommandOutput out{
+      printOutput, [](const QString& line) { print(stderr, QStringLiteral("orvita-cli: ") + line); }, outputClosed};
+  const bool offline =
+      request.command == CliCommand::Show || request.command == CliCommand::Diff || request.command == CliCommand::Report;
+  const bool journal = request.command == CliCommand::History || request.command == CliCommand::Barriers;
+  // Ctrl+C, a terminal closed, a service stopped: the command ends its own way.
+  if (!offline && !journal) catchTerminationSignals();
   CommandOutcome outcome;
   switch (request.command) {
     case CliCommand::Show:
@@ -70,8 +114,8 @@ int main(int argc, char** argv) {
     case CliCommand::History:
     case CliCommand::Barriers:
       // A journal's worth of lines: written in blocks, not line by line.
-      outcome = runJournalCommand(request, [](const QString& line) { print(stdout, line, false); });
-      std::fflush(stdout);
+      outcome = runJournalCommand(request, CommandOutput{printBuffered, out.error, outputClosed});
+      if (std::fflush(stdout) != 0 && outputError == 0) outputError = errno != 0 ? errno : EIO;
       break;
     case CliCommand::WalkTest:
       outcome = runWalkTest(request, out);
@@ -83,6 +127,7 @@ int main(int argc, char** argv) {
       outcome = runBarrierCommand(request, out);
       break;
   }
-  if (!outcome.error.isEmpty()) print(stderr, QStringLiteral("orvita-cli: ") + outcome.error);
+  if (!outcome.error.isEmpty()) out.error(outcome.error);
+  if (outputError != 0 && outcome.exitStatus == exitstatus::Done) return outputFailure();
   return outcome.exitStatus;
 }

@@ -11,16 +11,24 @@ function(orvita_target target)
 endfunction()
 
 # A GoogleTest executable registered with CTest. Extra arguments are sources;
-# LIBS names what it links. Tests run with the offscreen platform; those that
-# start a recording program give it a journal of their own.
+# LIBS names what it links. Tests run with the offscreen platform. UNLABELLED
+# is a GoogleTest filter of tests that stay out of LABELS, so that the fast
+# run (-LE e2e) keeps a few quick ones of a labelled program.
 function(orvita_gtest name)
-  cmake_parse_arguments(T "" "" "LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "UNLABELLED" "LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_UNPARSED_ARGUMENTS})
   orvita_target(${name})
   target_link_libraries(${name} PRIVATE ${T_LIBS} orvita_test_support GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(${name}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${T_LABELS}")
+  if(T_UNLABELLED)
+    gtest_discover_tests(${name} TEST_FILTER "${T_UNLABELLED}"
+      DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    gtest_discover_tests(${name} TEST_FILTER "-${T_UNLABELLED}"
+      DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${T_LABELS}")
+  else()
+    gtest_discover_tests(${name}
+      DISCOVERY_TIMEOUT 60
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${T_LABELS}")
+  endif()
 endfunction()
 
 # A Qt Test executable (widget behaviour), one CTest test per executable. The

@@ -45,7 +45,7 @@ void EventLog::addLogLine(const QString& text) {
 }
 
 void EventLog::logStateLine(const QString& label, std::uint16_t value, int count) {
-  const QString line = padRight(timeText() + QLatin1Char(' ') + label, 40) + bitMarks(value, count);
+  const QString line = (timeText() + QLatin1Char(' ') + label).leftJustified(40) + bitMarks(value, count);
   addLogLine(line);
   if (logToFile) writeLine(EventFile, line);
 }

@@ -13,31 +13,9 @@
 #include <cstring>
 
 #include "texts/UiTexts.h"
+#include "util/UniqueFd.h"
 
 namespace {
-
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() { reset(); }
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  // Closes now and reports close()'s own failure, which a write may surface late.
-  int close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd >= 0 ? ::close(fd) : 0;
-  }
-  void reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
-};
 
 QByteArray nativeName(const QString& path) { return QFile::encodeName(path); }
 
@@ -104,7 +82,7 @@ ConfigFileResult writeAll(int fd, const BarrierConfig& record, const QString& pa
 // For an existing file that may be written but not replaced: written in
 // place, never truncated before the bytes are in, and on disk before success.
 ConfigFileResult writeInPlace(const QString& target, const BarrierConfig& record) {
-  Fd fd(::open(nativeName(target).constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  UniqueFd fd(::open(nativeName(target).constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!fd.valid()) return fromErrno(errno, target);
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) return fromErrno(errno, target);
@@ -130,12 +108,26 @@ QString temporaryNameFor(const QString& folder, const QString& fileName) {
   return folder + QLatin1Char('/') + stem + tail;
 }
 
-// The file a path finally names: symbolic links are followed, also dangling ones.
-QString resolveTarget(const QString& path) {
-  const QFileInfo info(path);
-  if (!info.isSymLink()) return path;
-  const QString canonical = info.canonicalFilePath();
-  return canonical.isEmpty() ? info.symLinkTarget() : canonical;
+// The file a path finally names, each link on the way judged before it is
+// followed: someone else's link in a shared folder may lead anywhere the user
+// (or root) may write.
+ConfigFileResult resolveTarget(const QString& path, QString& target) {
+  target = path;
+  for (int hops = 0;; ++hops) {
+    struct stat link {};
+    if (::lstat(nativeName(target).constData(), &link) != 0 || !S_ISLNK(link.st_mode)) return {};
+    if (hops == 40) return fromErrno(ELOOP, path);
+    const QFileInfo info(target);
+    struct stat folder {};
+    if (::stat(nativeName(info.absolutePath()).constData(), &folder) != 0) return fromErrno(errno, path);
+    const bool shared = (folder.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+    if (shared && link.st_uid != ::geteuid() && link.st_uid != folder.st_uid)
+      return failure(ConfigFileError::ForeignLink);
+    const QString next = info.symLinkTarget();
+    if (next.isEmpty()) return fromErrno(EINVAL, path);
+    if (!QFileInfo::exists(next) && !QFileInfo(next).isSymLink()) return failure(ConfigFileError::DanglingLink);
+    target = next;
+  }
 }
 
 }  // namespace
@@ -158,6 +150,10 @@ QString ConfigFileResult::message() const {
       return uiText(UiTexts::txtTooManyOpenFiles);
     case ConfigFileError::NotRegularFile:
       return uiText(UiTexts::txtNotRegularFile);
+    case ConfigFileError::ForeignLink:
+      return uiText(UiTexts::txtForeignLink);
+    case ConfigFileError::DanglingLink:
+      return uiText(UiTexts::txtDanglingLink);
     case ConfigFileError::Other:
       break;
   }
@@ -167,7 +163,7 @@ QString ConfigFileResult::message() const {
 ConfigFileResult readConfigFile(const QString& path, BarrierConfig& record) {
   if (path.isEmpty()) return failure(ConfigFileError::InvalidFilename, ENOENT);
   // Non-blocking so that a named pipe cannot hang the window.
-  Fd fd(::open(nativeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  UniqueFd fd(::open(nativeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (!fd.valid()) return fromErrno(errno, path);
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) return fromErrno(errno, path);
@@ -192,7 +188,8 @@ ConfigFileResult readConfigFile(const QString& path, BarrierConfig& record) {
 
 ConfigFileResult writeConfigFile(const QString& path, const BarrierConfig& record) {
   if (path.isEmpty()) return failure(ConfigFileError::InvalidFilename, ENOENT);
-  const QString target = resolveTarget(path);
+  QString target;
+  if (const ConfigFileResult r = resolveTarget(path, target); !r) return r;
   const QByteArray targetName = nativeName(target);
 
   struct stat st {};
@@ -203,13 +200,14 @@ ConfigFileResult writeConfigFile(const QString& path, const BarrierConfig& recor
     // A pipe would hang the window, a device take bytes that are no file.
     if (!S_ISREG(st.st_mode)) return failure(ConfigFileError::NotRegularFile);
     // Replacing would get round a read-only file; refuse as a direct write would.
-    if (::access(targetName.constData(), W_OK) != 0) return fromErrno(errno, target);
+    // As the effective user, who writes the file.
+    if (::faccessat(AT_FDCWD, targetName.constData(), W_OK, AT_EACCESS) != 0) return fromErrno(errno, target);
   }
 
   const QFileInfo info(target);
   const QString folder = info.absolutePath();
   QString tempPath;
-  Fd fd;
+  UniqueFd fd;
   for (int attempt = 0; attempt < 100 && !fd.valid(); ++attempt) {
     tempPath = temporaryNameFor(folder, info.fileName());
     fd.reset(::open(nativeName(tempPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
@@ -245,7 +243,7 @@ ConfigFileResult writeConfigFile(const QString& path, const BarrierConfig& recor
     return fail(fromErrno(err, target));
   }
 
-  Fd dir(::open(nativeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd dir(::open(nativeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.valid()) ::fsync(dir.get());  // the rename itself on disk; failure here loses nothing
   return {};
 }

@@ -11,6 +11,8 @@ enum class ConfigFileError {
   InvalidFilename,  // the folder does not exist, or the name cannot be a file name
   AccessDenied,     // no permission, a read-only target, a folder in place of a file
   NotRegularFile,   // a pipe, a device or a socket in place of a file
+  ForeignLink,      // a link another user may have planted: theirs, in a folder others may write to
+  DanglingLink,     // a link to a file that does not exist
   ReadBeyondEnd,    // the file is shorter than 32 bytes
   DiskFull,         // fewer than 32 bytes could be written
   TooManyOpenFiles,
@@ -41,5 +43,9 @@ ConfigFileResult readConfigFile(const QString& path, BarrierConfig& record);
 // write the target but not replace it (a shared folder with the sticky bit,
 // a folder they may not add to), it is written in place and reported saved
 // only once all 32 bytes are on disk. A symbolic link is written through to
-// the file it names.
+// the file it names, but never one that another user may have planted: a
+// link owned by neither the user nor the folder's owner, in a folder that
+// others may write to (the kernel's protected_symlinks rule, which is not
+// on everywhere); and never a link to a file that does not exist, which
+// would create a file wherever it points.
 ConfigFileResult writeConfigFile(const QString& path, const BarrierConfig& record);

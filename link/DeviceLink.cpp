@@ -39,8 +39,11 @@ void DeviceLink::removeObserver(LinkObserver* observer) { std::erase(observers_,
 void DeviceLink::send(std::uint8_t command, std::span<const std::uint8_t> payload, int logText, bool restartsTimer) {
   const std::vector<std::uint8_t> bytes = buildFrame(command, payload);
   awaitedCommand_ = command;
-  port_.setRxThreshold(bytesAwaited());
+  awaitingReply_ = true;
+  held_ = Held::None;
+  askForBytes();
   if (!bytes.empty()) port_.write(bytes.data(), std::int32_t(bytes.size()));
+  traffic_.sent(bytes);
   if (logText != 0) log_.addLogLine(uiText(UiTexts::Id(logText)));
   // Written and restarted in one go on the main thread: the same as stopping
   // the timer before the write and starting it after.
@@ -73,12 +76,21 @@ void DeviceLink::onBytesReceived(std::int32_t count) {
   const std::int32_t wanted = std::min<std::int32_t>(count, std::int32_t(staging.size()));
   const std::int32_t n = port_.read(staging.data(), wanted);
   if (n <= 0) return;
+  // The line hands over fewer than asked only once it has gone quiet.
+  lineWentQuiet_ = n < bytesAsked_;
   // Bytes beyond the buffer's room are dropped; frames handled later make room.
-  state_.rxBuffer.append(std::span<const std::uint8_t>(staging.data(), std::size_t(std::min(n, wanted))));
+  const std::span<const std::uint8_t> read(staging.data(), std::size_t(std::min(n, wanted)));
+  traffic_.arrived(state_.rxBuffer, read.subspan(state_.rxBuffer.append(read)));
   parseFrames();
   gauge_.step();
   showGauge();
-  port_.setRxThreshold(bytesAwaited());
+  askForBytes();
+  if (held_ != Held::None && !replyArriving()) resumeHeldRequest();
+}
+
+void DeviceLink::askForBytes() {
+  bytesAsked_ = bytesAwaited();
+  port_.setRxThreshold(bytesAsked_);
 }
 
 std::int32_t DeviceLink::bytesAwaited() const {
@@ -89,13 +101,26 @@ std::int32_t DeviceLink::bytesAwaited() const {
     wanted = frame::frameSize(rx[2]);
   else if (rx.size() < 3 &&
            std::all_of(rx.bytes().begin(), rx.bytes().end(), [](std::uint8_t b) { return b == frame::Start; }))
-    wanted = std::max(awaitedCommand_ < 0 ? 0 : replySizes_[std::size_t(awaitedCommand_)], frame::HeaderSize);
+    wanted = frame::LengthOffset + 1;
   return wanted > rx.size() ? std::int32_t(wanted - rx.size()) : 1;
+}
+
+bool DeviceLink::replyArriving() const {
+  if (lineWentQuiet_) return false;
+  const RxBuffer& rx = state_.rxBuffer;
+  if (rx.size() == 0) return false;
+  const auto starts = [&rx](std::size_t i) { return i >= rx.size() || rx[i] == frame::Start; };
+  if (!starts(0) || !starts(1)) return false;
+  if (rx.size() < 3) return true;
+  return rx[2] != frame::Start && rx[2] <= frame::MaxLength && rx.size() < frame::frameSize(rx[2]);
 }
 
 void DeviceLink::parseFrames() {
   RxBuffer& rx = state_.rxBuffer;
+  TrafficTap::Front front;
+  traffic_.beforeSkipping(rx, front);
   while (rx.size() > 3 && !(rx[0] == frame::Start && rx[1] == frame::Start && rx[2] != frame::Start)) rx.removeFront(1);
+  traffic_.afterSkipping(rx, front);
   if (rx.size() <= 3) return;
 
   const std::uint8_t length = rx[2];
@@ -103,6 +128,7 @@ void DeviceLink::parseFrames() {
     std::vector<std::uint8_t> dump{std::uint8_t(rx.size())};
     dump.insert(dump.end(), rx.bytes().begin(), rx.bytes().end());
     log_.addLogLine(uiText(UiTexts::txtLogTooLong) + numToHex(length) + uiText(UiTexts::txtLogBuf) + hexDump(dump));
+    traffic_.damaged(TrafficObserver::Damage::TooLong, rx.bytes(), 0);
     rx.removeFront(1);
     return;
   }
@@ -117,11 +143,15 @@ void DeviceLink::parseFrames() {
   if (expected != received[size - 1]) {
     log_.addLogLine(uiText(UiTexts::txtLogBadCrc) + numToHex(expected) + uiText(UiTexts::txtLogBuf) +
                     hexDump(received));
+    traffic_.damaged(TrafficObserver::Damage::BadCheck, received, expected);
     rx.removeFront(1);
     return;
   }
-  if (received[3] <= frame::LastCommand) replySizes_[received[3]] = size;
+  frameAnswersRequest_ = awaitingReply_ && received[3] == awaitedCommand_;
+  if (frameAnswersRequest_) awaitingReply_ = false;
+  traffic_.accepted(rx, received);
   decodeReply(received);
+  frameAnswersRequest_ = false;
 }
 
 // ---- Reply decoding -------------------------------------------------------
@@ -365,11 +395,17 @@ void DeviceLink::onStatus(std::span<const std::uint8_t> frame) {
   removeFrame(frame);
   state_.linkCounter = LinkAlive;
   view_.setStatusLabel(uiText(UiTexts::txtStatuses) + QLatin1Char(':') + hexDump(p.first(6)));
-  if (!view_.stopTicked()) view_.scheduleAfterStatus(StatusPauseMs);
+  if (frameAnswersRequest_ && !view_.stopTicked()) view_.scheduleAfterStatus(StatusPauseMs);
 }
 
 void DeviceLink::statusPauseElapsed() {
   if (view_.stopTicked()) return;
+  // A request sent now would cross a reply on its way in, which could then
+  // pass for its answer.
+  if (replyArriving()) {
+    held_ = Held::Continuation;
+    return;
+  }
   if (state_.readStep + state_.writeStep != 0 || state_.resetPending)
     cycleStep();
   else
@@ -385,7 +421,10 @@ void DeviceLink::cycleStep() {
   const bool dialog = view_.portDialogShowing();
   if (!dialog && !port_.isOpen()) {
     port_.open();
-    if (port_.isOpen()) tellObservers([&](LinkObserver& o) { o.portOpened(port_.deviceName()); });
+    if (port_.isOpen()) {
+      traffic_.opened(port_.deviceName());
+      tellObservers([&](LinkObserver& o) { o.portOpened(port_.deviceName()); });
+    }
     port_.setDtr(state_.dtrOn);
     port_.setRts(state_.rtsOn);
     gauge_.restart();
@@ -402,6 +441,31 @@ void DeviceLink::cycleStep() {
   else
     --state_.linkCounter;
 
+  // A late reply that is coming in is let in rather than asked for again.
+  if (replyArriving()) {
+    held_ = awaitingReply_ ? Held::Retry : Held::Tick;
+    return;
+  }
+  sendNextRequest();
+}
+
+void DeviceLink::resumeHeldRequest() {
+  const Held held = held_;
+  held_ = Held::None;
+  if (view_.stopTicked() || view_.portDialogShowing() || !port_.isOpen()) return;
+  if (held == Held::Continuation)
+    statusPauseElapsed();
+  else if (held == Held::Tick || (held == Held::Retry && awaitingReply_))
+    sendNextRequest();
+}
+
+void DeviceLink::forgetRequest() {
+  awaitingReply_ = false;
+  held_ = Held::None;
+  lineWentQuiet_ = false;
+}
+
+void DeviceLink::sendNextRequest() {
   if (state_.linkCounter <= LinkFailing) {
     askVersion();
   } else if (model_.connected()) {
@@ -438,7 +502,9 @@ void DeviceLink::forgetBarrier(LinkLoss reason) {
 
 void DeviceLink::onDeviceLost() {
   forgetBarrier(LinkLoss::Unplugged);
+  forgetRequest();
   tellObservers([](LinkObserver& o) { o.portClosed(); });
+  traffic_.closed();
   // The next opening asks for the version at its first tick.
   state_.linkCounter = 0;
   state_.rxBuffer.removeFront(state_.rxBuffer.size());
@@ -494,8 +560,10 @@ void DeviceLink::resetCommand(bool fromToolbar) {
 
 void DeviceLink::portSettingsCommand() {
   const bool wasOpen = port_.isOpen();
+  if (wasOpen) traffic_.closed();
   port_.close();
   forgetBarrier(LinkLoss::PortSettings);
+  forgetRequest();
   if (wasOpen) tellObservers([](LinkObserver& o) { o.portClosed(); });
   refreshIdentification();
 }

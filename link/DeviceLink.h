@@ -14,6 +14,7 @@
 #include "link/LinkObserver.h"
 #include "link/LinkState.h"
 #include "link/LinkView.h"
+#include "link/TrafficTap.h"
 #include "model/BarrierModel.h"
 #include "serial/SerialLine.h"
 #include "texts/UiTexts.h"
@@ -73,10 +74,12 @@ class DeviceLink {
   // the frame from rxBuffer.
   void decodeReply(std::span<const std::uint8_t> frame);
   // What the next parser run needs before it can hand a frame on: the rest of
-  // the frame whose length byte is in; else the reply to the last request, as
-  // long as the last reply to that command (its header while none came yet);
-  // 1 when the buffer holds something to clear away first.
+  // the frame whose length byte is in; else up to the length byte of the next
+  // one, since a reply may be shorter than the last; 1 when the buffer holds
+  // something to clear away first.
   std::int32_t bytesAwaited() const;
+  // A request is out whose reply has not been handled yet.
+  bool awaitingReply() const { return awaitingReply_; }
 
   const ActivityGauge& gauge() const { return gauge_; }
 
@@ -84,6 +87,9 @@ class DeviceLink {
   // outlive the link or be removed first. Several may listen.
   void addObserver(LinkObserver* observer);
   void removeObserver(LinkObserver* observer);
+  // The one who is shown every frame on the line (the traffic monitor), or
+  // nobody; it must outlive the link or be taken away first.
+  void setTrafficObserver(TrafficObserver* observer) { traffic_.setObserver(observer); }
 
  private:
   void send(std::uint8_t command, std::span<const std::uint8_t> payload, int logText, bool restartsTimer);
@@ -106,6 +112,14 @@ class DeviceLink {
   }
   void endRead();
   void showGauge();
+  // The tick's choice of request: the version while the link is failing, else
+  // the pending work or the status.
+  void sendNextRequest();
+  // A frame has begun to come in and the line has not gone quiet on it.
+  bool replyArriving() const;
+  void askForBytes();
+  void resumeHeldRequest();
+  void forgetRequest();
 
   BarrierModel& model_;
   LinkState& state_;
@@ -113,8 +127,17 @@ class DeviceLink {
   EventLog& log_;
   LinkView& view_;
   ActivityGauge gauge_;
-  // Frame sizes of the last reply to each command, 0 before the first.
-  std::array<std::size_t, frame::LastCommand + 1> replySizes_{};
+  TrafficTap traffic_;
   int awaitedCommand_ = -1;  // of the last request sent
   std::vector<LinkObserver*> observers_;
+  // One request at a time: a reply handled while none is awaited (the first
+  // of a doubled reply's copies, the answer to a request the tick gave up on)
+  // updates the model but starts no request of its own.
+  bool awaitingReply_ = false;
+  bool frameAnswersRequest_ = false;  // of the frame being decoded
+  // A request held back because a reply was coming in: it goes out once that
+  // frame is handled (a retry only if that frame was not its answer).
+  enum class Held : std::uint8_t { None, Continuation, Tick, Retry } held_ = Held::None;
+  std::int32_t bytesAsked_ = 1;  // what the line was last told to gather
+  bool lineWentQuiet_ = false;   // the last hand-off brought fewer: the frame stalled
 };

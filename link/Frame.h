@@ -27,6 +27,7 @@ enum Command : std::uint8_t {
 };
 constexpr std::uint8_t LastCommand = CmdReset;
 
+constexpr std::size_t LengthOffset = 2;
 constexpr std::size_t PayloadOffset = 4;
 // Total size of a frame whose length byte is `length`.
 constexpr std::size_t frameSize(std::uint8_t length) { return std::size_t(length) + 3; }

@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "serial/UniqueFd.h"
+#include "util/UniqueFd.h"
 
 class QSocketNotifier;
 

@@ -7,6 +7,7 @@ std::size_t RxBuffer::append(std::span<const std::uint8_t> data) {
   const std::size_t taken = std::min(data.size(), Capacity - size_);
   std::copy_n(data.begin(), taken, bytes_.begin() + std::ptrdiff_t(size_));
   size_ += taken;
+  appended_ += taken;
   return taken;
 }
 
@@ -14,4 +15,5 @@ void RxBuffer::removeFront(std::size_t count) {
   count = std::min(count, size_);
   std::memmove(bytes_.data(), bytes_.data() + count, size_ - count);
   size_ -= count;
+  removed_ += count;
 }

@@ -18,8 +18,14 @@ class RxBuffer {
   std::size_t append(std::span<const std::uint8_t> data);
   // Removes up to `count` bytes from the front.
   void removeFront(std::size_t count);
+  // Bytes ever taken in and ever removed: positions in the stream of
+  // received bytes, so that the byte at the front is byte `removed()`.
+  std::uint64_t appended() const { return appended_; }
+  std::uint64_t removed() const { return removed_; }
 
  private:
   std::array<std::uint8_t, Capacity> bytes_{};
   std::size_t size_ = 0;
+  std::uint64_t appended_ = 0;
+  std::uint64_t removed_ = 0;
 };

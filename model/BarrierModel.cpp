@@ -8,10 +8,9 @@ void SupplyFilter::update(std::uint8_t raw) {
   a3_ = (a2_ + a3_) / 2;
 }
 
-QString SupplyFilter::voltsText(int reading) {
-  const double volts = reading * 735.0 / 47.0 / 256.0;
-  return QString::asprintf("%3.1f", volts);
-}
+double supplyVolts(int reading) { return reading * 735.0 / 47.0 / 256.0; }
+
+QString SupplyFilter::voltsText(int reading) { return QString::asprintf("%3.1f", supplyVolts(reading)); }
 
 namespace editrule {
 

@@ -67,6 +67,9 @@ struct BarrierStatus {
   std::uint8_t beamsDiag = 0;         // payloads 9..16 of a 17-byte status, one bit each
 };
 
+// Volts of a supply reading (the raw byte, or the filtered value).
+double supplyVolts(int reading);
+
 // Three cascaded halving averages over the raw supply byte; kept for the run.
 class SupplyFilter {
  public:

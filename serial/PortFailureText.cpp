@@ -6,12 +6,13 @@
 #include "serial/SerialPort.h"
 #include "texts/UiTexts.h"
 
-QString portFailureText(const SerialPort& port) {
+QString portFailureText(const SerialPort& port, PortAdviceFor where) {
+  const bool shell = where == PortAdviceFor::Shell;
   switch (port.lastOpenFailure()) {
     case OpenFailure::None:
       return {};
     case OpenFailure::NoDevice:
-      return uiText(UiTexts::txtPortNoDevice);
+      return uiText(shell ? UiTexts::txtPortNoDeviceShell : UiTexts::txtPortNoDevice);
     case OpenFailure::NoPermission: {
       const PortAccess access = checkPortAccess(port.lastOpenPath().toStdString());
       if (!access.known) break;
@@ -27,9 +28,9 @@ QString portFailureText(const SerialPort& port) {
       return text;
     }
     case OpenFailure::InUse:
-      return uiText(UiTexts::txtPortInUse);
+      return uiText(shell ? UiTexts::txtPortInUseShell : UiTexts::txtPortInUse);
     case OpenFailure::NotTerminal:
-      return uiText(UiTexts::txtPortNotTerminal);
+      return uiText(shell ? UiTexts::txtPortNotTerminalShell : UiTexts::txtPortNotTerminal);
     case OpenFailure::Other:
       break;
   }

@@ -5,6 +5,10 @@
 
 class SerialPort;
 
+// Where the advice is read: the window points to its RS-232 menu, a shell
+// to the --port option.
+enum class PortAdviceFor { Window, Shell };
+
 // Empty while the last open() succeeded (or none was tried). For a missing
 // permission the device is examined again, to name its group.
-QString portFailureText(const SerialPort& port);
+QString portFailureText(const SerialPort& port, PortAdviceFor where = PortAdviceFor::Window);

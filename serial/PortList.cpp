@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "texts/UiTexts.h"
+#include "serial/AdapterLatency.h"
 
 namespace {
 
@@ -115,14 +116,20 @@ int findPortIndex(const QStringList& list, const QString& name) {
   return index;
 }
 
+PortChoice describeDevice(const QString& kernelName, const QString& sysfsRoot) {
+  PortChoice choice;
+  choice.name = kernelName;
+  choice.kernelName = kernelName;
+  addUsbFacts(choice, sysfsRoot);
+  choice.latencyTimerMs = adapterLatencyMs(kernelName, sysfsRoot);
+  return choice;
+}
+
 QList<PortChoice> describePorts(const QStringList& kernelNames, const QString& sysfsRoot, const QString& byIdFolder) {
   const QMap<QString, QStringList> stable = stableNames(byIdFolder);
   QList<PortChoice> choices;
   for (const QString& kernelName : kernelNames) {
-    PortChoice choice;
-    choice.name = kernelName;
-    choice.kernelName = kernelName;
-    addUsbFacts(choice, sysfsRoot);
+    PortChoice choice = describeDevice(kernelName, sysfsRoot);
     choices.append(choice);
     for (const QString& path : stable.value(kernelName)) {
       choice.name = path;

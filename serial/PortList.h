@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
 inline const QString SysfsTtyRoot = QStringLiteral("/sys/class/tty");
 // Stable names the system gives serial adapters, links to the kernel's devices.
@@ -37,8 +38,13 @@ struct PortChoice {
   QString serialNumber;
   QString vendorId;  // four hex digits, as sysfs gives them
   QString productId;
+  // The adapter's latency timer in ms, where its driver has one (ftdi_sio).
+  std::optional<int> latencyTimerMs = std::nullopt;
   bool operator==(const PortChoice&) const = default;
 };
+
+// What sysfs under `sysfsRoot` tells of the device behind `kernelName`; no stable names.
+PortChoice describeDevice(const QString& kernelName, const QString& sysfsRoot = SysfsTtyRoot);
 
 // `kernelNames` in their order, each followed by the stable names in
 // `byIdFolder` that lead to it (in name order), all with their USB facts from `sysfsRoot`.

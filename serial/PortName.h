@@ -5,10 +5,12 @@
 #include <optional>
 
 // The device name to give the port for `given`:
-// - a name without a slash as it stands (a kernel name);
+// - a name without a slash as it stands (a kernel name: the port opens
+//   /dev/ + name, never a file of that name in the current folder);
 // - "/dev/NAME" as the kernel name NAME, the form the port list offers;
 // - any other path made absolute against `workingFolder` and cleaned, so
 //   that it names the same file at a later start from another folder.
-// No value for an empty name or one that can only name a folder (".", "..",
-// a trailing slash). Existence is not checked: an adapter may be plugged in later.
+// No value for an empty name or one that names a folder: ".", ".." or a
+// trailing slash at its end (":/..", "x/..", "/dev/."), or an existing
+// folder. Existence is not checked otherwise: an adapter may be plugged in later.
 std::optional<QString> resolvePortName(const QString& given, const QString& workingFolder);

@@ -1,6 +1,7 @@
 #include "serial/SerialEventThread.h"
 
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
@@ -50,6 +51,18 @@ bool SerialEventThread::start() {
   // Created here, before the thread runs, so that a stop requested at once is never lost.
   wake_.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
   if (!wake_.valid()) return false;
+  // Edge-triggered, so that bytes already waiting do not report again and
+  // again: each new arrival reports once. Without it late bytes are looked
+  // for a character's time apart.
+  arrivals_.reset(::epoll_create1(EPOLL_CLOEXEC));
+  epoll_event device{};
+  device.events = EPOLLIN | EPOLLET;
+  epoll_event wake{};
+  wake.events = EPOLLIN;
+  wake.data.fd = wake_.get();
+  if (arrivals_.valid() && (::epoll_ctl(arrivals_.get(), EPOLL_CTL_ADD, device_, &device) != 0 ||
+                            ::epoll_ctl(arrivals_.get(), EPOLL_CTL_ADD, wake_.get(), &wake) != 0))
+    arrivals_.reset();
   try {
     thread_ = std::thread(&SerialEventThread::run, this);
   } catch (const std::system_error& e) {
@@ -144,41 +157,50 @@ void SerialEventThread::run() {
 }
 
 bool SerialEventThread::awaitThreshold(int waiting) {
-  auto lastGrowth = steady_clock::now();
   // The byte just seen came on time, so the missing ones are due when they
-  // have crossed the line (the wake-up itself came a little after the byte).
-  // Bytes that were due and are not in are late: they are looked for again
-  // soon, and then after growing pauses while none come.
+  // have crossed the line: one sleep, not a wake-up per byte. Bytes that are
+  // not in by then are late (a barrier that pauses between bytes, an adapter
+  // that holds them back): from then on each arrival wakes the thread, so a
+  // frame is handed over the moment its last byte is in.
+  auto lastArrival = steady_clock::now();
   bool onTime = true;
-  nanoseconds pause{0};
   for (;;) {
     const int threshold = rxThreshold_.load();
     if (waiting >= threshold) return true;
     const auto now = steady_clock::now();
-    const auto quietEnd = lastGrowth + std::chrono::milliseconds(kQuietMs);
+    const auto quietEnd = lastArrival + std::chrono::milliseconds(kQuietMs);
     if (now >= quietEnd) return true;  // all that comes: a cut frame, noise
     const nanoseconds charTime(charTimeNs_.load());
-    const int missing = threshold - waiting;
-    if (pause.count() == 0)
-      pause = onTime ? missing * charTime
-                     : std::max({(missing - 1) * charTime, charTime / 4, nanoseconds(std::chrono::microseconds(100))});
-    pollfd wake = {wake_.get(), POLLIN, 0};
-    const timespec timeout = toTimespec(std::min<nanoseconds>(pause, quietEnd - now));
-    if (::ppoll(&wake, 1, &timeout, nullptr) > 0) {
-      if (stopRequested()) return false;
-      lowerEvent(wake_.get());
+    const bool watchArrivals = !onTime && arrivals_.valid();
+    nanoseconds sleep = quietEnd - now;
+    if (watchArrivals) {
+      epoll_event events[2];
+      while (::epoll_wait(arrivals_.get(), events, 2, 0) > 0) {
+        // Reported arrivals are looked at below; only later ones may end the wait.
+      }
+      int count = 0;
+      if (::ioctl(device_, FIONREAD, &count) != 0) return true;
+      if (count > waiting) {
+        waiting = count;
+        lastArrival = now;
+        continue;
+      }
+    } else {
+      sleep = std::min<nanoseconds>(sleep, onTime ? (threshold - waiting) * charTime : charTime);
     }
+    pollfd wait = {watchArrivals ? arrivals_.get() : wake_.get(), POLLIN, 0};
+    const timespec timeout = toTimespec(sleep);
+    if (::ppoll(&wait, 1, &timeout, nullptr) > 0 && stopRequested()) return false;
+    lowerEvent(wake_.get());
     int nowWaiting = 0;
     // A failure here is the dispatcher's to find: it asks the device again.
     if (::ioctl(device_, FIONREAD, &nowWaiting) != 0) return true;
+    // When bytes came during the first sleep is not known (a slow sender, an
+    // adapter's burst): counting from now never cuts a frame that is still
+    // coming. Later ones are seen as they come.
+    if (nowWaiting > waiting) lastArrival = steady_clock::now();
+    waiting = nowWaiting;
     onTime = false;
-    if (nowWaiting > waiting) {
-      waiting = nowWaiting;
-      lastGrowth = steady_clock::now();
-      pause = nanoseconds{0};
-    } else {
-      pause *= 2;
-    }
   }
 }
 

@@ -4,10 +4,11 @@
 // It poll()s the device and its wake event (10 000 ms at a time). When bytes
 // have arrived and fewer than the receive threshold are waiting, it does not
 // watch the device byte by byte (on a terminal every arriving byte would
-// wake it): it sleeps for the time the missing bytes take on the line, and
-// again while more keep coming. It hands the event over once the threshold
-// is reached, or with fewer bytes once none have come for kQuietMs, so a cut
-// or lost frame never holds the reader up.
+// wake it): it sleeps for the time the missing bytes take on the line. Bytes
+// still missing then are late, and from then on each arrival wakes it, so
+// that the event goes over as soon as the threshold is reached; with fewer
+// bytes it goes over once none have come for kQuietMs since the last one, so
+// a cut or lost frame never holds the reader up.
 //
 // A hand-off stores the event, raises the caller's notify descriptor and
 // blocks until the main thread has taken and completed it (take + complete)
@@ -26,7 +27,7 @@
 #include <thread>
 
 #include "serial/LineTypes.h"
-#include "serial/UniqueFd.h"
+#include "util/UniqueFd.h"
 
 class SerialEventThread {
  public:
@@ -83,7 +84,8 @@ class SerialEventThread {
   const bool wantRxChar_;
   std::atomic<std::int64_t> charTimeNs_;
   std::atomic<int> rxThreshold_;
-  UniqueFd wake_;  // raised by stop() and by a lower threshold
+  UniqueFd wake_;      // raised by stop() and by a lower threshold
+  UniqueFd arrivals_;  // epoll: each new arrival on the device, and wake_
   std::thread thread_;
 
   std::mutex mutex_;

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "serial/AdapterLatency.h"
 #include "serial/LineTermios.h"
 #include "serial/SerialEventThread.h"
 
@@ -79,9 +80,10 @@ SerialPort::~SerialPort() {
 bool SerialPort::open() {
   close();
   const QByteArray given = deviceName_.toLocal8Bit();
-  if (openPath(given)) return true;
-  if (given.startsWith('/')) return false;
-  return openPath("/dev/" + given);
+  // A kernel name is never looked up in the current folder, where another
+  // user may have put a link to a device of their own.
+  if (!given.contains('/')) return openPath("/dev/" + given);
+  return openPath(given);
 }
 
 bool SerialPort::openPath(const QByteArray& path) {
@@ -114,14 +116,21 @@ bool SerialPort::openPath(const QByteArray& path) {
     return fail(error);
   };
   if (!modifyLine(fd.get(), makeRawLine)) return failExclusive(errno);
+  // Bytes that came before this opening (a reply a previous program left
+  // unread) answer none of our requests and would put every reply one behind.
+  ::tcflush(fd.get(), TCIFLUSH);
   if (!applyBaudRate(fd.get()) || !applyParity(fd.get()) || !applyStopBits(fd.get()) || !applyDataBits(fd.get()))
     return failExclusive(errno);
+  // A driver that refuses (a pseudo-terminal, a UART) keeps its own timing.
+  const bool lowLatency = requestLowLatency(fd.get());
 
   auto thread = std::make_unique<SerialEventThread>(fd.get(), notify_.get(), monitorEvents_, charTime(), rxThreshold_);
   if (!thread->start()) return failExclusive(errno);
 
   fd_ = std::move(fd);
   thread_ = std::move(thread);
+  lowLatency_ = lowLatency;
+  adapter_ = describeDevice(kernelNameOf(lastOpenPath_), sysfsRoot_);
   ++generation_;
   haveCounts_ = false;
   lineErrors();  // starts the error counters from here
@@ -136,6 +145,8 @@ void SerialPort::close() {
   // The thread ends before the descriptor is released, so it never polls a
   // closed or reused descriptor; stop() never waits for this thread.
   thread_.reset();
+  adapter_ = {};
+  lowLatency_ = false;
   ::tcflush(fd_.get(), TCIFLUSH);
   ::ioctl(fd_.get(), TIOCNXCL);
   fd_.reset();  // also releases the flock

@@ -11,8 +11,9 @@
 #include <memory>
 
 #include "serial/LineTypes.h"
+#include "serial/PortList.h"
 #include "serial/SerialLine.h"
-#include "serial/UniqueFd.h"
+#include "util/UniqueFd.h"
 
 // Why the last open() failed, kept for the user interface to explain.
 enum class OpenFailure : std::uint8_t {
@@ -42,8 +43,8 @@ class SerialPort : public QObject, public SerialLine {
   ~SerialPort() override;  // closes the port
 
   // SerialLine
-  // Closes first, then tries deviceName() as given and, unless it is an
-  // absolute path, "/dev/" + deviceName(). On failure the reason is kept in
+  // Closes first, then opens "/dev/" + deviceName() for a name without a
+  // slash, any other name as given. On failure the reason is kept in
   // lastOpenFailure()/lastOpenErrno()/lastOpenPath() and the port stays closed.
   bool open() override;
   void close() override;
@@ -82,6 +83,14 @@ class SerialPort : public QObject, public SerialLine {
   void setReadBufferSize(std::int32_t size) { readBufferSize_ = size; }
   std::int32_t writeBufferSize() const { return writeBufferSize_; }
   void setWriteBufferSize(std::int32_t size) { writeBufferSize_ = size; }
+
+  // The device of the current opening as sysfs tells of it (USB ids, the
+  // adapter's latency timer once low latency was asked for), and whether its
+  // driver took the low-latency request. Empty and false while closed.
+  const PortChoice& adapter() const { return adapter_; }
+  bool lowLatency() const { return lowLatency_; }
+  // Test seam: where sysfs's tty class folder is.
+  void setSysfsRoot(const QString& root) { sysfsRoot_ = root; }
 
   OpenFailure lastOpenFailure() const { return lastOpenFailure_; }
   int lastOpenErrno() const { return lastOpenErrno_; }
@@ -142,6 +151,9 @@ class SerialPort : public QObject, public SerialLine {
   std::unique_ptr<QSocketNotifier> notifier_;
   std::uint64_t generation_ = 0;  // counts openings and closings
   OpenFunction openFunction_;
+  QString sysfsRoot_ = SysfsTtyRoot;
+  PortChoice adapter_;
+  bool lowLatency_ = false;
   std::int32_t rxThreshold_ = 1;
   bool haveCounts_ = false;
   std::array<int, 5> lastCounts_{};  // frame, overrun, parity, brk, buf_overrun

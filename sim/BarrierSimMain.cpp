@@ -21,6 +21,7 @@
 #include <cstring>
 #include <ctime>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,7 +51,8 @@ const char* const Usage =
     "  --firmware HEX      the 8 bytes of the version reply: beam count code,\n"
     "                      firmware version, date, e.g. 0601000520210714 (blanks and\n"
     "                      colons allowed); byte 0 above 6 is sent as is (a fault)\n"
-    "  --status-size 9|17  status reply payload size (default 9)\n"
+    "  --status-size 9|17|alternate  status reply payload size (default 9);\n"
+    "                      alternate: 17 and 9 bytes in turn\n"
     "  --data-size N       data reply payload size 0..17 (default 12)\n"
     "  --data2-size N      data2 reply payload size 0..16 (default 9)\n"
     "  --baud N            line speed for pacing, 10 bits a byte (default 9600)\n"
@@ -59,6 +61,10 @@ const char* const Usage =
     "                      terminal delivers them at once), instead of one request's\n"
     "                      wire time after its first byte as a barrier's UART would\n"
     "  --reaction-ms N     wait before each reply, 0..10000 (default 2)\n"
+    "  --byte-gap MIN-MAX  a pause of MIN..MAX ms (at random) between the bytes of\n"
+    "                      a reply, as a slow barrier leaves\n"
+    "  --adapter-latency MS  hold reply bytes as a USB adapter's latency timer of MS\n"
+    "                      ms does: they pass on at its ticks, MS ms apart\n"
     "  --demo              play a barrier's day (a 60 s cycle of crossings, blocks,\n"
     "                      tampers, a supply sag, registration mode, the LED)\n"
     "  --help              this text\n"
@@ -87,6 +93,9 @@ struct Options {
   bool pacing = true;
   bool requestPacing = true;
   long reactionMs = 2;
+  long gapMinUs = 0, gapMaxUs = 0;  // between the bytes of a reply
+  long adapterLatencyMs = 0;
+  bool alternateStatus = false;
   bool demo = false;
 };
 
@@ -159,8 +168,14 @@ Options parseOptions(int argc, char** argv) {
       options.firmware = parseFirmware(next());
       if (!options.firmware) fail("--firmware takes 8 bytes in hexadecimal");
     } else if (arg == "--status-size") {
-      const auto n = parseLong(next(), 9, 17);
-      if (!n || (*n != 9 && *n != 17)) fail("--status-size takes 9 or 17");
+      const std::string size = next();
+      if (size == "alternate") {
+        options.alternateStatus = true;
+        options.statusSize = 17;
+        continue;
+      }
+      const auto n = parseLong(size, 9, 17);
+      if (!n || (*n != 9 && *n != 17)) fail("--status-size takes 9, 17 or alternate");
       options.statusSize = std::size_t(*n);
     } else if (arg == "--data-size") {
       const auto n = parseLong(next(), 0, long(SimBarrier::MaxDataReplySize));
@@ -182,6 +197,18 @@ Options parseOptions(int argc, char** argv) {
       const auto n = parseLong(next(), 0, 10000);
       if (!n) fail("--reaction-ms takes 0..10000");
       options.reactionMs = *n;
+    } else if (arg == "--byte-gap") {
+      const std::string range = next();
+      const auto dash = range.find('-');
+      const auto low = parseLong(range.substr(0, dash), 0, 1000);
+      const auto high = dash == std::string::npos ? low : parseLong(range.substr(dash + 1), 0, 1000);
+      if (!low || !high || *high < *low) fail("--byte-gap takes MIN-MAX in ms, 0..1000");
+      options.gapMinUs = *low * 1000;
+      options.gapMaxUs = *high * 1000;
+    } else if (arg == "--adapter-latency") {
+      const auto n = parseLong(next(), 0, 255);
+      if (!n) fail("--adapter-latency takes 0..255 ms");
+      options.adapterLatencyMs = *n;
     } else if (arg == "--demo") {
       options.demo = true;
     } else {
@@ -349,15 +376,30 @@ bool writeAll(int fd, const std::uint8_t* bytes, std::size_t size) {
 
 // Each byte goes out when a real line would have finished sending it, so the
 // far end sees replies arrive at line speed. Absolute deadlines keep the
-// pace from drifting.
-void writeReply(int fd, const std::vector<std::uint8_t>& reply, timespec start, const Options& options) {
+// pace from drifting. A slow barrier's pauses come between the bytes; an
+// adapter's latency timer then holds them until its next tick (it runs
+// freely, so a reply's end waits anything from nothing to a whole period).
+void writeReply(int fd, const std::vector<std::uint8_t>& reply, timespec start, const Options& options,
+                std::minstd_rand& random) {
   if (!options.pacing) {
     writeAll(fd, reply.data(), reply.size());
     return;
   }
-  for (std::size_t i = 0; i < reply.size() && !stopSignal; ++i) {
-    sleepUntil(plus(start, byteNs(options) * (long long)(i + 1)));
-    if (!writeAll(fd, &reply[i], 1)) return;
+  std::uniform_int_distribution<long> gapUs(options.gapMinUs, options.gapMaxUs);
+  const long long latencyNs = options.adapterLatencyMs * 1000000LL;
+  std::vector<long long> due(reply.size());
+  long long at = nanoseconds(start);
+  for (std::size_t i = 0; i < reply.size(); ++i) {
+    if (i > 0 && options.gapMaxUs > 0) at += gapUs(random) * 1000LL;
+    at += byteNs(options);
+    due[i] = latencyNs > 0 ? (at + latencyNs - 1) / latencyNs * latencyNs : at;
+  }
+  for (std::size_t i = 0; i < reply.size() && !stopSignal;) {
+    std::size_t end = i + 1;
+    while (end < reply.size() && due[end] == due[i]) ++end;
+    sleepUntil(timespec{time_t(due[i] / 1000000000LL), long(due[i] % 1000000000LL)});
+    if (!writeAll(fd, &reply[i], end - i)) return;
+    i = end;
   }
 }
 
@@ -377,6 +419,8 @@ int main(int argc, char** argv) {
   }
   if (options.beams) sim.setBeamCount(*options.beams);
   sim.setStatusSize(options.statusSize);
+  sim.setStatusSizeAlternating(options.alternateStatus);
+  std::minstd_rand random(1);  // the byte gaps; seeded, so runs repeat
   sim.setDataReplySize(options.dataSize);
   sim.setData2ReplySize(options.data2Size);
 
@@ -538,10 +582,11 @@ int main(int argc, char** argv) {
           timespec start = received;
           if (options.pacing && options.requestPacing)
             start = later(start, plus(requestStart, byteNs(options) * requestBytes));
-          const long long waitNs = (options.reactionMs + (long long)sim.replyDelayMs()) * 1000000LL;
+          const long long waitNs =
+              (options.reactionMs + (long long)sim.replyDelayMs() + (long long)sim.takeLateMs()) * 1000000LL;
           start = plus(start, waitNs);
           sleepUntil(start);
-          writeReply(pty.master(), reply, start, options);
+          writeReply(pty.master(), reply, start, options, random);
           const bool status = sim.requestCount() > answered && sim.requests().back()[3] == frame::CmdStatus;
           const bool changed = status && reply != lastStatusReply;
           if (status) lastStatusReply = reply;

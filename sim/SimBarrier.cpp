@@ -150,6 +150,7 @@ void SimBarrier::handleFrame(std::span<const std::uint8_t> frame, std::vector<st
       break;
     case frame::CmdStatus:
       reply(command, std::span(status_).first(statusSize_), out);
+      if (alternateStatus_) statusSize_ = statusSize_ == StatusSizeShort ? StatusSizeLong : StatusSizeShort;
       break;
     case frame::CmdWrite2:
       if (payload.size() != 9) return;
@@ -195,6 +196,10 @@ void SimBarrier::reply(std::uint8_t command, std::span<const std::uint8_t> paylo
   std::uniform_int_distribution<int> noiseByte(0, 0xFE);
   for (unsigned i = 0; i < noisePerReply_; ++i) out.push_back(std::uint8_t(noiseByte(noise_)));
   out.insert(out.end(), reply.begin(), reply.end());
+  if (double_ > 0) {
+    --double_;
+    out.insert(out.end(), reply.begin(), reply.end());
+  }
 }
 
 // --- Text commands -----------------------------------------------------------
@@ -264,7 +269,7 @@ const char* SimBarrier::commandHelp() {
          "  register on|off       transmitter registration mode (flag bit 6)\n"
          "  led on|off            LED (flag bit 7)\n"
          "  beams N               beam count 2..8 (version byte 0 := N - 2)\n"
-         "  status-size 9|17      status reply size\n"
+         "  status-size 9|17|alternate  status reply size; alternate: 17 and 9 in turn\n"
          "  show                  print the status payload bytes\n"
          "  config [INDEX VALUE]  configuration byte 0..31 := VALUE; alone, print all 32\n"
          "  silent [SECONDS]      answer nothing (for SECONDS, else until talk)\n"
@@ -277,7 +282,9 @@ const char* SimBarrier::commandHelp() {
          "  overlong N            send the next N replies with length byte 0x14 (too long)\n"
          "  cut N                 send only the first half of the next N replies\n"
          "  drop N                send nothing for the next N replies\n"
+         "  double N              send each of the next N replies twice\n"
          "  delay MS              wait MS more before every reply; 0 = off\n"
+         "  late MS               wait MS more before the next reply only\n"
          "  beambyte V|off        send V as version byte 0 (above 6 is a fault)\n"
          "  clear                 end every fault above\n"
          "  help                  this list\n"
@@ -357,8 +364,13 @@ SimBarrier::CommandResult SimBarrier::Command(std::string_view line) {
     const auto n = count(8);
     if (!n || !setBeamCount(int(*n))) return error("beams N, N = 2..8");
   } else if (name == "status-size") {
+    if (argc == 1 && words[1] == "alternate") {
+      setStatusSizeAlternating(true);
+      return result;
+    }
     const auto n = count(17);
-    if (!n || !setStatusSize(*n)) return error("status-size 9|17");
+    if (!n || !setStatusSize(*n)) return error("status-size 9|17|alternate");
+    setStatusSizeAlternating(false);
   } else if (name == "show") {
     for (std::size_t i = 0; i < statusSize_; ++i) {
       char hex[4];
@@ -403,15 +415,23 @@ SimBarrier::CommandResult SimBarrier::Command(std::string_view line) {
     const auto n = count(1000);
     if (!n) return error("noise RATE, RATE = 0..1000 bytes per reply");
     noisePerReply_ = unsigned(*n);
-  } else if (name == "badcheck" || name == "overlong" || name == "cut" || name == "drop") {
+  } else if (name == "badcheck" || name == "overlong" || name == "cut" || name == "drop" || name == "double") {
     const auto n = count(1000000);
     if (!n) return error(std::string(name) + " N");
-    unsigned& pending = name == "badcheck" ? badCheck_ : name == "overlong" ? overlong_ : name == "cut" ? cut_ : drop_;
+    unsigned& pending = name == "badcheck"   ? badCheck_
+                        : name == "overlong" ? overlong_
+                        : name == "cut"      ? cut_
+                        : name == "drop"     ? drop_
+                                             : double_;
     pending = unsigned(*n);
   } else if (name == "delay") {
     const auto ms = count(60000);
     if (!ms) return error("delay MS, MS = 0..60000");
     replyDelayMs_ = unsigned(*ms);
+  } else if (name == "late") {
+    const auto ms = count(60000);
+    if (!ms) return error("late MS, MS = 0..60000");
+    lateMs_ = unsigned(*ms);
   } else if (name == "beambyte") {
     if (argc == 1 && words[1] == "off") {
       beamByte_.reset();
@@ -421,7 +441,7 @@ SimBarrier::CommandResult SimBarrier::Command(std::string_view line) {
       beamByte_ = std::uint8_t(*value);
     }
   } else if (name == "clear") {
-    noisePerReply_ = badCheck_ = overlong_ = cut_ = drop_ = replyDelayMs_ = 0;
+    noisePerReply_ = badCheck_ = overlong_ = cut_ = drop_ = double_ = replyDelayMs_ = lateMs_ = 0;
     beamByte_.reset();
   } else if (name == "help") {
     result.message = commandHelp();

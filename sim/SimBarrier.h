@@ -16,6 +16,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class SimBarrier {
@@ -70,6 +71,10 @@ class SimBarrier {
   // 9 or 17; anything else is refused (false, unchanged).
   bool setStatusSize(std::size_t size);
   std::size_t statusSize() const { return statusSize_; }
+  // Each status reply then has the other size: 17, 9, 17, ... from the
+  // current one on.
+  void setStatusSizeAlternating(bool on) { alternateStatus_ = on; }
+  bool statusSizeAlternating() const { return alternateStatus_; }
   // 2..8; sets version()[0] = n - 2 and config()[31] = n. Else false, unchanged.
   bool setBeamCount(int n);
   int beamCount() const { return beamCount_; }
@@ -131,6 +136,12 @@ class SimBarrier {
   void cutReplies(unsigned n) { cut_ = n; }
   // The next n replies are not sent at all.
   void dropReplies(unsigned n) { drop_ = n; }
+  // The next n replies go out twice, one copy right behind the other.
+  void doubleReplies(unsigned n) { double_ = n; }
+  // The next reply waits `ms` more (once); applied by whoever paces the
+  // output, which takes it with takeLateMs() as that reply goes out.
+  void delayNextReply(unsigned ms) { lateMs_ = ms; }
+  unsigned takeLateMs() { return std::exchange(lateMs_, 0u); }
   // Extra wait before each reply; applied by whoever paces the output
   // (Receive ignores it).
   void setReplyDelayMs(unsigned ms) { replyDelayMs_ = ms; }
@@ -143,6 +154,7 @@ class SimBarrier {
   unsigned pendingOverlong() const { return overlong_; }
   unsigned pendingCut() const { return cut_; }
   unsigned pendingDrop() const { return drop_; }
+  unsigned pendingDouble() const { return double_; }
 
   // --- Text commands (the barrier-sim program's stdin) ---------------------
   // One command line, e.g. "alert 3 on", "set 2 0x80", "badcheck 2".
@@ -176,7 +188,8 @@ class SimBarrier {
 
   unsigned noisePerReply_ = 0;
   std::minstd_rand noise_{1};
-  unsigned badCheck_ = 0, overlong_ = 0, cut_ = 0, drop_ = 0;
-  unsigned replyDelayMs_ = 0;
+  unsigned badCheck_ = 0, overlong_ = 0, cut_ = 0, drop_ = 0, double_ = 0;
+  unsigned replyDelayMs_ = 0, lateMs_ = 0;
+  bool alternateStatus_ = false;
   std::optional<std::uint8_t> beamByte_;
 };

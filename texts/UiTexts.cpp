@@ -133,6 +133,11 @@ const std::vector<Entry>& entries() {
       {txtPortNotTerminal,
        QStringLiteral("To nie jest port szeregowy. Wybierz inny port w menu Konfiguracja, RS-232.")},
       {txtPortOtherError, QStringLiteral("Nie można otworzyć portu: %1")},
+      {txtPortNoDeviceShell, QStringLiteral("Nie ma takiego urządzenia. Sprawdź, czy przejściówka USB jest "
+                                            "podłączona, i podaj port opcją --port.")},
+      {txtPortInUseShell,
+       QStringLiteral("Port jest zajęty przez inny program. Zamknij ten program albo podaj inny port opcją --port.")},
+      {txtPortNotTerminalShell, QStringLiteral("To nie jest port szeregowy. Podaj inny port opcją --port.")},
       {txtPortChangePermissions,
        QStringLiteral("Brak uprawnień do %1 (%2). Uprawnienia urządzenia trzeba zmienić, np. regułą udev.")},
 
@@ -140,6 +145,7 @@ const std::vector<Entry>& entries() {
       {txtPortUsbSerial, QStringLiteral("%1, nr seryjny %2")},
       {txtPortUsbIds, QStringLiteral("urządzenie USB %1:%2")},
       {txtPortNotPresent, QStringLiteral("brak urządzenia")},
+      {txtPortLatency, QStringLiteral("%1, opóźnienie adaptera %2 ms")},
 
       {txtFileNotFound, QStringLiteral("File not found")},
       {txtInvalidFilename, QStringLiteral("Invalid filename")},
@@ -149,6 +155,10 @@ const std::vector<Entry>& entries() {
       {txtTooManyOpenFiles, QStringLiteral("Too many open files")},
       {txtNotRegularFile, QStringLiteral("To nie jest zwykły plik")},
       {txtNoticeAbout, QStringLiteral("%1 (%2): %3")},
+      {txtForeignLink, QStringLiteral("Nie zapisano: ta nazwa to dowiązanie symboliczne innego użytkownika w folderze, "
+                                      "do którego mogą pisać inni; mogłoby skierować zapis do cudzego pliku")},
+      {txtDanglingLink, QStringLiteral("Nie zapisano: ta nazwa to dowiązanie symboliczne do pliku, który nie "
+                                       "istnieje; plik nie jest tworzony w miejscu wskazanym przez dowiązanie")},
       {txtWriteNotDone, QStringLiteral("Konfiguracja NIE została wysłana: połączenie z barierą było przerwane. "
                                        "Niewysłane zmiany zostały w edytorach (podświetlone); „Wyślij” wyśle je.")},
       {txtWritePartly, QStringLiteral("Konfiguracja wysłana tylko w części: połączenie z barierą było przerwane. "
@@ -187,18 +197,17 @@ const std::vector<Entry>& entries() {
                       "                     tryb rejestracji, zasilanie\n"
                       "  show PLIK.acc      konfiguracja zapisana w pliku\n"
                       "  diff A.acc B.acc   różnice między dwoma plikami konfiguracji\n"
-                      "  history [--barrier NUMER] [--since KIEDY] [--until KIEDY] [--json | --csv]\n"
-                      "                     zdarzenia z bazy historii, od najstarszych; KIEDY: data (2026-12-08),\n"
-                      "                     data i godzina (2026-12-08T03:12) albo okres wstecz (24h, 7d)\n"
-                      "  barriers [--json]  bariery znane bazie historii\n"
+                      "  history            zdarzenia z bazy historii, od najstarszych\n"
+                      "  barriers           bariery znane bazie historii\n"
                       "  walktest           test uruchomieniowy: każda wiązka przerwana i wolna, styki sabotażowe\n"
                       "                     otwarte i zamknięte, wyjścia; wynik trafia do dziennika\n"
                       "  report PLIK.pdf    protokół uruchomienia z ostatniego testu zapisanego w dzienniku\n"
+                      "Opis jednego polecenia: orvita-cli polecenie --help.\n"
                       "\n"
                       "Kod wyjścia: 0 wykonane; 1 bariera nie odpowiada albo odmówiła (diff: pliki się różnią;\n"
-                      "walktest: nie wszystko zaliczone; report: brak testu w dzienniku);\n"
-                      "2 błędne wywołanie albo plik, którego nie można odczytać lub zapisać; 3 nie można otworzyć\n"
-                      "portu.")},
+                      "walktest: nie wszystko zaliczone; report: brak testu w dzienniku); 2 błędne wywołanie,\n"
+                      "brak portu albo plik (także standardowe wyjście), którego nie można odczytać lub zapisać;\n"
+                      "3 nie można otworzyć portu; 128 + numer sygnału: przerwane (130 po Ctrl+C).")},
       {txtCliCommandArgument,
        QStringLiteral("identify, read, write, reset, status, show, diff, history, barriers, walktest albo report.")},
       {txtCliCommandSyntax, QStringLiteral("polecenie [plik…]")},
@@ -233,6 +242,39 @@ const std::vector<Entry>& entries() {
       {txtCliBeamBlocked, QStringLiteral("zablokowana")},
       {txtCliBeamBlockMemory, QStringLiteral("pamięć blokady")},
       {txtCliReservedByte, QStringLiteral("Bajt %1 (zarezerwowany)")},
+      {txtCliHelpIdentify, QStringLiteral("Identyfikacja bariery: typ, wersja i data oprogramowania, liczba wiązek.")},
+      {txtCliHelpRead, QStringLiteral("Odczyt konfiguracji z bariery do pliku PLIK.acc (32 bajty).")},
+      {txtCliHelpWrite,
+       QStringLiteral("Zapis konfiguracji z pliku PLIK.acc do bariery i odczyt sprawdzający. Plik dla innej liczby "
+                      "wiązek niż bariery jest odrzucany, chyba że podano --force. Przerwany (Ctrl+C) kończy "
+                      "bieżący blok i mówi, co bariera zawiera.")},
+      {txtCliHelpReset, QStringLiteral("Reset pamięci blokad bariery.")},
+      {txtCliHelpStatus,
+       QStringLiteral("Stan bariery: wiązki, wyjścia, styki sabotażowe, magistrala, LED, tryb rejestracji, "
+                      "zasilanie. Z --follow nowy stan po każdej zmianie; kończy się, gdy odbiorca wyjścia "
+                      "zniknie.")},
+      {txtCliHelpShow, QStringLiteral("Konfiguracja zapisana w pliku PLIK.acc, słowami.")},
+      {txtCliHelpDiff,
+       QStringLiteral("Pola, którymi różnią się pliki A.acc i B.acc. Kod wyjścia 1, gdy się różnią, 0 gdy nie.")},
+      {txtCliOptionReconnect,
+       QStringLiteral("status --follow: gdy bariera zniknie, czekaj na nią i pokazuj dalej, zamiast kończyć.")},
+      {txtCliLost, QStringLiteral("Bariera na porcie %1 nie odpowiada; czekam, aż odpowie.")},
+      {txtCliBack, QStringLiteral("Bariera na porcie %1 znów odpowiada.")},
+      {txtCliOutputFailed, QStringLiteral("Nie można pisać na standardowe wyjście: %1.")},
+      {txtCliNoPort, QStringLiteral("Nie podano portu i żaden nie jest zapamiętany: podaj go opcją --port "
+                                    "(znalezione porty: %1).")},
+      {txtCliNoPortsFound, QStringLiteral("brak")},
+      {txtCliFileSize, QStringLiteral("Uwaga: plik ma %1 B, a plik konfiguracji ma 32 B.")},
+      {txtCliFileBeamCount, QStringLiteral("Uwaga: liczba wiązek w pliku (%1) jest spoza zakresu 2–8.")},
+      {txtCliStoppedUntouched, QStringLiteral("Przerwano (%1): konfiguracja bariery nie została zmieniona.")},
+      {txtCliStoppedPartly,
+       QStringLiteral("Przerwano (%1): bariera ma konfigurację zapisaną tylko w części (potwierdzone bajty %2).")},
+      {txtCliStoppedUnchecked,
+       QStringLiteral("Przerwano (%1): konfiguracja została zapisana w barierze, ale nie sprawdzona odczytem.")},
+      {txtCliStopped, QStringLiteral("Przerwano (%1).")},
+      {txtCliStoppedUnconfirmed,
+       QStringLiteral("Przerwano (%1): bariera nie potwierdziła wysłanego bloku; jej konfiguracja mogła zostać "
+                      "zmieniona w części.")},
 
       {txtJournalCannotWrite,
        QStringLiteral("Nie można zapisywać bazy historii %1 (%2); program działa dalej bez niej.")},
@@ -256,6 +298,11 @@ const std::vector<Entry>& entries() {
       {txtCliNoBarriers, QStringLiteral("Baza historii nie zna jeszcze żadnej bariery.")},
       {txtCliBadSerial, QStringLiteral("Numer seryjny nadajnika to liczba od 0 do 65535, nie \"%1\".")},
 
+      {txtCliHelpHistory,
+       QStringLiteral("Zdarzenia z bazy historii, od najstarszych. KIEDY: data (2026-12-08), data i godzina "
+                      "(2026-12-08T03:12) albo okres wstecz (90m, 24h, 7d).")},
+      {txtCliHelpBarriers, QStringLiteral("Bariery znane bazie historii: numer seryjny nadajnika, wersja, "
+                                          "pierwsze i ostatnie połączenie, liczba alarmów i sabotaży.")},
       {txtProgramSummary, QStringLiteral("Konfiguracja i serwis bariery podczerwieni Orvita przez łącze RS-232.")},
       {txtHelpOption, QStringLiteral("Wyświetla tę pomoc.")},
       {txtVersionOption, QStringLiteral("Wyświetla numer wersji.")},
@@ -268,7 +315,6 @@ const std::vector<Entry>& entries() {
        QStringLiteral("Nie można otworzyć okna: brak ekranu (DISPLAY, WAYLAND_DISPLAY). Uruchom program w sesji "
                       "graficznej albo użyj --help lub --version.")},
 
-      {txtServiceMenu, QStringLiteral("Serwis")},
       {txtWalkTestAction, QStringLiteral("Test uruchomieniowy…")},
       {txtPrintRecordAction, QStringLiteral("Drukuj protokół…")},
       {txtPrintConfigAction, QStringLiteral("Drukuj konfigurację…")},
@@ -355,6 +401,13 @@ const std::vector<Entry>& entries() {
       {txtCliWalkLost, QStringLiteral("Utracono połączenie z barierą; test trwa dalej po jej powrocie.")},
       {txtCliWalkTimeout,
        QStringLiteral("walktest: jak długo czekać na kolejne zaliczenie, w sekundach (domyślnie %1).")},
+      {txtCliHelpWalkTest,
+       QStringLiteral("Test uruchomieniowy: każda wiązka przerwana i wolna, styki sabotażowe otwarte i zamknięte, "
+                      "wyjścia. Kończy się, gdy wszystko zaliczone albo gdy kolejne zaliczenie nie przyjdzie w "
+                      "czasie --timeout; wynik trafia do dziennika. Kod wyjścia 1, gdy nie wszystko zaliczone.")},
+      {txtCliHelpReport,
+       QStringLiteral("Protokół uruchomienia (PDF) z ostatniego testu uruchomieniowego zapisanego w dzienniku. "
+                      "Kod wyjścia 1, gdy dziennik nie ma żadnego testu.")},
       {txtFileArgument, QStringLiteral("plik.acc")},
       {txtFileArgumentHelp, QStringLiteral("Plik konfiguracji do otwarcia, jak w menu Plik, Otwórz.")},
       {txtFileArgumentSyntax, QStringLiteral("[plik.acc]")},
@@ -367,6 +420,83 @@ const std::vector<Entry>& entries() {
       {txtX11NotSet, QStringLiteral("wybrano platformę xcb, a brak ekranu X (DISPLAY)")},
       {txtPlatformUnusable,
        QStringLiteral("wtyczka platformy Qt „%1” (-platform, QT_QPA_PLATFORM) nie działa albo nie jest zainstalowana")},
+
+      {txtCmdVersion, QStringLiteral("version")},
+      {txtCmdData, QStringLiteral("data")},
+      {txtCmdWrite, QStringLiteral("write")},
+      {txtCmdStatus, QStringLiteral("status")},
+      {txtCmdWrite2, QStringLiteral("write2")},
+      {txtCmdData2, QStringLiteral("data2")},
+      {txtCmdReset, QStringLiteral("reset")},
+      {txtWordsAskVersion, QStringLiteral("pytanie o wersję")},
+      {txtWordsVersion, QStringLiteral("liczba wiązek %1, wersja %2 z %3")},
+      {txtWordsAskRead, QStringLiteral("odczyt konfiguracji od bajtu %1")},
+      {txtWordsWriting, QStringLiteral("zapis: %1")},
+      {txtWordsWriteDone, QStringLiteral("zapis potwierdzony")},
+      {txtWordsAskStatus, QStringLiteral("pytanie o stan")},
+      {txtWordsAskReset, QStringLiteral("kasowanie pamięci blokad")},
+      {txtWordsResetDone, QStringLiteral("pamięć blokad skasowana")},
+      {txtWordsAlarmMode, QStringLiteral("alarmowanie: %1")},
+      {txtWordsResponse, QStringLiteral("czułość %1 ms")},
+      {txtWordsOff, QStringLiteral("wył.")},
+      {txtWordsSerial, QStringLiteral("nadajnik nr %1")},
+      {txtWordsMaxCovered, QStringLiteral("maks. czas zasł. %1 min.")},
+      {txtWordsAutoBlockTime, QStringLiteral("czas zliczania %1 s")},
+      {txtWordsAutoBlockCounts, QStringLiteral("autoblok. %1")},
+      {txtWordsSupply, QStringLiteral("zasilanie %1 V")},
+      {txtWordsBeamCovered, QStringLiteral("wiązka %1 zasłonięta")},
+      {txtWordsBeamsCovered, QStringLiteral("wiązki %1 zasłonięte")},
+      {txtWordsBeamAlert, QStringLiteral("wiązka %1 w alarmie")},
+      {txtWordsBeamsAlert, QStringLiteral("wiązki %1 w alarmie")},
+      {txtWordsBeam50, QStringLiteral("wiązka %1 na 50%")},
+      {txtWordsBeams50, QStringLiteral("wiązki %1 na 50%")},
+      {txtWordsBeamNar, QStringLiteral("wiązka %1 nar.")},
+      {txtWordsBeamsNar, QStringLiteral("wiązki %1 nar.")},
+      {txtWordsBeamBlocked, QStringLiteral("wiązka %1 zablokowana")},
+      {txtWordsBeamsBlocked, QStringLiteral("wiązki %1 zablokowane")},
+      {txtWordsBeamMemory, QStringLiteral("wiązka %1 w pamięci blokad")},
+      {txtWordsBeamsMemory, QStringLiteral("wiązki %1 w pamięci blokad")},
+      {txtWordsBeamsNormal, QStringLiteral("wiązki w normie")},
+      {txtWordsDiag, QStringLiteral("diagnostyka wiązek %1")},
+      {txtWordsShort, QStringLiteral("za krótka, by ją odczytać")},
+
+      {txtServiceMenu, QStringLiteral("Serwis")},
+      {txtMonitorItem, QStringLiteral("Monitor transmisji…")},
+      {txtMonitorTitle, QStringLiteral("Monitor transmisji")},
+      {txtMonitorColTime, QStringLiteral("Czas")},
+      {txtMonitorColGap, QStringLiteral("Odstęp [ms]")},
+      {txtMonitorColDirection, QStringLiteral("Kierunek")},
+      {txtMonitorColCommand, QStringLiteral("Polecenie")},
+      {txtMonitorColWords, QStringLiteral("Znaczenie")},
+      {txtMonitorColBytes, QStringLiteral("Bajty")},
+      {txtToBarrier, QStringLiteral("→ bariera")},
+      {txtFromBarrier, QStringLiteral("← bariera")},
+      {txtRowNoReply, QStringLiteral("brak odpowiedzi przed następnym pytaniem")},
+      {txtRowDiscarded, QStringLiteral("odrzucone przy szukaniu początku ramki: %1 B")},
+      {txtRowBadCheck, QStringLiteral(", w ramce %1")},
+      {txtRowCut, QStringLiteral("ramka ucięta, w jej miejscu zaczyna się następna")},
+      {txtRowPortOpened, QStringLiteral("port %1 otwarty")},
+      {txtRowPortClosed, QStringLiteral("port zamknięty")},
+      {txtMonitorPause, QStringLiteral("Wstrzymaj")},
+      {txtMonitorFilterAll, QStringLiteral("wszystko")},
+      {txtMonitorFilterNoPoll, QStringLiteral("bez odpytywania stanu")},
+      {txtMonitorFilterErrors, QStringLiteral("tylko błędy")},
+      {txtMonitorFilterCommand, QStringLiteral("tylko %1")},
+      {txtMonitorSearch, QStringLiteral("Szukaj")},
+      {txtMonitorCopy, QStringLiteral("Kopiuj")},
+      {txtMonitorSave, QStringLiteral("Zapisz…")},
+      {txtMonitorSummary,
+       QStringLiteral("Odpytywanie: %1/s z %2/s możliwych przy %3 bit/s   Brak odpowiedzi: %4   Uszkodzone ramki: %5   "
+                      "Czas odpowiedzi bariery: mediana %6 ms, 95%: %7 ms")},
+      {txtMonitorNoAnswers, QStringLiteral("–")},
+      {txtMonitorSaveTitle, QStringLiteral("Zapisz zapis transmisji")},
+      {txtMonitorSaveFilter, QStringLiteral("Pliki tekstowe (*.txt);;Wszystkie pliki (*)")},
+      {txtMonitorSaveFailed, QStringLiteral("Nie można zapisać pliku %1: %2")},
+      {txtMonitorLogTip, QStringLiteral("Gdy „log” jest zaznaczony, wiersze trafiają też do pliku %1")},
+      {txtMonitorAdapterLatency, QStringLiteral("   Opóźnienie adaptera: %1 ms")},
+      {txtMonitorLatencyAdvice,
+       QStringLiteral(
+           "Adapter przetrzymuje odebrane bajty do %1 ms. Na stałe obniża to reguła udev (do skopiowania):")},
   };
   return list;
 }

@@ -124,6 +124,10 @@ enum Id : int {
   txtPortNotTerminal = 65375,
   txtPortOtherError = 65376,         // %1 system message
   txtPortChangePermissions = 65472,  // %1 device, %2 its permissions as ls -l shows them
+  // The same advice for orvita-cli, where there is no menu.
+  txtPortNoDeviceShell = 65377,
+  txtPortInUseShell = 65378,
+  txtPortNotTerminalShell = 65379,
 
   // Configuration file errors, as the error box shows them (a full stop is added there).
   txtFileNotFound = 65380,      // "File not found"
@@ -134,6 +138,8 @@ enum Id : int {
   txtTooManyOpenFiles = 65385,  // "Too many open files"
   // Any other failure shows the system's own message.
   txtNotRegularFile = 65471,  // a pipe, a device, a folder or a link where a file was expected
+  txtForeignLink = 65386,     // saving through another user's link in a shared folder
+  txtDanglingLink = 65387,    // saving through a link to a file that does not exist
 
   // What the user must know of a send, a reset or a reconnection: the
   // notice under the identification bar.
@@ -182,12 +188,34 @@ enum Id : int {
   txtCliBeamBlocked = 65425,
   txtCliBeamBlockMemory = 65426,
   txtCliReservedByte = 65427,  // %1 the byte index
+  // Each command's own --help: what it does.
+  txtCliHelpIdentify = 65428,
+  txtCliHelpRead = 65429,
+  txtCliHelpWrite = 65430,
+  txtCliHelpReset = 65431,
+  txtCliHelpStatus = 65432,
+  txtCliHelpShow = 65433,
+  txtCliHelpDiff = 65434,
+  txtCliOptionReconnect = 65435,
+  txtCliLost = 65436,          // %1 the port; status --follow --reconnect waits
+  txtCliBack = 65437,          // %1 the port; and goes on
+  txtCliOutputFailed = 65438,  // %1 the system's message
+  txtCliNoPort = 65439,        // %1 the ports found, or txtCliNoPortsFound
+  txtCliNoPortsFound = 65490,
+  txtCliFileSize = 65491,            // %1 the size in bytes
+  txtCliFileBeamCount = 65492,       // %1 byte 31
+  txtCliStoppedUntouched = 65493,    // %1 the signal's name; the barrier's configuration is as it was
+  txtCliStoppedPartly = 65494,       // %1 the signal's name, %2 the byte indexes the barrier confirmed
+  txtCliStoppedUnchecked = 65495,    // %1 the signal's name
+  txtCliStopped = 65496,             // %1 the signal's name; any other command
+  txtCliStoppedUnconfirmed = 65497,  // %1 the signal's name; a block sent, none confirmed
 
   // What the port list tells of a device.
   txtPortListEntry = 65440,   // %1 name, %2 description
   txtPortUsbSerial = 65441,   // %1 manufacturer and product, %2 serial number
   txtPortUsbIds = 65442,      // %1 vendor id, %2 product id
   txtPortNotPresent = 65443,  // a chosen port the system does not have now
+  txtPortLatency = 65444,     // %1 the description, %2 the adapter's latency timer in ms
 
   // The command line and start-up messages.
   txtProgramSummary = 65450,  // --help's description
@@ -225,9 +253,84 @@ enum Id : int {
   txtCliBadSerial = 65613,    // %1 the value given
   txtCliBarrierLine = 65614,  // %1 serial, %2 beams, %3 version, %4 %5 first and last seen, %6..%8 counts
   txtCliNoBarriers = 65615,
+  txtCliHelpHistory = 65616,
+  txtCliHelpBarriers = 65617,
+  // What a frame on the line means, as the traffic monitor words it.
+  txtCmdVersion = 65800,  // the commands' names: "version" ... "reset"
+  txtCmdData = 65801,
+  txtCmdWrite = 65802,
+  txtCmdStatus = 65803,
+  txtCmdWrite2 = 65804,
+  txtCmdData2 = 65805,
+  txtCmdReset = 65806,
+  txtWordsAskVersion = 65807,
+  txtWordsVersion = 65808,  // %1 beam count, %2 version, %3 date
+  txtWordsAskRead = 65809,  // %1 the first configuration byte
+  txtWordsWriting = 65810,  // %1 the values written
+  txtWordsWriteDone = 65811,
+  txtWordsAskStatus = 65812,
+  txtWordsAskReset = 65813,
+  txtWordsResetDone = 65814,
+  txtWordsAlarmMode = 65815,        // %1 one beam / two beams
+  txtWordsResponse = 65816,         // %1 the beams' times
+  txtWordsOff = 65817,              // a beam switched off, in a list
+  txtWordsSerial = 65818,           // %1 the number
+  txtWordsMaxCovered = 65819,       // %1 minutes
+  txtWordsAutoBlockTime = 65820,    // %1 seconds
+  txtWordsAutoBlockCounts = 65821,  // %1 the beams' counts
+  txtWordsSupply = 65822,           // %1 volts
+  txtWordsBeamCovered = 65823,      // %1 one beam; the next of each pair: %1 several
+  txtWordsBeamsCovered = 65824,
+  txtWordsBeamAlert = 65825,
+  txtWordsBeamsAlert = 65826,
+  txtWordsBeam50 = 65827,
+  txtWordsBeams50 = 65828,
+  txtWordsBeamNar = 65829,
+  txtWordsBeamsNar = 65830,
+  txtWordsBeamBlocked = 65831,
+  txtWordsBeamsBlocked = 65832,
+  txtWordsBeamMemory = 65833,
+  txtWordsBeamsMemory = 65834,
+  txtWordsBeamsNormal = 65835,
+  txtWordsDiag = 65836,   // %1 the beams
+  txtWordsShort = 65837,  // a reply too short to read
+
+  // The traffic monitor window.
+  txtServiceMenu = 65850,   // "Serwis"
+  txtMonitorItem = 65851,   // "Monitor transmisji…"
+  txtMonitorTitle = 65852,  // "Monitor transmisji"
+  txtMonitorColTime = 65853,
+  txtMonitorColGap = 65854,
+  txtMonitorColDirection = 65855,
+  txtMonitorColCommand = 65856,
+  txtMonitorColWords = 65857,
+  txtMonitorColBytes = 65858,
+  txtToBarrier = 65859,    // "→ bariera"
+  txtFromBarrier = 65860,  // "← bariera"
+  txtRowNoReply = 65861,
+  txtRowDiscarded = 65862,  // %1 how many bytes
+  txtRowBadCheck = 65863,   // %1 the check byte the frame holds
+  txtRowCut = 65864,
+  txtRowPortOpened = 65865,  // %1 the port
+  txtRowPortClosed = 65866,
+  txtMonitorPause = 65867,
+  txtMonitorFilterAll = 65868,
+  txtMonitorFilterNoPoll = 65869,
+  txtMonitorFilterErrors = 65870,
+  txtMonitorFilterCommand = 65871,  // %1 the command's name
+  txtMonitorSearch = 65872,
+  txtMonitorCopy = 65873,
+  txtMonitorSave = 65874,
+  txtMonitorSummary = 65875,    // %1 polls/s, %2 the line's limit, %3 bit/s, %4 missing, %5 damaged, %6 %7 ms
+  txtMonitorNoAnswers = 65876,  // the answer times while there are none
+  txtMonitorSaveTitle = 65877,
+  txtMonitorSaveFilter = 65878,
+  txtMonitorSaveFailed = 65879,      // %1 the file, %2 why
+  txtMonitorLogTip = 65880,          // %1 the file written while "log" is ticked
+  txtMonitorAdapterLatency = 65881,  // %1 the adapter's latency timer in ms
+  txtMonitorLatencyAdvice = 65882,   // %1 the latency timer; the udev rule follows
 
   // Commissioning: the walk test, its record and the printed configuration.
-  txtServiceMenu = 65700,        // "Serwis"
   txtWalkTestAction = 65701,     // "Test uruchomieniowy…"
   txtPrintRecordAction = 65702,  // "Drukuj protokół…"
   txtPrintConfigAction = 65703,  // "Drukuj konfigurację…"
@@ -310,6 +413,8 @@ enum Id : int {
   txtCliOptionFileValue = 65788,
   txtCliWalkLost = 65789,
   txtCliWalkTimeout = 65790,  // the walk test's own time-out; %1 its default
+  txtCliHelpWalkTest = 65791,
+  txtCliHelpReport = 65792,
 };
 
 // The text of `id`; an empty text for an id the table does not hold.

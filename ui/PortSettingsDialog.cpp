@@ -183,7 +183,7 @@ void PortSettingsDialog::showPortState() {
   // the choice it is rather than as some other port.
   const bool unlisted = current < 0 && !port_.deviceName().isEmpty();
   if (unlisted) {
-    choices.append({port_.deviceName(), port_.deviceName(), {}, {}, {}, {}, {}});
+    choices.append({port_.deviceName(), port_.deviceName(), {}, {}, {}, {}, {}, {}});
     current = int(choices.size() - 1);
   }
   {
@@ -199,8 +199,12 @@ void PortSettingsDialog::showPortState() {
           description.isEmpty() ? choice.name : uiText(UiTexts::txtPortListEntry).arg(choice.name, description);
       portCombo->addItem(entry, choice.name);
       portCombo->setItemData(int(i), entry, Qt::ToolTipRole);
-      const QString detail = deviceDescription(choice);
-      portCombo->setItemData(int(i), detail.isEmpty() ? description : detail, Qt::AccessibleDescriptionRole);
+      QString detail = deviceDescription(choice);
+      if (detail.isEmpty()) detail = description;
+      // How long the adapter holds received bytes back costs polls: told where known.
+      if (choice.latencyTimerMs && !detail.isEmpty())
+        detail = uiText(UiTexts::txtPortLatency).arg(detail).arg(*choice.latencyTimerMs);
+      portCombo->setItemData(int(i), detail, Qt::AccessibleDescriptionRole);
     }
     portCombo->setCurrentIndex(current);
   }

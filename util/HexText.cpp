@@ -26,11 +26,6 @@ QString hexDump(std::span<const std::uint8_t> bytes) {
   return text;
 }
 
-QString padRight(const QString& text, std::uint16_t width) {
-  if (text.size() >= width) return text;
-  return text + QString(width - text.size(), QLatin1Char(' '));
-}
-
 QString bitMarks(std::uint16_t mask, int count) {
   if (count > 16) count = 16;
   QString text;

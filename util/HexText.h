@@ -8,8 +8,6 @@
 QString numToHex(std::uint32_t value);
 // Two hex digits and a blank per byte ("FF FF 02 00 01 "); empty for no bytes.
 QString hexDump(std::span<const std::uint8_t> bytes);
-// `text` extended with blanks to `width`; a longer text is never cut.
-QString padRight(const QString& text, std::uint16_t width);
 // " x" or " ." for each of the `count` lowest bits, bit 0 first; count capped at 16.
 QString bitMarks(std::uint16_t mask, int count);
 // Numbers of the set bits (bit j of byte i is first + 8i + j), runs as "a÷b",

@@ -313,7 +313,9 @@ void WindowTest::portSettingsForgetTheBarrierAndShowTheDialogModally() {
   QCOMPARE(form->identificationLabel->palette().color(QPalette::Window), QColor(0, 128, 0));
 
   form->createPortDialog();
-  form->portDialog->setPortListSource([] { return QList<PortChoice>{{AbsentPort, AbsentPort, {}, {}, {}, {}, {}}}; });
+  form->portDialog->setPortListSource([] {
+    return QList<PortChoice>{{AbsentPort, AbsentPort, {}, {}, {}, {}, {}, {}}};
+  });
   bool checked = false;
   QTimer::singleShot(0, form.get(), [&] {
     checked = true;
@@ -351,7 +353,8 @@ void WindowTest::textsComeFromTheTable() {
                         QStringLiteral("-"), QStringLiteral("Drukuj protokół…"), QStringLiteral("Drukuj konfigurację…"),
                         QStringLiteral("-"), QStringLiteral("Koniec"), QStringLiteral("Pobierz"),
                         QStringLiteral("Wyślij"), QStringLiteral("Reset blokad"), QStringLiteral("RS-232"),
-                        QStringLiteral("Test uruchomieniowy…"), QStringLiteral("O programie")}));
+                        QStringLiteral("Monitor transmisji…"), QStringLiteral("Test uruchomieniowy…"),
+                        QStringLiteral("O programie")}));
   QCOMPARE(form->openAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F3));
   QCOMPARE(form->saveAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F2));
   QVERIFY(form->saveAsAction->shortcut().isEmpty());

@@ -3,6 +3,9 @@
 // used, and SIGTERM, SIGINT and
 // SIGHUP ending a run through "Koniec" so that the settings are kept.
 #include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -26,6 +29,7 @@ class ProgramCommandLineTest : public QObject {
   void refusalsAreOneLineWithStatusTwo_data();
   void refusalsAreOneLineWithStatusTwo();
   void theWindowWithoutADisplayIsRefusedInOneLineWithStatusOne();
+  void aClosedErrorOutputIsAFailedWriteNotTheEnd();
   void aDisplayThatCannotBeUsedIsNamedWithWhy_data();
   void aDisplayThatCannotBeUsedIsNamedWithWhy();
   void aMissingWaylandPluginIsNamedWithItsPackage();
@@ -91,6 +95,8 @@ void ProgramCommandLineTest::refusalsAreOneLineWithStatusTwo_data() {
                                        << QStringLiteral("orvita: Brak wartości po \"--port\".\n");
   QTest::newRow("a folder for a port") << QStringList{"--port", "/dev/"}
                                        << QStringLiteral("orvita: To nie jest nazwa portu: \"/dev/\"\n");
+  QTest::newRow("a folder's name for a port")
+      << QStringList{"--port", "x/.."} << QStringLiteral("orvita: To nie jest nazwa portu: \"x/..\"\n");
   QTest::newRow("a second file") << QStringList{"brama.acc", "furtka.acc"}
                                  << QStringLiteral("orvita: Nieoczekiwany argument: furtka.acc\n");
 }
@@ -114,6 +120,37 @@ void ProgramCommandLineTest::theWindowWithoutADisplayIsRefusedInOneLineWithStatu
     QCOMPARE(run.err.count(u'\n'), 1);
     QVERIFY(run.err.endsWith(u'\n'));
   }
+}
+
+// Standard error a pipe nobody reads, SIGPIPE at its default action as from a shell.
+void ProgramCommandLineTest::aClosedErrorOutputIsAFailedWriteNotTheEnd() {
+  int fds[2];
+  QCOMPARE(::pipe(fds), 0);
+  ::close(fds[0]);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+  char program[] = ORVITA_PROGRAM;
+  char option[] = "--bogus";
+  char* argv[] = {program, option, nullptr};
+  char* envp[] = {nullptr};
+  pid_t pid = -1;
+  const int spawned = ::posix_spawn(&pid, program, &actions, &attributes, argv, envp);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  ::close(fds[1]);
+  QCOMPARE(spawned, 0);
+  int status = 0;
+  QCOMPARE(::waitpid(pid, &status, 0), pid);
+  QVERIFY2(WIFEXITED(status), qPrintable(QStringLiteral("ended by signal %1").arg(WTERMSIG(status))));
+  QCOMPARE(WEXITSTATUS(status), 2);
 }
 
 void ProgramCommandLineTest::aDisplayThatCannotBeUsedIsNamedWithWhy_data() {

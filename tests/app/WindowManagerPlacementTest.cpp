@@ -73,17 +73,18 @@ QImage captureScreen(const QProcessEnvironment& env, const QRect& part) {
 class Desktop {
  public:
   explicit Desktop(const QString& size, bool managed = true) {
-    // A display number of our own: one whose lock no other server holds.
-    for (int n = 120; n < 200 && display_.isEmpty(); ++n) {
-      if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n))) continue;
-      server_.start(QStringLiteral("Xvfb"),
-                    {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
-                     size + QStringLiteral("x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-      const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
-      bool ended = false;
-      waitFor([&] { return QFile::exists(socket) || (ended = server_.waitForFinished(0)); });
-      if (!ended && QFile::exists(socket)) display_ = QStringLiteral(":%1").arg(n);
-    }
+    // The server picks a free display number itself and writes it to its
+    // standard output: choosing one here raced with servers other tests start.
+    server_.start(QStringLiteral("Xvfb"),
+                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                   size + QStringLiteral("x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    QByteArray number;
+    waitFor([&] {
+      server_.waitForReadyRead(100);
+      number += server_.readAllStandardOutput();
+      return number.contains('\n') || server_.state() == QProcess::NotRunning;
+    });
+    if (number.contains('\n')) display_ = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
     if (display_.isEmpty()) return;
     env_ = QProcessEnvironment::systemEnvironment();
     env_.insert(QStringLiteral("DISPLAY"), display_);

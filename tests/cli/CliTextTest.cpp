@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "cli/CommandLine.h"
+#include "cli/DefaultPort.h"
 #include "cli/JournalCommands.h"
 #include "cli/StatusReport.h"
 #include "files/ConfigText.h"
@@ -68,12 +69,50 @@ TEST(CliArguments, OptionsAndOperandsBelongToTheirCommands) {
     EXPECT_EQ(wrong.outcome, CliParse::Error);
   for (const auto& wrong : {parse({}), parse({"backup"}), parse({"status", "--force"}), parse({"read"}),
                             parse({"diff", "a.acc"}), parse({"reset", "a.acc"}), parse({"--timeout", "0", "reset"}),
-                            parse({"--timeout", "soon", "reset"}), parse({"--port", "", "reset"}), parse({"--frob"})}) {
+                            parse({"--timeout", "soon", "reset"}), parse({"--port", "", "reset"}), parse({"--frob"}),
+                            parse({"status", "--reconnect"}), parse({"--port", ":/..", "status"}),
+                            parse({"--port", "x/..", "status"}), parse({"--port", "/dev/.", "status"})}) {
     EXPECT_EQ(wrong.outcome, CliParse::Error);
     EXPECT_FALSE(wrong.text.contains(QLatin1Char('\n'))) << wrong.text.toStdString();
   }
-  EXPECT_EQ(parse({"--help"}).outcome, CliParse::Help);
+  EXPECT_EQ(parse({"--port", "x/..", "status"}).text,
+            QStringLiteral("To nie jest nazwa portu: \"x/..\" (--help opisuje polecenia)."));
+  EXPECT_TRUE(parse({"status", "--follow", "--reconnect"}).request.reconnect);
   EXPECT_EQ(parse({"--version"}).outcome, CliParse::Version);
+}
+
+TEST(CliArguments, EachCommandsHelpDescribesThatCommand) {
+  const CliParse global = parse({"--help"});
+  ASSERT_EQ(global.outcome, CliParse::Help);
+  EXPECT_EQ(parse({"--help-all"}).outcome, CliParse::Help);
+  EXPECT_EQ(parse({"--help-all"}).text, global.text);
+
+  const CliParse status = parse({"status", "--help"});
+  ASSERT_EQ(status.outcome, CliParse::Help);
+  EXPECT_NE(status.text, global.text);
+  EXPECT_TRUE(status.text.contains(QStringLiteral("status [--follow [--reconnect]] [--json]")))
+      << status.text.toStdString();
+  EXPECT_TRUE(status.text.contains(QStringLiteral("--reconnect")));
+  EXPECT_FALSE(status.text.contains(QStringLiteral("--force")));
+  const CliParse write = parse({"--help", "write"});
+  EXPECT_TRUE(write.text.contains(QStringLiteral("--force")) && write.text.contains(QStringLiteral("--port")));
+  EXPECT_FALSE(write.text.contains(QStringLiteral("--follow")));
+  EXPECT_FALSE(parse({"show", "--help"}).text.contains(QStringLiteral("--port")));
+}
+
+TEST(CliPort, OnlyASingleUsbAdapterIsTakenWithoutAsking) {
+  const PortChoice console{QStringLiteral("ttyS0"), QStringLiteral("ttyS0"), {}, {}, {}, {}, {}};
+  const PortChoice adapter{QStringLiteral("ttyUSB0"), QStringLiteral("ttyUSB0"),  QStringLiteral("FTDI"),
+                           QStringLiteral("FT232R"),  QStringLiteral("A50285BI"), QStringLiteral("0403"),
+                           QStringLiteral("6001")};
+  PortChoice byId = adapter;
+  byId.name = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+  PortChoice second = adapter;
+  second.name = second.kernelName = QStringLiteral("ttyACM0");
+
+  EXPECT_EQ(onlyUsbAdapter({console, adapter, byId}), QStringLiteral("ttyUSB0"));
+  EXPECT_EQ(onlyUsbAdapter({console}), std::nullopt);
+  EXPECT_EQ(onlyUsbAdapter({adapter, byId, second}), std::nullopt);
 }
 
 TEST(CliArguments, HistoryTakesABarrierARangeAndOneFormat) {
@@ -167,6 +206,27 @@ TEST(CliStatus, EachBeamShowsWhatThePictureColoursItAs) {
   EXPECT_EQ(lines[0], QStringLiteral("Wiązka 1: normalna, pamięć blokady"));
   EXPECT_EQ(lines[5], QStringLiteral("Wiązka 6: wyłączona"));
   EXPECT_TRUE(lines.contains(QStringLiteral("Magistrala komunikacyjna OK.")));
+}
+
+TEST(CliStatus, EachJsonFlagIsReadFromItsOwnBit) {
+  const std::pair<const char*, std::uint8_t> flags[] = {
+      {"alarmOutput", 0x01},       {"tamperOutput", 0x02}, {"busTamper", 0x04},        {"receiverTamper", 0x08},
+      {"transmitterTamper", 0x10}, {"lowSupply", 0x20},    {"registrationMode", 0x40}, {"led", 0x80},
+  };
+  for (const auto& [key, bit] : flags) {
+    BarrierModel model;
+    model.status.statusFlags = bit;
+    const QJsonObject json = statusJson(model);
+    for (const auto& [other, unused] : flags)
+      EXPECT_EQ(json.value(QLatin1String(other)).toBool(), std::string(other) == key) << key << " set, " << other;
+    EXPECT_FALSE(json.value(QStringLiteral("coveredTooLong")).toBool()) << key;
+  }
+  BarrierModel covered;
+  covered.status.sabotageFlags = 0x01;
+  covered.status.statusFlags = 0;
+  EXPECT_TRUE(statusJson(covered).value(QStringLiteral("coveredTooLong")).toBool());
+  covered.status.sabotageFlags = 0xFE;
+  EXPECT_FALSE(statusJson(covered).value(QStringLiteral("coveredTooLong")).toBool());
 }
 
 TEST(CliStatus, TheJsonObjectCarriesTheFlagsAndTheShownSupply) {

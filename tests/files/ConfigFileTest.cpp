@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
 
@@ -32,6 +33,26 @@ QByteArray readRaw(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// Root acts as `uid` until the end of the scope; anyone else stays who they are.
+class ActingAs {
+ public:
+  explicit ActingAs(uid_t uid) : acting_(::geteuid() == 0) {
+    if (acting_) {
+      EXPECT_EQ(::seteuid(uid), 0);
+    }
+  }
+  ~ActingAs() {
+    if (acting_) {
+      EXPECT_EQ(::seteuid(0), 0);
+    }
+  }
+
+ private:
+  bool acting_;
+};
+
+constexpr uid_t Nobody = 65534;
 
 class ConfigFileTest : public ::testing::Test {
  protected:
@@ -121,11 +142,50 @@ TEST_F(ConfigFileTest, SavingIntoAMissingFolderIsAnInvalidFilename) {
 }
 
 TEST_F(ConfigFileTest, SavingOverAReadOnlyFileIsRefusedAndKeepsIt) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
   writeRaw(path("ro.acc"), Bytes(numbered(1)));
   ASSERT_TRUE(QFile::setPermissions(path("ro.acc"), QFileDevice::ReadOwner));
-  EXPECT_EQ(writeConfigFile(path("ro.acc"), numbered(7)).message(), "File access denied");
+  // Root writes any file: the file and its folder become another user's, who acts.
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(QFile::encodeName(dir.path()).constData(), Nobody, Nobody), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(path("ro.acc")).constData(), Nobody, Nobody), 0);
+  }
+  ConfigFileResult result;
+  {
+    const ActingAs owner(Nobody);
+    result = writeConfigFile(path("ro.acc"), numbered(7));
+  }
+  EXPECT_EQ(result.message(), "File access denied");
   EXPECT_EQ(readRaw(path("ro.acc")), Bytes(numbered(1)));
+}
+
+TEST_F(ConfigFileTest, SavingNeverCreatesAFileWhereADanglingLinkPoints) {
+  ASSERT_TRUE(QFile::link(path("planted.acc"), path("dangling.acc")));
+  const ConfigFileResult result = writeConfigFile(path("dangling.acc"), numbered(2));
+  EXPECT_EQ(result.error, ConfigFileError::DanglingLink);
+  EXPECT_TRUE(result.message().contains("dowiązanie")) << result.message().toStdString();
+  EXPECT_FALSE(QFileInfo::exists(path("planted.acc")));
+}
+
+// Another user's link in a folder everyone may write to (/tmp) may lead to
+// any file the user, or root, may write. Needs root to plant it as another user.
+TEST_F(ConfigFileTest, SavingNeverWritesThroughAnotherUsersLinkInASharedFolder) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to own a link as another user";
+  writeRaw(path("victim.acc"), Bytes(numbered(1)));
+  const QString shared = path("shared");
+  ASSERT_TRUE(QDir(dir.path()).mkdir("shared"));
+  ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+  ASSERT_TRUE(QFile::link(path("victim.acc"), shared + "/brama.acc"));
+  ASSERT_EQ(::lchown(QFile::encodeName(shared + "/brama.acc").constData(), Nobody, Nobody), 0);
+
+  const ConfigFileResult result = writeConfigFile(shared + "/brama.acc", numbered(9));
+  EXPECT_EQ(result.error, ConfigFileError::ForeignLink);
+  EXPECT_TRUE(result.message().contains("innego użytkownika")) << result.message().toStdString();
+  EXPECT_EQ(readRaw(path("victim.acc")), Bytes(numbered(1)));
+
+  // The user's own link there is theirs to follow.
+  ASSERT_EQ(::lchown(QFile::encodeName(shared + "/brama.acc").constData(), 0, 0), 0);
+  EXPECT_TRUE(writeConfigFile(shared + "/brama.acc", numbered(9)));
+  EXPECT_EQ(readRaw(path("victim.acc")), Bytes(numbered(9)));
 }
 
 TEST_F(ConfigFileTest, APipeOrADeviceIsRefusedAtOnceInsteadOfHangingOrTakingTheBytes) {
@@ -163,10 +223,11 @@ TEST_F(ConfigFileTest, AFileTheUserMayWriteButNotReplaceIsWrittenInPlace) {
   writeRaw(theirs, Bytes(numbered(1)) + QByteArray(8, 'x'));
   ASSERT_EQ(::chmod(QFile::encodeName(theirs).constData(), 0666), 0);
 
-  const uid_t nobody = 65534;
-  ASSERT_EQ(::seteuid(nobody), 0);
-  const ConfigFileResult result = writeConfigFile(theirs, numbered(9));
-  ASSERT_EQ(::seteuid(0), 0);
+  ConfigFileResult result;
+  {
+    const ActingAs someoneElse(Nobody);
+    result = writeConfigFile(theirs, numbered(9));
+  }
 
   EXPECT_TRUE(result) << result.message().toStdString();
   EXPECT_EQ(readRaw(theirs), Bytes(numbered(9)));

@@ -83,6 +83,10 @@ TEST(DecidePlacement, APlaceOnAnUnpluggedMonitorGoesToTheNearestScreen) {
   EXPECT_EQ(fixed(onRight, {648, 100, 604, 521}, left), (WindowPlace{1920 - 604, 300, 604, 521}));
   // Straddling two screens: onto the one it covers most.
   EXPECT_EQ(decide(saved({1800, 300, 604, 521}), {0, 0, 1, 1}, both), (WindowPlace{1920, 300, 604, 521}));
+  // Of several screens left, the nearest: not the first listed, not the last.
+  const std::vector<QRect> three{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1920, 1080), QRect(3840, 0, 1920, 1080)};
+  EXPECT_EQ(fixed(saved({2500, 1200, 604, 521}), {648, 100, 604, 521}, three),
+            (WindowPlace{2500, 1080 - 521, 604, 521}));
   // A screen left of the primary one.
   const std::vector<QRect> leftOfZero{QRect(-1280, 0, 1280, 1024), QRect(0, 0, 1920, 1080)};
   EXPECT_EQ(decide(saved({-1300, 10, 600, 480}), {0, 0, 1, 1}, leftOfZero), (WindowPlace{-1280, 10, 600, 480}));

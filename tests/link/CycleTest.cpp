@@ -355,6 +355,72 @@ TEST(Cycle, AnUnpluggedAdapterIsALostBarrierAtOnce) {
   EXPECT_FALSE(rig.model.versionInfo.empty());
 }
 
+// A reply so late that the tick comes while it is arriving is let in, not
+// asked for again: two requests out at once would each start a status chain.
+TEST(Cycle, ATickDuringALateReplyWaitsForItAndOneChainGoesOn) {
+  LinkRig rig;
+  rig.connect();
+  rig.line.sim.setStatusSize(SimBarrier::StatusSizeLong);
+  rig.link.askStatus();
+  rig.line.written.clear();
+  rig.deliverPiece();  // its header is in, the rest is on its way
+  rig.link.cycleStep();
+  EXPECT_TRUE(rig.line.written.empty()) << "a second request while the reply comes in";
+  rig.deliverInPieces();
+  EXPECT_EQ(rig.view.scheduled, 1);
+  EXPECT_TRUE(rig.line.written.empty()) << "the tick's retry is not needed any more";
+
+  // A reply that comes after the tick has asked again answers that request;
+  // the retry's own answer then finds nothing awaited and starts nothing.
+  rig.runContinuation();
+  const Bytes late(rig.line.input.begin(), rig.line.input.end());
+  rig.line.input.clear();
+  rig.link.cycleStep();  // the retry, whose answer comes behind the late one
+  rig.line.input.insert(rig.line.input.begin(), late.begin(), late.end());
+  rig.line.written.clear();
+  rig.deliverInPieces();
+  rig.runContinuation();
+  rig.deliverInPieces();
+  EXPECT_EQ(rig.view.scheduled, 1) << "one chain";
+  EXPECT_EQ(commands(rig.line.written), std::vector<int>{frame::CmdStatus});
+}
+
+// The second copy of a doubled reply is coming in when the pause ends: the
+// next request waits for it, and it starts nothing of its own.
+TEST(Cycle, ADoubledReplyStartsNoSecondChain) {
+  LinkRig rig;
+  rig.connect();
+  rig.link.askStatus();
+  const Bytes reply(rig.line.input.begin(), rig.line.input.end());
+  rig.line.input.insert(rig.line.input.end(), reply.begin(), reply.end());
+  rig.line.written.clear();
+  rig.deliverPiece();
+  rig.deliverPiece();  // the first copy
+  EXPECT_EQ(rig.view.scheduled, 1);
+  rig.deliverPiece();  // the second copy's header
+  rig.runContinuation();
+  EXPECT_TRUE(rig.line.written.empty()) << "a request crossing the second copy";
+  rig.deliverPiece();
+  EXPECT_EQ(commands(rig.line.written), std::vector<int>{frame::CmdStatus}) << "sent once the copy is in";
+  EXPECT_EQ(rig.view.scheduled, 0);
+  rig.deliverInPieces();
+  EXPECT_EQ(rig.view.scheduled, 1);
+  EXPECT_EQ(commands(rig.line.written), std::vector<int>{frame::CmdStatus});
+}
+
+// A frame cut off for good holds nothing up: once the line has gone quiet on
+// it, the tick asks again.
+TEST(Cycle, ACutReplyDoesNotHoldTheRetryBack) {
+  LinkRig rig;
+  rig.connect();
+  rig.line.sim.cutReplies(1);
+  rig.link.askStatus();
+  rig.line.written.clear();
+  rig.deliverInPieces();  // the header, then what there is of the rest
+  rig.link.cycleStep();
+  EXPECT_EQ(commands(rig.line.written), std::vector<int>{frame::CmdStatus});
+}
+
 TEST(Cycle, TheFirstStatusAfterAReconnectionRecomputesTheBeeperWithUnchangedAlertBits) {
   LinkRig rig;
   rig.connect();

@@ -20,6 +20,7 @@ struct DecoderTest : ::testing::Test {
   void status(std::initializer_list<std::pair<int, std::uint8_t>> set, std::size_t size = 9) {
     Bytes p(size, 0);
     for (auto [i, v] : set) p[std::size_t(i)] = v;
+    rig.link.askStatus();
     reply(frame::CmdStatus, p);
   }
   LinkRig rig;

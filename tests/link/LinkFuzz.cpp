@@ -1,30 +1,179 @@
 // The receive path and the request cycle driven by arbitrary input: bytes
 // from the line in chunks of any size, interleaved with cycle ticks, the
-// status continuation, the user's commands, the port opening and closing and
-// a simulated barrier that answers (or not) with states the input chooses.
-// Besides the sanitizers' checks, every step must leave the model and the
-// link state within their bounds.
+// status continuation, the user's commands and edits, the port opening,
+// closing and its device going away, and a barrier that answers (or not)
+// with states and faults the input chooses.
+//
+// The barrier here is written apart from the program's frame code, so that a
+// request or reply the two would read differently shows. Besides the
+// sanitizers' checks and the model's bounds, every step must keep the
+// program's word: a write it reports done is what the barrier holds.
+#include <array>
 #include <cstdlib>
+#include <deque>
+#include <span>
+#include <vector>
 
-#include "link/Frame.h"
 #include "tests/link/LinkRig.h"
 
 namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// FF FF L cmd payload check, the check byte the sum of all before it.
+std::uint8_t sumOf(std::span<const std::uint8_t> bytes) {
+  std::uint8_t sum = 0;
+  for (std::uint8_t b : bytes) sum = std::uint8_t(sum + b);
+  return sum;
+}
+
+bool wholeFrame(std::span<const std::uint8_t> f) {
+  return f.size() >= 5 && f[0] == 0xFF && f[1] == 0xFF && f[2] == f.size() - 3 &&
+         sumOf(f.first(f.size() - 1)) == f.back();
+}
+
+class OracleBarrier {
+ public:
+  std::array<std::uint8_t, 32> config{};  // what the barrier holds
+  std::array<std::uint8_t, 17> status{};
+  std::uint8_t beamByte = 6;
+  bool silent = true;
+  bool longStatus = false;
+  std::size_t dataSize = 12, data2Size = 9;
+  unsigned drop = 0, damage = 0, cut = 0, twice = 0;
+
+  OracleBarrier() { config[31] = 8; }
+
+  // The reply bytes that `bytes` complete; an unfinished request waits.
+  Bytes take(std::span<const std::uint8_t> bytes) {
+    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    Bytes out;
+    for (;;) {
+      std::size_t start = 0;
+      while (start + 2 < pending_.size() &&
+             !(pending_[start] == 0xFF && pending_[start + 1] == 0xFF && pending_[start + 2] != 0xFF))
+        ++start;
+      pending_.erase(pending_.begin(), pending_.begin() + std::ptrdiff_t(start));
+      if (pending_.size() < 3) return out;
+      const std::size_t size = std::size_t(pending_[2]) + 3;
+      if (pending_[2] < 2) {
+        pending_.erase(pending_.begin());
+        continue;
+      }
+      if (pending_.size() < size) return out;
+      const Bytes request(pending_.begin(), pending_.begin() + std::ptrdiff_t(size));
+      pending_.erase(pending_.begin(), pending_.begin() + std::ptrdiff_t(size));
+      if (!wholeFrame(request)) {
+        pending_.insert(pending_.begin(), request.begin() + 1, request.end());
+        continue;
+      }
+      if (!silent) answer(request[3], std::span(request).subspan(4, size - 5), out);
+    }
+  }
+
+  void forgetInput() { pending_.clear(); }
+
+ private:
+  void answer(std::uint8_t command, std::span<const std::uint8_t> payload, Bytes& out) {
+    Bytes reply;
+    switch (command) {
+      case 0:
+        reply = {beamByte, 1, 0, 5, 0x20, 0x21, 7, 0x14};
+        break;
+      case 1:
+        reply.assign(config.begin(), config.begin() + std::ptrdiff_t(dataSize));
+        break;
+      case 2:
+        if (payload.size() != 12) return;
+        std::copy(payload.begin(), payload.end(), config.begin());
+        break;
+      case 3:
+        reply.assign(status.begin(), status.begin() + (longStatus ? 17 : 9));
+        break;
+      case 4:
+        if (payload.size() != 9) return;
+        std::copy(payload.begin(), payload.end(), config.begin() + 16);
+        break;
+      case 5:
+        reply.assign(config.begin() + 16, config.begin() + 16 + std::ptrdiff_t(data2Size));
+        break;
+      case 6:
+        status[7] = 0;
+        break;
+      default:
+        return;
+    }
+    if (drop > 0) {
+      --drop;
+      return;
+    }
+    Bytes f{0xFF, 0xFF, std::uint8_t(reply.size() + 2), command};
+    f.insert(f.end(), reply.begin(), reply.end());
+    f.push_back(sumOf(f));
+    if (damage > 0) {
+      --damage;
+      f.back() ^= 0x01;
+    }
+    if (cut > 0) {
+      --cut;
+      f.resize(f.size() / 2);
+    }
+    out.insert(out.end(), f.begin(), f.end());
+    if (twice > 0) {
+      --twice;
+      out.insert(out.end(), f.begin(), f.end());
+    }
+  }
+
+  Bytes pending_;
+};
+
+class OracleLine : public SerialLine {
+ public:
+  OracleBarrier barrier;
+  bool openable = true;
+  bool isOpenNow = true;
+  std::int32_t rxThreshold = 1;
+  std::deque<std::uint8_t> input;
+  std::vector<Bytes> written;
+
+  bool open() override { return isOpenNow = openable; }
+  void close() override { isOpenNow = false; }
+  bool isOpen() const override { return isOpenNow; }
+  bool setDtr(bool) override { return false; }
+  bool setRts(bool) override { return false; }
+  std::int32_t read(std::uint8_t* buffer, std::int32_t count) override {
+    if (!isOpenNow) return 0;
+    std::int32_t n = 0;
+    for (; n < count && !input.empty(); ++n) {
+      buffer[n] = input.front();
+      input.pop_front();
+    }
+    return n;
+  }
+  std::int32_t write(const std::uint8_t* buffer, std::int32_t count) override {
+    if (!isOpenNow) return 0;
+    written.emplace_back(buffer, buffer + count);
+    for (std::uint8_t b : barrier.take({buffer, std::size_t(count)})) input.push_back(b);
+    return count;
+  }
+  QString deviceName() const override { return QStringLiteral("ttyUSB0"); }
+  void setRxThreshold(std::int32_t bytes) override { rxThreshold = bytes; }
+};
 
 // One program run's worth of state; built afresh for every input so that a
 // crash replays from its input alone.
 struct FuzzRig {
   BarrierModel model;
   LinkState state;
-  SimLine line;
+  OracleLine line;
   EventLog log{QString(), QString()};  // logToFile stays off: no file is written
   RecordingView view;
   DeviceLink link{model, state, line, log, view};
+  bool writeEndedQuietly = false;  // and its outcome is not checked yet
 
   FuzzRig() {
     log.timeText = [] { return QStringLiteral("12:00:00"); };
-    line.isOpenNow = true;
-    line.sim.setSilent(true);
   }
 };
 
@@ -32,21 +181,40 @@ void check(bool condition) {
   if (!condition) std::abort();
 }
 
-void checkInvariants(FuzzRig& r) {
+bool sameBytes(const BarrierConfig& shown, const OracleBarrier& barrier, std::size_t first, std::size_t last) {
+  for (std::size_t i = first; i <= last; ++i)
+    if (shown[i] != barrier.config[i]) return false;
+  return true;
+}
+
+void checkInvariants(FuzzRig& r, std::uint8_t writeStepBefore) {
   check(r.state.rxBuffer.size() <= RxBuffer::Capacity);
   check(r.model.shownBeams() <= MaxBeams);
-  // Only the version reply sets the beam count here, and it keeps it to 2..8.
   check(r.model.beamCount == 0 || (r.model.beamCount >= 2 && r.model.beamCount <= MaxBeams));
   check(r.model.versionInfo.empty() || r.model.versionInfo.size() == 8);
   check(r.state.readStep <= 2 && r.state.writeStep <= 2);
   check(r.state.linkCounter <= 10);
   check(r.log.lines().size() <= EventLog::MaxLines);
   check(r.link.gauge().progress >= 0 && r.link.gauge().progress < ActivityGauge::Range);
-  // Every request that went out is a whole frame.
-  for (const auto& request : r.line.written)
-    check(request.size() >= 5 && request.size() <= frame::MaxRequestSize + 1 && request[2] == request.size() - 3 &&
-          checkByte(std::span(request).first(request.size() - 1)) == request.back());
+  // Every request that went out is a whole frame of a known command, a
+  // write carrying exactly its block.
+  for (const auto& request : r.line.written) {
+    check(wholeFrame(request) && request[3] <= 6);
+    if (request[3] == 2) check(request.size() == 17);
+    if (request[3] == 4) check(request.size() == 14);
+  }
   r.line.written.clear();
+  // A write that ends without a word is done: once nothing is pending (a
+  // read-back included), the barrier holds what the window shows as the
+  // barrier's, in the bytes each block writes.
+  if (writeStepBefore != 0 && r.state.writeStep == 0 && r.view.notice.isEmpty()) r.writeEndedQuietly = true;
+  if (r.writeEndedQuietly && r.state.writeStep == 0 && r.state.readStep == 0) {
+    r.writeEndedQuietly = false;
+    if (r.view.notice.isEmpty()) {
+      check(sameBytes(r.model.deviceConfig, r.line.barrier, 0, 11));
+      check(sameBytes(r.model.deviceConfig, r.line.barrier, 16, 24));
+    }
+  }
 }
 
 // Reads the input front to back; past its end every read gives 0.
@@ -64,6 +232,7 @@ class Input {
 
 void step(FuzzRig& r, Input& in) {
   const std::uint8_t op = in.next();
+  OracleBarrier& barrier = r.line.barrier;
   switch (op % 16) {
     default: {  // 0..7: bytes from the line, announced with their count or another
       const std::size_t n = 1 + (op >> 4);
@@ -73,8 +242,13 @@ void step(FuzzRig& r, Input& in) {
       r.link.onBytesReceived(announced);
       break;
     }
-    case 8:  // the answers the simulator queued, as one notification
-      if (!r.line.input.empty()) r.link.onBytesReceived(std::int32_t(r.line.input.size()));
+    case 8:  // the answers queued, at once or in the pieces the link asks for
+      if (r.line.input.empty()) break;
+      if (op & 0x10)
+        r.link.onBytesReceived(
+            std::int32_t(std::min<std::size_t>(r.line.input.size(), std::size_t(std::max(r.line.rxThreshold, 1)))));
+      else
+        r.link.onBytesReceived(std::int32_t(r.line.input.size()));
       break;
     case 9:
       r.link.cycleStep();
@@ -87,16 +261,21 @@ void step(FuzzRig& r, Input& in) {
       break;
     case 11: {
       const bool toolbar = op & 0x10;
-      switch ((op >> 5) % 3) {
+      switch ((op >> 5) % 4) {
         case 0:
           r.link.readCommand(toolbar);
           break;
         case 1:
           r.link.sendCommand(toolbar);
           break;
-        default:
+        case 2:
           r.link.resetCommand(toolbar);
           break;
+        default: {  // an edit, or a file loaded into the editors
+          const std::uint8_t index = in.next();
+          r.model.editConfig[index % BarrierConfig::BeamCount] = in.next();
+          break;
+        }
       }
       break;
     }
@@ -117,7 +296,7 @@ void step(FuzzRig& r, Input& in) {
       }
       break;
     case 13:  // the line
-      switch ((op >> 4) % 4) {
+      switch ((op >> 4) % 5) {
         case 0:
           r.line.close();
           break;
@@ -127,44 +306,49 @@ void step(FuzzRig& r, Input& in) {
         case 2:
           r.line.input.clear();
           break;
-        default:
-          r.line.sim.setSilent(!r.line.sim.silent());
+        case 3:
+          barrier.silent = !barrier.silent;
+          break;
+        default:  // the adapter unplugged: the port closed itself
+          if (!r.line.isOpenNow) break;
+          r.line.isOpenNow = false;
+          r.line.input.clear();
+          barrier.forgetInput();
+          r.link.onDeviceLost();
           break;
       }
       break;
-    case 14: {  // the barrier's state
+    case 14: {  // the barrier's live state
       const std::uint8_t index = in.next();
-      const std::uint8_t value = in.next();
-      r.line.sim.setStatusByte(index % SimBarrier::StatusSizeLong, value);
-      if (op & 0x10) r.line.sim.config()[index % SimBarrier::ConfigSize] = value;
+      barrier.status[index % barrier.status.size()] = in.next();
       break;
     }
     case 15: {  // the barrier's shape and faults
       const std::uint8_t value = in.next();
       switch ((op >> 4) % 8) {
         case 0:
-          r.line.sim.setStatusSize(value & 1 ? SimBarrier::StatusSizeLong : SimBarrier::StatusSizeShort);
+          barrier.longStatus = value & 1;
           break;
         case 1:
-          r.line.sim.setBeamCount(2 + value % 7);
+          barrier.beamByte = value;
           break;
         case 2:
-          r.line.sim.setBeamByteOverride(value);
+          barrier.dataSize = value % 18;
           break;
         case 3:
-          r.line.sim.setDataReplySize(value % (SimBarrier::MaxDataReplySize + 1));
+          barrier.data2Size = value % 17;
           break;
         case 4:
-          r.line.sim.setData2ReplySize(value % (SimBarrier::MaxData2ReplySize + 1));
+          barrier.damage = value % 4;
           break;
         case 5:
-          r.line.sim.damageCheckBytes(value % 4);
+          barrier.cut = value % 4;
           break;
         case 6:
-          r.line.sim.cutReplies(value % 4);
+          barrier.drop = value % 4;
           break;
         default:
-          r.line.sim.sendOverlong(value % 4);
+          barrier.twice = value % 4;
           break;
       }
       break;
@@ -178,8 +362,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzRig rig;
   Input in(data, size);
   while (!in.done()) {
+    const std::uint8_t writeStepBefore = rig.state.writeStep;
     step(rig, in);
-    checkInvariants(rig);
+    checkInvariants(rig, writeStepBefore);
   }
   return 0;
 }

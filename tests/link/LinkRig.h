@@ -2,6 +2,7 @@
 // A device link wired to an in-process simulated barrier and a recording
 // window, so the protocol runs without a port, a timer or a widget.
 #include <QTemporaryDir>
+#include <algorithm>
 #include <deque>
 #include <vector>
 
@@ -114,6 +115,15 @@ struct LinkRig {
   void arrive(std::vector<std::uint8_t> bytes) {
     for (auto b : bytes) line.input.push_back(b);
     link.onBytesReceived(std::int32_t(bytes.size()));
+  }
+  // The next piece of what is waiting, handed over as the serial port does:
+  // as many bytes as the link asked for, or fewer once no more are coming.
+  void deliverPiece() {
+    const std::size_t n = std::min(line.input.size(), std::size_t(std::max(line.rxThreshold, 1)));
+    if (n > 0) link.onBytesReceived(std::int32_t(n));
+  }
+  void deliverInPieces() {
+    while (!line.input.empty()) deliverPiece();
   }
   // Runs the pending status continuation, as the 10 ms timer would.
   void runContinuation() {

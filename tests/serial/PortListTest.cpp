@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "serial/AdapterLatency.h"
 #include "serial/PortList.h"
 #include "serial/PortName.h"
 
@@ -64,7 +65,9 @@ TEST(ResolvePortName, StableAndOtherPathsStayWholeAndAbsolute) {
 }
 
 TEST(ResolvePortName, NamesThatCannotBeADeviceAreRefused) {
-  for (const char* name : {"", ".", "..", "/", "/dev/", "ttyUSB0/", "/tmp/..", "../.."})
+  // ":/.." is no resource path here, and a folder that exists is no port either.
+  for (const char* name : {"", ".", "..", "/", "/dev/", "ttyUSB0/", "/tmp/..", "../..", ":/..", "x/..", "/dev/.",
+                           "/dev/./", "/tmp", "/dev", "pts"})
     EXPECT_FALSE(resolvePortName(name, "/tmp")) << name;
 }
 
@@ -115,6 +118,7 @@ class FakeDevices {
     tty("ttyUSB0", "devices/pci0000:00/usb1/1-2/1-2:1.0/ttyUSB0");
     tty("ttyACM0", "devices/pci0000:00/usb1/1-3/1-3:1.0");
     tty("ttyS0", "devices/platform/serial8250/serial8250:0");
+    write("devices/pci0000:00/usb1/1-2/1-2:1.0/ttyUSB0/latency_timer", "16");
     QDir().mkpath(path("by-id"));
     QFile::link("../../ttyUSB0", path("by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"));
     QFile::link("../../ttyACM0", path("by-id/usb-2341_0043-if00"));
@@ -150,26 +154,41 @@ TEST(DescribePorts, UsbAdaptersShowTheirDescriptorsAndStableNamesFollowTheirPort
   const QList<PortChoice> choices =
       describePorts({"ttyS0", "ttyS1", "ttyACM0", "ttyUSB0"}, sys.ttyRoot(), sys.path("by-id"));
   ASSERT_EQ(choices.size(), 7);
-  EXPECT_EQ(choices[0], (PortChoice{"ttyS0", "ttyS0", {}, {}, {}, {}, {}}));
-  EXPECT_EQ(choices[1], (PortChoice{"ttyS1", "ttyS1", {}, {}, {}, {}, {}}));
-  const PortChoice acm{"ttyACM0", "ttyACM0", {}, {}, {}, "2341", "0043"};
+  EXPECT_EQ(choices[0], (PortChoice{"ttyS0", "ttyS0", {}, {}, {}, {}, {}, {}}));
+  EXPECT_EQ(choices[1], (PortChoice{"ttyS1", "ttyS1", {}, {}, {}, {}, {}, {}}));
+  const PortChoice acm{"ttyACM0", "ttyACM0", {}, {}, {}, "2341", "0043", {}};
   EXPECT_EQ(choices[2], acm);
   PortChoice stable = acm;
   stable.name = sys.path("by-id/usb-2341_0043-alias");
   EXPECT_EQ(choices[3], stable);
   stable.name = sys.path("by-id/usb-2341_0043-if00");
   EXPECT_EQ(choices[4], stable);
-  const PortChoice ftdi{"ttyUSB0", "ttyUSB0", "FTDI", "FT232R USB UART", "A50285BI", "0403", "6001"};
+  const PortChoice ftdi{"ttyUSB0", "ttyUSB0", "FTDI", "FT232R USB UART", "A50285BI", "0403", "6001", 16};
   EXPECT_EQ(choices[5], ftdi);
   stable = ftdi;
   stable.name = sys.path("by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
   EXPECT_EQ(choices[6], stable);
 }
 
+TEST(AdapterLatency, IsReadWhereTheDriverHasATimerAndTheUdevRuleNamesTheAdapter) {
+  FakeDevices sys;
+  EXPECT_EQ(adapterLatencyMs("ttyUSB0", sys.ttyRoot()), 16);
+  EXPECT_EQ(adapterLatencyMs("ttyACM0", sys.ttyRoot()), std::nullopt);
+  EXPECT_EQ(adapterLatencyMs("ttyUSB7", sys.ttyRoot()), std::nullopt);
+  EXPECT_EQ(kernelNameOf(sys.path("by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0")), "ttyUSB0");
+  EXPECT_EQ(kernelNameOf("ttyUSB0"), "ttyUSB0");
+  EXPECT_EQ(kernelNameOf("/dev/ttyS0"), "ttyS0");
+  const QString rule = latencyUdevRule("0403", "6001");
+  EXPECT_TRUE(rule.contains(R"(SUBSYSTEM=="usb-serial", ATTRS{idVendor}=="0403", ATTRS{idProduct}=="6001", )"
+                            R"(ATTR{latency_timer}="1")"))
+      << rule.toStdString();
+  EXPECT_TRUE(rule.startsWith("# /etc/udev/rules.d/"));
+}
+
 TEST(DescribePorts, WithoutSysfsOrStableNamesTheKernelNamesStandAlone) {
   const QList<PortChoice> choices = describePorts({"ttyS0", "ttyUSB0"}, "/nonexistent/tty", "/nonexistent/by-id");
   ASSERT_EQ(choices.size(), 2);
-  EXPECT_EQ(choices[1], (PortChoice{"ttyUSB0", "ttyUSB0", {}, {}, {}, {}, {}}));
+  EXPECT_EQ(choices[1], (PortChoice{"ttyUSB0", "ttyUSB0", {}, {}, {}, {}, {}, {}}));
 }
 
 TEST(FillPortList, MergesTheSystemPortsWithTheDefaults) {

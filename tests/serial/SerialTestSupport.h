@@ -16,7 +16,7 @@
 #include <string>
 #include <thread>
 
-#include "serial/UniqueFd.h"
+#include "util/UniqueFd.h"
 
 // A pseudo-terminal: the slave path is what the port opens, the master is
 // the other end of the line. The slave descriptor is kept for looking at the

@@ -232,7 +232,8 @@ TEST(BarrierSimProgram, FirmwareOptionWithABadBeamByteIsSentAsGiven) {
 }
 
 TEST(BarrierSimProgram, BadOptionsEndTheProgramWithAnError) {
-  for (const char* option : {"--beams=9", "--status-size=12", "--frobnicate", "--firmware=0601"}) {
+  for (const char* option : {"--beams=9", "--status-size=12", "--frobnicate", "--firmware=0601", "--byte-gap=5-2",
+                             "--adapter-latency=300"}) {
     SimProcess sim({option});
     EXPECT_EQ(sim.waitExit(), 2) << option;
   }
@@ -287,6 +288,49 @@ TEST(BarrierSimProgram, RequestsAndRepliesTakeTheirTimeOnTheLine) {
     EXPECT_LE(best, 60.0);
     std::printf("5-byte request and 22-byte reply at 9600 baud, request %s: best %.1f ms\n",
                 requestPacing ? "paced" : "at once", best);
+  }
+}
+
+// The timing faults, by their lower bounds (a busy machine only adds):
+// pauses between a reply's bytes, one late reply, a latency timer that
+// passes a reply on in one or two bursts rather than byte by byte.
+TEST(BarrierSimProgram, ByteGapsALateReplyAndAnAdaptersLatencyHoldTheReplyBack) {
+  {
+    SimProcess sim({"--byte-gap", "10-10", "--reaction-ms", "0"});
+    Port port(sim.readLine());
+    ASSERT_TRUE(port.isOpen());
+    const auto sent = Clock::now();
+    EXPECT_EQ(port.ask(StatusRequest, 14).size(), 14u);
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
+    EXPECT_GE(ms, 13 * 10.0);
+  }
+  {
+    SimProcess sim({"--reaction-ms", "0"});
+    Port port(sim.readLine());
+    ASSERT_TRUE(port.isOpen());
+    sim.send("late 400");
+    sim.send("double 1");
+    const auto sent = Clock::now();
+    EXPECT_EQ(port.ask(StatusRequest, 28).size(), 28u) << "both copies";
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
+    EXPECT_GE(ms, 400.0);
+  }
+  {
+    SimProcess sim({"--adapter-latency", "100", "--reaction-ms", "0"});
+    Port port(sim.readLine());
+    ASSERT_TRUE(port.isOpen());
+    port.write(StatusRequest);
+    int bursts = 0;
+    for (std::size_t got = 0; got < 14; ++bursts) {
+      pollfd pfd{port.Fd(), POLLIN, 0};
+      ASSERT_EQ(poll(&pfd, 1, 5000), 1);
+      usleep(2000);  // a burst's bytes are all in; a byte-paced reply's are not
+      std::uint8_t buffer[64];
+      const ssize_t n = ::read(port.Fd(), buffer, sizeof buffer);
+      ASSERT_GT(n, 0);
+      got += std::size_t(n);
+    }
+    EXPECT_LE(bursts, 2);
   }
 }
 
@@ -349,14 +393,20 @@ TEST(BarrierSimProgram, HelpDocumentsEveryOptionAndCommand) {
   SimProcess sim({"--help"});
   const std::string text = sim.readAll();
   EXPECT_EQ(sim.waitExit(), 0);
-  for (const char* word : {"--link",       "--beams",    "--firmware",  "--status-size", "--data-size",
-                           "--data2-size", "--baud",     "--no-pacing", "--reaction-ms", "--demo",
-                           "--help",       "set BYTE",   "bit BYTE",    "alert N",       "--no-request-pacing",
-                           "timing",       "block N",    "memory N",    "half N",        "nar N",
-                           "alarm N",      "supply RAW", "register on", "led on",        "silent",
-                           "talk",         "hangup",     "quit",        "noise",         "badcheck",
-                           "overlong",     "cut N",      "drop N",      "delay MS",      "beambyte",
-                           "demo on",      "--version"})
+  for (const char* word : {"--link",        "--beams",     "--firmware",
+                           "--status-size", "--data-size", "--data2-size",
+                           "--baud",        "--no-pacing", "--reaction-ms",
+                           "--demo",        "--help",      "set BYTE",
+                           "bit BYTE",      "alert N",     "--no-request-pacing",
+                           "timing",        "block N",     "memory N",
+                           "half N",        "nar N",       "alarm N",
+                           "supply RAW",    "register on", "led on",
+                           "silent",        "talk",        "hangup",
+                           "quit",          "noise",       "badcheck",
+                           "overlong",      "cut N",       "drop N",
+                           "delay MS",      "beambyte",    "demo on",
+                           "--version",     "--byte-gap",  "--adapter-latency",
+                           "double N",      "late MS",     "alternate"})
     EXPECT_NE(text.find(word), std::string::npos) << word;
 }
 

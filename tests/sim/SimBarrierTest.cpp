@@ -259,6 +259,32 @@ TEST(SimBarrierFaults, NoiseComesBeforeEveryReplyAndNeverContainsAFrameStart) {
   EXPECT_EQ(feed(sim, StatusRequest), DefaultStatusReply);
 }
 
+TEST(SimBarrierFaults, DoubledRepliesGoOutTwiceAndALateOneIsTakenOnce) {
+  SimBarrier sim;
+  EXPECT_EQ(sim.Command("double 1").kind, SimBarrier::CommandResult::Done);
+  EXPECT_EQ(feed(sim, StatusRequest), cat(DefaultStatusReply, DefaultStatusReply));
+  EXPECT_EQ(feed(sim, StatusRequest), DefaultStatusReply);
+
+  EXPECT_EQ(sim.Command("late 990").kind, SimBarrier::CommandResult::Done);
+  EXPECT_EQ(sim.takeLateMs(), 990u);
+  EXPECT_EQ(sim.takeLateMs(), 0u);
+}
+
+TEST(SimBarrierFaults, AnAlternatingStatusSizeSwitchesWithEveryStatusReply) {
+  SimBarrier sim;
+  ASSERT_TRUE(sim.setStatusSize(17));
+  EXPECT_EQ(sim.Command("status-size alternate").kind, SimBarrier::CommandResult::Done);
+  std::vector<std::size_t> sizes;
+  for (int i = 0; i < 4; ++i) {
+    sizes.push_back(feed(sim, StatusRequest).size());
+    feed(sim, VersionRequest);  // other replies leave the turn alone
+  }
+  EXPECT_EQ(sizes, (std::vector<std::size_t>{22, 14, 22, 14}));
+  sim.Command("status-size 9");
+  EXPECT_EQ(feed(sim, StatusRequest).size(), 14u);
+  EXPECT_EQ(feed(sim, StatusRequest).size(), 14u);
+}
+
 TEST(SimBarrierFaults, FaultsCanBeSetAndClearedByCommands) {
   SimBarrier sim;
   EXPECT_EQ(sim.Command("badcheck 2").kind, SimBarrier::CommandResult::Done);
@@ -266,6 +292,7 @@ TEST(SimBarrierFaults, FaultsCanBeSetAndClearedByCommands) {
   EXPECT_EQ(sim.Command("cut 4").kind, SimBarrier::CommandResult::Done);
   EXPECT_EQ(sim.Command("drop 5").kind, SimBarrier::CommandResult::Done);
   EXPECT_EQ(sim.Command("delay 120").kind, SimBarrier::CommandResult::Done);
+  EXPECT_EQ(sim.Command("double 2").kind, SimBarrier::CommandResult::Done);
   EXPECT_EQ(sim.pendingBadCheck(), 2u);
   EXPECT_EQ(sim.pendingOverlong(), 3u);
   EXPECT_EQ(sim.pendingCut(), 4u);
@@ -275,6 +302,7 @@ TEST(SimBarrierFaults, FaultsCanBeSetAndClearedByCommands) {
   EXPECT_EQ(sim.Command("beambyte 9").kind, SimBarrier::CommandResult::Done);
   EXPECT_EQ(sim.Command("clear").kind, SimBarrier::CommandResult::Done);
   EXPECT_EQ(sim.pendingDrop(), 0u);
+  EXPECT_EQ(sim.pendingDouble(), 0u);
   EXPECT_EQ(sim.replyDelayMs(), 0u);
   EXPECT_EQ(feed(sim, VersionRequest), DefaultVersionReply);
 

@@ -48,12 +48,12 @@ class PortSettingsDialogTest : public QObject {
   // The dialog's list for these system ports, none of them with USB facts.
   static QList<PortChoice> choices(const QStringList& systemPorts) {
     QList<PortChoice> list;
-    for (const QString& name : orderPortList(systemPorts)) list.append({name, name, {}, {}, {}, {}, {}});
+    for (const QString& name : orderPortList(systemPorts)) list.append({name, name, {}, {}, {}, {}, {}, {}});
     return list;
   }
 
   static PortChoice usbChoice(const QString& name, const QString& kernelName, const QString& serial) {
-    return {name, kernelName, "FTDI", "FT232R USB UART", serial, "0403", "6001"};
+    return {name, kernelName, "FTDI", "FT232R USB UART", serial, "0403", "6001", {}};
   }
 
   // Every caption and item fits its control, and no radio button sits under its group's title.
@@ -209,13 +209,15 @@ class PortSettingsDialogTest : public QObject {
     rig.ports = choices({});
     rig.ports << usbChoice("ttyUSB0", "ttyUSB0", "A50285BI") << usbChoice(first, "ttyUSB0", "A50285BI")
               << usbChoice("ttyUSB1", "ttyUSB1", "A9K3Q2XZ") << usbChoice(second, "ttyUSB1", "A9K3Q2XZ");
+    rig.ports[6].latencyTimerMs = rig.ports[7].latencyTimerMs = 16;  // ttyUSB1's driver tells its latency timer
     rig.comm.setDeviceName("ttyUSB1");
     rig.show();
     QComboBox* combo = rig.dialog.portCombo;
     QCOMPARE(combo->itemText(4), QStringLiteral("ttyUSB0 – FTDI FT232R USB UART, nr seryjny A50285BI"));
     QCOMPARE(combo->itemText(5), first);
     QCOMPARE(combo->itemText(6), QStringLiteral("ttyUSB1 – FTDI FT232R USB UART, nr seryjny A9K3Q2XZ"));
-    QCOMPARE(rig.dialog.portDescription->toolTip(), QStringLiteral("FTDI FT232R USB UART, nr seryjny A9K3Q2XZ"));
+    QCOMPARE(rig.dialog.portDescription->toolTip(),
+             QStringLiteral("FTDI FT232R USB UART, nr seryjny A9K3Q2XZ, opóźnienie adaptera 16 ms"));
     // Shortened to the frame when it does not fit.
     const QString shown = rig.dialog.portDescription->text();
     QVERIFY2(shown.startsWith(QStringLiteral("FTDI FT232R")), qPrintable(shown));
@@ -224,7 +226,8 @@ class PortSettingsDialogTest : public QObject {
     QTest::keyClick(combo, Qt::Key_Down);
     QCOMPARE(rig.comm.deviceName(), second);
     QCOMPARE(combo->toolTip(), second);
-    QCOMPARE(rig.dialog.portDescription->toolTip(), QStringLiteral("FTDI FT232R USB UART, nr seryjny A9K3Q2XZ"));
+    QCOMPARE(rig.dialog.portDescription->toolTip(),
+             QStringLiteral("FTDI FT232R USB UART, nr seryjny A9K3Q2XZ, opóźnienie adaptera 16 ms"));
 
     // Remembered by its stable name, it is shown as chosen on the next visit.
     rig.reactivate();
@@ -235,7 +238,7 @@ class PortSettingsDialogTest : public QObject {
   void anAdapterWithoutNamesIsDescribedByItsUsbIds() {
     Rig rig;
     rig.ports = choices({});
-    rig.ports << PortChoice{"ttyACM0", "ttyACM0", {}, {}, {}, "2341", "0043"};
+    rig.ports << PortChoice{"ttyACM0", "ttyACM0", {}, {}, {}, "2341", "0043", {}};
     rig.comm.setDeviceName("ttyACM0");
     rig.show();
     QCOMPARE(rig.dialog.portCombo->currentText(), QStringLiteral("ttyACM0 – urządzenie USB 2341:0043"));

@@ -5,12 +5,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <array>
 #include <cstdint>
 #include <vector>
 
-#include "util/FileTitle.h"
 #include "util/HexText.h"
 #include "util/LogLineWriter.h"
 #include "util/NumberText.h"
@@ -37,13 +37,6 @@ TEST(HexDump, GivesTwoDigitsAndABlankPerByte) {
   EXPECT_EQ(hexDump(std::array<std::uint8_t, 5>{255, 255, 2, 0, 1}), "FF FF 02 00 01 ");
   EXPECT_EQ(hexDump(std::array<std::uint8_t, 3>{1, 2, 3}), "01 02 03 ");
   EXPECT_EQ(hexDump({}), "");
-}
-
-TEST(PadRight, ExtendsButNeverCuts) {
-  EXPECT_EQ(padRight("ab", 5), "ab   ");
-  const QString long45(45, QLatin1Char('z'));
-  EXPECT_EQ(padRight(long45, 40), long45);
-  EXPECT_EQ(padRight("", 0), "");
 }
 
 TEST(BitMarks, MarksTheLowestBitsFirstAndCapsTheCountAt16) {
@@ -99,13 +92,6 @@ TEST(TextToNum, SaturatesInsteadOfOverflowing) {
   EXPECT_EQ(textToNum("99999999999999999999"), 2147483647);
   EXPECT_EQ(textToNum("$FFFFFFFFFF"), 2147483647);
   EXPECT_EQ(textToNum("2147483647"), 2147483647);
-}
-
-TEST(FileTitle, DropsFolderAndLastExtension) {
-  EXPECT_EQ(fileTitle("/home/t/brama.acc"), "brama");
-  EXPECT_EQ(fileTitle("a.b.acc"), "a.b");
-  EXPECT_EQ(fileTitle("/x/noext"), "noext");
-  EXPECT_EQ(fileTitle("/x/dot."), "dot");
 }
 
 TEST(VersionText, JoinsMinorAndReleaseAndPadsTheBuild) {
@@ -206,6 +192,17 @@ TEST(UsersOwnFolder, IsAFolderOfTheUsersThatNobodyElseMayWriteIn) {
   EXPECT_FALSE(isUsersOwnFolder(QStringLiteral("/usr/bin")));
   EXPECT_FALSE(isUsersOwnFolder(QStringLiteral("/")));
   EXPECT_FALSE(isUsersOwnFolder(QStringLiteral("/tmp")));
+  // Group write is the user's own only for the user's own group; root plays
+  // a user whose folder another group may write in.
+  ::chmod(QFile::encodeName(dir.path()).constData(), 0770);
+  EXPECT_EQ(isUsersOwnFolder(dir.path()), (QFileInfo(dir.path()).groupId() == ::getegid()));
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(QFile::encodeName(dir.path()).constData(), 0, 65534), 0);
+    EXPECT_FALSE(isUsersOwnFolder(dir.path()));
+    ASSERT_EQ(::chown(QFile::encodeName(dir.path()).constData(), 0, ::getegid()), 0);
+    EXPECT_TRUE(isUsersOwnFolder(dir.path()));
+  }
+  ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
   // A link into a system folder is judged by where it leads.
   ASSERT_TRUE(QFile::link(QStringLiteral("/usr/bin"), dir.filePath("bin")));
   EXPECT_FALSE(isUsersOwnFolder(dir.filePath("bin")));

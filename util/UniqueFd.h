@@ -20,7 +20,13 @@ class UniqueFd {
   int get() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
   int release() { return std::exchange(fd_, -1); }
-  // close() is not retried on EINTR: on Linux the descriptor is gone either way.
+  // Closes now and gives close()'s own result: a file's write error may
+  // only surface here. Not retried on EINTR: on Linux the descriptor is gone
+  // either way.
+  int close() {
+    const int fd = release();
+    return fd >= 0 ? ::close(fd) : 0;
+  }
   void reset(int fd = -1) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = fd;

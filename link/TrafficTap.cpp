@@ -1,0 +1,65 @@
+#include "link/TrafficTap.h"
+
+void TrafficTap::setObserver(TrafficObserver* observer) {
+  observer_ = observer;
+  arrivals_.clear();
+}
+
+void TrafficTap::sent(std::span<const std::uint8_t> frame) {
+  if (observer_) observer_->requestSent(frame, Clock::now());
+}
+
+void TrafficTap::arrived(const RxBuffer& rx, std::span<const std::uint8_t> dropped) {
+  if (!observer_) return;
+  const Clock::time_point now = Clock::now();
+  while (!arrivals_.empty() && arrivals_.front().end <= rx.removed()) arrivals_.pop_front();
+  if (arrivals_.empty() || arrivals_.back().end < rx.appended()) arrivals_.push_back({rx.appended(), now});
+  if (!dropped.empty()) observer_->bytesDiscarded(dropped, now);
+}
+
+TrafficTap::Clock::time_point TrafficTap::arrivalOf(std::uint64_t position) const {
+  for (const Arrival& run : arrivals_)
+    if (position < run.end) return run.at;
+  // Bytes that came in before anyone observed: as late as the latest known.
+  return arrivals_.empty() ? Clock::now() : arrivals_.back().at;
+}
+
+void TrafficTap::accepted(const RxBuffer& rx, std::span<const std::uint8_t> frame) {
+  if (!observer_) return;
+  observer_->replyReceived(frame, arrivalOf(rx.removed()), arrivalOf(rx.removed() + frame.size() - 1));
+}
+
+void TrafficTap::damaged(TrafficObserver::Damage damage, std::span<const std::uint8_t> bytes,
+                         std::uint8_t expectedCheck) {
+  if (!observer_) return;
+  // A start of frame inside the frame's body: this one ended early and the
+  // next reply filled it up.
+  if (damage == TrafficObserver::Damage::BadCheck)
+    for (std::size_t i = 2; i + 2 < bytes.size(); ++i)
+      if (bytes[i] == 0xFF && bytes[i + 1] == 0xFF && bytes[i + 2] != 0xFF) {
+        damage = TrafficObserver::Damage::Cut;
+        break;
+      }
+  observer_->frameDamaged(damage, bytes, expectedCheck, Clock::now());
+}
+
+void TrafficTap::beforeSkipping(const RxBuffer& rx, Front& front) const {
+  if (!observer_) return;
+  front.size = rx.size();
+  front.position = rx.removed();
+  std::copy(rx.bytes().begin(), rx.bytes().end(), front.bytes.begin());
+}
+
+void TrafficTap::afterSkipping(const RxBuffer& rx, const Front& front) {
+  if (!observer_ || rx.removed() == front.position) return;
+  const std::size_t skipped = std::size_t(rx.removed() - front.position);
+  observer_->bytesDiscarded(std::span(front.bytes).first(std::min(skipped, front.size)), Clock::now());
+}
+
+void TrafficTap::opened(const QString& deviceName) {
+  if (observer_) observer_->portOpened(deviceName, Clock::now());
+}
+
+void TrafficTap::closed() {
+  if (observer_) observer_->portClosed(Clock::now());
+}
