@@ -72,9 +72,9 @@ CommandOutcome runWalkTest(const CliRequest& request, const CommandOutput& out) 
   // The journal records this run as any other, and keeps the result.
   JournalWriter journal({journalPath(), storedJournalDays(SettingsKey)});
   journal.onFault = [&out](const QString& text) { out.error(text); };
-  TerminationSignals signals;
+  TerminationSignals termination;
   int stoppedBy = 0;
-  QObject::connect(&signals, &TerminationSignals::received, [&stoppedBy](int signalNumber) {
+  QObject::connect(&termination, &TerminationSignals::received, [&stoppedBy](int signalNumber) {
     if (!stoppedBy) stoppedBy = signalNumber;
   });
   const auto ended = [&] { return stoppedBy != 0 || out.closed(); };
