@@ -32,6 +32,9 @@ constexpr std::array<CommandForm, 11> Commands{{
     {"history", CliCommand::History, " [--barrier NUMER] [--since KIEDY] [--until KIEDY] [--json | --csv]", 0,
      UiTexts::txtCliHelpHistory},
     {"barriers", CliCommand::Barriers, " [--json]", 0, UiTexts::txtCliHelpBarriers},
+    {"walktest", CliCommand::WalkTest, " [--json] [--timeout SEKUNDY]", 0, UiTexts::txtCliHelpWalkTest},
+    {"report", CliCommand::Report, " PLIK.pdf [--site TEKST] [--technician TEKST] [--remark TEKST] [--plan PLIK.acc]",
+     1, UiTexts::txtCliHelpReport},
 }};
 
 constexpr unsigned bit(CliCommand c) { return 1u << unsigned(c); }
@@ -94,9 +97,7 @@ struct CommonOptions {
   QCommandLineOption port{QStringLiteral("port"), uiText(UiTexts::txtCliOptionPort),
                           uiText(UiTexts::txtCliOptionPortValue)};
   QCommandLineOption timeout{QStringLiteral("timeout"),
-                             uiText(UiTexts::txtCliOptionTimeout).arg(CliRequest::DefaultTimeoutSeconds) +
-                                 QLatin1Char(' ') +
-                                 uiText(UiTexts::txtCliWalkTimeout).arg(CliRequest::WalkTestTimeoutSeconds),
+                             uiText(UiTexts::txtCliOptionTimeout).arg(CliRequest::DefaultTimeoutSeconds),
                              uiText(UiTexts::txtCliOptionTimeoutValue)};
   // The walk test waits for the technician, not for the barrier.
   QCommandLineOption walkTimeout{QStringLiteral("timeout"),
@@ -142,7 +143,10 @@ CliParse parseCommandLine(const QStringList& arguments) {
   const QCommandLineOption version = parser.addVersionOption();
   const CommonOptions common;
   const QCommandLineOption& port = common.port;
-  const QCommandLineOption& timeout = common.timeout;
+  // The general help names both meanings of the time-out.
+  const QCommandLineOption timeout(QStringLiteral("timeout"),
+                                   common.timeout.description() + QLatin1Char(' ') + common.walkTimeout.description(),
+                                   common.timeout.valueName());
   parser.addOptions({port, timeout});
   for (const CommandOption& option : CommandOptions)
     parser.addOption(QCommandLineOption(QString::fromLatin1(option.name), uiText(option.description)));
