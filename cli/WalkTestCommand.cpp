@@ -58,7 +58,7 @@ void printResult(const WalkTestResult& result, const CommandOutput& out) {
   if (!supply.isEmpty()) out.line(supply);
   for (const QString& line : walkWarningLines(result)) out.line(line);
   out.line(uiText(UiTexts::txtCliWalkResult)
-          .arg(uiText(result.passed() ? UiTexts::txtOutcomePassed : UiTexts::txtOutcomeNotPassed)));
+               .arg(uiText(result.passed() ? UiTexts::txtOutcomePassed : UiTexts::txtOutcomeNotPassed)));
 }
 
 }  // namespace
@@ -111,14 +111,15 @@ CommandOutcome runWalkTest(const CliRequest& request, const CommandOutput& out) 
   run.onConnectionLost = [&] {
     if (request.json)
       out.line(compact(QJsonObject{{QStringLiteral("event"), QStringLiteral("lost")},
-                              {QStringLiteral("time"), isoTime(QDateTime::currentMSecsSinceEpoch())}}));
+                                   {QStringLiteral("time"), isoTime(QDateTime::currentMSecsSinceEpoch())}}));
     else
       out.line(uiText(UiTexts::txtCliWalkLost));
   };
 
   if (!link.start()) return portFailure(link);
   const auto ready = [&] { return link.model.connected() && link.state.readStep == 0; };
-  if (!link.runUntil([&] { return ready() || ended(); }, QDeadlineTimer(toMs(request.timeoutSeconds), Qt::PreciseTimer)) ||
+  if (!link.runUntil([&] { return ready() || ended(); },
+                     QDeadlineTimer(toMs(request.timeoutSeconds), Qt::PreciseTimer)) ||
       !ready()) {
     if (stoppedBy) return {128 + stoppedBy, uiText(UiTexts::txtCliStopped).arg(signalName(stoppedBy))};
     if (out.closed()) return {};  // the caller reports the output
@@ -131,9 +132,9 @@ CommandOutcome runWalkTest(const CliRequest& request, const CommandOutput& out) 
   // Each pass gives the technician the whole time-out again for the next one.
   while (run.phase() != WalkTestRun::Phase::Finished) {
     const int seen = passes;
-    const bool passed = link.runUntil(
-        [&] { return passes != seen || run.phase() == WalkTestRun::Phase::Finished || ended(); },
-        QDeadlineTimer(toMs(request.timeoutSeconds), Qt::PreciseTimer));
+    const bool passed =
+        link.runUntil([&] { return passes != seen || run.phase() == WalkTestRun::Phase::Finished || ended(); },
+                      QDeadlineTimer(toMs(request.timeoutSeconds), Qt::PreciseTimer));
     if (!passed || ended()) break;
     if (run.phase() != WalkTestRun::Phase::Finished) next();
   }

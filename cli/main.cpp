@@ -100,8 +100,8 @@ int main(int argc, char** argv) {
   const CliRequest& request = parse.request;
   const CommandOutput out{
       printOutput, [](const QString& line) { print(stderr, QStringLiteral("orvita-cli: ") + line); }, outputClosed};
-  const bool offline =
-      request.command == CliCommand::Show || request.command == CliCommand::Diff || request.command == CliCommand::Report;
+  const bool offline = request.command == CliCommand::Show || request.command == CliCommand::Diff ||
+                       request.command == CliCommand::Report;
   const bool journal = request.command == CliCommand::History || request.command == CliCommand::Barriers;
   // Ctrl+C, a terminal closed, a service stopped: the command ends its own way.
   if (!offline && !journal) catchTerminationSignals();

@@ -6,8 +6,8 @@
 #include <QMap>
 #include <algorithm>
 
-#include "texts/UiTexts.h"
 #include "serial/AdapterLatency.h"
+#include "texts/UiTexts.h"
 
 namespace {
 

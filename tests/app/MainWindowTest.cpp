@@ -348,13 +348,12 @@ void WindowTest::textsComeFromTheTable() {
   QStringList items;
   for (QAction* menu : menus)
     for (QAction* item : menu->menu()->actions()) items << (item->isSeparator() ? QStringLiteral("-") : item->text());
-  QCOMPARE(items,
-           (QStringList{QStringLiteral("Otwórz"), QStringLiteral("Zapisz"), QStringLiteral("Zapisz jako"),
-                        QStringLiteral("-"), QStringLiteral("Drukuj protokół…"), QStringLiteral("Drukuj konfigurację…"),
-                        QStringLiteral("-"), QStringLiteral("Koniec"), QStringLiteral("Pobierz"),
-                        QStringLiteral("Wyślij"), QStringLiteral("Reset blokad"), QStringLiteral("RS-232"),
-                        QStringLiteral("Monitor transmisji…"), QStringLiteral("Test uruchomieniowy…"),
-                        QStringLiteral("O programie")}));
+  QCOMPARE(items, (QStringList{QStringLiteral("Otwórz"), QStringLiteral("Zapisz"), QStringLiteral("Zapisz jako"),
+                               QStringLiteral("-"), QStringLiteral("Drukuj protokół…"),
+                               QStringLiteral("Drukuj konfigurację…"), QStringLiteral("-"), QStringLiteral("Koniec"),
+                               QStringLiteral("Pobierz"), QStringLiteral("Wyślij"), QStringLiteral("Reset blokad"),
+                               QStringLiteral("RS-232"), QStringLiteral("Monitor transmisji…"),
+                               QStringLiteral("Test uruchomieniowy…"), QStringLiteral("O programie")}));
   QCOMPARE(form->openAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F3));
   QCOMPARE(form->saveAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F2));
   QVERIFY(form->saveAsAction->shortcut().isEmpty());
