@@ -718,6 +718,19 @@ TEST_F(CliEndToEnd, AWalkTestPassesItemByItemAndItsRecordComesFromTheJournal) {
   EXPECT_TRUE(row(QStringLiteral("Wiązka 1 ")).contains(QStringLiteral("pozytywny")));
   EXPECT_TRUE(row(QStringLiteral("Wiązka 2 wyłączona")).contains(QStringLiteral("nie testowano")));
   EXPECT_TRUE(row(QStringLiteral("Wiązka 3 ")).contains(QStringLiteral("pozytywny")));
+
+  // Ctrl+C ends a walk test at once, long before its time-out, as the shell
+  // reports a process it interrupted.
+  QProcess stopped;
+  startCli(stopped, onBarrier({QStringLiteral("walktest"), QStringLiteral("--json"), QStringLiteral("--timeout"),
+                               QStringLiteral("600")}));
+  ASSERT_TRUE(stopped.waitForStarted(5000));
+  ASSERT_FALSE(nextEvent(stopped, QStringLiteral("next")).isEmpty()) << stopped.readAllStandardError().toStdString();
+  ASSERT_EQ(::kill(pid_t(stopped.processId()), SIGINT), 0);
+  ASSERT_TRUE(stopped.waitForFinished(Ceiling));
+  EXPECT_EQ(stopped.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(stopped.exitCode(), 128 + SIGINT);
+  EXPECT_TRUE(QString::fromUtf8(stopped.readAllStandardError()).contains(uiText(UiTexts::txtCliStopped).arg("SIGINT")));
 }
 
 // A beam never interrupted, and one whose interruption an unplug cut short:
