@@ -8,10 +8,9 @@ void SupplyFilter::update(std::uint8_t raw) {
   a3_ = (a2_ + a3_) / 2;
 }
 
-QString SupplyFilter::uiText() const {
-  const double volts = value() * 735.0 / 47.0 / 256.0;
-  return QString::asprintf("%3.1f", volts);
-}
+QString SupplyFilter::uiText() const { return supplyVoltsText(value() * 735.0 / 47.0 / 256.0); }
+
+QString supplyVoltsText(double volts) { return QString::asprintf("%3.1f", volts); }
 
 namespace editrule {
 
