@@ -79,12 +79,7 @@ QString EventLog::fileProblem() const {
 LogFilePaths logFilesFor(const QString& programPath) {
   const QFileInfo program(programPath);
   QString folder = program.absolutePath();
-  if (!isUsersOwnFolder(folder)) {
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    if (state.isEmpty() || !QDir::isAbsolutePath(state)) state = QDir::homePath() + QStringLiteral("/.local/state");
-    folder = state + QStringLiteral("/Dravel/Orvita");
-    if (QDir().mkpath(folder)) ::chmod(QFile::encodeName(folder).constData(), 0700);
-  }
+  if (!isUsersOwnFolder(folder)) folder = userStateFolder();
   QString base = program.fileName();
   const auto dot = base.lastIndexOf(QLatin1Char('.'));
   if (dot > 0) base.truncate(dot);

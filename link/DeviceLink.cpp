@@ -32,6 +32,13 @@ std::span<const std::uint8_t> payloadOf(std::span<const std::uint8_t> frame) {
 DeviceLink::DeviceLink(BarrierModel& model, LinkState& state, SerialLine& port, EventLog& log, LinkView& view)
     : model_(model), state_(state), port_(port), log_(log), view_(view) {}
 
+void DeviceLink::addObserver(LinkObserver* observer) {
+  if (observer && std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+    observers_.push_back(observer);
+}
+
+void DeviceLink::removeObserver(LinkObserver* observer) { std::erase(observers_, observer); }
+
 // ---- Requests -------------------------------------------------------------
 
 void DeviceLink::send(std::uint8_t command, std::span<const std::uint8_t> payload, int logText, bool restartsTimer) {
@@ -58,6 +65,7 @@ void DeviceLink::askWrite() {
 
 void DeviceLink::askWrite2() {
   const auto& c = model_.editConfig.bytes;
+  tellObservers([&](LinkObserver& o) { o.writeSent(model_.editConfig); });
   send(frame::CmdWrite2, std::span(c).subspan(BarrierConfig::AutoBlockTime, 9), UiTexts::txtLogAskWrite2, true);
 }
 
@@ -173,6 +181,7 @@ void DeviceLink::onVersion(std::span<const std::uint8_t> frame) {
   state_.editorsBlankAtReconnection = blankEditors(model_.editConfig);
   state_.editsReplaced = false;
   state_.beepStale = true;
+  tellObservers([&](LinkObserver& o) { o.barrierIdentified(model_.versionInfo, model_.beamCount); });
 }
 
 void DeviceLink::onData(std::span<const std::uint8_t> frame, std::size_t firstIndex) {
@@ -193,6 +202,7 @@ void DeviceLink::onData(std::span<const std::uint8_t> frame, std::size_t firstIn
   if (state_.readStep == 0) endReconnectionRead();
   view_.refreshEditors();
   log_.addLogLine(hexDump(std::span(model_.editConfig.bytes).subspan(1, 10)));
+  if (firstIndex == 0) tellObservers([&](LinkObserver& o) { o.configurationRead(model_.deviceConfig); });
 }
 
 // A write is either done as the user saw it or reported as not done: a
@@ -202,6 +212,7 @@ void DeviceLink::endReconnectionRead() {
   if (state_.writeStep != 0 && (state_.writeStale || (state_.reconnectionRead && state_.editsReplaced))) {
     state_.writeStep = 0;
     notify(UiTexts::txtWriteNotDone);
+    tellObservers([&](LinkObserver& o) { o.writeDropped(uiText(UiTexts::txtWriteNotDone)); });
   } else if (state_.reconnectionRead && state_.editsReplaced) {
     notify(UiTexts::txtEditsReplaced);
   }
@@ -225,6 +236,7 @@ void DeviceLink::onWriteConfirmed(std::span<const std::uint8_t> frame, std::size
             model_.editConfig.bytes.begin() + std::ptrdiff_t(last + 1),
             model_.deviceConfig.bytes.begin() + std::ptrdiff_t(first));
   view_.refreshEditors();
+  if (first == 0) tellObservers([&](LinkObserver& o) { o.writeConfirmed(model_.deviceConfig); });
 }
 
 void DeviceLink::onReset(std::span<const std::uint8_t> frame) {
@@ -232,6 +244,7 @@ void DeviceLink::onReset(std::span<const std::uint8_t> frame) {
   state_.linkCounter = LinkAlive;
   state_.resetPending = false;
   view_.setButtonEnabled(ToolButton::Reset, true);
+  tellObservers([](LinkObserver& o) { o.resetConfirmed(); });
 }
 
 void DeviceLink::onStatus(std::span<const std::uint8_t> frame) {
@@ -269,6 +282,7 @@ void DeviceLink::onStatus(std::span<const std::uint8_t> frame) {
   if (p[3] != s.beamsAlert) changed = true;
   s.beamsAlert = p[3];
 
+  const QString supplyBefore = model_.supplyText;
   model_.updateSupply(p[1]);
 
   // The barrier leaves registration mode with a new transmitter: read it.
@@ -279,7 +293,12 @@ void DeviceLink::onStatus(std::span<const std::uint8_t> frame) {
     log_.logStateLine(uiText(UiTexts::txtLogStatus), p[2], 7);
   }
   s.statusFlags = p[2];
+  const bool sabotageChanged = s.sabotageFlags != p[8];
   s.sabotageFlags = p[8];
+  if (changed || sabotageChanged || state_.beepStale)
+    tellObservers([&](LinkObserver& o) { o.statusChanged(s, frame); });
+  if (model_.supplyText != supplyBefore)
+    tellObservers([&](LinkObserver& o) { o.supplyTextChanged(model_.supplyText); });
 
   // After a reconnection the alarm sounds again even when the alert bits
   // are the ones the lost barrier last sent.
@@ -311,6 +330,7 @@ void DeviceLink::cycleStep() {
   const bool dialog = view_.portDialogShowing();
   if (!dialog && !port_.isOpen()) {
     port_.open();
+    if (port_.isOpen()) tellObservers([&](LinkObserver& o) { o.portOpened(port_.deviceName()); });
     port_.setDtr(state_.dtrOn);
     port_.setRts(state_.rtsOn);
     gauge_.restart();
@@ -323,7 +343,7 @@ void DeviceLink::cycleStep() {
 
   refreshIdentification();
   if (state_.linkCounter <= LinkFailing)
-    forgetBarrier();
+    forgetBarrier(LinkLoss::Silence);
   else
     --state_.linkCounter;
 
@@ -346,14 +366,16 @@ void DeviceLink::cycleStep() {
   }
 }
 
-void DeviceLink::forgetBarrier() {
+void DeviceLink::forgetBarrier(LinkLoss reason) {
+  if (model_.connected()) tellObservers([&](LinkObserver& o) { o.barrierLost(reason); });
   model_.versionInfo.clear();
   if (state_.writeStep != 0) state_.writeStale = true;
   state_.beepStale = true;
 }
 
 void DeviceLink::onDeviceLost() {
-  forgetBarrier();
+  forgetBarrier(LinkLoss::Unplugged);
+  tellObservers([](LinkObserver& o) { o.portClosed(); });
   // The next opening asks for the version at its first tick.
   state_.linkCounter = 0;
   state_.rxBuffer.removeFront(state_.rxBuffer.size());
@@ -402,7 +424,9 @@ void DeviceLink::resetCommand(bool fromToolbar) {
 }
 
 void DeviceLink::portSettingsCommand() {
+  const bool wasOpen = port_.isOpen();
   port_.close();
-  forgetBarrier();
+  forgetBarrier(LinkLoss::PortSettings);
+  if (wasOpen) tellObservers([](LinkObserver& o) { o.portClosed(); });
   refreshIdentification();
 }

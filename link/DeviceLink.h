@@ -6,10 +6,12 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "eventlog/EventLog.h"
 #include "link/ActivityGauge.h"
 #include "link/Frame.h"
+#include "link/LinkObserver.h"
 #include "link/LinkState.h"
 #include "link/LinkView.h"
 #include "model/BarrierModel.h"
@@ -71,6 +73,11 @@ class DeviceLink {
 
   const ActivityGauge& gauge() const { return gauge_; }
 
+  // Adds one who is told what happens on the link (LinkObserver); it must
+  // outlive the link or be removed first. Several may listen.
+  void addObserver(LinkObserver* observer);
+  void removeObserver(LinkObserver* observer);
+
  private:
   void send(std::uint8_t command, std::span<const std::uint8_t> payload, int logText, bool restartsTimer);
   void onVersion(std::span<const std::uint8_t> frame);
@@ -82,7 +89,11 @@ class DeviceLink {
   void removeFrame(std::span<const std::uint8_t> frame);
   // Empties versionInfo; a pending write and the beeper are judged anew once
   // a barrier answers again.
-  void forgetBarrier();
+  void forgetBarrier(LinkLoss reason);
+  template <typename Call>
+  void tellObservers(Call call) {
+    for (LinkObserver* o : observers_) call(*o);
+  }
   void endReconnectionRead();
   void notify(UiTexts::Id text);
   void showGauge();
@@ -96,4 +107,5 @@ class DeviceLink {
   // Frame sizes of the last reply to each command, 0 before the first.
   std::array<std::size_t, frame::LastCommand + 1> replySizes_{};
   int awaitedCommand_ = -1;  // of the last request sent
+  std::vector<LinkObserver*> observers_;
 };

@@ -204,6 +204,25 @@ const std::vector<Entry>& entries() {
       {txtCliBeamBlockMemory, QStringLiteral("pamięć blokady")},
       {txtCliReservedByte, QStringLiteral("Bajt %1 (zarezerwowany)")},
 
+      {txtJournalCannotWrite,
+       QStringLiteral("Nie można zapisywać bazy historii %1 (%2); program działa dalej bez niej.")},
+      {txtJournalDamaged, QStringLiteral("Baza historii %1 była uszkodzona: odłożono ją jako %2 i założono nową.")},
+      {txtJournalNewer, QStringLiteral("Baza historii %1 pochodzi z nowszej wersji programu i zostaje nietknięta; "
+                                       "program działa dalej bez niej.")},
+      {txtJournalLocked, QStringLiteral("Baza historii %1 jest zajęta przez inny program dłużej niż %2 s; program "
+                                        "działa dalej bez niej.")},
+      {txtJournalCannotRead, QStringLiteral("Nie można odczytać bazy historii %1: %2")},
+      {txtCliBadWhen, QStringLiteral("Nieznany czas \"%1\": podaj datę (2026-12-08), datę i godzinę "
+                                     "(2026-12-08T03:12) albo okres wstecz (24h, 7d).")},
+      {txtCliOptionBarrier, QStringLiteral("history: tylko bariera o tym numerze seryjnym nadajnika.")},
+      {txtCliOptionSince, QStringLiteral("history: zdarzenia od tej chwili.")},
+      {txtCliOptionUntil, QStringLiteral("history: zdarzenia do tej chwili.")},
+      {txtCliOptionCsv, QStringLiteral("history: zdarzenia jako CSV (UTF-8).")},
+      {txtCliOptionWhenValue, QStringLiteral("KIEDY")},
+      {txtCliOptionSerialValue, QStringLiteral("NUMER")},
+      {txtCliJsonAndCsv, QStringLiteral("--json i --csv wykluczają się.")},
+      {txtCliBadSerial, QStringLiteral("Numer seryjny nadajnika to liczba od 0 do 65535, nie \"%1\".")},
+
       {txtProgramSummary, QStringLiteral("Konfiguracja i serwis bariery podczerwieni Orvita przez łącze RS-232.")},
       {txtHelpOption, QStringLiteral("Wyświetla tę pomoc.")},
       {txtVersionOption, QStringLiteral("Wyświetla numer wersji.")},

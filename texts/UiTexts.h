@@ -225,6 +225,22 @@ enum Id : int {
   txtTimelineHelp = 65536,
   txtTimelineChanges = 65537,  // %1 how many changes the pixel column holds
   txtNoAlarm = 65538,
+
+  // The journal (the history database) and what orvita-cli reads from it.
+  txtJournalCannotWrite = 65600,  // %1 the file, %2 the reason
+  txtJournalDamaged = 65601,      // %1 the file, %2 where it was put aside
+  txtJournalNewer = 65602,        // %1 the file
+  txtJournalLocked = 65603,       // %1 the file, %2 seconds
+  txtJournalCannotRead = 65604,   // %1 the file, %2 the reason
+  txtCliBadWhen = 65605,          // %1 the value given
+  txtCliOptionBarrier = 65606,
+  txtCliOptionSince = 65607,
+  txtCliOptionUntil = 65608,
+  txtCliOptionCsv = 65609,
+  txtCliOptionWhenValue = 65610,
+  txtCliOptionSerialValue = 65611,
+  txtCliJsonAndCsv = 65612,
+  txtCliBadSerial = 65613,  // %1 the value given
 };
 
 // The text of `id`; an empty text for an id the table does not hold.

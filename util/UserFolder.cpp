@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -30,4 +31,12 @@ bool isUsersOwnFolder(const QString& folder) {
   if (st.st_mode & S_IWOTH) return false;
   // Group write is the user's own only with a private group (umask 002 systems).
   return !(st.st_mode & S_IWGRP) || st.st_gid == ::getegid();
+}
+
+QString userStateFolder() {
+  QString state = qEnvironmentVariable("XDG_STATE_HOME");
+  if (state.isEmpty() || !QDir::isAbsolutePath(state)) state = QDir::homePath() + QStringLiteral("/.local/state");
+  const QString folder = state + QStringLiteral("/Dravel/Orvita");
+  if (QDir().mkpath(folder)) ::chmod(QFile::encodeName(folder).constData(), 0700);
+  return folder;
 }

@@ -8,3 +8,7 @@
 // them, and for shared folders such as /tmp: root owns and may write almost
 // everything, so neither ownership nor access() alone tells.
 bool isUsersOwnFolder(const QString& folder);
+
+// The per-user state folder $XDG_STATE_HOME/Dravel/Orvita (default
+// ~/.local/state/Dravel/Orvita), made and kept at mode 0700.
+QString userStateFolder();

@@ -1,0 +1,50 @@
+#pragma once
+// What the device link tells those who keep a record of the barrier (the
+// journal, a walk test): facts as they happen, on the main thread, after the
+// model has taken them in. Every method has an empty default, so an observer
+// overrides only what it needs. An observer must return quickly: it runs
+// inside the receive path, between a reply and the next request.
+#include <QString>
+#include <cstdint>
+#include <span>
+
+#include "model/BarrierModel.h"
+
+// Why a connected barrier counts as gone.
+enum class LinkLoss {
+  Silence,       // it stopped answering (the request cycle gave up)
+  Unplugged,     // the port's device went away
+  PortSettings,  // the user closed the port to change its settings
+  PortClosed,    // the program closed the port (at its end)
+};
+
+class LinkObserver {
+ public:
+  virtual ~LinkObserver() = default;
+
+  // The port opened (`deviceName` as the port opens it) or closed.
+  virtual void portOpened(const QString& /*deviceName*/) {}
+  virtual void portClosed() {}
+  // A version reply made the barrier known: its 8 version bytes and the
+  // beam count the link derived from them. Comes again after every loss.
+  virtual void barrierIdentified(std::span<const std::uint8_t> /*versionInfo*/, int /*beamCount*/) {}
+  // A barrier that was identified is gone. Only after barrierIdentified.
+  virtual void barrierLost(LinkLoss /*reason*/) {}
+  // A status reply differs from the one before in what the picture shows
+  // (or is the first after an identification, or its tamper byte changed).
+  // `frame` is the reply as received.
+  virtual void statusChanged(const BarrierStatus& /*status*/, std::span<const std::uint8_t> /*frame*/) {}
+  // The filtered supply voltage's text changed (model.supplyText).
+  virtual void supplyTextChanged(const QString& /*text*/) {}
+  // The whole configuration has been read (the data reply ended a read).
+  virtual void configurationRead(const BarrierConfig& /*config*/) {}
+  // A write sequence sent its first request (once per sequence, also when
+  // the request is repeated), carrying `config`.
+  virtual void writeSent(const BarrierConfig& /*config*/) {}
+  // The barrier confirmed the last request of a write; `config` is what it now holds.
+  virtual void writeConfirmed(const BarrierConfig& /*config*/) {}
+  // A pending write was given up, with the notice the user was shown.
+  virtual void writeDropped(const QString& /*notice*/) {}
+  // The barrier confirmed the block-memory reset.
+  virtual void resetConfirmed() {}
+};
