@@ -132,6 +132,11 @@ Moment TimelineData::momentAt(qint64 ms) const {
   return moment;
 }
 
+std::size_t TimelineData::changesBetween(qint64 fromMs, qint64 toMs) const {
+  const auto begin = std::lower_bound(times_.begin(), times_.end(), fromMs);
+  return std::size_t(std::lower_bound(begin, times_.end(), std::max(toMs, fromMs)) - begin);
+}
+
 // Changes at fromMs belong to the span; so does the one in effect just before.
 LaneWord TimelineData::lanesBetween(qint64 fromMs, qint64 toMs) const {
   toMs = std::min(toMs, endMs_ + 1);

@@ -81,6 +81,8 @@ class TimelineData {
   std::size_t changeCount() const { return times_.size(); }
 
   Moment momentAt(qint64 ms) const;
+  // How many changes fall in [fromMs, toMs).
+  std::size_t changesBetween(qint64 fromMs, qint64 toMs) const;
   // Starts of the alarm output's active periods, in time order.
   const std::vector<qint64>& alarmStarts() const { return alarmStarts_; }
 
