@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "files/SettingsStore.h"
+#include "journal/JournalPath.h"
 #include "serial/PortFailureText.h"
 #include "serial/PortSettings.h"
 #include "sound/AlarmBeeper.h"
@@ -81,6 +82,7 @@ MainWindow::MainWindow(QWidget* parent)
   new ShortcutsFirst(this);
   setFileDialogs(std::make_unique<QtFileDialogs>(this));
   startUp();
+  startJournal({journalPath(), storedJournalDays(SettingsKey)});
 
   // Precise: the time-outs and " Brak połączenia." come when they are due.
   cycleTimer.setTimerType(Qt::PreciseTimer);
@@ -98,6 +100,9 @@ MainWindow::~MainWindow() {
   refreshTimer.stop();
   statusPause.stop();
   shutDown();
+  link.removeObserver(journalRecorder.get());
+  journalRecorder.reset();  // the session's end, written before the writer closes
+  journal.reset();
   // The controls and the dialog refer to the members above; they go first.
   port.onRxChar = nullptr;
   port.onDeviceLost = nullptr;
@@ -329,6 +334,26 @@ void MainWindow::setFileDialogs(std::unique_ptr<FileDialogs> dialogs) {
   fileDialogs = std::move(dialogs);
   fileCommands = std::make_unique<ConfigFileCommands>(
       model, configFileName, [this] { refreshEditors(); }, *fileDialogs);
+  fileCommands->onFileDone = [this](bool saved, const QString& path, const BarrierConfig& config) {
+    if (!journalRecorder) return;
+    if (saved)
+      journalRecorder->fileSaved(path, config);
+    else
+      journalRecorder->fileOpened(path, config);
+  };
+}
+
+void MainWindow::startJournal(JournalOptions options) {
+  if (journalRecorder) link.removeObserver(journalRecorder.get());
+  journalRecorder.reset();
+  journal = std::make_unique<JournalWriter>(std::move(options));
+  // Told once in the log panel and the status strip; the program goes on.
+  journal->onFault = [this](const QString& text) {
+    eventLog.addLogLine(text);
+    statusStrip->setNotice(text);
+  };
+  journalRecorder = std::make_unique<JournalRecorder>(*journal, QStringLiteral("orvita"), port.deviceName());
+  link.addObserver(journalRecorder.get());
 }
 
 void MainWindow::createPortDialog() {

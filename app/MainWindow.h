@@ -10,6 +10,8 @@
 #include <memory>
 
 #include "eventlog/EventLog.h"
+#include "journal/JournalWriter.h"
+#include "link/JournalRecorder.h"
 #include "link/DeviceLink.h"
 #include "link/LinkState.h"
 #include "link/LinkView.h"
@@ -48,6 +50,9 @@ class MainWindow : public QMainWindow, public LinkView {
   void setAboutWindow(AboutWindow* window) { aboutWindow = window; }
   // Replaces the platform's file dialogs and error box (tests give their own).
   void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+  // Records the run into `options.path` from now on (the constructor starts
+  // the journal of journalPath(); tests point it elsewhere).
+  void startJournal(JournalOptions options);
 
   // LinkView
   void refreshEditors() override;
@@ -92,6 +97,10 @@ class MainWindow : public QMainWindow, public LinkView {
   std::unique_ptr<AlarmBeeper> beeper;
   std::unique_ptr<FileDialogs> fileDialogs;
   std::unique_ptr<ConfigFileCommands> fileCommands;
+  // The journal of the run: always recording, whatever the log panel says.
+  // Gone (null) only in a window built without one (setJournal).
+  std::unique_ptr<JournalWriter> journal;
+  std::unique_ptr<JournalRecorder> journalRecorder;
 
   // Controls.
   QLabel* identificationLabel = nullptr;

@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
@@ -12,6 +13,9 @@
 #include "cli/StatusReport.h"
 #include "files/ConfigFile.h"
 #include "files/SettingsStore.h"
+#include "journal/JournalPath.h"
+#include "journal/JournalWriter.h"
+#include "link/JournalRecorder.h"
 #include "serial/PortFailureText.h"
 #include "serial/PortSettings.h"
 #include "texts/UiTexts.h"
@@ -30,11 +34,15 @@ std::chrono::milliseconds toMs(double seconds) { return std::chrono::millisecond
 
 class Session {
  public:
-  Session(const CliRequest& request, const LineSink& out)
+  Session(const CliRequest& request, const LineSink& out, JournalWriter& journal)
       : request_(request),
         out_(out),
         link_(request.port.isEmpty() ? readPortSettings(SettingsKey).deviceName : request.port),
-        deadline_(toMs(request.timeoutSeconds), Qt::PreciseTimer) {}
+        recorder_(journal, QStringLiteral("orvita-cli ") + commandName(request.command), link_.port.deviceName()),
+        deadline_(toMs(request.timeoutSeconds), Qt::PreciseTimer) {
+    link_.link.addObserver(&recorder_);
+  }
+  ~Session() { link_.link.removeObserver(&recorder_); }
 
   CommandOutcome run(const BarrierConfig& file) {
     if (!link_.start()) return portFailure();
@@ -56,6 +64,7 @@ class Session {
     if (request_.command == CliCommand::Read) {
       if (const ConfigFileResult result = writeConfigFile(request_.files[0], link_.model.editConfig); !result)
         return fileFailure(request_.files[0], result.message());
+      recorder_.fileSaved(request_.files[0], link_.model.editConfig);
       return {};
     }
     if (request_.command == CliCommand::Write) return write(file);
@@ -89,6 +98,7 @@ class Session {
       return {exitstatus::NoAnswer, uiText(UiTexts::txtCliBeamCountMismatch).arg(fileBeams).arg(model.beamCount)};
 
     // As the window after "Otwórz" and "Wyślij".
+    recorder_.fileOpened(request_.files[0], file);
     model.editConfig = file;
     model.deviceConfig = file;
     link_.link.sendCommand(false);
@@ -156,6 +166,7 @@ class Session {
   const CliRequest& request_;
   const LineSink& out_;
   HeadlessLink link_;
+  JournalRecorder recorder_;  // ends its session before the link goes
   QDeadlineTimer deadline_;
   QJsonObject lastJson_;
   QStringList lastLines_;
@@ -169,6 +180,11 @@ CommandOutcome runBarrierCommand(const CliRequest& request, const LineSink& out)
   if (request.command == CliCommand::Write)
     if (const ConfigFileResult result = readConfigFile(request.files[0], file); !result)
       return fileFailure(request.files[0], result.message());
-  Session session(request, out);
+  // Every command is recorded; status --follow makes a night's record.
+  JournalWriter journal({journalPath(), storedJournalDays(SettingsKey)});
+  journal.onFault = [](const QString& text) {
+    std::fputs(qPrintable(QStringLiteral("orvita-cli: ") + text + QLatin1Char('\n')), stderr);
+  };
+  Session session(request, out, journal);
   return session.run(file);
 }

@@ -2,7 +2,10 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QRegularExpression>
 #include <array>
+#include <tuple>
 
 #include "texts/UiTexts.h"
 
@@ -15,7 +18,7 @@ struct CommandForm {
   int fileCount;
 };
 
-constexpr std::array<CommandForm, 7> Commands{{
+constexpr std::array<CommandForm, 9> Commands{{
     {"identify", CliCommand::Identify, "", 0},
     {"read", CliCommand::Read, " PLIK.acc", 1},
     {"write", CliCommand::Write, " [--force] PLIK.acc", 1},
@@ -23,19 +26,24 @@ constexpr std::array<CommandForm, 7> Commands{{
     {"status", CliCommand::Status, " [--follow] [--json]", 0},
     {"show", CliCommand::Show, " PLIK.acc", 1},
     {"diff", CliCommand::Diff, " A.acc B.acc", 2},
+    {"history", CliCommand::History, " [--barrier NUMER] [--since KIEDY] [--until KIEDY] [--json | --csv]", 0},
+    {"barriers", CliCommand::Barriers, " [--json]", 0},
 }};
+
+constexpr unsigned bit(CliCommand c) { return 1u << unsigned(c); }
 
 // The options that only some commands take, with the commands that take them.
 struct CommandOption {
   const char* name;
   bool CliRequest::*flag;
-  CliCommand command;
+  unsigned commands;  // bit(command) of each command that takes it
 };
 
-constexpr std::array<CommandOption, 3> CommandOptions{{
-    {"force", &CliRequest::force, CliCommand::Write},
-    {"follow", &CliRequest::follow, CliCommand::Status},
-    {"json", &CliRequest::json, CliCommand::Status},
+constexpr std::array<CommandOption, 4> CommandOptions{{
+    {"force", &CliRequest::force, bit(CliCommand::Write)},
+    {"follow", &CliRequest::follow, bit(CliCommand::Status)},
+    {"json", &CliRequest::json, bit(CliCommand::Status) | bit(CliCommand::History) | bit(CliCommand::Barriers)},
+    {"csv", &CliRequest::csv, bit(CliCommand::History)},
 }};
 
 CliParse failure(const QString& message) {
@@ -61,9 +69,18 @@ CliParse parseCommandLine(const QStringList& arguments) {
   parser.addOption(port);
   parser.addOption(timeout);
   const UiTexts::Id optionTexts[] = {UiTexts::txtCliOptionForce, UiTexts::txtCliOptionFollow,
-                                     UiTexts::txtCliOptionJson};
+                                     UiTexts::txtCliOptionJson, UiTexts::txtCliOptionCsv};
   for (std::size_t i = 0; i < CommandOptions.size(); ++i)
     parser.addOption(QCommandLineOption(QString::fromLatin1(CommandOptions[i].name), uiText(optionTexts[i])));
+  const QCommandLineOption barrier(QStringLiteral("barrier"), uiText(UiTexts::txtCliOptionBarrier),
+                                   uiText(UiTexts::txtCliOptionSerialValue));
+  const QCommandLineOption since(QStringLiteral("since"), uiText(UiTexts::txtCliOptionSince),
+                                 uiText(UiTexts::txtCliOptionWhenValue));
+  const QCommandLineOption until(QStringLiteral("until"), uiText(UiTexts::txtCliOptionUntil),
+                                 uiText(UiTexts::txtCliOptionWhenValue));
+  parser.addOption(barrier);
+  parser.addOption(since);
+  parser.addOption(until);
   parser.addPositionalArgument(QStringLiteral("polecenie"), uiText(UiTexts::txtCliCommandArgument),
                                uiText(UiTexts::txtCliCommandSyntax));
 
@@ -96,9 +113,26 @@ CliParse parseCommandLine(const QStringList& arguments) {
 
   for (const CommandOption& option : CommandOptions) {
     if (!parser.isSet(QString::fromLatin1(option.name))) continue;
-    if (option.command != known->command)
+    if (!(option.commands & bit(known->command)))
       return failure(uiText(UiTexts::txtCliOptionNotFor).arg(QStringLiteral("--") + QLatin1String(option.name), name));
     request.*option.flag = true;
+  }
+  if (request.json && request.csv) return failure(uiText(UiTexts::txtCliJsonAndCsv));
+  for (const QCommandLineOption* option : {&barrier, &since, &until})
+    if (parser.isSet(*option) && known->command != CliCommand::History)
+      return failure(uiText(UiTexts::txtCliOptionNotFor).arg(QStringLiteral("--") + option->names().first(), name));
+  if (parser.isSet(barrier)) {
+    bool number = false;
+    const unsigned serial = parser.value(barrier).toUInt(&number);
+    if (!number || serial > 65535) return failure(uiText(UiTexts::txtCliBadSerial).arg(parser.value(barrier)));
+    request.barrier = serial;
+  }
+  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  for (auto [option, field, endOfDay] : {std::tuple{&since, &CliRequest::sinceMs, false},
+                                         std::tuple{&until, &CliRequest::untilMs, true}}) {
+    if (!parser.isSet(*option)) continue;
+    request.*field = parseWhen(parser.value(*option), now, endOfDay);
+    if (!(request.*field)) return failure(uiText(UiTexts::txtCliBadWhen).arg(parser.value(*option)));
   }
   if (parser.isSet(port)) {
     request.port = parser.value(port);
@@ -115,4 +149,27 @@ CliParse parseCommandLine(const QStringList& arguments) {
   }
   parse.outcome = CliParse::Run;
   return parse;
+}
+
+QString commandName(CliCommand command) {
+  for (const CommandForm& form : Commands)
+    if (form.command == command) return QString::fromLatin1(form.name);
+  return QString();
+}
+
+std::optional<qint64> parseWhen(const QString& text, qint64 nowMs, bool endOfDay) {
+  static const QRegularExpression span(QStringLiteral("^(\\d{1,6})([mhd])$"));
+  if (const QRegularExpressionMatch m = span.match(text); m.hasMatch()) {
+    const qint64 unit = m.captured(2) == QLatin1String("m") ? 60'000 : m.captured(2) == QLatin1String("h") ? 3'600'000
+                                                                                                            : 86'400'000;
+    return nowMs - m.captured(1).toLongLong() * unit;
+  }
+  const QDate date = QDate::fromString(text, Qt::ISODate);
+  if (date.isValid() && text.size() == 10) {
+    const QDateTime start = date.startOfDay();
+    return endOfDay ? date.addDays(1).startOfDay().toMSecsSinceEpoch() - 1 : start.toMSecsSinceEpoch();
+  }
+  const QDateTime moment = QDateTime::fromString(text, Qt::ISODateWithMs);
+  if (moment.isValid()) return moment.toMSecsSinceEpoch();
+  return std::nullopt;
 }

@@ -2,8 +2,9 @@
 // What the user asked orvita-cli for, read from its arguments.
 #include <QString>
 #include <QStringList>
+#include <optional>
 
-enum class CliCommand { Identify, Read, Write, Reset, Status, Show, Diff };
+enum class CliCommand { Identify, Read, Write, Reset, Status, Show, Diff, History, Barriers };
 
 // Exit statuses of orvita-cli.
 namespace exitstatus {
@@ -23,7 +24,22 @@ struct CliRequest {
   bool force = false;
   bool follow = false;
   bool json = false;
+  bool csv = false;
+  // history: the barrier's transmitter serial number and the range, in ms
+  // since the epoch (UTC), both ends included.
+  std::optional<unsigned> barrier;
+  std::optional<qint64> sinceMs;
+  std::optional<qint64> untilMs;
 };
+
+// The command's name as typed ("status").
+QString commandName(CliCommand command);
+
+// A moment as history takes it, relative to `nowMs`: an ISO 8601 date (the
+// day's start, or with `endOfDay` its last millisecond), date and time
+// (local unless an offset is given), or a span back from now ("90m", "24h",
+// "7d"). None for anything else.
+std::optional<qint64> parseWhen(const QString& text, qint64 nowMs, bool endOfDay);
 
 struct CliParse {
   enum Outcome { Run, Help, Version, Error };

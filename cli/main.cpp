@@ -8,14 +8,15 @@
 #include "cli/BarrierCommands.h"
 #include "cli/CommandLine.h"
 #include "cli/FileCommands.h"
+#include "cli/JournalCommands.h"
 
 namespace {
 
-void print(std::FILE* stream, const QString& text) {
+void print(std::FILE* stream, const QString& text, bool flush = true) {
   const QByteArray bytes = text.toUtf8();
   std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
   std::fputc('\n', stream);
-  std::fflush(stream);  // status --follow feeds pipes line by line
+  if (flush) std::fflush(stream);  // status --follow feeds pipes line by line
 }
 
 }  // namespace
@@ -50,8 +51,22 @@ int main(int argc, char** argv) {
 
   const CliRequest& request = parse.request;
   const LineSink out = [](const QString& line) { print(stdout, line); };
-  const bool offline = request.command == CliCommand::Show || request.command == CliCommand::Diff;
-  const CommandOutcome outcome = offline ? runFileCommand(request, out) : runBarrierCommand(request, out);
+  CommandOutcome outcome;
+  switch (request.command) {
+    case CliCommand::Show:
+    case CliCommand::Diff:
+      outcome = runFileCommand(request, out);
+      break;
+    case CliCommand::History:
+    case CliCommand::Barriers:
+      // A journal's worth of lines: written in blocks, not line by line.
+      outcome = runJournalCommand(request, [](const QString& line) { print(stdout, line, false); });
+      std::fflush(stdout);
+      break;
+    default:
+      outcome = runBarrierCommand(request, out);
+      break;
+  }
   if (!outcome.error.isEmpty()) print(stderr, QStringLiteral("orvita-cli: ") + outcome.error);
   return outcome.exitStatus;
 }

@@ -80,3 +80,9 @@ void writeStoredBytes(const QString& key, const QString& name, const std::uint8_
   if (size < 0) return;
   writeValue(key, name, QByteArray(reinterpret_cast<const char*>(buffer), size));
 }
+
+int storedJournalDays(const QString& key) {
+  bool number = false;
+  const int days = readStoredString(key, QStringLiteral("journalDays")).trimmed().toInt(&number);
+  return number && days >= 0 ? days : DefaultJournalDays;
+}

@@ -20,3 +20,8 @@ void writeStoredString(const QString& key, const QString& name, const QString& t
 std::int32_t readStoredBytes(const QString& key, const QString& name, std::uint8_t* buffer, std::int32_t size);
 // Stores exactly buffer[0..size) as the byte value `name`.
 void writeStoredBytes(const QString& key, const QString& name, const std::uint8_t* buffer, std::int32_t size);
+
+// How many days the journal keeps a session: the string value "journalDays"
+// under `key` (a whole number, 0 keeps everything), 180 when absent or not a number.
+inline constexpr int DefaultJournalDays = 180;
+int storedJournalDays(const QString& key);

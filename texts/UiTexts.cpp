@@ -166,11 +166,16 @@ const std::vector<Entry>& entries() {
                       "                     tryb rejestracji, zasilanie\n"
                       "  show PLIK.acc      konfiguracja zapisana w pliku\n"
                       "  diff A.acc B.acc   różnice między dwoma plikami konfiguracji\n"
+                      "  history [--barrier NUMER] [--since KIEDY] [--until KIEDY] [--json | --csv]\n"
+                      "                     zdarzenia z bazy historii, od najstarszych; KIEDY: data (2026-12-08),\n"
+                      "                     data i godzina (2026-12-08T03:12) albo okres wstecz (24h, 7d)\n"
+                      "  barriers [--json]  bariery znane bazie historii\n"
                       "\n"
                       "Kod wyjścia: 0 wykonane; 1 bariera nie odpowiada albo odmówiła (diff: pliki się różnią);\n"
                       "2 błędne wywołanie albo plik, którego nie można odczytać lub zapisać; 3 nie można otworzyć\n"
                       "portu.")},
-      {txtCliCommandArgument, QStringLiteral("identify, read, write, reset, status, show albo diff.")},
+      {txtCliCommandArgument,
+       QStringLiteral("identify, read, write, reset, status, show, diff, history albo barriers.")},
       {txtCliCommandSyntax, QStringLiteral("polecenie [plik…]")},
       {txtCliOptionPort,
        QStringLiteral("Port bariery: nazwa w jądrze (ttyUSB0) albo ścieżka (/dev/serial/by-id/…); domyślnie port "
@@ -180,7 +185,7 @@ const std::vector<Entry>& entries() {
       {txtCliOptionTimeoutValue, QStringLiteral("sekundy")},
       {txtCliOptionForce, QStringLiteral("write: zapisz także do bariery o innej liczbie wiązek niż w pliku.")},
       {txtCliOptionFollow, QStringLiteral("status: pokazuj stan po każdej zmianie, dopóki bariera odpowiada.")},
-      {txtCliOptionJson, QStringLiteral("status: jeden obiekt JSON w wierszu.")},
+      {txtCliOptionJson, QStringLiteral("status, history, barriers: jeden obiekt JSON w wierszu.")},
       {txtCliSeeHelp, QStringLiteral(" (--help opisuje polecenia).")},
       {txtCliNoCommand, QStringLiteral("Brak polecenia.")},
       {txtCliUnknownCommand, QStringLiteral("Nieznane polecenie: %1.")},
@@ -221,6 +226,9 @@ const std::vector<Entry>& entries() {
       {txtCliOptionWhenValue, QStringLiteral("KIEDY")},
       {txtCliOptionSerialValue, QStringLiteral("NUMER")},
       {txtCliJsonAndCsv, QStringLiteral("--json i --csv wykluczają się.")},
+      {txtCliBarrierLine, QStringLiteral("Nadajnik %1: ORVITA %2 v.%3, widziana od %4 do %5, połączeń %6, "
+                                         "alarmów %7, sabotaży %8")},
+      {txtCliNoBarriers, QStringLiteral("Baza historii nie zna jeszcze żadnej bariery.")},
       {txtCliBadSerial, QStringLiteral("Numer seryjny nadajnika to liczba od 0 do 65535, nie \"%1\".")},
 
       {txtProgramSummary, QStringLiteral("Konfiguracja i serwis bariery podczerwieni Orvita przez łącze RS-232.")},

@@ -70,6 +70,7 @@ void ConfigFileCommands::openConfigFile() {
   model_.beamCount = loaded[BarrierConfig::BeamCount];
   if (refreshEditors_) refreshEditors_();
   configFileName_ = path;
+  if (onFileDone) onFileDone(false, path, loaded);
 }
 
 void ConfigFileCommands::saveConfigFile() {
@@ -79,6 +80,8 @@ void ConfigFileCommands::saveConfigFile() {
   }
   if (const ConfigFileResult result = writeConfigFile(configFileName_, model_.editConfig); !result)
     showFailure(result.message());
+  else if (onFileDone)
+    onFileDone(true, configFileName_, model_.editConfig);
 }
 
 void ConfigFileCommands::saveConfigFileAs() {
@@ -89,4 +92,5 @@ void ConfigFileCommands::saveConfigFileAs() {
     return;
   }
   configFileName_ = path;
+  if (onFileDone) onFileDone(true, path, model_.editConfig);
 }

@@ -54,6 +54,10 @@ class ConfigFileCommands {
   // Save As: editConfig to the chosen file, which becomes configFileName.
   void saveConfigFileAs();
 
+  // Told after a file was opened (saved false) or saved, with its path and
+  // the 32 bytes it holds.
+  std::function<void(bool saved, const QString& path, const BarrierConfig& config)> onFileDone;
+
  private:
   void showFailure(const QString& message);
 

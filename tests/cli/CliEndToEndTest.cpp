@@ -12,6 +12,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QDateTime>
+#include <QThread>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <functional>
 
@@ -57,6 +62,7 @@ class CliEndToEnd : public ::testing::Test {
   QProcessEnvironment environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+    env.insert(QStringLiteral("ORVITA_JOURNAL"), journal());
     return env;
   }
   void startCli(QProcess& cli, const QStringList& arguments) const {
@@ -77,6 +83,19 @@ class CliEndToEnd : public ::testing::Test {
     return QStringList{QStringLiteral("--port"), barrier} + arguments;
   }
   QString file(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+  QString journal() const { return dir.filePath(QStringLiteral("journal.sqlite")); }
+  // The objects history --json printed, one a line.
+  QList<QJsonObject> historyJson(const QStringList& options = {}) const {
+    const CliRun run = cli(QStringList{QStringLiteral("history"), QStringLiteral("--json")} + options);
+    EXPECT_EQ(run.exitStatus, 0) << run.err.toStdString();
+    QList<QJsonObject> objects;
+    for (const QString& line : run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+      QJsonParseError error;
+      objects << QJsonDocument::fromJson(line.toUtf8(), &error).object();
+      EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+    }
+    return objects;
+  }
 
   QTemporaryDir dir;
   QProcess sim;
@@ -213,6 +232,129 @@ TEST_F(CliEndToEnd, StatusJsonLinesParseAndFollowTheBarrier) {
                }).isEmpty());
   follow.kill();
   follow.waitForFinished(3000);
+}
+
+// What orvita-cli's own commands recorded, read back by history and barriers.
+TEST_F(CliEndToEnd, HistoryAndBarriersShowWhatTheCommandsRecorded) {
+  startBarrier({QStringLiteral("--beams"), QStringLiteral("4")});
+  say("config 9 0x30");  // transmitter 12345
+  say("config 10 0x39");
+  say("config 2 0");  // beam 2 switched off
+  const qint64 start = QDateTime::currentMSecsSinceEpoch();
+  ASSERT_EQ(cli(onBarrier({QStringLiteral("read"), file("backup.acc")})).exitStatus, 0);
+  say("alert 3 on");
+  say("bit 2 0 1");  // the alarm output
+  ASSERT_EQ(cli(onBarrier({QStringLiteral("status")})).exitStatus, 0);
+
+  const QList<QJsonObject> all = historyJson();
+  QStringList names;
+  for (const QJsonObject& o : all) names << o.value(QStringLiteral("event")).toString();
+  EXPECT_EQ(names.mid(0, 4), (QStringList{"session-start", "connected", "config-read", "file-saved"}));
+  EXPECT_TRUE(names.contains(QStringLiteral("status")));
+  EXPECT_EQ(names.count(QStringLiteral("session-start")), 2);
+  EXPECT_EQ(names.count(QStringLiteral("session-end")), 2);
+  EXPECT_EQ(names.count(QStringLiteral("lost")), 2);
+  static const QRegularExpression isoWithOffset(
+      QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}(Z|[+-]\\d\\d:\\d\\d)$"));
+  for (const QJsonObject& o : all) {
+    EXPECT_TRUE(isoWithOffset.match(o.value(QStringLiteral("time")).toString()).hasMatch())
+        << o.value(QStringLiteral("time")).toString().toStdString();
+    const QString event = o.value(QStringLiteral("event")).toString();
+    if (event.startsWith(QStringLiteral("session"))) {
+      EXPECT_TRUE(o.value(QStringLiteral("barrier")).isNull());
+    } else {
+      EXPECT_EQ(o.value(QStringLiteral("barrier")).toInt(), 12345) << event.toStdString();
+    }
+    if (event == QStringLiteral("lost")) {
+      EXPECT_EQ(o.value(QStringLiteral("reason")).toString(), "port-closed");
+    }
+    if (event == QStringLiteral("config-read")) {
+      const QString config = o.value(QStringLiteral("config")).toString();
+      EXPECT_EQ(config.size(), 64);
+      EXPECT_EQ(config.mid(18, 4), QStringLiteral("3039"));
+    }
+  }
+  // A status row carries what status --json prints.
+  QJsonObject alarm;
+  for (const QJsonObject& o : all)
+    if (o.value(QStringLiteral("alarmOutput")).toBool()) alarm = o;
+  ASSERT_FALSE(alarm.isEmpty());
+  EXPECT_EQ(alarm.value(QStringLiteral("beamCount")).toInt(), 4);
+  const QJsonArray beams = alarm.value(QStringLiteral("beams")).toArray();
+  ASSERT_EQ(beams.size(), 4);
+  EXPECT_EQ(beams.at(2).toObject().value(QStringLiteral("state")).toString(), QStringLiteral("alert"));
+  EXPECT_EQ(beams.at(1).toObject().value(QStringLiteral("state")).toString(), QStringLiteral("off"));
+  for (const char* key : {"tamperOutput", "busTamper", "lowSupply", "registrationMode", "led", "coveredTooLong",
+                          "supplyVolts"})
+    EXPECT_TRUE(alarm.contains(QLatin1String(key))) << key;
+
+  // Ranges and barriers.
+  EXPECT_TRUE(historyJson({QStringLiteral("--barrier"), QStringLiteral("54321")}).isEmpty());
+  const QList<QJsonObject> ofBarrier = historyJson({QStringLiteral("--barrier"), QStringLiteral("12345")});
+  EXPECT_EQ(ofBarrier.size(), all.size() - 4) << "all but the sessions' starts and ends";
+  EXPECT_TRUE(historyJson({QStringLiteral("--until"), QDateTime::fromMSecsSinceEpoch(start - 1000)
+                                                          .toString(Qt::ISODate)})
+                  .isEmpty());
+  EXPECT_EQ(historyJson({QStringLiteral("--since"), QStringLiteral("1h")}).size(), all.size());
+  EXPECT_EQ(historyJson({QStringLiteral("--since"), QDate::currentDate().addDays(-1).toString(Qt::ISODate)}).size(),
+            all.size());
+
+  const CliRun csv = cli({QStringLiteral("history"), QStringLiteral("--csv")});
+  ASSERT_EQ(csv.exitStatus, 0) << csv.err.toStdString();
+  const QStringList rows = csv.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  ASSERT_EQ(rows.size(), all.size() + 1);
+  EXPECT_TRUE(rows[0].startsWith(QStringLiteral("time,barrier,event,reason,config,text,beamCount,")));
+  for (const QString& row : rows) {
+    EXPECT_EQ(row.count(QLatin1Char(',')), rows[0].count(QLatin1Char(','))) << row.toStdString();
+  }
+
+  const CliRun barriers = cli({QStringLiteral("barriers"), QStringLiteral("--json")});
+  ASSERT_EQ(barriers.exitStatus, 0) << barriers.err.toStdString();
+  const QJsonObject known = QJsonDocument::fromJson(barriers.out.toUtf8()).object();
+  EXPECT_EQ(known.value(QStringLiteral("serial")).toInt(), 12345);
+  EXPECT_EQ(known.value(QStringLiteral("version")).toString(), QStringLiteral("1.05"));
+  EXPECT_EQ(known.value(QStringLiteral("connections")).toInt(), 2);
+  EXPECT_EQ(known.value(QStringLiteral("alarms")).toInt(), 1);
+  const CliRun text = cli({QStringLiteral("barriers")});
+  EXPECT_TRUE(text.out.startsWith(QStringLiteral("Nadajnik 12345: ORVITA 4 v.1.05"))) << text.out.toStdString();
+
+  const CliRun bad = cli({QStringLiteral("history"), QStringLiteral("--since"), QStringLiteral("wczoraj")});
+  EXPECT_EQ(bad.exitStatus, 2);
+  EXPECT_EQ(cli({QStringLiteral("history"), QStringLiteral("--json"), QStringLiteral("--csv")}).exitStatus, 2);
+}
+
+// status --follow as a night recorder, killed without warning while the
+// barrier changes ten times a second: the file stays whole and keeps all
+// but the last moments.
+TEST_F(CliEndToEnd, ARecorderKilledDuringWritesLeavesAWholeJournal) {
+  startBarrier();
+  QProcess follow;
+  startCli(follow, onBarrier({QStringLiteral("status"), QStringLiteral("--follow"), QStringLiteral("--json")}));
+  ASSERT_TRUE(follow.waitForStarted(5000));
+  ASSERT_TRUE(follow.waitForReadyRead(Ceiling));
+  for (int i = 0; i < 40; ++i) {
+    say(i % 2 ? "alert 1 off" : "alert 1 on");
+    QThread::msleep(100);
+  }
+  const qint64 killedAt = QDateTime::currentMSecsSinceEpoch();
+  follow.kill();  // SIGKILL
+  follow.waitForFinished(5000);
+
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+    db.setDatabaseName(journal());
+    ASSERT_TRUE(db.open());
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA integrity_check")) && q.next());
+    EXPECT_EQ(q.value(0).toString(), QStringLiteral("ok"));
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*), max(time) FROM event WHERE kind = 5")) && q.next());
+    EXPECT_GE(q.value(0).toInt(), 20);
+    // Committed every quarter second; a loaded machine may answer late.
+    EXPECT_GE(q.value(1).toLongLong(), killedAt - 1500);
+    q.finish();
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(QStringLiteral("check"));
 }
 
 int main(int argc, char** argv) {

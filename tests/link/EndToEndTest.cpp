@@ -14,6 +14,9 @@
 #include <memory>
 #include <vector>
 
+#include "journal/JournalReader.h"
+#include "journal/JournalWriter.h"
+#include "link/JournalRecorder.h"
 #include "tests/link/HeadlessHost.h"
 
 namespace {
@@ -172,6 +175,92 @@ TEST_F(EndToEnd, AStatusChangeInTheBarrierReachesTheModel) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return host->model.status.beamsAlert == beamBit(3); }, Ceiling));
   say("block 5 on");
   EXPECT_TRUE(QTest::qWaitFor([&] { return host->model.status.beamsBlocked == beamBit(5); }, Ceiling));
+}
+
+// The journal's rows for a service visit: identified, read, a change,
+// unplugged, back, a write, and a write the barrier fell silent under.
+TEST_F(EndToEnd, TheJournalRecordsAVisitRowByRowAndAttributesItToTheBarrier) {
+  const QString journalFile = dir.filePath("journal.sqlite");
+  say("config 9 0x30");  // transmitter 12345
+  say("config 10 0x39");
+  const auto connectedAndRead = [&] {
+    return QTest::qWaitFor([&] { return host->identText == kConnected && host->state.readStep == 0; }, Ceiling);
+  };
+  JournalWriter writer({journalFile, 180, 5000, 100});
+  {
+    JournalRecorder recorder(writer, QStringLiteral("orvita"), ttyLink);
+    host->link.addObserver(&recorder);
+    host->start();
+    ASSERT_TRUE(connectedAndRead());
+    say("alert 3 on");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host->model.status.beamsAlert == beamBit(3); }, Ceiling));
+    const int replies = host->statusReplies;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host->statusReplies > replies + 20; }, Ceiling));
+
+    say("hangup 1");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !host->comm.isOpen(); }, Ceiling));
+    ASSERT_TRUE(connectedAndRead());
+
+    host->model.editConfig[BarrierConfig::responseTime(2)] = 7;
+    host->link.sendCommand(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host->state.writeStep == 0; }, Ceiling));
+
+    say("silent");
+    host->link.sendCommand(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !host->model.connected(); }, Ceiling));
+    say("talk");
+    ASSERT_TRUE(connectedAndRead());
+    ASSERT_EQ(host->notice, uiText(UiTexts::txtWriteNotDone));
+    host->link.removeObserver(&recorder);
+  }
+  writer.flush();
+
+  JournalReader reader(journalFile);
+  ASSERT_TRUE(reader.open()) << reader.error().toStdString();
+  const QList<JournalEvent> events = reader.events({});
+  QStringList story;
+  for (const JournalEvent& e : events)
+    if (e.kind != JournalEventKind::Status && e.kind != JournalEventKind::Supply)
+      story << journalEventName(e.kind) + (e.kind == JournalEventKind::Lost ? " " + journalLossName(e.reason) : "");
+  EXPECT_EQ(story, (QStringList{"session-start", "connected", "config-read", "lost unplugged", "connected",
+                                "config-read", "write-sent", "config-written", "write-sent", "lost silence",
+                                "connected", "write-dropped", "config-read", "lost port-closed", "session-end"}));
+
+  // Everything in a connection is the barrier's, also what came before its read.
+  int statuses = 0;
+  bool sawAlert = false;
+  std::optional<BarrierStatus> previous;
+  qint64 connection = -1;
+  for (const JournalEvent& e : events) {
+    if (e.connection != 0) {
+      EXPECT_EQ(e.barrier, 12345u) << journalEventName(e.kind).toStdString();
+    }
+    if (e.kind == JournalEventKind::ConfigWritten) {
+      EXPECT_EQ(e.config[BarrierConfig::responseTime(2)], 7);
+    }
+    if (e.kind != JournalEventKind::Status) continue;
+    ++statuses;
+    sawAlert = sawAlert || e.status.beamsAlert == beamBit(3);
+    // A row per change: never the same state twice in a row within a connection.
+    if (previous && connection == e.connection) {
+      EXPECT_FALSE(statusBytes(*previous) == statusBytes(e.status)) << "a status row without a change";
+    }
+    previous = e.status;
+    connection = e.connection;
+  }
+  EXPECT_TRUE(sawAlert);
+  EXPECT_LT(statuses, host->statusReplies / 4);
+  const QList<JournalBarrier> barriers = reader.barriers();
+  ASSERT_EQ(barriers.size(), 1);
+  EXPECT_EQ(barriers[0].serial, 12345u);
+  EXPECT_EQ(barriers[0].connections, 3);
+  EXPECT_EQ(barriers[0].beamCount, 8);
+  const QList<JournalConnection> spans = reader.connections(12345u);
+  ASSERT_EQ(spans.size(), 3);
+  EXPECT_EQ(spans[0].reason, JournalLossReason::Unplugged);
+  EXPECT_EQ(spans[1].reason, JournalLossReason::Silence);
+  EXPECT_EQ(spans[2].reason, JournalLossReason::PortClosed);
+  EXPECT_LE(spans[0].endMs, spans[1].startMs);
 }
 
 int main(int argc, char** argv) {
