@@ -6,6 +6,7 @@
 #include "link/Frame.h"
 #include "texts/UiTexts.h"
 #include "util/HexText.h"
+#include "util/VersionText.h"
 
 namespace {
 
@@ -391,9 +392,7 @@ void DeviceLink::refreshIdentification() {
     return;
   }
   const QString text = uiText(UiTexts::txtOrvitaIdent) + QString::number(model_.beamCount) + QStringLiteral(" v.") +
-                       QString::number(v[1]) + QLatin1Char('.') + QString::number(v[2]) + QString::number(v[3]) +
-                       QStringLiteral("    ") + numToHex(v[4]) + numToHex(v[5]) + QLatin1Char('-') + numToHex(v[6]) +
-                       QLatin1Char('-') + numToHex(v[7]);
+                       barrierFirmwareVersion(v) + QStringLiteral("    ") + barrierFirmwareDate(v);
   view_.setIdentification(text, colors::Yellow, colors::Green);
 }
 
