@@ -11,8 +11,8 @@
 
 #include "eventlog/EventLog.h"
 #include "journal/JournalWriter.h"
-#include "link/JournalRecorder.h"
 #include "link/DeviceLink.h"
+#include "link/JournalRecorder.h"
 #include "link/LinkState.h"
 #include "link/LinkView.h"
 #include "link/PauseTimer.h"

@@ -96,7 +96,8 @@ bool pollRun(bool journalOn, bool flapping, int seconds, PollRun& run) {
     db.setDatabaseName(dir.filePath("journal.sqlite"));
     if (db.open()) {
       QSqlQuery q(db);
-      if (q.exec(QStringLiteral("SELECT count(*) FROM event WHERE kind = 5")) && q.next()) run.statusRows = q.value(0).toInt();
+      if (q.exec(QStringLiteral("SELECT count(*) FROM event WHERE kind = 5")) && q.next())
+        run.statusRows = q.value(0).toInt();
     }
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("count"));
@@ -168,12 +169,14 @@ int dayOfChanges(const QString& cli) {
   const double writeS = double(clock.elapsed()) / 1000;
   qint64 bytes = 0;
   for (const char* suffix : {"", "-wal", "-shm"}) bytes += QFileInfo(path + QLatin1String(suffix)).size();
-  std::printf("day: %d status changes written in %.1f s (%.1f us a row on the writer's thread); journal %.1f MB "
-              "(%.0f bytes a change)\n",
-              Changes, writeS, 1e6 * writeS / Changes, double(bytes) / 1e6, double(bytes) / Changes);
+  std::printf(
+      "day: %d status changes written in %.1f s (%.1f us a row on the writer's thread); journal %.1f MB "
+      "(%.0f bytes a change)\n",
+      Changes, writeS, 1e6 * writeS / Changes, double(bytes) / 1e6, double(bytes) / Changes);
 
-  for (const QStringList& args : {QStringList{"history", "--csv"}, QStringList{"history", "--csv", "--barrier", "12345"},
-                                  QStringList{"history", "--json"}}) {
+  for (const QStringList& args :
+       {QStringList{"history", "--csv"}, QStringList{"history", "--csv", "--barrier", "12345"},
+        QStringList{"history", "--json"}}) {
     QProcess history;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("ORVITA_JOURNAL"), path);
@@ -232,9 +235,10 @@ int killRuns(const QString& self, int times) {
     QSqlDatabase::removeDatabase(QStringLiteral("check"));
   }
   std::sort(lostMs.begin(), lostMs.end());
-  std::printf("kill: %d SIGKILLs while recording a change every 5 ms: integrity_check ok %d of %d; time from the last "
-              "row to the kill: median %.0f ms, 90th percentile %.0f ms, worst %.0f ms\n",
-              times, whole, times, lostMs[lostMs.size() / 2], lostMs[lostMs.size() * 9 / 10], lostMs.back());
+  std::printf(
+      "kill: %d SIGKILLs while recording a change every 5 ms: integrity_check ok %d of %d; time from the last "
+      "row to the kill: median %.0f ms, 90th percentile %.0f ms, worst %.0f ms\n",
+      times, whole, times, lostMs[lostMs.size() / 2], lostMs[lostMs.size() * 9 / 10], lostMs.back());
   return 0;
 }
 

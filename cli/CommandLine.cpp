@@ -68,8 +68,8 @@ CliParse parseCommandLine(const QStringList& arguments) {
                                    uiText(UiTexts::txtCliOptionTimeoutValue));
   parser.addOption(port);
   parser.addOption(timeout);
-  const UiTexts::Id optionTexts[] = {UiTexts::txtCliOptionForce, UiTexts::txtCliOptionFollow,
-                                     UiTexts::txtCliOptionJson, UiTexts::txtCliOptionCsv};
+  const UiTexts::Id optionTexts[] = {UiTexts::txtCliOptionForce, UiTexts::txtCliOptionFollow, UiTexts::txtCliOptionJson,
+                                     UiTexts::txtCliOptionCsv};
   for (std::size_t i = 0; i < CommandOptions.size(); ++i)
     parser.addOption(QCommandLineOption(QString::fromLatin1(CommandOptions[i].name), uiText(optionTexts[i])));
   const QCommandLineOption barrier(QStringLiteral("barrier"), uiText(UiTexts::txtCliOptionBarrier),
@@ -128,8 +128,8 @@ CliParse parseCommandLine(const QStringList& arguments) {
     request.barrier = serial;
   }
   const qint64 now = QDateTime::currentMSecsSinceEpoch();
-  for (auto [option, field, endOfDay] : {std::tuple{&since, &CliRequest::sinceMs, false},
-                                         std::tuple{&until, &CliRequest::untilMs, true}}) {
+  for (auto [option, field, endOfDay] :
+       {std::tuple{&since, &CliRequest::sinceMs, false}, std::tuple{&until, &CliRequest::untilMs, true}}) {
     if (!parser.isSet(*option)) continue;
     request.*field = parseWhen(parser.value(*option), now, endOfDay);
     if (!(request.*field)) return failure(uiText(UiTexts::txtCliBadWhen).arg(parser.value(*option)));
@@ -160,8 +160,9 @@ QString commandName(CliCommand command) {
 std::optional<qint64> parseWhen(const QString& text, qint64 nowMs, bool endOfDay) {
   static const QRegularExpression span(QStringLiteral("^(\\d{1,6})([mhd])$"));
   if (const QRegularExpressionMatch m = span.match(text); m.hasMatch()) {
-    const qint64 unit = m.captured(2) == QLatin1String("m") ? 60'000 : m.captured(2) == QLatin1String("h") ? 3'600'000
-                                                                                                            : 86'400'000;
+    const qint64 unit = m.captured(2) == QLatin1String("m")   ? 60'000
+                        : m.captured(2) == QLatin1String("h") ? 3'600'000
+                                                              : 86'400'000;
     return nowMs - m.captured(1).toLongLong() * unit;
   }
   const QDate date = QDate::fromString(text, Qt::ISODate);

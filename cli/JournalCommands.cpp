@@ -4,6 +4,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 #include "cli/StatusReport.h"
@@ -37,26 +39,42 @@ QString csvField(const QString& text) {
   return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-// Beam numbers of the set bits, "1 3"; the beams a byte names.
-QString beamNumbers(std::uint8_t bits, int beams) {
-  QString text;
+// Beam numbers of the set bits, "1 3": the beams a byte names.
+void appendBeamNumbers(QString& text, std::uint8_t bits, int beams) {
+  bool first = true;
   for (int b = 1; b <= beams; ++b)
     if (bits & beamBit(b)) {
-      if (!text.isEmpty()) text += QLatin1Char(' ');
-      text += QString::number(b);
+      if (!first) text += QLatin1Char(' ');
+      text += QChar(u'0' + b);
+      first = false;
     }
-  return text;
 }
 
 const QStringList CsvColumns{
-    QStringLiteral("time"),          QStringLiteral("barrier"),           QStringLiteral("event"),
-    QStringLiteral("reason"),        QStringLiteral("config"),            QStringLiteral("text"),
-    QStringLiteral("beamCount"),     QStringLiteral("beamsAlarm"),        QStringLiteral("beamsAlert"),
-    QStringLiteral("beamsHalf"),     QStringLiteral("beamsNar"),          QStringLiteral("beamsBlocked"),
-    QStringLiteral("beamsBlockMemory"), QStringLiteral("beamsSwitchedOff"), QStringLiteral("alarmOutput"),
-    QStringLiteral("tamperOutput"),  QStringLiteral("busTamper"),         QStringLiteral("receiverTamper"),
-    QStringLiteral("transmitterTamper"), QStringLiteral("lowSupply"),     QStringLiteral("registrationMode"),
-    QStringLiteral("led"),           QStringLiteral("coveredTooLong"),    QStringLiteral("supplyVolts"),
+    QStringLiteral("time"),
+    QStringLiteral("barrier"),
+    QStringLiteral("event"),
+    QStringLiteral("reason"),
+    QStringLiteral("config"),
+    QStringLiteral("text"),
+    QStringLiteral("beamCount"),
+    QStringLiteral("beamsAlarm"),
+    QStringLiteral("beamsAlert"),
+    QStringLiteral("beamsHalf"),
+    QStringLiteral("beamsNar"),
+    QStringLiteral("beamsBlocked"),
+    QStringLiteral("beamsBlockMemory"),
+    QStringLiteral("beamsSwitchedOff"),
+    QStringLiteral("alarmOutput"),
+    QStringLiteral("tamperOutput"),
+    QStringLiteral("busTamper"),
+    QStringLiteral("receiverTamper"),
+    QStringLiteral("transmitterTamper"),
+    QStringLiteral("lowSupply"),
+    QStringLiteral("registrationMode"),
+    QStringLiteral("led"),
+    QStringLiteral("coveredTooLong"),
+    QStringLiteral("supplyVolts"),
 };
 
 // What a status row needs from before it: the connection's beam count, the
@@ -142,7 +160,9 @@ class HistoryPrinter {
         return QStringList{e.text, s.port, s.adapter, s.stableName}.join(QLatin1Char(' ')).trimmed();
       }
       case JournalEventKind::Connected:
-        return QStringLiteral("ORVITA %1 v.%2 %3").arg(e.beamCount).arg(versionNumber(e.version), versionDate(e.version));
+        return QStringLiteral("ORVITA %1 v.%2 %3")
+            .arg(e.beamCount)
+            .arg(versionNumber(e.version), versionDate(e.version));
       default:
         return e.text;
     }
@@ -188,33 +208,44 @@ class HistoryPrinter {
     out_(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)));
   }
 
+  // One line built in place: a history of a day may have a million of them.
   void printCsv(const JournalEvent& e, const ConnectionContext* context) {
-    QStringList f;
-    f.reserve(CsvColumns.size());
-    f << journalTimeText(e.timeMs) << (e.barrier ? QString::number(*e.barrier) : QString())
-      << journalEventName(e.kind) << journalLossName(e.reason);
+    QString line;
+    line.reserve(160);
+    const auto field = [&](const QString& text) {
+      line += text;
+      line += QLatin1Char(',');
+    };
+    field(journalTimeText(e.timeMs));
+    field(e.barrier ? QString::number(*e.barrier) : QString());
+    field(journalEventName(e.kind));
+    field(journalLossName(e.reason));
     const bool hasConfig = e.kind == JournalEventKind::ConfigRead || e.kind == JournalEventKind::ConfigWritten ||
                            e.kind == JournalEventKind::FileOpened || e.kind == JournalEventKind::FileSaved;
-    f << (hasConfig ? hex(configBytes(e.config)) : QString()) << csvField(textOf(e));
+    field(hasConfig ? hex(configBytes(e.config)) : QString());
+    field(csvField(textOf(e)));
     if (e.kind == JournalEventKind::Status && context) {
       const BarrierStatus& s = e.status;
       const int beams = std::min(context->beams, MaxBeams);
       std::uint8_t off = 0;
       for (int b = 1; b <= beams; ++b)
         if (context->config[BarrierConfig::responseTime(b)] == 0) off |= beamBit(b);
-      f << QString::number(beams);
-      for (const std::uint8_t bits : {s.beamsAlarm, s.beamsAlert, s.beams50, s.beamsNar, s.beamsBlocked,
-                                      s.beamsBlockMemory, off})
-        f << beamNumbers(bits, beams);
+      line += QChar(u'0' + beams);
+      for (const std::uint8_t bits :
+           {s.beamsAlarm, s.beamsAlert, s.beams50, s.beamsNar, s.beamsBlocked, s.beamsBlockMemory, off}) {
+        line += QLatin1Char(',');
+        appendBeamNumbers(line, bits, beams);
+      }
       for (const std::uint8_t flag :
            {statusflag::AlarmOutput, statusflag::TamperOutput, statusflag::BusTamper, statusflag::ReceiverTamper,
             statusflag::TransmitterTamper, statusflag::LowSupply, statusflag::Registration, statusflag::Led})
-        f << ((s.statusFlags & flag) ? QStringLiteral("1") : QStringLiteral("0"));
-      f << ((s.sabotageFlags & 1) ? QStringLiteral("1") : QStringLiteral("0")) << context->supply.trimmed();
+        line += (s.statusFlags & flag) ? QLatin1String(",1") : QLatin1String(",0");
+      line += (s.sabotageFlags & 1) ? QLatin1String(",1,") : QLatin1String(",0,");
+      line += context->supply.trimmed();
     } else {
-      while (f.size() < CsvColumns.size()) f << QString();
+      line += QString(CsvColumns.size() - 7, QLatin1Char(','));
     }
-    out_(f.join(QLatin1Char(',')));
+    out_(line);
   }
 
   void printText(const JournalEvent& e, const ConnectionContext* context) {
@@ -273,15 +304,33 @@ CommandOutcome listBarriers(JournalReader& reader, const CliRequest& request, co
 
 }  // namespace
 
+// Written by hand: QDateTime's own formatting would take most of the time
+// of a history of a million rows. The zone's offset is looked up once an
+// hour of journal.
 QString journalTimeText(qint64 ms) {
-  // The zone's offset is looked up once an hour of journal, not per row.
   static qint64 hour = std::numeric_limits<qint64>::min();
   static int offset = 0;
-  if (ms / 3'600'000 != hour) {
-    hour = ms / 3'600'000;
+  static QString offsetText;
+  const qint64 thisHour = ms >= 0 ? ms / 3'600'000 : (ms - 3'599'999) / 3'600'000;
+  if (thisHour != hour) {
+    hour = thisHour;
     offset = QDateTime::fromMSecsSinceEpoch(ms).offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    offsetText = offset == 0 ? QStringLiteral("Z")
+                             : QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
   }
-  return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, offset).toString(Qt::ISODateWithMs);
+  const qint64 local = ms + qint64(offset) * 1000;
+  qint64 days = local / 86'400'000;
+  qint64 inDay = local % 86'400'000;
+  if (inDay < 0) {
+    inDay += 86'400'000;
+    --days;
+  }
+  const QDate date = QDate::fromJulianDay(days + 2'440'588);  // 1970-01-01
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", date.year(), date.month(), date.day(),
+                int(inDay / 3'600'000), int(inDay / 60'000 % 60), int(inDay / 1000 % 60), int(inDay % 1000));
+  return QLatin1String(text) + offsetText;
 }
 
 CommandOutcome runJournalCommand(const CliRequest& request, const LineSink& out) {

@@ -110,12 +110,12 @@ QList<JournalBarrier> JournalReader::barriers() {
   q.setForwardOnly(true);
   // The version is the latest connection's; a connection cut off by a
   // crash ends at its last event.
-  if (!q.exec(QStringLiteral(
-          "SELECT b.serial, min(c.started), max(coalesce(c.ended, c.last_event, c.started)), count(*), "
-          "sum(c.alarms), sum(c.tampers), "
-          "(SELECT version FROM connection WHERE barrier = b.id ORDER BY started DESC LIMIT 1), "
-          "(SELECT beams FROM connection WHERE barrier = b.id ORDER BY started DESC LIMIT 1) "
-          "FROM barrier b JOIN connection c ON c.barrier = b.id GROUP BY b.id ORDER BY b.serial")))
+  if (!q.exec(
+          QStringLiteral("SELECT b.serial, min(c.started), max(coalesce(c.ended, c.last_event, c.started)), count(*), "
+                         "sum(c.alarms), sum(c.tampers), "
+                         "(SELECT version FROM connection WHERE barrier = b.id ORDER BY started DESC LIMIT 1), "
+                         "(SELECT beams FROM connection WHERE barrier = b.id ORDER BY started DESC LIMIT 1) "
+                         "FROM barrier b JOIN connection c ON c.barrier = b.id GROUP BY b.id ORDER BY b.serial")))
     return list;
   while (q.next()) {
     JournalBarrier b;
@@ -215,7 +215,7 @@ QList<JournalSession> JournalReader::sessions() {
 }
 
 std::optional<JournalEvent> JournalReader::lastBefore(qint64 connection, std::optional<unsigned> barrier,
-                                                     const QList<JournalEventKind>& kinds, qint64 atMs) {
+                                                      const QList<JournalEventKind>& kinds, qint64 atMs) {
   const QString kindsSql = kindList(kinds);
   QSqlQuery q(db_);
   q.prepare(EventColumns + QStringLiteral("WHERE e.connection = ? AND e.kind IN (%1) AND e.time <= ? "

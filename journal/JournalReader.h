@@ -15,7 +15,7 @@ struct JournalQuery {
   std::optional<unsigned> barrier;  // none: every barrier, and events outside connections
   qint64 fromMs = std::numeric_limits<qint64>::min();
   qint64 untilMs = std::numeric_limits<qint64>::max();  // inclusive
-  QList<JournalEventKind> kinds;  // empty: every kind
+  QList<JournalEventKind> kinds;                        // empty: every kind
 };
 
 class JournalReader {

@@ -53,8 +53,8 @@ QString journalLossName(JournalLossReason reason) {
 }
 
 QByteArray statusBytes(const BarrierStatus& s) {
-  const std::uint8_t b[JournalStatusBytes] = {s.beamsAlarm, s.supplyRaw,        s.statusFlags,   s.beamsAlert,
-                                              s.beams50,    s.beamsNar,         s.beamsBlocked,  s.beamsBlockMemory,
+  const std::uint8_t b[JournalStatusBytes] = {s.beamsAlarm,    s.supplyRaw, s.statusFlags,  s.beamsAlert,
+                                              s.beams50,       s.beamsNar,  s.beamsBlocked, s.beamsBlockMemory,
                                               s.sabotageFlags, s.beamsDiag};
   return QByteArray(reinterpret_cast<const char*>(b), JournalStatusBytes);
 }

@@ -49,13 +49,13 @@ struct JournalEvent {
   // The barrier's transmitter serial number, once its connection read it.
   std::optional<unsigned> barrier;
   qint64 session = 0;
-  qint64 connection = 0;  // 0 outside a connection (session start and end)
+  qint64 connection = 0;                               // 0 outside a connection (session start and end)
   JournalLossReason reason = JournalLossReason::None;  // Lost
   int beamCount = 0;                                   // Connected
   QByteArray version;                                  // Connected: the 8 version bytes
-  BarrierConfig config;   // ConfigRead, WriteSent, ConfigWritten, FileOpened, FileSaved
-  BarrierStatus status;   // Status
-  double supplyVolts = 0;  // Supply
+  BarrierConfig config;                                // ConfigRead, WriteSent, ConfigWritten, FileOpened, FileSaved
+  BarrierStatus status;                                // Status
+  double supplyVolts = 0;                              // Supply
   // SessionStart: the program; WriteDropped: the notice; FileOpened,
   // FileSaved: the file's name; Supply: the text shown; WalkTest: JSON.
   QString text;

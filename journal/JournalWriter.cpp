@@ -33,7 +33,17 @@ constexpr qint64 DayMs = 24LL * 3600 * 1000;
 // SQLite's primary result codes that the journal tells apart.
 enum SqliteCode { Busy = 5, Locked = 6, Corrupt = 11, NotADatabase = 26 };
 
-int sqliteCode(const QSqlError& error) { return error.nativeErrorCode().toInt() & 0xff; }
+// Qt gives SQLite's code with most errors, but not when a row could not be
+// fetched; SQLite's own words for these codes are fixed.
+int sqliteCode(const QSqlError& error) {
+  if (!error.nativeErrorCode().isEmpty()) return error.nativeErrorCode().toInt() & 0xff;
+  const QString text = error.databaseText();
+  if (text.contains(QLatin1String("database is locked"))) return Busy;
+  if (text.contains(QLatin1String("table is locked"))) return Locked;
+  if (text.contains(QLatin1String("malformed"))) return Corrupt;
+  if (text.contains(QLatin1String("not a database"))) return NotADatabase;
+  return 0;
+}
 
 bool damaged(const QSqlError& error) {
   const int code = sqliteCode(error);
@@ -112,8 +122,7 @@ bool Store::open() {
 Store::Opened Store::tryOpen() {
   const QFileInfo file(options_.path);
   const bool existed = file.exists() && file.size() > 0;
-  if (QDir().mkpath(file.absolutePath()) && !existed)
-    ::chmod(QFile::encodeName(file.absolutePath()).constData(), 0700);
+  if (QDir().mkpath(file.absolutePath()) && !existed) ::chmod(QFile::encodeName(file.absolutePath()).constData(), 0700);
   db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
   db_.setDatabaseName(options_.path);
   db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options_.busyTimeoutMs));
@@ -188,8 +197,8 @@ void Store::putAside() {
   for (const char* suffix : {"-wal", "-shm"})
     if (QFile::exists(options_.path + QLatin1String(suffix)))
       QFile::rename(options_.path + QLatin1String(suffix), aside + QLatin1String(suffix));
-  report_(uiText(UiTexts::txtJournalDamaged)
-              .arg(QDir::toNativeSeparators(options_.path), QDir::toNativeSeparators(aside)));
+  report_(
+      uiText(UiTexts::txtJournalDamaged).arg(QDir::toNativeSeparators(options_.path), QDir::toNativeSeparators(aside)));
 }
 
 bool Store::insertEvent(qint64 time, int kind, qint64 code, const QByteArray& bytes, const QString& text) {
@@ -208,8 +217,9 @@ bool Store::insertEvent(qint64 time, int kind, qint64 code, const QByteArray& by
 
 bool Store::startConnection(qint64 time, const QByteArray& version, int beams) {
   QSqlQuery q(db_);
-  q.prepare(QStringLiteral("INSERT INTO connection(session, started, version, beams, port, last_event) "
-                           "VALUES (?, ?, ?, ?, ?, ?)"));
+  q.prepare(
+      QStringLiteral("INSERT INTO connection(session, started, version, beams, port, last_event) "
+                     "VALUES (?, ?, ?, ?, ?, ?)"));
   q.addBindValue(session_);
   q.addBindValue(time);
   q.addBindValue(version);
@@ -355,7 +365,11 @@ void Store::deleteOldSessions() {
   if (options_.retentionDays <= 0) return;
   const qint64 cutoff = QDateTime::currentMSecsSinceEpoch() - options_.retentionDays * DayMs;
   QSqlQuery old(db_);
-  old.prepare(QStringLiteral("SELECT id FROM session WHERE coalesce(ended, started) < ? AND id != ?"));
+  // A session without an end (still running, or cut off) is as old as its
+  // last event.
+  old.prepare(
+      QStringLiteral("SELECT s.id FROM session s WHERE coalesce(s.ended, (SELECT max(last_event) FROM "
+                     "connection WHERE session = s.id), s.started) < ? AND s.id != ?"));
   old.addBindValue(cutoff);
   old.addBindValue(session_);
   if (!old.exec()) return;
@@ -381,8 +395,8 @@ void Store::deleteOldSessions() {
     q.exec(QStringLiteral("COMMIT"));
   }
   if (!sessions.isEmpty())
-    QSqlQuery(db_).exec(
-        QStringLiteral("DELETE FROM barrier WHERE id NOT IN (SELECT barrier FROM connection WHERE barrier IS NOT NULL)"));
+    QSqlQuery(db_).exec(QStringLiteral(
+        "DELETE FROM barrier WHERE id NOT IN (SELECT barrier FROM connection WHERE barrier IS NOT NULL)"));
 }
 
 }  // namespace

@@ -240,7 +240,7 @@ enum Id : int {
   txtCliOptionWhenValue = 65610,
   txtCliOptionSerialValue = 65611,
   txtCliJsonAndCsv = 65612,
-  txtCliBadSerial = 65613,  // %1 the value given
+  txtCliBadSerial = 65613,    // %1 the value given
   txtCliBarrierLine = 65614,  // %1 serial, %2 beams, %3 version, %4 %5 first and last seen, %6..%8 counts
   txtCliNoBarriers = 65615,
 };

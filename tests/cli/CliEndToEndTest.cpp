@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -12,12 +13,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QDateTime>
-#include <QThread>
-#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <functional>
 
 #include "files/ConfigFile.h"
@@ -239,7 +239,8 @@ TEST_F(CliEndToEnd, HistoryAndBarriersShowWhatTheCommandsRecorded) {
   startBarrier({QStringLiteral("--beams"), QStringLiteral("4")});
   say("config 9 0x30");  // transmitter 12345
   say("config 10 0x39");
-  say("config 2 0");  // beam 2 switched off
+  say("config 2 0");  // beam 2 switched off, beam 3 on
+  say("config 3 5");
   const qint64 start = QDateTime::currentMSecsSinceEpoch();
   ASSERT_EQ(cli(onBarrier({QStringLiteral("read"), file("backup.acc")})).exitStatus, 0);
   say("alert 3 on");
@@ -284,17 +285,17 @@ TEST_F(CliEndToEnd, HistoryAndBarriersShowWhatTheCommandsRecorded) {
   ASSERT_EQ(beams.size(), 4);
   EXPECT_EQ(beams.at(2).toObject().value(QStringLiteral("state")).toString(), QStringLiteral("alert"));
   EXPECT_EQ(beams.at(1).toObject().value(QStringLiteral("state")).toString(), QStringLiteral("off"));
-  for (const char* key : {"tamperOutput", "busTamper", "lowSupply", "registrationMode", "led", "coveredTooLong",
-                          "supplyVolts"})
+  for (const char* key :
+       {"tamperOutput", "busTamper", "lowSupply", "registrationMode", "led", "coveredTooLong", "supplyVolts"})
     EXPECT_TRUE(alarm.contains(QLatin1String(key))) << key;
 
   // Ranges and barriers.
   EXPECT_TRUE(historyJson({QStringLiteral("--barrier"), QStringLiteral("54321")}).isEmpty());
   const QList<QJsonObject> ofBarrier = historyJson({QStringLiteral("--barrier"), QStringLiteral("12345")});
   EXPECT_EQ(ofBarrier.size(), all.size() - 4) << "all but the sessions' starts and ends";
-  EXPECT_TRUE(historyJson({QStringLiteral("--until"), QDateTime::fromMSecsSinceEpoch(start - 1000)
-                                                          .toString(Qt::ISODate)})
-                  .isEmpty());
+  EXPECT_TRUE(
+      historyJson({QStringLiteral("--until"), QDateTime::fromMSecsSinceEpoch(start - 1000).toString(Qt::ISODate)})
+          .isEmpty());
   EXPECT_EQ(historyJson({QStringLiteral("--since"), QStringLiteral("1h")}).size(), all.size());
   EXPECT_EQ(historyJson({QStringLiteral("--since"), QDate::currentDate().addDays(-1).toString(Qt::ISODate)}).size(),
             all.size());

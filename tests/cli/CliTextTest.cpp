@@ -2,10 +2,13 @@
 // the status in words and JSON.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QJsonArray>
+#include <ctime>
 
 #include "cli/CommandLine.h"
 #include "cli/ConfigText.h"
+#include "cli/JournalCommands.h"
 #include "cli/StatusReport.h"
 
 namespace {
@@ -56,6 +59,45 @@ TEST(CliArguments, OptionsAndOperandsBelongToTheirCommands) {
   }
   EXPECT_EQ(parse({"--help"}).outcome, CliParse::Help);
   EXPECT_EQ(parse({"--version"}).outcome, CliParse::Version);
+}
+
+TEST(CliArguments, HistoryTakesABarrierARangeAndOneFormat) {
+  const CliParse history = parse({"history", "--barrier", "12345", "--since", "24h", "--until", "2026-12-08", "--csv"});
+  ASSERT_EQ(history.outcome, CliParse::Run) << history.text.toStdString();
+  EXPECT_EQ(history.request.barrier, 12345u);
+  EXPECT_TRUE(history.request.sinceMs && history.request.untilMs && history.request.csv);
+  EXPECT_EQ(*history.request.untilMs, QDate(2026, 12, 9).startOfDay().toMSecsSinceEpoch() - 1) << "the whole day";
+
+  const qint64 now = QDateTime(QDate(2026, 12, 8), QTime(3, 12)).toMSecsSinceEpoch();
+  EXPECT_EQ(parseWhen("24h", now, false), now - 86'400'000);
+  EXPECT_EQ(parseWhen("7d", now, false), now - 7 * 86'400'000LL);
+  EXPECT_EQ(parseWhen("2026-12-08", now, false), QDate(2026, 12, 8).startOfDay().toMSecsSinceEpoch());
+  EXPECT_EQ(parseWhen("2026-12-08T03:12", now, false), now);
+  EXPECT_EQ(parseWhen("2026-12-08T03:12:00.000Z", now, false),
+            QDateTime(QDate(2026, 12, 8), QTime(3, 12), Qt::UTC).toMSecsSinceEpoch());
+  for (const char* wrong : {"wczoraj", "24", "h", "2026-13-01", ""})
+    EXPECT_FALSE(parseWhen(wrong, now, false)) << wrong;
+
+  for (const auto& wrong : {parse({"history", "--json", "--csv"}), parse({"history", "--barrier", "70000"}),
+                            parse({"history", "--since", "soon"}), parse({"status", "--since", "24h"}),
+                            parse({"barriers", "--csv"}), parse({"status", "--csv"})})
+    EXPECT_EQ(wrong.outcome, CliParse::Error) << wrong.text.toStdString();
+  EXPECT_EQ(parse({"barriers", "--json"}).outcome, CliParse::Run);
+}
+
+// The hand-made time text is what status --json prints, in summer and winter.
+TEST(CliHistory, JournalTimesReadAsStatusJsonWritesThem) {
+  qputenv("TZ", "Europe/Warsaw");
+  tzset();
+  for (const QDateTime& moment : {QDateTime(QDate(2026, 12, 8), QTime(3, 12, 5, 7), Qt::UTC),
+                                  QDateTime(QDate(2026, 7, 1), QTime(23, 59, 59, 999), Qt::UTC),
+                                  QDateTime(QDate(1999, 12, 31), QTime(23, 30), Qt::UTC)}) {
+    const QDateTime local = moment.toLocalTime();
+    EXPECT_EQ(journalTimeText(moment.toMSecsSinceEpoch()),
+              local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs));
+  }
+  qunsetenv("TZ");
+  tzset();
 }
 
 TEST(CliConfigText, AFileInWordsShowsTheBeamsItsCountNames) {

@@ -8,9 +8,9 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QVariant>
@@ -20,6 +20,9 @@
 #include "journal/JournalSchema.h"
 #include "journal/JournalWriter.h"
 #include "texts/UiTexts.h"
+
+// Failures show the texts themselves.
+void PrintTo(const QString& text, std::ostream* os) { *os << text.toStdString(); }
 
 namespace {
 
@@ -77,6 +80,7 @@ class JournalTest : public ::testing::Test {
   JournalOptions options(const QString& file) const {
     JournalOptions o;
     o.path = file;
+    o.retentionDays = 0;  // the tests' times are of 1970
     o.busyTimeoutMs = 300;
     o.commitIntervalMs = 50;
     return o;
@@ -162,11 +166,11 @@ TEST_F(JournalTest, AFolderThatCannotBeWrittenIsToldOnceAndTheJournalStops) {
     recordSession(w, 1000, 1, {0, 1, 0});
     w.flush();
     EXPECT_FALSE(w.working());
+    QCoreApplication::processEvents();
   }
   if (root) {
     ASSERT_EQ(::seteuid(0), 0);
   }
-  QCoreApplication::processEvents();
   ASSERT_EQ(faults.size(), 1);
   EXPECT_TRUE(faults[0].startsWith(uiText(UiTexts::txtJournalCannotWrite).section(QLatin1Char('%'), 0, 0)));
   EXPECT_TRUE(QDir(folder).isEmpty());
@@ -218,8 +222,9 @@ TEST_F(JournalTest, AVersionOneJournalIsUpgradedWithItsAlarmsCounted) {
     for (const QString& s : journalSchemaStatements(1)) raw.exec(s);
     raw.exec(QStringLiteral("INSERT INTO session(id, program, started, ended) VALUES (1, 'orvita', 100, 900)"));
     raw.exec(QStringLiteral("INSERT INTO barrier(id, serial) VALUES (1, 777)"));
-    raw.exec(QStringLiteral(
-        "INSERT INTO connection(id, session, barrier, started, ended, reason, beams) VALUES (1, 1, 1, 110, 800, 2, 4)"));
+    raw.exec(
+        QStringLiteral("INSERT INTO connection(id, session, barrier, started, ended, reason, beams) VALUES (1, 1, 1, "
+                       "110, 800, 2, 4)"));
     const std::uint8_t flags[] = {0, statusflag::AlarmOutput, 0, statusflag::AlarmOutput | statusflag::TamperOutput,
                                   statusflag::AlarmOutput};
     for (int i = 0; i < 5; ++i)
@@ -227,9 +232,7 @@ TEST_F(JournalTest, AVersionOneJournalIsUpgradedWithItsAlarmsCounted) {
                    .arg(200 + i)
                    .arg(QString::fromLatin1(statusBytes(withFlags(flags[i])).toHex())));
   }
-  JournalOptions o = options(path());
-  o.retentionDays = 0;
-  { JournalWriter(o).flush(); }
+  { JournalWriter(options(path())).flush(); }
   JournalReader reader(path());
   ASSERT_TRUE(reader.open()) << reader.error().toStdString();
   const QList<JournalBarrier> barriers = reader.barriers();

@@ -206,8 +206,10 @@ TEST_F(EndToEnd, TheJournalRecordsAVisitRowByRowAndAttributesItToTheBarrier) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return host->state.writeStep == 0; }, Ceiling));
 
     say("silent");
+    // Once the barrier no longer answers, a write is asked for.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host->state.linkCounter <= 8; }, Ceiling));
     host->link.sendCommand(false);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !host->model.connected(); }, Ceiling));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host->identText == QStringLiteral(" Brak połączenia."); }, Ceiling));
     say("talk");
     ASSERT_TRUE(connectedAndRead());
     ASSERT_EQ(host->notice, uiText(UiTexts::txtWriteNotDone));
