@@ -9,6 +9,7 @@
 #include "cli/CommandLine.h"
 #include "cli/ConfigText.h"
 #include "cli/JournalCommands.h"
+#include "journal/JournalCsv.h"
 #include "cli/StatusReport.h"
 
 namespace {
