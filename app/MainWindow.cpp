@@ -23,6 +23,7 @@
 #include "ui/BarrierPicture.h"
 #include "ui/ConfigFileCommands.h"
 #include "ui/EventLogPanel.h"
+#include "ui/HistoryWindow.h"
 #include "ui/ParameterPanel.h"
 #include "ui/PieGauge.h"
 #include "ui/PortSettingsDialog.h"
@@ -254,6 +255,10 @@ void MainWindow::buildMenus() {
   portSettingsAction = configurationMenu->addAction(QString());
   portSettingsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F8));
 
+  serviceMenu = bar->addMenu(QString());
+  historyAction = serviceMenu->addAction(QString());
+  historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+
   helpMenu = bar->addMenu(QString());
   aboutAction = helpMenu->addAction(QString());
 
@@ -266,6 +271,7 @@ void MainWindow::buildMenus() {
   connect(resetAction, &QAction::triggered, this, &MainWindow::resetBlockMemory);
   connect(portSettingsAction, &QAction::triggered, this, &MainWindow::showPortSettings);
   connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
+  connect(historyAction, &QAction::triggered, this, &MainWindow::showHistory);
 }
 
 void MainWindow::startUp() {
@@ -316,6 +322,8 @@ void MainWindow::setTexts() {
   resetAction->setText(uiText(UiTexts::txtResetBlocks));
   configurationMenu->setTitle(uiText(UiTexts::txtConfiguration));
   portSettingsAction->setText(uiText(UiTexts::txtRs232));
+  serviceMenu->setTitle(uiText(UiTexts::txtServiceMenu));
+  historyAction->setText(uiText(UiTexts::txtHistoryItem));
   helpMenu->setTitle(uiText(UiTexts::txtHelp));
   aboutAction->setText(uiText(UiTexts::txtAbout));
 }
@@ -443,6 +451,17 @@ void MainWindow::showAbout() {
     aboutWindow = ownAboutWindow_.get();
   }
   aboutWindow->showAbout();
+}
+
+// Not modal: the cycle and the journal go on while the history is looked at.
+void MainWindow::showHistory() {
+  if (!historyWindow) historyWindow = new HistoryWindow(journal ? journal->path() : journalPath(), this);
+  if (historyWindow->isVisible())
+    historyWindow->reload();
+  else
+    historyWindow->show();
+  historyWindow->raise();
+  historyWindow->activateWindow();
 }
 
 void MainWindow::quitProgram() { close(); }

@@ -24,6 +24,7 @@ class BarrierPicture;
 class ConfigFileCommands;
 class EventLogPanel;
 class FileDialogs;
+class HistoryWindow;
 class ParameterPanel;
 class PieGauge;
 class QAction;
@@ -85,6 +86,7 @@ class MainWindow : public QMainWindow, public LinkView {
   void resetBlockMemory();
   void showPortSettings();
   void showAbout();
+  void showHistory();
   void quitProgram();
 
   // What the window owns for the run (member order is construction order).
@@ -135,6 +137,9 @@ class MainWindow : public QMainWindow, public LinkView {
   QAction* resetAction = nullptr;
   QMenu* configurationMenu = nullptr;
   QAction* portSettingsAction = nullptr;
+  QMenu* serviceMenu = nullptr;  // "Serwis": the service tools
+  QAction* historyAction = nullptr;
+  HistoryWindow* historyWindow = nullptr;  // made at its first showing
   QMenu* helpMenu = nullptr;
   QAction* aboutAction = nullptr;
 
