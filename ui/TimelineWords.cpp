@@ -35,7 +35,7 @@ QString momentWords(const Moment& moment, qint64 cursorMs, std::size_t changes) 
     for (int look = 0; look < BeamLookCount; ++look) {
       const std::uint8_t beams = beamsOfLook[std::size_t(look)];
       if (beams == 0) continue;
-      lines << uiText(UiTexts::txtBeam) + u' ' + beamListText(std::span<const std::uint8_t>(&beams, 1)) +
+      lines << uiText(UiTexts::txtBeam) + u' ' + beamListText(std::span<const std::uint8_t>(&beams, 1)).trimmed() +
                    QStringLiteral(": ") + beamLookText(BeamLook(look));
     }
     BarrierModel model;
