@@ -185,10 +185,13 @@ void writeNight(const QString& path) {
     }
     if (lost && t >= replugged && t < replugged + Minute) {
       connect(replugged);
-      writer.addEvent(replugged + 400, JournalEventKind::Status, statusBytes(s));
+      BarrierStatus then;  // the state the barrier was in when it answered again
+      for (const Change& c : changes)
+        if (c.t < replugged) then = c.status;
+      writer.addEvent(replugged + 400, JournalEventKind::Status, statusBytes(then));
     }
     if (t >= unplugged && t < replugged) continue;
-    double v = 13.6 + (random() % 3 - 1) / 10.0;
+    double v = (t / (17 * Minute)) % 3 == 0 ? 13.7 : 13.6;
     if (t >= at(0, 4, 0) && t < at(0, 4, 15)) v = 11.0 - double(t - at(0, 4, 0)) / (15 * Minute) * 0.4;
     if (t >= at(0, 4, 15) && t < at(0, 4, 45)) v = 12.4 + double(t - at(0, 4, 15)) / (30 * Minute) * 1.2;
     writer.addEvent(t, JournalEventKind::Supply, {}, volts(v));
@@ -205,6 +208,27 @@ int main(int argc, char** argv) {
   const QStringList args = app.arguments();
   if (args.size() == 3 && args[1] == QStringLiteral("--night")) {
     writeNight(args[2]);
+    return 0;
+  }
+  if (args.size() == 3 && args[1] == QStringLiteral("--draw")) {
+    JournalReader r(args[2]);
+    r.open();
+    timeline::TimelineData d;
+    timeline::TimelineLoader l(r);
+    l.load(4711, d);
+    timeline::TimelineViewport v;
+    v.setExtent(d.firstMs(), d.endMs());
+    v.showAll();
+    std::printf("first %lld end %lld changes %zu view %lld..%lld\n", d.firstMs(), d.endMs(), d.changeCount(), v.start(), v.end());
+    auto cols = timeline::summariseColumns(d, v.start(), double(v.span()) / 979, 979);
+    float lo = 1e9, hi = -1e9;
+    for (auto& c : cols) if (!c.supply.empty()) { lo = std::min(lo, c.supply.low); hi = std::max(hi, c.supply.high); }
+    std::printf("supply %f %f\n", lo, hi);
+    QImage im(QSize(1139, 400), QImage::Format_RGB32);
+    QElapsedTimer c; c.start();
+    timeline::drawTimeline(im, d, v.start(), v.end());
+    std::printf("draw %.1f ms\n", millisSince(c));
+    im.save("/tmp/history/draw.png");
     return 0;
   }
 

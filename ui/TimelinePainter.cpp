@@ -44,11 +44,14 @@ void paintRows(QImage& image, int x0, int top, int bottom, const std::vector<QRg
   }
 }
 
-// Round voltage steps for the curve's scale.
+// A round step (1, 2 or 5 times a power of ten volts) that gives the curve's
+// scale a line about every 22 pixels, whatever the readings are.
 double voltStep(double range, int pixels) {
-  for (double step : {0.1, 0.2, 0.5, 1.0, 2.0, 5.0, 10.0, 20.0, 50.0})
-    if (range / step <= std::max(pixels / 22, 2)) return step;
-  return 100.0;
+  const double wanted = range / std::max(pixels / 22, 2);
+  const double power = std::pow(10.0, std::floor(std::log10(std::max(wanted, 1e-3))));
+  for (double step : {1.0, 2.0, 5.0})
+    if (step * power >= wanted) return step * power;
+  return 10 * power;
 }
 
 void drawSupply(QPainter& painter, QImage& image, const TimelineLayout& layout, const std::vector<Column>& columns) {
@@ -69,7 +72,9 @@ void drawSupply(QPainter& painter, QImage& image, const TimelineLayout& layout, 
   };
   QPen grid(qcolor(colors::Grey));
   grid.setStyle(Qt::DotLine);
-  for (double volts = low; volts <= high + step / 2; volts += step) {
+  const int lines = int(std::lround((high - low) / step));
+  for (int line = 0; line <= lines; ++line) {
+    const double volts = low + line * step;
     const int y = yOf(volts);
     painter.setPen(grid);
     painter.drawLine(area.left(), y, area.right(), y);
@@ -126,7 +131,7 @@ void drawAxis(QPainter& painter, const TimelineLayout& layout, qint64 startMs, q
     painter.drawText(plot.left(), dateTop + boldMetrics.ascent(), startDate);
   for (qint64 midnight : marks.midnights) {
     const int x = xOf(midnight);
-    painter.drawLine(x, layout.axis.top(), x, dateTop + boldMetrics.height());
+    painter.drawLine(x, dateTop, x, dateTop + boldMetrics.height());
     painter.drawText(x + 4, dateTop + boldMetrics.ascent(), localDateText(midnight));
   }
   painter.restore();

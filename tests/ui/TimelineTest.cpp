@@ -104,6 +104,11 @@ void TimelineTest::supplyColumnsSpanEveryReadingInThem() {
   QCOMPARE(columns[1].supply.high, 13.0f);  // 13.0 held until 1200
   QCOMPARE(columns[2].supply.low, 12.0f);
   QCOMPARE(columns[2].supply.high, 12.0f);
+
+  // A reading no supply gives (a damaged row) still makes a scale of a few lines.
+  data.addSupply(2500, 1.8e18);
+  QImage image(600, 400, QImage::Format_RGB32);
+  drawTimeline(image, data, 0, 3000);
 }
 
 void TimelineTest::blockSummariesAgreeWithAPlainScan() {
