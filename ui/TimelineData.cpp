@@ -132,6 +132,45 @@ Moment TimelineData::momentAt(qint64 ms) const {
   return moment;
 }
 
+namespace {
+
+int significance(const BarrierStatus& s) {
+  int score = 0;
+  if (s.statusFlags & statusflag::AlarmOutput) score += 64;
+  if (s.beamsAlert) score += 32;
+  if (s.statusFlags & (statusflag::TamperOutput | statusflag::ReceiverTamper | statusflag::TransmitterTamper))
+    score += 16;
+  if (s.beamsBlocked) score += 8;
+  if (s.beams50) score += 4;
+  if (s.beamsNar) score += 2;
+  if (s.statusFlags & (statusflag::LowSupply | statusflag::Registration)) score += 1;
+  return score;
+}
+
+}  // namespace
+
+Moment TimelineData::mostSignificantMoment(qint64 fromMs, qint64 toMs) const {
+  const auto begin = std::lower_bound(times_.begin(), times_.end(), fromMs);
+  const auto end = std::lower_bound(begin, times_.end(), std::max(toMs, fromMs));
+  qint64 best = fromMs;
+  int bestScore = -1;
+  if (begin == end) return momentAt(fromMs);
+  if (const Moment before = momentAt(fromMs); before.kind == Moment::Kind::Status) bestScore = significance(before.status);
+  // A column of a zoomed-out day may hold a great many changes; the first
+  // ones of a flapping beam tell as much as all of them.
+  constexpr std::ptrdiff_t MaxLooked = 100'000;
+  const auto last = end - begin > MaxLooked ? begin + MaxLooked : end;
+  for (auto it = begin; it != last; ++it) {
+    const Change& change = changes_[std::size_t(it - times_.begin())];
+    if (change.kind != Moment::Kind::Status) continue;
+    if (const int score = significance(change.status); score > bestScore) {
+      bestScore = score;
+      best = *it;
+    }
+  }
+  return momentAt(best);
+}
+
 std::size_t TimelineData::changesBetween(qint64 fromMs, qint64 toMs) const {
   const auto begin = std::lower_bound(times_.begin(), times_.end(), fromMs);
   return std::size_t(std::lower_bound(begin, times_.end(), std::max(toMs, fromMs)) - begin);

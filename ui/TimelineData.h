@@ -81,6 +81,10 @@ class TimelineData {
   std::size_t changeCount() const { return times_.size(); }
 
   Moment momentAt(qint64 ms) const;
+  // The moment in [fromMs, toMs) that matters most (an alarm over an alert
+  // over a tamper, a block, 50 %, "nar."), as a pixel column shows it; the
+  // moment at fromMs when nothing changes in between.
+  Moment mostSignificantMoment(qint64 fromMs, qint64 toMs) const;
   // How many changes fall in [fromMs, toMs).
   std::size_t changesBetween(qint64 fromMs, qint64 toMs) const;
   // Starts of the alarm output's active periods, in time order.

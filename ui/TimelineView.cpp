@@ -64,7 +64,7 @@ QString TimelineView::hoverText(QPoint position) const {
   if (!area.contains(position)) return {};
   const qint64 from = timeAt(position.x());
   const qint64 to = std::max(timeAt(position.x() + 1), from + 1);
-  return momentWords(data_.momentAt(from), from, data_.changesBetween(from, to));
+  return momentWords(data_.mostSignificantMoment(from, to), from, data_.changesBetween(from, to));
 }
 
 void TimelineView::zoomIn() {
