@@ -65,8 +65,11 @@ void drawSupply(QPainter& painter, QImage& image, const TimelineLayout& layout, 
   if (all.empty()) return;
 
   const double step = voltStep(std::max(double(all.high - all.low), 0.5), area.height());
-  const double low = std::floor(double(all.low) / step) * step;
-  const double high = std::max(std::ceil(double(all.high) / step) * step, low + step);
+  // A line's room above and below the readings, so that a steady supply is not drawn on the frame.
+  double low = std::floor(double(all.low) / step) * step;
+  if (low > double(all.low) - step / 4) low -= step;
+  double high = std::ceil(double(all.high) / step) * step;
+  if (high < double(all.high) + step / 4) high += step;
   const auto yOf = [&](double volts) {
     return area.bottom() - 3 - int(std::lround((volts - low) / (high - low) * (area.height() - 7)));
   };
