@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 
 #include "serial/PortName.h"
 #include "texts/UiTexts.h"
@@ -24,7 +25,14 @@ void addQtWindowOptions(QCommandLineParser& parser) {
   }
 }
 
-CommandLine refuse(const QString& reason) { return {CommandLine::Action::Refuse, {}, reason}; }
+CommandLine answer(CommandLine::Action action, const QString& output) {
+  CommandLine command;
+  command.action = action;
+  command.output = output;
+  return command;
+}
+
+CommandLine refuse(const QString& reason) { return answer(CommandLine::Action::Refuse, reason); }
 
 }  // namespace
 
@@ -38,16 +46,21 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& workin
   const QCommandLineOption port(QStringLiteral("port"), uiText(UiTexts::txtPortOption),
                                 uiText(UiTexts::txtPortOptionValue));
   parser.addOptions({help, version, port});
+  parser.addPositionalArgument(uiText(UiTexts::txtFileArgument), uiText(UiTexts::txtFileArgumentHelp),
+                               uiText(UiTexts::txtFileArgumentSyntax));
   addQtWindowOptions(parser);
 
   if (!parser.parse(arguments)) return refuse(parser.errorText());
-  if (parser.isSet(help)) return {CommandLine::Action::ShowHelp, {}, parser.helpText()};
+  if (parser.isSet(help)) return answer(CommandLine::Action::ShowHelp, parser.helpText());
   if (parser.isSet(version))
-    return {CommandLine::Action::ShowVersion, {}, uiText(UiTexts::txtCaption) + u' ' + packageVersion() + u'\n'};
-  if (!parser.positionalArguments().isEmpty())
-    return refuse(uiText(UiTexts::txtUnexpectedArgument).arg(parser.positionalArguments().constFirst()));
+    return answer(CommandLine::Action::ShowVersion, uiText(UiTexts::txtCaption) + u' ' + packageVersion() + u'\n');
+  const QStringList files = parser.positionalArguments();
+  if (files.size() > 1) return refuse(uiText(UiTexts::txtUnexpectedArgument).arg(files.at(1)));
 
   CommandLine command;
+  command.platform = parser.value(QStringLiteral("platform"));
+  // Kept absolute, as "Otwórz" keeps the chosen path: the caption and "Zapisz" use it later.
+  if (!files.isEmpty()) command.file = QDir::cleanPath(QDir(workingFolder).absoluteFilePath(files.constFirst()));
   if (parser.isSet(port)) {
     const QString given = parser.values(port).constLast();
     const std::optional<QString> name = resolvePortName(given, workingFolder);

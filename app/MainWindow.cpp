@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QStyle>
 #include <QToolButton>
@@ -24,6 +25,7 @@
 #include "ui/ConfigFileCommands.h"
 #include "ui/EventLogPanel.h"
 #include "ui/HistoryWindow.h"
+#include "ui/NoticeBar.h"
 #include "ui/ParameterPanel.h"
 #include "ui/PieGauge.h"
 #include "ui/PortSettingsDialog.h"
@@ -39,6 +41,7 @@ constexpr int DesignedLeft = 648;  // the frame's place on the screen
 constexpr int DesignedTop = 100;
 constexpr int ClientWidth = 602;
 constexpr int DesignedLeftPanelHeight = 497;
+constexpr int ClientHeight = DesignedLeftPanelHeight - 15;  // as the window is first arranged
 constexpr int IdentBarHeight = 26;
 constexpr int LeftPanelWidth = 210;
 constexpr int ToolBarHeight = 44;
@@ -78,6 +81,10 @@ MainWindow::MainWindow(QWidget* parent)
       link(model, state, port, eventLog, *this) {
   port.onRxChar = [this](QObject*, std::int32_t count) { link.onBytesReceived(count); };
   port.onDeviceLost = [this](QObject*) { link.onDeviceLost(); };
+  askYesNo = [this](const QString& question) {
+    return QMessageBox::question(this, uiText(UiTexts::txtCaption), question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+  };
   buildControls();
   buildMenus();
   new ShortcutsFirst(this);
@@ -139,6 +146,11 @@ void MainWindow::buildControls() {
   identLayout->setContentsMargins(0, 0, 0, 0);
   identLayout->addWidget(identificationLabel);
   column->addWidget(identBar);
+
+  // The notice bar: it takes room of its own, so the window grows while it shows.
+  noticeBar = new NoticeBar(client);
+  connect(noticeBar, &NoticeBar::changed, this, &MainWindow::fitClient);
+  column->addWidget(noticeBar);
 
   // Left panel and picture panel.
   auto* middle = new QHBoxLayout;
@@ -295,7 +307,7 @@ void MainWindow::startUp() {
   picturePanel->setMaximumWidth(PicturePanelMaxWidth);
   // Qt paints every widget through a backing store, so the picture panel is
   // double-buffered already.
-  centralWidget()->setFixedSize(ClientWidth, DesignedLeftPanelHeight - 15);
+  fitClient();
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   setTexts();
   // Placed once the size is final, so that the stored place is the frame's.
@@ -341,7 +353,8 @@ void MainWindow::shutDown() {
 void MainWindow::setFileDialogs(std::unique_ptr<FileDialogs> dialogs) {
   fileDialogs = std::move(dialogs);
   fileCommands = std::make_unique<ConfigFileCommands>(
-      model, configFileName, [this] { refreshEditors(); }, *fileDialogs);
+      model, configFileName, [this] { refreshEditors(); }, *fileDialogs,
+      [this](const QString& notice) { link.showNotice(notice); });
   fileCommands->onFileDone = [this](bool saved, const QString& path, const BarrierConfig& config) {
     if (!journalRecorder) return;
     if (saved)
@@ -355,10 +368,10 @@ void MainWindow::startJournal(JournalOptions options) {
   if (journalRecorder) link.removeObserver(journalRecorder.get());
   journalRecorder.reset();
   journal = std::make_unique<JournalWriter>(std::move(options));
-  // Told once in the log panel and the status strip; the program goes on.
+  // Told once in the log panel and the notice bar; the program goes on.
   journal->onFault = [this](const QString& text) {
     eventLog.addLogLine(text);
-    statusStrip->setNotice(text);
+    showNotice(text);
   };
   journalRecorder = std::make_unique<JournalRecorder>(*journal, QStringLiteral("orvita"), port.deviceName());
   link.addObserver(journalRecorder.get());
@@ -413,7 +426,20 @@ void MainWindow::layoutLeftPanel() {
   beeperLabel->raise();
 }
 
+void MainWindow::fitClient() {
+  const int bar = noticeBar->isHidden() ? 0 : noticeBar->heightForWidth(ClientWidth);
+  if (bar > 0) noticeBar->setFixedHeight(bar);
+  centralWidget()->setFixedSize(ClientWidth, ClientHeight + bar);
+}
+
+bool MainWindow::sendConfirmed() {
+  const int configured = model.editConfig[BarrierConfig::BeamCount];
+  if (!model.connected() || configured == model.beamCount) return true;
+  return askYesNo(uiText(UiTexts::txtSendOtherBeamCount).arg(configured).arg(model.beamCount));
+}
+
 void MainWindow::openConfigFile() { fileCommands->openConfigFile(); }
+void MainWindow::loadConfigFile(const QString& path) { fileCommands->loadConfigFile(path); }
 void MainWindow::saveConfigFile() { fileCommands->saveConfigFile(); }
 void MainWindow::saveConfigFileAs() { fileCommands->saveConfigFileAs(); }
 
@@ -433,16 +459,23 @@ void MainWindow::toggleLogPanel() {
 }
 
 void MainWindow::readFromToolBar() { link.readCommand(true); }
-void MainWindow::sendFromToolBar() { link.sendCommand(true); }
+void MainWindow::sendFromToolBar() {
+  if (sendConfirmed()) link.sendCommand(true);
+}
 void MainWindow::resetFromToolBar() { link.resetCommand(true); }
 void MainWindow::readConfiguration() { link.readCommand(false); }
-void MainWindow::sendConfiguration() { link.sendCommand(false); }
+void MainWindow::sendConfiguration() {
+  if (sendConfirmed()) link.sendCommand(false);
+}
 void MainWindow::resetBlockMemory() { link.resetCommand(false); }
 
 void MainWindow::showPortSettings() {
+  const QString before = port.deviceName();
   link.portSettingsCommand();
   createPortDialog();
   portDialog->exec();
+  // What was said of the barrier on the other port no longer applies here.
+  if (port.deviceName() != before) link.showNotice(QString());
 }
 
 void MainWindow::showAbout() {
@@ -519,7 +552,7 @@ void MainWindow::setGauge(int progress, Rgb foreground, Rgb background) {
   activityGauge->setBackColor(toColor(background));
 }
 
-void MainWindow::showNotice(const QString& text) { statusStrip->setNotice(text); }
+void MainWindow::showNotice(const QString& text) { noticeBar->setText(text); }
 
 void MainWindow::setStatusLabel(const QString& text) {
   const bool shown = logPanelVisible();

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "eventlog/EventLog.h"
@@ -23,6 +24,7 @@
 class BarrierPicture;
 class ConfigFileCommands;
 class EventLogPanel;
+class NoticeBar;
 class FileDialogs;
 class HistoryWindow;
 class ParameterPanel;
@@ -73,6 +75,8 @@ class MainWindow : public QMainWindow, public LinkView {
 
   // Event handlers.
   void openConfigFile();
+  // What "Otwórz" does with a chosen file, for a file named on the command line.
+  void loadConfigFile(const QString& path);
   void saveConfigFile();
   void saveConfigFileAs();
   void onCycleTimer();
@@ -100,12 +104,15 @@ class MainWindow : public QMainWindow, public LinkView {
   std::unique_ptr<FileDialogs> fileDialogs;
   std::unique_ptr<ConfigFileCommands> fileCommands;
   // The journal of the run: always recording, whatever the log panel says.
-  // Gone (null) only in a window built without one (setJournal).
+  // startJournal replaces them.
   std::unique_ptr<JournalWriter> journal;
   std::unique_ptr<JournalRecorder> journalRecorder;
+  // Asks a yes-or-no question before a command goes on (tests answer it themselves).
+  std::function<bool(const QString& question)> askYesNo;
 
   // Controls.
   QLabel* identificationLabel = nullptr;
+  NoticeBar* noticeBar = nullptr;  // under the identification bar while there is a notice
   QFrame* leftPanel = nullptr;
   QWidget* toolBar = nullptr;
   QToolButton* readButton = nullptr;   // "Pobierz"
@@ -154,6 +161,11 @@ class MainWindow : public QMainWindow, public LinkView {
   void setTexts();
   void layoutToolBar();
   void layoutLeftPanel();
+  // The client's fixed size: as designed, plus the notice bar while it shows.
+  void fitClient();
+  // Before a send: a configuration for another beam count than the
+  // identified barrier's goes out only when the user says so.
+  bool sendConfirmed();
 
   std::unique_ptr<AboutWindow> ownAboutWindow_;
 };

@@ -1,12 +1,15 @@
 #include "app/OpenDisplay.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QDir>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "texts/UiTexts.h"
 
 namespace {
 
@@ -46,7 +49,63 @@ void holdOrGiveUp(QtMsgType type, const QMessageLogContext& context, const QStri
 // the user's own in the environment stands.
 constexpr char NoSharedMemory[] = "QT_XCB_NO_MITSHM";
 
+// Qt's Wayland client plugins (wayland, wayland-egl, ...) come from the
+// qt6-wayland package, apart from the plugins Qt itself installs.
+bool waylandPluginInstalled() {
+  QStringList folders;
+  for (const QString& path : QCoreApplication::libraryPaths()) folders << path + QStringLiteral("/platforms");
+  const QString own = qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH");
+  if (!own.isEmpty()) folders << own;
+  for (const QString& folder : folders)
+    if (!QDir(folder).entryList({QStringLiteral("libqwayland-*.so")}, QDir::Files).isEmpty()) return true;
+  return false;
+}
+
+// Qt connects to "wayland-0" when WAYLAND_DISPLAY is not set.
+QString waylandReason(const DisplaySetting& setting) {
+  const QString display = setting.waylandDisplay.isEmpty() ? QStringLiteral("wayland-0") : setting.waylandDisplay;
+  return uiText(setting.waylandPluginInstalled ? UiTexts::txtWaylandRefused : UiTexts::txtWaylandPluginMissing)
+      .arg(display);
+}
+
+QString x11Reason(const DisplaySetting& setting) {
+  return setting.x11Display.isEmpty() ? uiText(UiTexts::txtX11NotSet)
+                                      : uiText(UiTexts::txtX11Refused).arg(setting.x11Display);
+}
+
 }  // namespace
+
+DisplaySetting currentDisplaySetting(const QString& platformOption) {
+  DisplaySetting setting;
+  setting.platform = platformOption.isEmpty() ? qEnvironmentVariable("QT_QPA_PLATFORM") : platformOption;
+  setting.x11Display = qEnvironmentVariable("DISPLAY");
+  setting.waylandDisplay = qEnvironmentVariable("WAYLAND_DISPLAY");
+  setting.waylandPluginInstalled = waylandPluginInstalled();
+  return setting;
+}
+
+QString displayFailure(const DisplaySetting& setting) {
+  QStringList reasons;
+  if (setting.platform.isEmpty()) {
+    // Qt tries Wayland where the session names a compositor, and X.
+    if (setting.waylandDisplay.isEmpty() && setting.x11Display.isEmpty()) return uiText(UiTexts::txtNoDisplay);
+    if (!setting.waylandDisplay.isEmpty()) reasons << waylandReason(setting);
+    if (!setting.x11Display.isEmpty()) reasons << x11Reason(setting);
+  } else {
+    // A list such as "wayland;xcb" is tried in its order.
+    for (const QString& entry : setting.platform.split(u';', Qt::SkipEmptyParts)) {
+      const QString name = entry.section(u':', 0, 0);  // without the plugin's arguments
+      if (name.startsWith(QStringLiteral("wayland")))
+        reasons << waylandReason(setting);
+      else if (name == QStringLiteral("xcb"))
+        reasons << x11Reason(setting);
+      else
+        reasons << uiText(UiTexts::txtPlatformUnusable).arg(name);
+    }
+  }
+  reasons.removeDuplicates();
+  return uiText(UiTexts::txtDisplayUnusable).arg(reasons.join(QStringLiteral("; ")));
+}
 
 std::unique_ptr<QApplication> openDisplay(int& argc, char** argv, const QString& failureLine) {
   failureText = (failureLine + u'\n').toLocal8Bit();

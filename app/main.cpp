@@ -1,8 +1,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
-#include <QThread>
+#include <QTimer>
 #include <cstdio>
 
 #include "app/CommandLine.h"
@@ -51,15 +52,22 @@ int main(int argc, char** argv) {
   // From here on SIGTERM, SIGINT and SIGHUP wait for the window to close
   // through "Koniec", however early they come.
   catchTerminationSignals();
-  const std::unique_ptr<QApplication> app =
-      openDisplay(argc, argv, programName + QStringLiteral(": ") + uiText(UiTexts::txtNoDisplay));
+  const std::unique_ptr<QApplication> app = openDisplay(
+      argc, argv, programName + QStringLiteral(": ") + displayFailure(currentDisplaySetting(command.platform)));
   installQtTranslation();
   QGuiApplication::setDesktopFileName(DesktopFileName);
   QApplication::setWindowIcon(programIcon());
 
   AboutWindow splash;
   splash.showSplash();
-  QThread::msleep(1000);  // the splash stays up, unresponsive, for a second
+  {
+    // A second of splash, deaf to the user. The loop runs meanwhile: a
+    // window manager maps the splash only after a round trip or two, and it
+    // is painted when the window system asks for it, not before.
+    QEventLoop wait;
+    QTimer::singleShot(1000, &wait, &QEventLoop::quit);
+    wait.exec(QEventLoop::ExcludeUserInputEvents);
+  }
 
   MainWindow mainWindow;
   // Like a choice in the RS-232 dialog: used from now on and stored at the end.
@@ -74,5 +82,8 @@ int main(int argc, char** argv) {
     QCoreApplication::quit();
   });
   mainWindow.show();
+  // As from the desktop entry's %f: opened as "Otwórz" opens it, once the window is up to own an error box.
+  if (!command.file.isEmpty())
+    QTimer::singleShot(0, &mainWindow, [&mainWindow, file = command.file] { mainWindow.loadConfigFile(file); });
   return app->exec();
 }

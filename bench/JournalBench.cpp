@@ -5,7 +5,7 @@
 //           request (measured by the simulator); interleaved runs, medians.
 //   day   - a day of a flapping beam (10^6 status changes, 86 ms apart)
 //           written through the journal: the file's size, the time to write
-//           it, and orvita-cli history --csv of it.
+//           it, and orvita-cli history --csv of it (wall clock and CPU).
 //   kill  - a recorder killed with SIGKILL while writing, N times: PRAGMA
 //           integrity_check and how much before the kill the last row is.
 //
@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -142,6 +143,14 @@ int pollRuns(int seconds, int rounds) {
   return 0;
 }
 
+// The CPU time of the children waited for so far.
+double childCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 int dayOfChanges(const QString& cli) {
   QTemporaryDir dir;
   const QString path = dir.filePath("journal.sqlite");
@@ -175,8 +184,7 @@ int dayOfChanges(const QString& cli) {
       Changes, writeS, 1e6 * writeS / Changes, double(bytes) / 1e6, double(bytes) / Changes);
 
   for (const QStringList& args :
-       {QStringList{"history", "--csv"}, QStringList{"history", "--csv", "--barrier", "12345"},
-        QStringList{"history", "--json"}}) {
+       {QStringList{"history", "--csv"}, QStringList{"history", "--csv", "--barrier", "12345"}}) {
     QProcess history;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("ORVITA_JOURNAL"), path);
@@ -184,10 +192,11 @@ int dayOfChanges(const QString& cli) {
     history.setStandardOutputFile(dir.filePath("out.txt"));
     clock.restart();
     history.start(cli, args);
+    const double childCpuBefore = childCpuSeconds();
     history.waitForFinished(600000);
-    std::printf("  orvita-cli %s: %.2f s, %.1f MB of output, exit %d\n", qPrintable(args.join(' ')),
-                double(clock.elapsed()) / 1000, double(QFileInfo(dir.filePath("out.txt")).size()) / 1e6,
-                history.exitCode());
+    std::printf("  orvita-cli %s: %.2f s (%.2f s of CPU), %.1f MB of output, exit %d\n", qPrintable(args.join(' ')),
+                double(clock.elapsed()) / 1000, childCpuSeconds() - childCpuBefore,
+                double(QFileInfo(dir.filePath("out.txt")).size()) / 1e6, history.exitCode());
   }
   return 0;
 }
@@ -198,6 +207,8 @@ int record(const QString& path) {
   JournalRecorder recorder(writer, QStringLiteral("bench-child"), QStringLiteral("ttyUSB0"));
   const std::uint8_t version[8] = {6, 1, 0, 5, 0x20, 0x21, 7, 0x14};
   recorder.barrierIdentified(version, 8);
+  std::puts("recording");
+  std::fflush(stdout);
   BarrierStatus s;
   for (int i = 0;; ++i) {
     s.beamsAlert = std::uint8_t(i);
@@ -215,6 +226,7 @@ int killRuns(const QString& self, int times) {
     QProcess child;
     child.start(self, {"record", path});
     child.waitForStarted(5000);
+    child.waitForReadyRead(10000);  // its first row is queued
     QThread::msleep(300 + (i * 37) % 900);
     const qint64 killedAt = QDateTime::currentMSecsSinceEpoch();
     ::kill(pid_t(child.processId()), SIGKILL);
@@ -244,10 +256,18 @@ int killRuns(const QString& self, int times) {
 
 }  // namespace
 
+// The machine's load, printed with the figures: other work on a small
+// machine moves them.
+void printLoad(const char* when) {
+  QFile file(QStringLiteral("/proc/loadavg"));
+  if (file.open(QIODevice::ReadOnly)) std::printf("load average %s: %s\n", when, file.readLine().trimmed().constData());
+}
+
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const QStringList args = app.arguments().mid(1);
   if (args.value(0) == QStringLiteral("record")) return record(args.value(1));
+  printLoad("at start");
   const bool all = args.isEmpty();
   int status = 0;
   for (int i = 0; i < args.size() || (all && i == 0); ++i) {
@@ -266,5 +286,6 @@ int main(int argc, char** argv) {
     if (all || mode == QStringLiteral("day")) status |= dayOfChanges(QStringLiteral(ORVITA_CLI));
     if (all || mode == QStringLiteral("kill")) status |= killRuns(app.applicationFilePath(), all ? 100 : number(100));
   }
+  printLoad("at end");
   return status;
 }

@@ -11,6 +11,7 @@
 #include "cli/FileCommands.h"
 #include "cli/HeadlessLink.h"
 #include "cli/StatusReport.h"
+#include "cli/StopSignals.h"
 #include "files/ConfigFile.h"
 #include "files/SettingsStore.h"
 #include "journal/JournalPath.h"
@@ -45,6 +46,7 @@ class Session {
   ~Session() { link_.link.removeObserver(&recorder_); }
 
   CommandOutcome run(const BarrierConfig& file) {
+    if (request_.follow) catchStopSignals();
     if (!link_.start()) return portFailure();
     if (!waitFor([&] { return link_.model.connected(); })) return noAnswer();
     switch (request_.command) {
@@ -76,7 +78,8 @@ class Session {
   // (the command's time-out when not given).
   bool waitFor(const std::function<bool()>& done) { return waitFor(done, deadline_); }
   bool waitFor(const std::function<bool()>& done, QDeadlineTimer deadline) {
-    return link_.runUntil([&] { return done() || link_.lost(); }, deadline) && !link_.lost();
+    // A stop (status --follow only) ends every wait; status() then returns.
+    return link_.runUntil([&] { return done() || link_.lost() || stopRequested(); }, deadline) && !link_.lost();
   }
 
   CommandOutcome portFailure() const {
@@ -132,6 +135,7 @@ class Session {
              (replies > 0 && std::abs(model.supply.value() - int(model.status.supplyRaw)) <= 1);
     };
     if (!waitFor(settled)) return noAnswer();
+    if (stopRequested()) return {};
     printStatus();
     if (!request_.follow) return {};
 
@@ -140,6 +144,7 @@ class Session {
       if (!waitFor([&] { return link_.statusReplies() > seen; },
                    QDeadlineTimer(toMs(request_.timeoutSeconds), Qt::PreciseTimer)))
         return noAnswer();
+      if (stopRequested()) return {};
       printStatus();
     }
   }

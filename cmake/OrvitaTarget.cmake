@@ -10,12 +10,9 @@ function(orvita_target target)
     ORVITA_VERSION_TWEAK=${PROJECT_VERSION_TWEAK})
 endfunction()
 
-# What every test runs with: the offscreen platform, and a journal of the
-# build's own instead of the user's (the programs under test always record).
-set(ORVITA_TEST_ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ORVITA_JOURNAL=${PROJECT_BINARY_DIR}/tests/journal.sqlite")
-
 # A GoogleTest executable registered with CTest. Extra arguments are sources;
-# LIBS names what it links.
+# LIBS names what it links. Tests run with the offscreen platform; those that
+# start a recording program give it a journal of their own.
 function(orvita_gtest name)
   cmake_parse_arguments(T "" "" "LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_UNPARSED_ARGUMENTS})
@@ -23,17 +20,20 @@ function(orvita_gtest name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} orvita_test_support GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "${ORVITA_TEST_ENVIRONMENT}" LABELS "${T_LABELS}")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${T_LABELS}")
 endfunction()
 
-# A Qt Test executable (widget behaviour), one CTest test per executable.
+# A Qt Test executable (widget behaviour), one CTest test per executable. The
+# window always records: into a journal of the build's own, not the user's.
 function(orvita_qtest name)
   cmake_parse_arguments(T "" "" "LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_UNPARSED_ARGUMENTS})
   orvita_target(${name})
   target_link_libraries(${name} PRIVATE ${T_LIBS} orvita_test_support Qt6::Test)
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${ORVITA_TEST_ENVIRONMENT}" LABELS "${T_LABELS}" TIMEOUT 300)
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ORVITA_JOURNAL=${PROJECT_BINARY_DIR}/tests/journal.sqlite"
+    LABELS "${T_LABELS}" TIMEOUT 300)
 endfunction()
 
 # Makes the headers of `folder` reachable as "folder/Header.h" from an include

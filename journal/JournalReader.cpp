@@ -110,12 +110,13 @@ QList<JournalBarrier> JournalReader::barriers() {
   q.setForwardOnly(true);
   // The version is the latest connection's; a connection cut off by a
   // crash ends at its last event.
-  if (!q.exec(
-          QStringLiteral("SELECT b.serial, min(c.started), max(coalesce(c.ended, c.last_event, c.started)), count(*), "
-                         "sum(c.alarms), sum(c.tampers), "
-                         "(SELECT version FROM connection WHERE barrier = b.id ORDER BY started DESC LIMIT 1), "
-                         "(SELECT beams FROM connection WHERE barrier = b.id ORDER BY started DESC LIMIT 1) "
-                         "FROM barrier b JOIN connection c ON c.barrier = b.id GROUP BY b.id ORDER BY b.serial")))
+  if (!q.exec(QStringLiteral("SELECT b.serial, min(c.started), max(coalesce(c.ended, (SELECT max(time) FROM event "
+                             "WHERE connection = c.id), "
+                             "c.started)), count(*), "
+                             "sum(c.alarms), sum(c.tampers), "
+                             "(SELECT version FROM connection WHERE barrier = b.id ORDER BY started DESC LIMIT 1), "
+                             "(SELECT beams FROM connection WHERE barrier = b.id ORDER BY started DESC LIMIT 1) "
+                             "FROM barrier b JOIN connection c ON c.barrier = b.id GROUP BY b.id ORDER BY b.serial")))
     return list;
   while (q.next()) {
     JournalBarrier b;
@@ -164,11 +165,11 @@ QList<JournalEvent> JournalReader::events(const JournalQuery& query) {
 QList<JournalConnection> JournalReader::connections(std::optional<unsigned> barrier, qint64 fromMs, qint64 untilMs) {
   QList<JournalConnection> list;
   QString sql = QStringLiteral(
-      "SELECT c.id, c.session, b.serial, c.started, coalesce(c.ended, c.last_event, c.started), c.ended IS NULL, "
-      "c.reason, c.version, c.beams, c.port FROM connection c LEFT JOIN barrier b ON b.id = c.barrier "
-      "WHERE c.started <= :until AND coalesce(c.ended, c.last_event, c.started) >= :from ");
+      "SELECT * FROM (SELECT c.id, c.session, b.serial, c.started, coalesce(c.ended, (SELECT max(time) FROM event "
+      "WHERE connection = c.id), c.started) AS ending, c.ended IS NULL, c.reason, c.version, c.beams, c.port "
+      "FROM connection c LEFT JOIN barrier b ON b.id = c.barrier WHERE c.started <= :until ");
   if (barrier) sql += QStringLiteral("AND b.serial = :serial ");
-  sql += QStringLiteral("ORDER BY c.started, c.id");
+  sql += QStringLiteral(") WHERE ending >= :from ORDER BY started, id");
   QSqlQuery q(db_);
   q.setForwardOnly(true);
   q.prepare(sql);

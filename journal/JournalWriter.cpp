@@ -100,7 +100,7 @@ class Store {
   int beams_ = 0;
   std::uint8_t flags_ = 0;
   int alarms_ = 0, tampers_ = 0;
-  qint64 lastEvent_ = 0;
+  int savedAlarms_ = 0, savedTampers_ = 0;
 };
 
 bool Store::fail(const QSqlError& error) {
@@ -210,9 +210,7 @@ bool Store::insertEvent(qint64 time, int kind, qint64 code, const QByteArray& by
   q.bindValue(4, code == 0 ? QVariant(QMetaType::fromType<qint64>()) : QVariant(code));
   q.bindValue(5, bytes.isNull() ? QVariant(QMetaType::fromType<QByteArray>()) : QVariant(bytes));
   q.bindValue(6, text.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text));
-  if (!exec(q)) return false;
-  if (connection_ != 0) lastEvent_ = time;
-  return true;
+  return exec(q);
 }
 
 bool Store::startConnection(qint64 time, const QByteArray& version, int beams) {
@@ -232,28 +230,31 @@ bool Store::startConnection(qint64 time, const QByteArray& version, int beams) {
   version_ = version;
   beams_ = beams;
   flags_ = 0;
-  alarms_ = tampers_ = 0;
-  lastEvent_ = time;
+  alarms_ = tampers_ = savedAlarms_ = savedTampers_ = 0;
   return true;
 }
 
+// Only when they changed: a commit that writes the events' pages alone is
+// cheaper, and a connection cut off by a crash ends at its last event anyway.
 bool Store::saveConnectionCounts() {
-  if (connection_ == 0) return true;
+  if (connection_ == 0 || (alarms_ == savedAlarms_ && tampers_ == savedTampers_)) return true;
   QSqlQuery q(db_);
-  q.prepare(QStringLiteral("UPDATE connection SET last_event = ?, alarms = ?, tampers = ? WHERE id = ?"));
-  q.addBindValue(lastEvent_);
+  q.prepare(QStringLiteral("UPDATE connection SET alarms = ?, tampers = ? WHERE id = ?"));
   q.addBindValue(alarms_);
   q.addBindValue(tampers_);
   q.addBindValue(connection_);
-  return exec(q);
+  if (!exec(q)) return false;
+  savedAlarms_ = alarms_;
+  savedTampers_ = tampers_;
+  return true;
 }
 
 bool Store::endConnection(qint64 time, int reason) {
   if (connection_ == 0) return true;
-  lastEvent_ = time;
   if (!saveConnectionCounts()) return false;
   QSqlQuery q(db_);
-  q.prepare(QStringLiteral("UPDATE connection SET ended = ?, reason = ? WHERE id = ?"));
+  q.prepare(QStringLiteral("UPDATE connection SET ended = ?, last_event = ?, reason = ? WHERE id = ?"));
+  q.addBindValue(time);
   q.addBindValue(time);
   q.addBindValue(reason == 0 ? QVariant(QMetaType::fromType<int>()) : QVariant(reason));
   q.addBindValue(connection_);
@@ -367,9 +368,9 @@ void Store::deleteOldSessions() {
   QSqlQuery old(db_);
   // A session without an end (still running, or cut off) is as old as its
   // last event.
-  old.prepare(
-      QStringLiteral("SELECT s.id FROM session s WHERE coalesce(s.ended, (SELECT max(last_event) FROM "
-                     "connection WHERE session = s.id), s.started) < ? AND s.id != ?"));
+  old.prepare(QStringLiteral(
+      "SELECT s.id FROM session s WHERE coalesce(s.ended, (SELECT max(e.time) FROM connection c JOIN event e ON "
+      "e.connection = c.id WHERE c.session = s.id), s.started) < ? AND s.id != ?"));
   old.addBindValue(cutoff);
   old.addBindValue(session_);
   if (!old.exec()) return;

@@ -27,7 +27,7 @@ struct JournalOptions {
   QString path;
   int retentionDays = 180;   // sessions that ended longer ago are deleted at start; 0 keeps all
   int busyTimeoutMs = 5000;  // longer than this locked by another program is a fault
-  int commitIntervalMs = 250;
+  int commitIntervalMs = 500;
 };
 
 class JournalWriter {

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "link/Frame.h"
+#include "link/WriteCheck.h"
 #include "texts/UiTexts.h"
 #include "util/HexText.h"
 #include "util/VersionText.h"
@@ -15,13 +16,6 @@ constexpr std::size_t StatusSize = 9;  // payload bytes every status reply must 
 constexpr std::uint8_t DiagStatusLength = 19;
 constexpr std::uint8_t LinkAlive = 10;
 constexpr std::uint8_t LinkFailing = 5;  // at or below: the barrier counts as lost
-
-// Nothing the user could lose: the editors as the program starts.
-bool blankEditors(const BarrierConfig& config) {
-  for (std::size_t i = 0; i < BarrierConfig::Size; ++i)
-    if (i != BarrierConfig::BeamCount && config[i] != 0) return false;
-  return true;
-}
 
 std::span<const std::uint8_t> payloadOf(std::span<const std::uint8_t> frame) {
   const std::size_t length = frame[2];
@@ -59,15 +53,16 @@ void DeviceLink::askStatus() { send(frame::CmdStatus, {}, 0, true); }
 void DeviceLink::askData2() { send(frame::CmdData2, {}, UiTexts::txtLogAskData2, true); }
 void DeviceLink::askReset() { send(frame::CmdReset, {}, UiTexts::txtLogAskRes, false); }
 
-void DeviceLink::askWrite() {
-  const auto& c = model_.editConfig.bytes;
-  send(frame::CmdWrite, std::span(c).subspan(0, 12), UiTexts::txtLogAskWrite, true);
-}
+void DeviceLink::askWrite() { sendBlock(writecheck::From0, frame::CmdWrite, UiTexts::txtLogAskWrite); }
+void DeviceLink::askWrite2() { sendBlock(writecheck::From16, frame::CmdWrite2, UiTexts::txtLogAskWrite2); }
 
-void DeviceLink::askWrite2() {
-  const auto& c = model_.editConfig.bytes;
-  tellObservers([&](LinkObserver& o) { o.writeSent(model_.editConfig); });
-  send(frame::CmdWrite2, std::span(c).subspan(BarrierConfig::AutoBlockTime, 9), UiTexts::txtLogAskWrite2, true);
+void DeviceLink::sendBlock(std::uint8_t block, std::uint8_t command, int logText) {
+  const auto bytes =
+      std::span(model_.editConfig.bytes).subspan(writecheck::firstIndex(block), writecheck::indexCount(block));
+  if (state_.blocksSent == 0) tellObservers([&](LinkObserver& o) { o.writeSent(model_.editConfig); });
+  std::copy(bytes.begin(), bytes.end(), state_.sent.bytes.begin() + std::ptrdiff_t(writecheck::firstIndex(block)));
+  state_.blocksSent |= block;
+  send(command, bytes, logText, true);
 }
 
 // ---- Receive path ---------------------------------------------------------
@@ -140,9 +135,9 @@ void DeviceLink::decodeReply(std::span<const std::uint8_t> frame) {
     case frame::CmdData2:
       return onData(frame, BarrierConfig::AutoBlockTime);
     case frame::CmdWrite2:
-      return onWriteConfirmed(frame, 16, 30, UiTexts::txtLogWrite2Ok);
+      return onWriteConfirmed(frame, writecheck::From16, UiTexts::txtLogWrite2Ok);
     case frame::CmdWrite:
-      return onWriteConfirmed(frame, 0, 14, UiTexts::txtLogWriteOk);
+      return onWriteConfirmed(frame, writecheck::From0, UiTexts::txtLogWriteOk);
     case frame::CmdReset:
       return onReset(frame);
     case frame::CmdStatus:
@@ -173,71 +168,130 @@ void DeviceLink::onVersion(std::span<const std::uint8_t> frame) {
     raw = 6;
   }
   model_.beamCount = std::uint8_t(raw + 2);
-  model_.editConfig[BarrierConfig::BeamCount] = model_.beamCount;
+  // A configuration loaded for another beam count stays so, and its send asks first.
+  if (!model_.changed(BarrierConfig::BeamCount)) model_.editConfig[BarrierConfig::BeamCount] = model_.beamCount;
   model_.deviceConfig[BarrierConfig::BeamCount] = model_.beamCount;
   removeFrame(frame);
   state_.linkCounter = LinkAlive;
-  state_.readStep = 2;  // every (re)connection reads the configuration
+  state_.barrierName = identificationText().simplified();
+  state_.barrierPort = port_.deviceName();
+  startRead(true);  // every (re)connection reads the configuration
   state_.reconnectionRead = true;
-  state_.editorsBlankAtReconnection = blankEditors(model_.editConfig);
-  state_.editsReplaced = false;
+  state_.editsKept = false;
   state_.beepStale = true;
   tellObservers([&](LinkObserver& o) { o.barrierIdentified(model_.versionInfo, model_.beamCount); });
+}
+
+void DeviceLink::startRead(bool keepsEdits) {
+  // A read the user asked for replaces the editors even when a check joins it.
+  state_.readKeepsEdits = keepsEdits && (state_.readStep == 0 || state_.readKeepsEdits);
+  state_.readStep = 2;
+  state_.returnedIndices = 0;
 }
 
 void DeviceLink::onData(std::span<const std::uint8_t> frame, std::size_t firstIndex) {
   const auto payload = payloadOf(frame);
   // Bytes that would land past the block's end are ignored.
   const std::size_t count = std::min(payload.size(), BarrierConfig::Size - firstIndex);
-  if (state_.reconnectionRead && !state_.editorsBlankAtReconnection)
-    for (std::size_t k = 0; k < count; ++k)
-      if (firstIndex + k != BarrierConfig::BeamCount && model_.editConfig[firstIndex + k] != payload[k])
-        state_.editsReplaced = true;
+  // What a send under way or being checked carries counts as unsent until the
+  // barrier is seen to hold it, even where it came from a file.
+  const bool sending = state_.writeStep != 0 || state_.writeCheckPending;
   for (std::size_t k = 0; k < count; ++k) {
-    model_.editConfig[firstIndex + k] = payload[k];
-    model_.deviceConfig[firstIndex + k] = payload[k];
+    const std::size_t i = firstIndex + k;
+    // An unsent edit stays, to be sent again, unless the user asked to read.
+    if (state_.readKeepsEdits && (model_.changed(i) || (sending && writecheck::carries(i))))
+      state_.editsKept = state_.editsKept || model_.editConfig[i] != payload[k];
+    else
+      model_.editConfig[i] = payload[k];
+    model_.deviceConfig[i] = payload[k];
+    state_.returnedIndices |= writecheck::ReturnedMask(1) << i;
   }
   removeFrame(frame);
   state_.linkCounter = LinkAlive;
   state_.readStep = firstIndex == 0 ? 0 : 1;
-  if (state_.readStep == 0) endReconnectionRead();
+  if (state_.readStep == 0) {
+    tellObservers([&](LinkObserver& o) { o.configurationRead(model_.deviceConfig); });
+    endRead();
+  }
   view_.refreshEditors();
   log_.addLogLine(hexDump(std::span(model_.editConfig.bytes).subspan(1, 10)));
-  if (firstIndex == 0) tellObservers([&](LinkObserver& o) { o.configurationRead(model_.deviceConfig); });
 }
 
-// A write is either done as the user saw it or reported as not done: a
-// pending write that was asked for without a barrier, or outlived it, or
-// whose edits the read has just replaced, would only send the values read.
-void DeviceLink::endReconnectionRead() {
-  if (state_.writeStep != 0 && (state_.writeStale || (state_.reconnectionRead && state_.editsReplaced))) {
-    state_.writeStep = 0;
-    notify(UiTexts::txtWriteNotDone);
-    tellObservers([&](LinkObserver& o) { o.writeDropped(uiText(UiTexts::txtWriteNotDone)); });
-  } else if (state_.reconnectionRead && state_.editsReplaced) {
-    notify(UiTexts::txtEditsReplaced);
+// The end of every read: the only moment the program knows what the barrier
+// holds. A send is done when the read shows the barrier holds what was sent;
+// a send the loss interrupted is not resumed, since the barrier that answers
+// now may be another one, but its edits stay for the user to send again.
+void DeviceLink::endRead() {
+  QStringList notices;
+  const bool interrupted = state_.writeStep != 0 && state_.writeStale;
+  if (interrupted || state_.writeCheckPending) {
+    BarrierConfig expected = model_.editConfig;  // for a block never sent: what the user wants
+    for (std::uint8_t block : {writecheck::From16, writecheck::From0})
+      if (state_.blocksSent & block)
+        for (std::size_t i = writecheck::firstIndex(block);
+             i < writecheck::firstIndex(block) + writecheck::indexCount(block); ++i)
+          expected[i] = state_.sent[i];
+    const auto& read = model_.deviceConfig;
+    if (interrupted) {
+      state_.writeStep = 0;
+      const std::uint8_t held = writecheck::blocksHeld(expected, read, state_.returnedIndices);
+      const std::uint8_t reached = held & state_.blocksSent;  // a block never sent reached nothing
+      const auto blockText = [](std::uint8_t block) {
+        return uiText(block == writecheck::From16 ? UiTexts::txtBlockFrom16 : UiTexts::txtBlockFrom0);
+      };
+      if (held != writecheck::Both && reached == 0)
+        notices << uiText(UiTexts::txtWriteNotDone);
+      else if (held != writecheck::Both)
+        notices << uiText(UiTexts::txtWritePartly).arg(blockText(reached), blockText(writecheck::Both & ~held));
+      const QString notice = notices.value(0);
+      tellObservers([&](LinkObserver& o) {
+        if (notice.isEmpty())
+          o.writeConfirmed(read);
+        else
+          o.writeDropped(notice);
+      });
+    } else if (const QStringList fields = writecheck::differingFields(expected, read, state_.returnedIndices);
+               !fields.isEmpty()) {
+      notices << uiText(UiTexts::txtWriteNotConfirmed).arg(fields.join(QStringLiteral(", ")));
+      tellObservers([&](LinkObserver& o) { o.writeDropped(notices.last()); });
+    } else {
+      tellObservers([&](LinkObserver& o) { o.writeConfirmed(read); });
+    }
+  } else if (state_.reconnectionRead && state_.editsKept && state_.writeStep == 0) {
+    notices << uiText(UiTexts::txtEditsKept);  // (a send still pending carries them on)
   }
+  if (state_.reconnectionRead && state_.resetDropped) notices << uiText(UiTexts::txtResetNotDone);
+  // A clean reconnection or a send seen done takes away what was said before.
+  if (!notices.isEmpty() || state_.reconnectionRead || state_.writeCheckPending)
+    showNotice(notices.join(QLatin1Char(' ')));
+  if (state_.reconnectionRead) state_.resetDropped = false;
   state_.writeStale = false;
+  state_.writeCheckPending = false;
+  state_.readKeepsEdits = false;
   state_.reconnectionRead = false;
-  state_.editsReplaced = false;
+  state_.editsKept = false;
 }
 
-void DeviceLink::notify(UiTexts::Id text) {
-  log_.addLogLine(uiText(text));
-  view_.showNotice(uiText(text));
+void DeviceLink::showNotice(const QString& text) {
+  if (text.isEmpty()) return view_.showNotice(text);
+  log_.addLogLine(text);
+  view_.showNotice(state_.barrierName.isEmpty()
+                       ? text
+                       : uiText(UiTexts::txtNoticeAbout).arg(state_.barrierName, state_.barrierPort, text));
 }
 
-void DeviceLink::onWriteConfirmed(std::span<const std::uint8_t> frame, std::size_t first, std::size_t last,
-                                  int logText) {
+void DeviceLink::onWriteConfirmed(std::span<const std::uint8_t> frame, std::uint8_t block, int logText) {
   removeFrame(frame);
   log_.addLogLine(uiText(UiTexts::Id(logText)));
   state_.linkCounter = LinkAlive;
-  state_.writeStep = first == 0 ? 0 : 1;
-  std::copy(model_.editConfig.bytes.begin() + std::ptrdiff_t(first),
-            model_.editConfig.bytes.begin() + std::ptrdiff_t(last + 1),
-            model_.deviceConfig.bytes.begin() + std::ptrdiff_t(first));
+  // Left over from a request sent before this send began: it confirms nothing of it.
+  if (!(state_.blocksSent & block)) return;
+  state_.writeStep = block == writecheck::From0 ? 0 : 1;
+  if (state_.writeStep == 0) {
+    state_.writeCheckPending = true;
+    startRead(true);
+  }
   view_.refreshEditors();
-  if (first == 0) tellObservers([&](LinkObserver& o) { o.writeConfirmed(model_.deviceConfig); });
 }
 
 void DeviceLink::onReset(std::span<const std::uint8_t> frame) {
@@ -370,7 +424,15 @@ void DeviceLink::cycleStep() {
 void DeviceLink::forgetBarrier(LinkLoss reason) {
   if (model_.connected()) tellObservers([&](LinkObserver& o) { o.barrierLost(reason); });
   model_.versionInfo.clear();
+  model_.status = BarrierStatus{};
   if (state_.writeStep != 0) state_.writeStale = true;
+  // Never run on whichever barrier answers next: its block memory is evidence.
+  if (state_.resetPending) {
+    state_.resetPending = false;
+    state_.resetDropped = true;
+    view_.setButtonEnabled(ToolButton::Reset, true);
+    showNotice(uiText(UiTexts::txtResetNotDone));
+  }
   state_.beepStale = true;
 }
 
@@ -384,22 +446,26 @@ void DeviceLink::onDeviceLost() {
   view_.drawBarrier();
 }
 
-void DeviceLink::refreshIdentification() {
+QString DeviceLink::identificationText() const {
   const auto& v = model_.versionInfo;
-  if (v.size() < VersionSize) {
-    view_.setIdentification(uiText(UiTexts::txtNoConnection), colors::Silver, colors::Grey);
+  if (v.size() < VersionSize) return uiText(UiTexts::txtNoConnection);
+  return uiText(UiTexts::txtOrvitaIdent) + QString::number(model_.beamCount) + QStringLiteral(" v.") +
+         barrierFirmwareVersion(v) + QStringLiteral("    ") + barrierFirmwareDate(v);
+}
+
+void DeviceLink::refreshIdentification() {
+  if (model_.versionInfo.size() < VersionSize) {
+    view_.setIdentification(identificationText(), colors::Silver, colors::Grey);
     view_.setBeep();
     return;
   }
-  const QString text = uiText(UiTexts::txtOrvitaIdent) + QString::number(model_.beamCount) + QStringLiteral(" v.") +
-                       barrierFirmwareVersion(v) + QStringLiteral("    ") + barrierFirmwareDate(v);
-  view_.setIdentification(text, colors::Yellow, colors::Green);
+  view_.setIdentification(identificationText(), colors::Yellow, colors::Green);
 }
 
 // ---- Commands -------------------------------------------------------------
 
 void DeviceLink::readCommand(bool fromToolbar) {
-  state_.readStep = 2;
+  startRead(false);
   state_.reconnectionRead = false;  // what is read now is what was asked for
   view_.showNotice(QString());
   if (!fromToolbar) return;
@@ -409,8 +475,11 @@ void DeviceLink::readCommand(bool fromToolbar) {
 
 void DeviceLink::sendCommand(bool fromToolbar) {
   state_.writeStep = 2;
-  // Without a barrier the reconnection read will replace what the editors show.
+  // Without a barrier the connection read ends it: whichever barrier answers
+  // may not be the one it was meant for.
   state_.writeStale = !model_.connected();
+  state_.blocksSent = 0;
+  state_.writeCheckPending = false;
   view_.showNotice(QString());
   if (!fromToolbar) return;
   view_.setButtonEnabled(ToolButton::Read, state_.readStep == 0);
@@ -418,6 +487,11 @@ void DeviceLink::sendCommand(bool fromToolbar) {
 }
 
 void DeviceLink::resetCommand(bool fromToolbar) {
+  // Asked for without a barrier, it would erase the memory of whichever barrier answers next.
+  if (!model_.connected()) {
+    log_.addLogLine(uiText(UiTexts::txtResetNoBarrier));
+    return view_.showNotice(uiText(UiTexts::txtResetNoBarrier));
+  }
   state_.resetPending = true;
   if (fromToolbar) view_.setButtonEnabled(ToolButton::Reset, false);
 }

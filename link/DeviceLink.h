@@ -41,9 +41,16 @@ class DeviceLink {
   void statusPauseElapsed();
   // Identification bar from versionInfo; silences the beeper while not connected.
   void refreshIdentification();
+  // The identification bar's text for the model as it is now.
+  QString identificationText() const;
+  // A notice the user must see, naming the barrier last identified; also
+  // logged. An empty text takes the notice away.
+  void showNotice(const QString& text);
 
   // Commands. The toolbar forms also set the buttons; the menu forms leave
-  // them to the next refreshEditors.
+  // them to the next refreshEditors. A send ends with the configuration read
+  // back, and counts as done only for what that read shows the barrier
+  // holds; a reset needs an identified barrier and is refused without one.
   void readCommand(bool fromToolbar);
   void sendCommand(bool fromToolbar);
   void resetCommand(bool fromToolbar);
@@ -82,20 +89,22 @@ class DeviceLink {
   void send(std::uint8_t command, std::span<const std::uint8_t> payload, int logText, bool restartsTimer);
   void onVersion(std::span<const std::uint8_t> frame);
   void onData(std::span<const std::uint8_t> frame, std::size_t firstIndex);
-  void onWriteConfirmed(std::span<const std::uint8_t> frame, std::size_t first, std::size_t last, int logText);
+  void onWriteConfirmed(std::span<const std::uint8_t> frame, std::uint8_t block, int logText);
+  void sendBlock(std::uint8_t block, std::uint8_t command, int logText);
+  // readStep := 2; `keepsEdits` for a read the user did not ask for.
+  void startRead(bool keepsEdits);
   void onReset(std::span<const std::uint8_t> frame);
   void onStatus(std::span<const std::uint8_t> frame);
   void discardUnreadable(std::span<const std::uint8_t> frame);
   void removeFrame(std::span<const std::uint8_t> frame);
-  // Empties versionInfo; a pending write and the beeper are judged anew once
-  // a barrier answers again.
+  // Empties versionInfo and the live status; drops a pending reset; a
+  // pending write and the beeper are judged anew once a barrier answers again.
   void forgetBarrier(LinkLoss reason);
   template <typename Call>
   void tellObservers(Call call) {
     for (LinkObserver* o : observers_) call(*o);
   }
-  void endReconnectionRead();
-  void notify(UiTexts::Id text);
+  void endRead();
   void showGauge();
 
   BarrierModel& model_;

@@ -41,9 +41,11 @@ class LinkObserver {
   // A write sequence sent its first request (once per sequence, also when
   // the request is repeated), carrying `config`.
   virtual void writeSent(const BarrierConfig& /*config*/) {}
-  // The barrier confirmed the last request of a write; `config` is what it now holds.
+  // A write is done: the read after it shows the barrier holds what was
+  // sent; `config` is what the barrier holds now.
   virtual void writeConfirmed(const BarrierConfig& /*config*/) {}
-  // A pending write was given up, with the notice the user was shown.
+  // A write was given up (its barrier lost) or the read after it shows the
+  // barrier does not hold it, with the notice the user was shown.
   virtual void writeDropped(const QString& /*notice*/) {}
   // The barrier confirmed the block-memory reset.
   virtual void resetConfirmed() {}

@@ -1,4 +1,5 @@
-// barrier-sim: a simulated Orvita barrier on a pseudo-terminal.
+// barrier-sim (installed as orvita-barrier-sim): a simulated Orvita barrier
+// on a pseudo-terminal.
 //
 // Standard output carries one line per pseudo-terminal the simulator serves:
 // the slave's path at start, and a new path after every `hangup`. Everything
@@ -27,6 +28,7 @@
 #include "link/Frame.h"
 #include "sim/SimBarrier.h"
 #include "sim/SimDemo.h"
+#include "util/VersionText.h"
 
 namespace {
 
@@ -35,8 +37,9 @@ using Clock = std::chrono::steady_clock;
 volatile std::sig_atomic_t stopSignal = 0;
 void onStop(int) { stopSignal = 1; }
 
+// After "Usage: " and the name the program was started by.
 const char* const Usage =
-    "Usage: barrier-sim [OPTIONS]\n"
+    " [OPTIONS]\n"
     "Simulates an Orvita barrier on a pseudo-terminal. The first line of standard\n"
     "output is the terminal's path; point the program's port at it (or at --link).\n"
     "\n"
@@ -44,7 +47,8 @@ const char* const Usage =
     "  --link PATH         keep a symbolic link PATH to the current terminal (a stale\n"
     "                      link is replaced; any other file there is refused)\n"
     "  --beams N           beam count 2..8 (default 8)\n"
-    "  --version HEX       the 8 version bytes, e.g. 0601000520210714 (blanks and\n"
+    "  --firmware HEX      the 8 bytes of the version reply: beam count code,\n"
+    "                      firmware version, date, e.g. 0601000520210714 (blanks and\n"
     "                      colons allowed); byte 0 above 6 is sent as is (a fault)\n"
     "  --status-size 9|17  status reply payload size (default 9)\n"
     "  --data-size N       data reply payload size 0..17 (default 12)\n"
@@ -58,6 +62,7 @@ const char* const Usage =
     "  --demo              play a barrier's day (a 60 s cycle of crossings, blocks,\n"
     "                      tampers, a supply sag, registration mode, the LED)\n"
     "  --help              this text\n"
+    "  --version           the simulator's version\n"
     "\n"
     "Standard input may be closed; the simulator keeps running until quit, SIGINT\n"
     "or SIGTERM.\n"
@@ -74,7 +79,7 @@ const char* const DemoHelp =
 struct Options {
   std::string link;
   std::optional<int> beams;
-  std::optional<std::array<std::uint8_t, 8>> version;
+  std::optional<std::array<std::uint8_t, 8>> firmware;
   std::size_t statusSize = 9;
   std::size_t dataSize = SimBarrier::DefaultDataReplySize;
   std::size_t data2Size = SimBarrier::DefaultData2ReplySize;
@@ -93,7 +98,7 @@ std::optional<long> parseLong(const std::string& text, long min, long max) {
   return value;
 }
 
-std::optional<std::array<std::uint8_t, 8>> parseVersion(const std::string& text) {
+std::optional<std::array<std::uint8_t, 8>> parseFirmware(const std::string& text) {
   std::string digits;
   for (char c : text) {
     if (c == ' ' || c == ':' || c == '-') continue;
@@ -106,12 +111,19 @@ std::optional<std::array<std::uint8_t, 8>> parseVersion(const std::string& text)
   return bytes;
 }
 
+// The name the program was started by: barrier-sim in the build, orvita-barrier-sim installed.
+std::string programName = "barrier-sim";
+
 [[noreturn]] void fail(const std::string& message) {
-  std::fprintf(stderr, "barrier-sim: %s (--help lists the options)\n", message.c_str());
+  std::fprintf(stderr, "%s: %s (--help lists the options)\n", programName.c_str(), message.c_str());
   std::exit(2);
 }
 
 Options parseOptions(int argc, char** argv) {
+  if (argc > 0 && argv[0][0] != '\0') {
+    programName = argv[0];
+    programName.erase(0, programName.rfind('/') + 1);
+  }
   Options options;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -128,6 +140,7 @@ Options parseOptions(int argc, char** argv) {
       return argv[++i];
     };
     if (arg == "--help" || arg == "-h") {
+      std::printf("Usage: %s", programName.c_str());
       std::fputs(Usage, stdout);
       std::fputs(SimBarrier::commandHelp(), stdout);
       std::fputs(DemoHelp, stdout);
@@ -139,9 +152,12 @@ Options parseOptions(int argc, char** argv) {
       const auto n = parseLong(next(), 2, 8);
       if (!n) fail("--beams takes 2..8");
       options.beams = int(*n);
-    } else if (arg == "--version") {
-      options.version = parseVersion(next());
-      if (!options.version) fail("--version takes 8 bytes in hexadecimal");
+    } else if (arg == "--version" || arg == "-v") {
+      std::printf("%s %s\n", programName.c_str(), packageVersion().toLatin1().constData());
+      std::exit(0);
+    } else if (arg == "--firmware") {
+      options.firmware = parseFirmware(next());
+      if (!options.firmware) fail("--firmware takes 8 bytes in hexadecimal");
     } else if (arg == "--status-size") {
       const auto n = parseLong(next(), 9, 17);
       if (!n || (*n != 9 && *n != 17)) fail("--status-size takes 9 or 17");
@@ -214,7 +230,7 @@ class Pty {
 
  private:
   bool failed(const char* what) {
-    std::fprintf(stderr, "barrier-sim: %s: %s\n", what, std::strerror(errno));
+    std::fprintf(stderr, "%s: %s: %s\n", programName.c_str(), what, std::strerror(errno));
     close();
     return false;
   }
@@ -228,13 +244,13 @@ class Pty {
 bool pointLink(const std::string& link, const std::string& target) {
   struct stat st {};
   if (lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
-    std::fprintf(stderr, "barrier-sim: %s exists and is not a symbolic link\n", link.c_str());
+    std::fprintf(stderr, "%s: %s exists and is not a symbolic link\n", programName.c_str(), link.c_str());
     return false;
   }
   const std::string temporary = link + ".tmp" + std::to_string(getpid());
   unlink(temporary.c_str());
   if (symlink(target.c_str(), temporary.c_str()) != 0 || rename(temporary.c_str(), link.c_str()) != 0) {
-    std::fprintf(stderr, "barrier-sim: cannot link %s: %s\n", link.c_str(), std::strerror(errno));
+    std::fprintf(stderr, "%s: cannot link %s: %s\n", programName.c_str(), link.c_str(), std::strerror(errno));
     unlink(temporary.c_str());
     return false;
   }
@@ -351,9 +367,9 @@ int main(int argc, char** argv) {
   const Options options = parseOptions(argc, argv);
 
   SimBarrier sim;
-  if (options.version) {
-    sim.version() = *options.version;
-    const std::uint8_t beamByte = (*options.version)[0];
+  if (options.firmware) {
+    sim.version() = *options.firmware;
+    const std::uint8_t beamByte = (*options.firmware)[0];
     if (beamByte <= 6)
       sim.setBeamCount(beamByte + 2);
     else
@@ -437,7 +453,7 @@ int main(int argc, char** argv) {
     const int ready = poll(fds, count, timeoutMs);
     if (ready < 0) {
       if (errno == EINTR) continue;
-      std::fprintf(stderr, "barrier-sim: poll: %s\n", std::strerror(errno));
+      std::fprintf(stderr, "%s: poll: %s\n", programName.c_str(), std::strerror(errno));
       return 1;
     }
 
@@ -471,7 +487,7 @@ int main(int argc, char** argv) {
             if (line.find("help") == 0) std::fputs(DemoHelp, stderr);
             break;
           case SimBarrier::CommandResult::Error:
-            std::fprintf(stderr, "barrier-sim: %s\n", result.message.c_str());
+            std::fprintf(stderr, "%s: %s\n", programName.c_str(), result.message.c_str());
             break;
           case SimBarrier::CommandResult::Silent:
             silentUntil.reset();

@@ -148,10 +148,31 @@ const std::vector<Entry>& entries() {
       {txtDiskFull, QStringLiteral("Disk full")},
       {txtTooManyOpenFiles, QStringLiteral("Too many open files")},
       {txtNotRegularFile, QStringLiteral("To nie jest zwykły plik")},
+      {txtNoticeAbout, QStringLiteral("%1 (%2): %3")},
       {txtWriteNotDone, QStringLiteral("Konfiguracja NIE została wysłana: połączenie z barierą było przerwane. "
-                                       "Edytory pokazują konfigurację odczytaną z bariery.")},
-      {txtEditsReplaced, QStringLiteral("Niewysłane zmiany zastąpiono konfiguracją odczytaną z bariery "
-                                        "po ponownym połączeniu.")},
+                                       "Niewysłane zmiany zostały w edytorach (podświetlone); „Wyślij” wyśle je.")},
+      {txtWritePartly, QStringLiteral("Konfiguracja wysłana tylko w części: połączenie z barierą było przerwane. "
+                                      "Bariera ma już %1, ale NIE %2. Niewysłane zmiany zostały w edytorach "
+                                      "(podświetlone); „Wyślij” dokończy zapis.")},
+      {txtWriteNotConfirmed, QStringLiteral("Odczyt po wysłaniu nie potwierdza wartości: %1. Bariera ma wartości "
+                                            "inne niż wysłane (podświetlone); „Wyślij” spróbuje ponownie.")},
+      {txtEditsKept, QStringLiteral("Po ponownym połączeniu edytory pokazują konfigurację bariery, a niewysłane "
+                                    "zmiany zostały (podświetlone); „Pobierz” je porzuca, „Wyślij” zapisuje.")},
+      {txtResetNotDone, QStringLiteral("Reset pamięci blokad NIE został wykonany: połączenie z barierą zostało "
+                                       "przerwane.")},
+      {txtResetNoBarrier, QStringLiteral("Reset pamięci blokad NIE został zlecony: brak połączenia z barierą.")},
+      {txtBlockFrom16, QStringLiteral("czas zliczania autoblokowania i autoblokady wiązek")},
+      {txtBlockFrom0, QStringLiteral("alarmowania, czułości wiązek, numeru seryjnego nadajnika i maks. czasu "
+                                     "zasłonięcia")},
+      {txtFieldResponseTime, QStringLiteral("Czułość wiązki %1")},
+      {txtFieldAutoBlockCount, QStringLiteral("Autoblok. wiązki %1")},
+      {txtFileBeamCountDiffers, QStringLiteral("Plik jest dla bariery o liczbie wiązek %1, a podłączona bariera ma "
+                                               "ich %2; „Wyślij” zapyta przed zapisem.")},
+      {txtFileBeamCountInvalid, QStringLiteral("Plik podaje liczbę wiązek %1, a bariera ma ich od 2 do 8; liczba "
+                                               "wiązek została bez zmian.")},
+      {txtSendOtherBeamCount, QStringLiteral("Konfiguracja jest dla bariery o liczbie wiązek %1, a podłączona "
+                                             "bariera ma ich %2. Wysłać ją mimo to?")},
+      {txtCloseNotice, QStringLiteral("Zamknij")},
 
       {txtCliDescription,
        QStringLiteral("Obsługa bariery ORVITA bez okna: kopia i odtworzenie konfiguracji, reset pamięci blokad,\n"
@@ -283,6 +304,18 @@ const std::vector<Entry>& entries() {
                                        "Prawy przycisk: zaznaczenie zakresu do powiększenia.")},
       {txtTimelineChanges, QStringLiteral("zmian w tym miejscu: %1")},
       {txtNoAlarm, QStringLiteral("Brak alarmu w tym kierunku.")},
+      {txtFileArgument, QStringLiteral("plik.acc")},
+      {txtFileArgumentHelp, QStringLiteral("Plik konfiguracji do otwarcia, jak w menu Plik, Otwórz.")},
+      {txtFileArgumentSyntax, QStringLiteral("[plik.acc]")},
+      {txtDisplayUnusable, QStringLiteral("Nie można otworzyć okna: %1.")},
+      {txtWaylandPluginMissing,
+       QStringLiteral("sesja Wayland (WAYLAND_DISPLAY=%1), a brak wtyczki Wayland biblioteki Qt: zainstaluj pakiet "
+                      "qt6-wayland")},
+      {txtWaylandRefused, QStringLiteral("kompozytor Wayland %1 (WAYLAND_DISPLAY) nie przyjmuje połączenia")},
+      {txtX11Refused, QStringLiteral("serwer X %1 (DISPLAY) nie przyjmuje połączenia")},
+      {txtX11NotSet, QStringLiteral("wybrano platformę xcb, a brak ekranu X (DISPLAY)")},
+      {txtPlatformUnusable,
+       QStringLiteral("wtyczka platformy Qt „%1” (-platform, QT_QPA_PLATFORM) nie działa albo nie jest zainstalowana")},
   };
   return list;
 }

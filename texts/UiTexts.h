@@ -135,9 +135,23 @@ enum Id : int {
   // Any other failure shows the system's own message.
   txtNotRegularFile = 65471,  // a pipe, a device, a folder or a link where a file was expected
 
-  // What the user must know after a reconnection.
-  txtWriteNotDone = 65390,   // a pending write dropped after the reconnection read
-  txtEditsReplaced = 65391,  // a reconnection read replaced what the editors showed
+  // What the user must know of a send, a reset or a reconnection: the
+  // notice under the identification bar.
+  txtNoticeAbout = 65395,           // %1 the barrier's identification, %2 the port, %3 the notice
+  txtWriteNotDone = 65390,          // a send that left nothing in the barrier; the edits stay
+  txtWritePartly = 65392,           // %1 the part the barrier holds, %2 the part it does not
+  txtWriteNotConfirmed = 65393,     // %1 the fields whose read-back differs from what was sent
+  txtEditsKept = 65391,             // a reconnection read kept unsent edits
+  txtResetNotDone = 65394,          // a pending block-memory reset dropped with the lost barrier
+  txtResetNoBarrier = 65480,        // a block-memory reset asked for while no barrier is identified
+  txtBlockFrom16 = 65396,           // what the write request from index 16 carries
+  txtBlockFrom0 = 65397,            // what the write request from index 0 carries
+  txtFieldResponseTime = 65398,     // %1 the beam
+  txtFieldAutoBlockCount = 65399,   // %1 the beam
+  txtFileBeamCountDiffers = 65481,  // %1 the file's count, %2 the barrier's
+  txtFileBeamCountInvalid = 65482,  // %1 the file's byte 31
+  txtSendOtherBeamCount = 65483,    // %1 the configuration's count, %2 the barrier's; a question
+  txtCloseNotice = 65484,           // the notice's close button
 
   // The command line tool, orvita-cli.
   txtCliDescription = 65400,  // --help: what it does, the commands, the exit statuses
@@ -183,7 +197,16 @@ enum Id : int {
   txtPortOptionValue = 65454,     // the value's name in --help
   txtUnexpectedArgument = 65455,  // %1 the argument
   txtNotAPortName = 65456,        // %1 the name given
-  txtNoDisplay = 65457,
+  txtNoDisplay = 65457,           // neither DISPLAY nor WAYLAND_DISPLAY is set
+  txtFileArgument = 65460,        // the file argument's name in --help
+  txtFileArgumentHelp = 65461,
+  txtFileArgumentSyntax = 65462,    // the file argument in --help's usage line
+  txtDisplayUnusable = 65463,       // %1 why, one or more of the reasons below joined by "; "
+  txtWaylandPluginMissing = 65464,  // %1 WAYLAND_DISPLAY
+  txtWaylandRefused = 65465,        // %1 WAYLAND_DISPLAY
+  txtX11Refused = 65466,            // %1 DISPLAY
+  txtX11NotSet = 65467,             // xcb asked for without DISPLAY
+  txtPlatformUnusable = 65468,      // %1 the Qt platform plugin asked for
 
   // The "Serwis" menu and the journal's timeline window, "Historia".
   txtServiceMenu = 65500,

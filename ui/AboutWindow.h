@@ -15,7 +15,9 @@ class AboutWindow : public QDialog {
 
   explicit AboutWindow(QWidget* parent = nullptr);
 
-  // Shows the window as the start-up splash and paints it before returning.
+  // Shows the window as the start-up splash, painted at once where the
+  // window system lets it; under a window manager it is painted when mapped,
+  // so the caller keeps the event loop running while the splash is up.
   void showSplash();
   // Hides the splash; the window stays for later use as the about window.
   void closeSplash();

@@ -49,8 +49,13 @@ QString configFileFolder() {
 }
 
 ConfigFileCommands::ConfigFileCommands(BarrierModel& model, QString& configFileName,
-                                       std::function<void()> refreshEditors, FileDialogs& dialogs)
-    : model_(model), configFileName_(configFileName), refreshEditors_(std::move(refreshEditors)), dialogs_(dialogs) {}
+                                       std::function<void()> refreshEditors, FileDialogs& dialogs,
+                                       std::function<void(const QString&)> showNotice)
+    : model_(model),
+      configFileName_(configFileName),
+      refreshEditors_(std::move(refreshEditors)),
+      dialogs_(dialogs),
+      showNotice_(std::move(showNotice)) {}
 
 void ConfigFileCommands::showFailure(const QString& message) {
   dialogs_.showError(message.endsWith(QLatin1Char('.')) ? message : message + QLatin1Char('.'));
@@ -58,7 +63,10 @@ void ConfigFileCommands::showFailure(const QString& message) {
 
 void ConfigFileCommands::openConfigFile() {
   const QString path = dialogs_.openFileName(configFileFolder());
-  if (path.isEmpty()) return;
+  if (!path.isEmpty()) loadConfigFile(path);
+}
+
+void ConfigFileCommands::loadConfigFile(const QString& path) {
   BarrierConfig loaded;
   if (const ConfigFileResult result = readConfigFile(path, loaded); !result) {
     showFailure(result.message());
@@ -66,9 +74,20 @@ void ConfigFileCommands::openConfigFile() {
   }
   model_.editConfig = loaded;
   model_.deviceConfig = loaded;
-  // Taken as the file has it; everything that shows beams stops at MaxBeams.
-  model_.beamCount = loaded[BarrierConfig::BeamCount];
+  const int fileBeams = loaded[BarrierConfig::BeamCount];
+  QString notice;
+  if (model_.connected()) {
+    // What the barrier has is its own count; the file's differs as an edit would.
+    model_.deviceConfig[BarrierConfig::BeamCount] = model_.beamCount;
+    if (fileBeams != model_.beamCount)
+      notice = uiText(UiTexts::txtFileBeamCountDiffers).arg(fileBeams).arg(model_.beamCount);
+  } else if (fileBeams >= 2 && fileBeams <= MaxBeams) {
+    model_.beamCount = std::uint8_t(fileBeams);
+  } else {
+    notice = uiText(UiTexts::txtFileBeamCountInvalid).arg(fileBeams);
+  }
   if (refreshEditors_) refreshEditors_();
+  if (!notice.isEmpty() && showNotice_) showNotice_(notice);
   configFileName_ = path;
   if (onFileDone) onFileDone(false, path, loaded);
 }

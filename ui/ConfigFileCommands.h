@@ -42,13 +42,19 @@ QString configFileFolder();
 
 class ConfigFileCommands {
  public:
-  // `configFileName` is the main window's: the file last opened or saved, empty at start.
+  // `configFileName` is the main window's: the file last opened or saved,
+  // empty at start. `showNotice` tells what the user must not miss.
   ConfigFileCommands(BarrierModel& model, QString& configFileName, std::function<void()> refreshEditors,
-                     FileDialogs& dialogs);
+                     FileDialogs& dialogs, std::function<void(const QString&)> showNotice = {});
 
-  // Open: both configuration copies and beamCount from the chosen file, then
-  // the editors refreshed. A failure changes nothing.
+  // Open: loadConfigFile on the file chosen in the open dialog.
   void openConfigFile();
+  // Both configuration copies from `path`, then the editors refreshed. While
+  // a barrier is identified its beam count stands, and a file for another
+  // count stays an unsent edit (a notice says so); otherwise the file's count
+  // is taken when it is 2..8. A failure is shown in the error box and changes
+  // nothing.
+  void loadConfigFile(const QString& path);
   // Save: to configFileName while that file exists, otherwise Save As.
   void saveConfigFile();
   // Save As: editConfig to the chosen file, which becomes configFileName.
@@ -65,4 +71,5 @@ class ConfigFileCommands {
   QString& configFileName_;
   std::function<void()> refreshEditors_;
   FileDialogs& dialogs_;
+  std::function<void(const QString&)> showNotice_;
 };

@@ -2,11 +2,9 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPalette>
 #include <utility>
 
-StatusStrip::StatusStrip(QWidget* parent)
-    : QFrame(parent), panel0_(new QLabel(this)), panel1_(new QLabel(this)), noticeLabel_(new QLabel(this)) {
+StatusStrip::StatusStrip(QWidget* parent) : QFrame(parent), panel0_(new QLabel(this)), panel1_(new QLabel(this)) {
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(2);
@@ -16,29 +14,7 @@ StatusStrip::StatusStrip(QWidget* parent)
     panel->setIndent(2);
     layout->addWidget(panel);
   }
-  QPalette palette = noticeLabel_->palette();
-  palette.setColor(QPalette::WindowText, Qt::red);
-  noticeLabel_->setPalette(palette);
-  noticeLabel_->setIndent(4);
-  noticeLabel_->setMinimumWidth(0);
-  noticeLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  layout->addWidget(noticeLabel_, 1);
-}
-
-void StatusStrip::setNotice(const QString& text) {
-  notice_ = text;
-  noticeLabel_->setToolTip(text);
-  showNotice();
-}
-
-void StatusStrip::showNotice() {
-  const int room = noticeLabel_->width() - 2 * noticeLabel_->indent();
-  noticeLabel_->setText(noticeLabel_->fontMetrics().elidedText(notice_, Qt::ElideRight, room));
-}
-
-void StatusStrip::resizeEvent(QResizeEvent* event) {
-  QFrame::resizeEvent(event);
-  showNotice();
+  layout->addStretch(1);
 }
 
 void StatusStrip::showPort(const QString& name, const QString& state, const QString& toolTip) {

@@ -6,16 +6,12 @@ class QMouseEvent;
 class QResizeEvent;
 
 // The status bar right of the activity gauge: two sunken text panels, 150
-// and 50 wide, and in the rest a notice the user must not miss (red, the
-// whole text in its tooltip). Tells of a double click anywhere on it.
+// and 50 wide. Tells of a double click anywhere on it.
 class StatusStrip : public QFrame {
   Q_OBJECT
  public:
   explicit StatusStrip(QWidget* parent = nullptr);
   QLabel* panel(int index) const { return index == 0 ? panel0_ : panel1_; }
-  // An empty text takes the notice away.
-  void setNotice(const QString& text);
-  QString notice() const { return notice_; }
   // Panel 0: the port's name followed by `state`. A name too long for the
   // panel is elided in the middle, so its start, its end and the state stay
   // readable; the tooltip is `toolTip` in full.
@@ -26,13 +22,8 @@ class StatusStrip : public QFrame {
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
   QLabel* panel0_;
   QLabel* panel1_;
-  QLabel* noticeLabel_;
-  QString notice_;
-
-  void showNotice();
 };

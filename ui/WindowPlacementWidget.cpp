@@ -24,6 +24,11 @@ bool keepsItsSize(const QWidget* window) {
   return window->minimumSize() == window->maximumSize() || window->windowType() == Qt::Tool;
 }
 
+// A Wayland compositor places windows itself and tells a client nothing of
+// where: every window reads (0, 0) there. Its stored place is for the next
+// start on X11, so it is neither applied nor overwritten.
+bool platformKnowsWindowPlaces() { return !QGuiApplication::platformName().startsWith(QStringLiteral("wayland")); }
+
 std::vector<QRect> screenAreas() {
   std::vector<QRect> areas;
   for (const QScreen* screen : QGuiApplication::screens()) areas.push_back(screen->availableGeometry());
@@ -63,6 +68,7 @@ QString windowValueName(const QWidget* window) {
 }
 
 void loadWindowPlacement(QWidget* window, const QString& key, const QWidget* mainWindow) {
+  if (!platformKnowsWindowPlaces()) return;
   PlacementRecord record{};
   const std::int32_t bytesRead = readStoredBytes(key, windowValueName(window), record.data(), PlacementRecordSize);
 
@@ -87,7 +93,7 @@ void loadWindowPlacement(QWidget* window, const QString& key, const QWidget* mai
 }
 
 void saveWindowPlacement(const QWidget* window, const QString& key) {
-  if (window->isMaximized()) return;
+  if (window->isMaximized() || !platformKnowsWindowPlaces()) return;
   const PlacementRecord record = encodePlacement(outerPlace(window));
   writeStoredBytes(key, windowValueName(window), record.data(), PlacementRecordSize);
 }

@@ -16,6 +16,9 @@ inline constexpr char PlacementHintProperty[] = "placementHint";
 void setPlacementHint(QWidget* window, const QString& hint);
 QString windowValueName(const QWidget* window);
 
+// Neither function does anything on Wayland, where a program can neither
+// place its windows nor learn where they are.
+//
 // Reads the window's record from `key` and places the window's frame: the
 // stored place, else the current (designed) one, moved onto the nearest
 // screen whole when it does not lie on one (files/WindowPlacement.h). A

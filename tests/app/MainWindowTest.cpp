@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -34,6 +36,7 @@
 #include "ui/BeamGrid.h"
 #include "ui/ConfigFileCommands.h"
 #include "ui/EventLogPanel.h"
+#include "ui/NoticeBar.h"
 #include "ui/ParameterPanel.h"
 #include "ui/PieGauge.h"
 #include "ui/PortSettingsDialog.h"
@@ -80,6 +83,8 @@ class WindowTest : public QObject {
   void toolbarButtonsAndEntriesHaveNamesForAScreenReader();
   void theProgramIconHasTheSmallAndLargeSizes();
   void beepPatternGoesToTheBeeperLabel();
+  void aNoticeShowsWholeUnderTheIdentificationBarUntilClosedOrThePortIsSwitched();
+  void aConfigurationForAnotherBeamCountIsSentOnlyWhenTheUserSaysSo();
 
  private:
   std::unique_ptr<MainWindow> form;
@@ -161,6 +166,7 @@ void WindowTest::toolbarSendDisablesItselfAndEnablesReadOnlyWhenNoReadRuns() {
 }
 
 void WindowTest::toolbarResetDisablesOnlyItselfWhileMenuResetLeavesIt() {
+  form->model.versionInfo = {6, 1, 0, 5, 0x20, 0x21, 7, 0x14};  // a reset needs a barrier
   QTest::keyClick(form.get(), Qt::Key_X, Qt::ControlModifier);
   QVERIFY(form->state.resetPending);
   QVERIFY(form->resetButton->isEnabled());
@@ -186,6 +192,31 @@ void WindowTest::toolbarResetDisablesOnlyItselfWhileMenuResetLeavesIt() {
   QTest::keyClick(entry, Qt::Key_X, Qt::ControlModifier);
   QVERIFY(form->state.resetPending);
   QCOMPARE(entry->text(), QStringLiteral("12345"));
+  // The entry's context menu shows Cut without the key the menu took; Copy
+  // keeps its own. Also when the right click is what activates the window,
+  // which comes after the menu has been built.
+  QWidget elsewhere;
+  elsewhere.show();
+  elsewhere.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+  QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(2, 2), entry->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(entry, &menuEvent);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  QVERIFY(menu);
+  QStringList items;
+  for (const QAction* action : menu->actions()) items << action->text();
+  menu->close();
+  const QString cut = QCoreApplication::translate("QLineEdit", "Cu&t");
+  const auto shown = [](QKeySequence::StandardKey key) {
+    return u'\t' + QKeySequence(key).toString(QKeySequence::NativeText);
+  };
+  QVERIFY2(items.contains(cut), qPrintable(items.join(u'|')));
+  QVERIFY2(!items.join(u'|').contains(shown(QKeySequence::Cut)), qPrintable(items.join(u'|')));
+  QVERIFY2(items.contains(QCoreApplication::translate("QLineEdit", "&Copy") + shown(QKeySequence::Copy)),
+           qPrintable(items.join(u'|')));
+  elsewhere.close();
+  form->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(form.get()));
   BeamGrid* grid = form->parameterPanel->grid();
   form->model.beamCount = 8;
   form->refreshEditors();
@@ -243,12 +274,23 @@ void WindowTest::captionShowsTheFileTitleAfterTheNextRefreshTick() {
   form->onRefreshTimer();
   QCOMPARE(form->windowTitle(), QStringLiteral("Orvita"));
 
+  // A file named on the command line: what "Otwórz" says of a short one, and nothing changed.
+  QFile shortFile(dir.filePath(QStringLiteral("short.acc")));
+  QVERIFY(shortFile.open(QIODevice::WriteOnly));
+  shortFile.write(QByteArray(31, '\1'));
+  shortFile.close();
+  form->loadConfigFile(shortFile.fileName());
+  QCOMPARE(seen.errors, QStringList{QStringLiteral("Read beyond end of file.")});
+  QVERIFY(form->configFileName.isEmpty());
+
   form->saveAsAction->trigger();
-  QVERIFY(seen.errors.isEmpty());
+  QCOMPARE(seen.errors.size(), 1);
   QCOMPARE(form->configFileName, dir.filePath(QStringLiteral("x.acc")));
   QCOMPARE(form->windowTitle(), QStringLiteral("Orvita"));  // not before the tick
   form->onRefreshTimer();
   QCOMPARE(form->windowTitle(), QStringLiteral("Orvita - x"));
+  QCOMPARE(form->refreshTimer.interval(), 600);
+  QCOMPARE(form->cycleTimer.interval(), 1000);
 
   // The refresh ticks every 600 ms, in a real event loop (qWait sleeps between rounds).
   QElapsedTimer clock;
@@ -481,6 +523,72 @@ void WindowTest::beepPatternGoesToTheBeeperLabel() {
   form->link.portSettingsCommand();
   QCOMPARE(form->beeper->pattern.load(), 0u);
   form->beeper->setPattern(0);  // keep the test run quiet
+}
+
+void WindowTest::aNoticeShowsWholeUnderTheIdentificationBarUntilClosedOrThePortIsSwitched() {
+  const QString text =
+      uiText(UiTexts::txtNoticeAbout)
+          .arg(QStringLiteral("ORVITA 8 v.1.05 2021-07-14"), AbsentPort,
+               uiText(UiTexts::txtWritePartly).arg(uiText(UiTexts::txtBlockFrom16), uiText(UiTexts::txtBlockFrom0)));
+  form->showNotice(text);
+  QLabel* label = form->noticeBar->label();
+  QVERIFY(form->noticeBar->isVisible());
+  QCOMPARE(label->text(), text);
+  QVERIFY(label->wordWrap());
+  QVERIFY(label->height() >= label->heightForWidth(label->width()));
+  QVERIFY(form->noticeBar->y() >= form->identificationLabel->parentWidget()->geometry().bottom());
+  QCOMPARE(form->centralWidget()->height(), 482 + form->noticeBar->height());
+  QCOMPARE(form->leftPanel->height(), 435);
+  QTest::mouseClick(form->noticeBar->closeButton(), Qt::LeftButton);
+  QVERIFY(form->noticeBar->isHidden());
+  QCOMPARE(form->centralWidget()->size(), QSize(602, 482));
+
+  // Another port: what was said of the barrier there no longer stands.
+  form->showNotice(text);
+  form->createPortDialog();
+  form->portDialog->setPortListSource([] {
+    return QList<PortChoice>{{AbsentPort, AbsentPort, {}, {}, {}, {}, {}},
+                             {QStringLiteral("ttyS7"), QStringLiteral("ttyS7"), {}, {}, {}, {}, {}}};
+  });
+  QTimer::singleShot(0, form.get(), [&] { form->portDialog->accept(); });
+  QTest::keyClick(form.get(), Qt::Key_F8, Qt::ControlModifier);
+  QCOMPARE(form->noticeBar->text(), text);  // the same port
+  QTimer::singleShot(0, form.get(), [&] {
+    QComboBox* combo = form->portDialog->portCombo;
+    const int index = combo->findData(QStringLiteral("ttyS7"), PortSettingsDialog::PortNameRole);
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);  // as the user's choice
+    form->portDialog->accept();
+  });
+  QTest::keyClick(form.get(), Qt::Key_F8, Qt::ControlModifier);
+  QCOMPARE(form->port.deviceName(), QStringLiteral("ttyS7"));
+  QVERIFY(form->noticeBar->text().isEmpty());
+}
+
+void WindowTest::aConfigurationForAnotherBeamCountIsSentOnlyWhenTheUserSaysSo() {
+  form->model.versionInfo = {6, 1, 0, 5, 0x20, 0x21, 7, 0x14};
+  form->model.beamCount = 8;
+  form->model.editConfig[BarrierConfig::BeamCount] = 5;  // as a file for five beams leaves it
+  QStringList questions;
+  bool answer = false;
+  form->askYesNo = [&](const QString& question) {
+    questions << question;
+    return answer;
+  };
+  QTest::keyClick(form.get(), Qt::Key_W, Qt::ControlModifier);
+  QCOMPARE(form->state.writeStep, 0);
+  QCOMPARE(questions, QStringList{uiText(UiTexts::txtSendOtherBeamCount).arg(5).arg(8)});
+  answer = true;
+  QTest::mouseClick(form->sendButton, Qt::LeftButton);
+  QCOMPARE(form->state.writeStep, 2);
+  QCOMPARE(questions.size(), 2);
+
+  // The same count: no question.
+  form->state.writeStep = 0;
+  form->model.editConfig[BarrierConfig::BeamCount] = 8;
+  QTest::keyClick(form.get(), Qt::Key_W, Qt::ControlModifier);
+  QCOMPARE(form->state.writeStep, 2);
+  QCOMPARE(questions.size(), 2);
 }
 
 int main(int argc, char** argv) {

@@ -1,5 +1,6 @@
 // The installed program as a user starts it: the command line answered
-// without a display, a refused window without one, and SIGTERM, SIGINT and
+// without a display, a refused window without one or with one that cannot be
+// used, and SIGTERM, SIGINT and
 // SIGHUP ending a run through "Koniec" so that the settings are kept.
 #include <signal.h>
 
@@ -9,6 +10,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "app/OpenDisplay.h"
 
 // Waits end on the event that matters; the ceiling only keeps a broken run
 // from hanging, and is generous for a loaded machine.
@@ -23,6 +26,9 @@ class ProgramCommandLineTest : public QObject {
   void refusalsAreOneLineWithStatusTwo_data();
   void refusalsAreOneLineWithStatusTwo();
   void theWindowWithoutADisplayIsRefusedInOneLineWithStatusOne();
+  void aDisplayThatCannotBeUsedIsNamedWithWhy_data();
+  void aDisplayThatCannotBeUsedIsNamedWithWhy();
+  void aMissingWaylandPluginIsNamedWithItsPackage();
   void aSignalEndsTheRunLikeKoniecAndKeepsThePortGivenOnTheCommandLine_data();
   void aSignalEndsTheRunLikeKoniecAndKeepsThePortGivenOnTheCommandLine();
 
@@ -33,13 +39,15 @@ class ProgramCommandLineTest : public QObject {
     QString out;
     QString err;
   };
-  // Runs the program to its end as from a terminal with no display.
-  static Run runWithoutDisplay(const QStringList& arguments);
+  // Runs the program to its end as from a terminal with no display, but for `display`.
+  static Run runWithoutDisplay(const QStringList& arguments, const QProcessEnvironment& display = {});
 };
 
-ProgramCommandLineTest::Run ProgramCommandLineTest::runWithoutDisplay(const QStringList& arguments) {
+ProgramCommandLineTest::Run ProgramCommandLineTest::runWithoutDisplay(const QStringList& arguments,
+                                                                      const QProcessEnvironment& display) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
+  for (const QString& name : display.keys()) environment.insert(name, display.value(name));
   QProcess program;
   program.setProcessEnvironment(environment);
   program.start(QStringLiteral(ORVITA_PROGRAM), arguments);
@@ -61,6 +69,7 @@ void ProgramCommandLineTest::helpAnswersInPolishWithoutADisplay() {
   QVERIFY(run.out.contains(QStringLiteral("Opcje:")));
   QVERIFY(run.out.contains(QStringLiteral("--port <NAZWA>")));
   QVERIFY(run.out.contains(QStringLiteral("-v, --version")));
+  QVERIFY(run.out.contains(QStringLiteral("[plik.acc]")));
   QVERIFY(!run.out.contains(QStringLiteral("platform")));
   QCOMPARE(run.err, QString());
 }
@@ -82,8 +91,8 @@ void ProgramCommandLineTest::refusalsAreOneLineWithStatusTwo_data() {
                                        << QStringLiteral("orvita: Brak wartości po \"--port\".\n");
   QTest::newRow("a folder for a port") << QStringList{"--port", "/dev/"}
                                        << QStringLiteral("orvita: To nie jest nazwa portu: \"/dev/\"\n");
-  QTest::newRow("stray argument") << QStringList{"ttyUSB0"}
-                                  << QStringLiteral("orvita: Nieoczekiwany argument: ttyUSB0\n");
+  QTest::newRow("a second file") << QStringList{"brama.acc", "furtka.acc"}
+                                 << QStringLiteral("orvita: Nieoczekiwany argument: furtka.acc\n");
 }
 
 void ProgramCommandLineTest::refusalsAreOneLineWithStatusTwo() {
@@ -105,6 +114,56 @@ void ProgramCommandLineTest::theWindowWithoutADisplayIsRefusedInOneLineWithStatu
     QCOMPARE(run.err.count(u'\n'), 1);
     QVERIFY(run.err.endsWith(u'\n'));
   }
+}
+
+void ProgramCommandLineTest::aDisplayThatCannotBeUsedIsNamedWithWhy_data() {
+  QTest::addColumn<QString>("variable");
+  QTest::addColumn<QString>("value");
+  QTest::addColumn<QString>("message");
+  QString x11;  // a display no server serves
+  for (int n = 150; n < 250 && x11.isEmpty(); ++n)
+    if (!QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) &&
+        !QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+      x11 = QStringLiteral(":%1").arg(n);
+  QTest::newRow("X11") << QStringLiteral("DISPLAY") << x11
+                       << QStringLiteral(
+                              "orvita: Nie można otworzyć okna: serwer X %1 (DISPLAY) nie przyjmuje "
+                              "połączenia.\n")
+                              .arg(x11);
+  // scripts/setup installs Qt's Wayland plugin, so Qt tries to connect.
+  QTest::newRow("Wayland") << QStringLiteral("WAYLAND_DISPLAY") << QStringLiteral("orvita-test-no-compositor")
+                           << QStringLiteral(
+                                  "orvita: Nie można otworzyć okna: kompozytor Wayland "
+                                  "orvita-test-no-compositor (WAYLAND_DISPLAY) nie przyjmuje połączenia.\n");
+}
+
+void ProgramCommandLineTest::aDisplayThatCannotBeUsedIsNamedWithWhy() {
+  QFETCH(QString, variable);
+  QFETCH(QString, value);
+  QFETCH(QString, message);
+  QTemporaryDir runtime;
+  QProcessEnvironment display;
+  display.insert(variable, value);
+  display.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+  const Run run = runWithoutDisplay({}, display);
+  QCOMPARE(run.status, QProcess::NormalExit);
+  QCOMPARE(run.exitCode, 1);
+  QCOMPARE(run.err, message);
+}
+
+void ProgramCommandLineTest::aMissingWaylandPluginIsNamedWithItsPackage() {
+  // Where the plugin is missing Qt falls back to X, so both are named.
+  DisplaySetting setting;
+  setting.waylandDisplay = QStringLiteral("wayland-0");
+  setting.x11Display = QStringLiteral(":0");
+  QCOMPARE(displayFailure(setting),
+           QStringLiteral("Nie można otworzyć okna: sesja Wayland (WAYLAND_DISPLAY=wayland-0), a brak wtyczki Wayland "
+                          "biblioteki Qt: zainstaluj pakiet qt6-wayland; serwer X :0 (DISPLAY) nie przyjmuje "
+                          "połączenia."));
+  setting.platform = QStringLiteral("wayland");
+  QCOMPARE(displayFailure(setting),
+           QStringLiteral("Nie można otworzyć okna: sesja Wayland (WAYLAND_DISPLAY=wayland-0), a brak wtyczki Wayland "
+                          "biblioteki Qt: zainstaluj pakiet qt6-wayland."));
 }
 
 void ProgramCommandLineTest::aSignalEndsTheRunLikeKoniecAndKeepsThePortGivenOnTheCommandLine_data() {

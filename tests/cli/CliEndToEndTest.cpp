@@ -350,12 +350,33 @@ TEST_F(CliEndToEnd, ARecorderKilledDuringWritesLeavesAWholeJournal) {
     EXPECT_EQ(q.value(0).toString(), QStringLiteral("ok"));
     ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*), max(time) FROM event WHERE kind = 5")) && q.next());
     EXPECT_GE(q.value(0).toInt(), 20);
-    // Committed every quarter second; a loaded machine may answer late.
-    EXPECT_GE(q.value(1).toLongLong(), killedAt - 1500);
+    // Committed every half second; the ceiling is generous for a loaded
+    // machine (journal_bench measures the loss).
+    EXPECT_GE(q.value(1).toLongLong(), killedAt - 3000);
     q.finish();
     db.close();
   }
   QSqlDatabase::removeDatabase(QStringLiteral("check"));
+}
+
+// Stopped in the morning with Ctrl+C or by its service manager, the
+// recorder ends its session in the journal and exits as done.
+TEST_F(CliEndToEnd, ARecorderStoppedBySignalEndsItsSession) {
+  startBarrier();
+  QProcess follow;
+  startCli(follow, onBarrier({QStringLiteral("status"), QStringLiteral("--follow")}));
+  ASSERT_TRUE(follow.waitForStarted(5000));
+  ASSERT_TRUE(follow.waitForReadyRead(Ceiling));
+  follow.terminate();  // SIGTERM
+  ASSERT_TRUE(follow.waitForFinished(Ceiling));
+  EXPECT_EQ(follow.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(follow.exitCode(), 0) << follow.readAllStandardError().toStdString();
+  QStringList story;
+  for (const QJsonObject& o : historyJson())
+    if (o.value(QStringLiteral("event")).toString() != QStringLiteral("status"))
+      story << o.value(QStringLiteral("event")).toString() + QLatin1Char(' ') +
+                   o.value(QStringLiteral("reason")).toString();
+  EXPECT_EQ(story, (QStringList{"session-start ", "connected ", "config-read ", "lost port-closed", "session-end "}));
 }
 
 int main(int argc, char** argv) {

@@ -19,6 +19,17 @@ std::vector<int> commands(const std::vector<Bytes>& frames) {
   return out;
 }
 
+// A notice as the rig's barrier (the simulator's defaults) is named in it.
+QString aboutTheBarrier(const QString& text) {
+  return uiText(UiTexts::txtNoticeAbout)
+      .arg(QStringLiteral("ORVITA 8 v.1.05 2021-07-14"), QStringLiteral("ttyUSB0"), text);
+}
+
+void reconnect(LinkRig& rig) {
+  rig.link.onDeviceLost();
+  for (int tick = 0; tick < 3; ++tick) rig.tick();
+}
+
 }  // namespace
 
 TEST(Cycle, FirstTickOpensThePortAndAsksForTheVersion) {
@@ -56,14 +67,14 @@ TEST(Cycle, ConnectsReadsTheConfigurationThenPollsContinuously) {
   EXPECT_TRUE(rig.logLines().contains("TIMR, buf: "));
 }
 
-TEST(Cycle, PendingWorkGoesResetFirstThenReadThenSend) {
+TEST(Cycle, PendingWorkGoesResetFirstThenReadThenSendThenTheReadBack) {
   LinkRig rig;
   rig.connect();
   rig.link.sendCommand(true);
   rig.link.readCommand(true);
   rig.link.resetCommand(true);
-  for (int i = 0; i < 6; ++i) rig.tick();
-  EXPECT_EQ(commands(rig.line.written), (std::vector<int>{6, 5, 1, 4, 2, 3}));
+  for (int i = 0; i < 8; ++i) rig.tick();
+  EXPECT_EQ(commands(rig.line.written), (std::vector<int>{6, 5, 1, 4, 2, 5, 1, 3}));
   EXPECT_EQ(rig.state.readStep, 0);
   EXPECT_EQ(rig.state.writeStep, 0);
   EXPECT_FALSE(rig.state.resetPending);
@@ -91,7 +102,48 @@ TEST(Cycle, ASendWritesExactlyTheEditedBytes) {
   for (std::size_t i = 16; i <= 24; ++i) EXPECT_EQ(config[i], 0x40 + i) << i;
   EXPECT_EQ(config[12], 0);  // reserved bytes are never sent
   EXPECT_EQ(config[25], 0);
-  EXPECT_EQ(rig.model.deviceConfig[14], c[14]);  // the confirmation takes the whole block
+}
+
+TEST(Cycle, ASendIsDoneOnlyWhenTheReadBackShowsTheBarrierHoldsIt) {
+  LinkRig rig;
+  rig.connect();
+  rig.line.sim.setDataReplySize(8);  // its data reply ends before index 8
+  auto& c = rig.model.editConfig;
+  c[BarrierConfig::MaxCoveredTime] = 9;
+  c[BarrierConfig::AutoBlockTime] = 20;
+  c[BarrierConfig::autoBlockCount(1)] = 4;
+  rig.model.deviceConfig = c;  // as a file opened leaves them
+  rig.link.sendCommand(false);
+  rig.tick();
+  rig.tick();
+  rig.line.sim.config()[BarrierConfig::autoBlockCount(1)] = 0;  // the barrier did not keep it
+  rig.tick();
+  rig.tick();
+  EXPECT_EQ(commands(rig.line.written), (std::vector<int>{4, 2, 5, 1}));
+  EXPECT_EQ(rig.state.readStep, 0);
+  EXPECT_FALSE(rig.model.changed(BarrierConfig::AutoBlockTime));
+  EXPECT_TRUE(rig.model.changed(BarrierConfig::autoBlockCount(1)));
+  EXPECT_EQ(c[BarrierConfig::autoBlockCount(1)], 4) << "what was sent stays, to be sent again";
+  EXPECT_EQ(rig.view.notice,
+            aboutTheBarrier(uiText(UiTexts::txtWriteNotConfirmed)
+                                .arg("Czułość wiązki 8, Numer seryjny nadajnika, Maks. czas zasł. wszystkich wiązek, "
+                                     "Autoblok. wiązki 1")));
+}
+
+TEST(Cycle, AConfirmationLeftFromAnEarlierRequestCompletesNothingOfTheNextSend) {
+  LinkRig rig;
+  rig.connect();
+  // The reply to a write2 retried before this send, still on its way.
+  const Bytes late =
+      rig.line.sim.receive(buildFrame(frame::CmdWrite2, std::span(rig.line.sim.config()).subspan(16, 9)));
+  rig.model.editConfig[BarrierConfig::autoBlockCount(4)] = 11;
+  rig.link.sendCommand(false);
+  rig.arrive(late);
+  for (int tick = 0; tick < 4; ++tick) rig.tick();
+  EXPECT_EQ(commands(rig.line.written), (std::vector<int>{4, 2, 5, 1}));
+  EXPECT_EQ(rig.line.sim.config()[BarrierConfig::autoBlockCount(4)], 11);
+  EXPECT_FALSE(rig.model.changed(BarrierConfig::autoBlockCount(4)));
+  EXPECT_TRUE(rig.view.notice.isEmpty());
 }
 
 TEST(Cycle, ASilentBarrierIsRetriedThenAskedForItsVersionThenLost) {
@@ -119,9 +171,11 @@ TEST(Cycle, ASilentBarrierIsRetriedThenAskedForItsVersionThenLost) {
   EXPECT_FALSE(rig.model.versionInfo.empty());
 }
 
-TEST(Cycle, AWriteThatCannotCarryTheEditsIsDroppedAfterTheReconnectionReadAndReported) {
-  const QString notDone = uiText(UiTexts::txtWriteNotDone);
-  {  // asked for while the barrier was lost
+TEST(Cycle, AnInterruptedSendIsNotResumedAndTheReconnectionReadTellsWhatTheBarrierHolds) {
+  const QString notDone = aboutTheBarrier(uiText(UiTexts::txtWriteNotDone));
+  const QString partly = aboutTheBarrier(
+      uiText(UiTexts::txtWritePartly).arg(uiText(UiTexts::txtBlockFrom16), uiText(UiTexts::txtBlockFrom0)));
+  {  // asked for while the barrier was lost: the edit stays, highlighted
     LinkRig rig;
     rig.connect();
     rig.line.sim.setSilent(true);
@@ -134,13 +188,53 @@ TEST(Cycle, AWriteThatCannotCarryTheEditsIsDroppedAfterTheReconnectionReadAndRep
     EXPECT_EQ(commands(rig.line.written), (std::vector<int>{0, 5, 1, 3}));
     EXPECT_EQ(rig.state.writeStep, 0);
     EXPECT_EQ(rig.view.notice, notDone);
-    EXPECT_TRUE(rig.logLines().contains(notDone));
-    EXPECT_EQ(rig.model.editConfig[BarrierConfig::AutoBlockTime], rig.line.sim.config()[BarrierConfig::AutoBlockTime]);
+    EXPECT_TRUE(rig.logLines().contains(uiText(UiTexts::txtWriteNotDone)));
+    EXPECT_EQ(rig.model.editConfig[BarrierConfig::AutoBlockTime], 99);
+    EXPECT_TRUE(rig.model.changed(BarrierConfig::AutoBlockTime));
   }
-  {  // pending when the adapter was pulled: write2 confirmed, write not
+  {  // asked for between the version request and its reply
+    LinkRig rig;
+    rig.link.cycleStep();
+    rig.model.editConfig[BarrierConfig::AutoBlockTime] = 99;
+    rig.link.sendCommand(false);
+    rig.deliver();
+    for (int tick = 0; tick < 3; ++tick) rig.tick();
+    EXPECT_EQ(commands(rig.line.written), (std::vector<int>{0, 5, 1, 3}));
+    EXPECT_EQ(rig.view.notice, notDone);
+  }
+  {  // pending when the adapter was pulled, the editors holding zeros, then another barrier
+    LinkRig rig;
+    rig.connect();
+    rig.link.sendCommand(false);
+    rig.tick();  // write2
+    rig.link.onDeviceLost();
+    rig.line.sim.config()[1] = 5;
+    rig.line.written.clear();
+    for (int tick = 0; tick < 4; ++tick) rig.tick();
+    EXPECT_EQ(commands(rig.line.written), (std::vector<int>{0, 5, 1, 3}));
+    EXPECT_EQ(rig.model.editConfig[1], 0) << "the send's bytes wait to be sent again";
+    EXPECT_TRUE(rig.model.changed(1));
+    EXPECT_EQ(rig.view.notice, partly);
+  }
+  {  // a file's configuration, not an edit, interrupted after the block from index 16
     LinkRig rig;
     rig.connect();
     rig.model.editConfig[1] = 7;
+    rig.model.editConfig[BarrierConfig::AutoBlockTime] = 30;
+    rig.model.deviceConfig = rig.model.editConfig;
+    rig.link.sendCommand(false);
+    rig.tick();  // write2
+    rig.link.onDeviceLost();
+    for (int tick = 0; tick < 3; ++tick) rig.tick();
+    EXPECT_EQ(rig.model.editConfig[1], 7);
+    EXPECT_TRUE(rig.model.changed(1));
+    EXPECT_EQ(rig.view.notice, partly);
+  }
+  {  // pulled after the block from index 16 was confirmed; sending again completes it
+    LinkRig rig;
+    rig.connect();
+    rig.model.editConfig[1] = 7;
+    rig.model.editConfig[BarrierConfig::AutoBlockTime] = 30;
     rig.link.sendCommand(true);
     rig.tick();  // write2
     ASSERT_EQ(rig.state.writeStep, 1);
@@ -148,48 +242,107 @@ TEST(Cycle, AWriteThatCannotCarryTheEditsIsDroppedAfterTheReconnectionReadAndRep
     rig.line.written.clear();
     for (int tick = 0; tick < 4; ++tick) rig.tick();
     EXPECT_EQ(commands(rig.line.written), (std::vector<int>{0, 5, 1, 3}));
-    EXPECT_EQ(rig.view.notice, notDone);
+    EXPECT_EQ(rig.view.notice, partly);
+    EXPECT_EQ(rig.model.editConfig[1], 7);
+    EXPECT_TRUE(rig.model.changed(1));
+    EXPECT_FALSE(rig.model.changed(BarrierConfig::AutoBlockTime));
+    rig.link.sendCommand(false);
+    for (int tick = 0; tick < 4; ++tick) rig.tick();
+    EXPECT_EQ(rig.line.sim.config()[1], 7);
+    EXPECT_TRUE(rig.view.notice.isEmpty());
+  }
+  {  // five lost replies: the barrier took the block from index 16 though its confirmation was lost
+    LinkRig rig;
+    rig.connect();
+    rig.model.editConfig[1] = 7;
+    rig.model.editConfig[BarrierConfig::AutoBlockTime] = 30;
+    rig.line.sim.dropReplies(5);
+    rig.link.sendCommand(false);
+    for (int tick = 0; tick < 8; ++tick) rig.tick();
+    EXPECT_EQ(rig.line.sim.config()[BarrierConfig::AutoBlockTime], 30);
+    EXPECT_EQ(rig.view.notice, partly);
+    EXPECT_EQ(rig.model.editConfig[1], 7);
+  }
+  {  // four lost replies: the barrier answers the version at the fifth tick and the send goes on
+    LinkRig rig;
+    rig.connect();
+    rig.model.editConfig[1] = 7;
+    rig.model.deviceConfig = rig.model.editConfig;  // as a file opened leaves them
+    rig.line.sim.dropReplies(4);
+    rig.link.sendCommand(false);
+    for (int tick = 0; tick < 11; ++tick) rig.tick();
+    EXPECT_EQ(rig.line.sim.config()[1], 7);
+    EXPECT_EQ(rig.state.writeStep, 0);
+    EXPECT_TRUE(rig.view.notice.isEmpty());
   }
   {  // asked for while connected and confirmed: carries the edits, no notice
     LinkRig rig;
     rig.connect();
     rig.model.editConfig[1] = 7;
     rig.link.sendCommand(true);
-    rig.tick();
-    rig.tick();
+    for (int tick = 0; tick < 4; ++tick) rig.tick();
     EXPECT_EQ(rig.line.sim.config()[1], 7);
     EXPECT_TRUE(rig.view.notice.isEmpty());
   }
 }
 
-TEST(Cycle, AReconnectionReadThatReplacesUnsentEditsSaysSo) {
+TEST(Cycle, AReconnectionReadKeepsUnsentEditsAndSaysSoOnlyWhenThereAreSome) {
   LinkRig rig;
   rig.connect();
   EXPECT_TRUE(rig.view.notice.isEmpty()) << "the first read replaces nothing the user had";
-  rig.model.editConfig[BarrierConfig::MaxCoveredTime] = 42;  // as a file just loaded
-  rig.model.deviceConfig[BarrierConfig::MaxCoveredTime] = 42;
-  rig.link.onDeviceLost();
-  for (int tick = 0; tick < 3; ++tick) rig.tick();
-  EXPECT_EQ(rig.view.notice, uiText(UiTexts::txtEditsReplaced));
-  EXPECT_NE(rig.model.editConfig[BarrierConfig::MaxCoveredTime], 42);
-
-  // The same barrier back with nothing unsent: nothing to report.
-  rig.view.notice.clear();
-  rig.link.onDeviceLost();
-  for (int tick = 0; tick < 3; ++tick) rig.tick();
+  // The cable moved to another barrier, nothing edited: nothing to say.
+  rig.line.sim.config()[BarrierConfig::MaxCoveredTime] = 42;
+  reconnect(rig);
   EXPECT_TRUE(rig.view.notice.isEmpty());
+  EXPECT_EQ(rig.model.editConfig[BarrierConfig::MaxCoveredTime], 42);
+
+  // An edit not sent yet stays, against the barrier's value.
+  rig.model.editConfig[BarrierConfig::MaxCoveredTime] = 5;
+  rig.line.sim.config()[BarrierConfig::MaxCoveredTime] = 43;
+  reconnect(rig);
+  EXPECT_EQ(rig.model.editConfig[BarrierConfig::MaxCoveredTime], 5);
+  EXPECT_EQ(rig.model.deviceConfig[BarrierConfig::MaxCoveredTime], 43);
+  EXPECT_EQ(rig.view.notice, aboutTheBarrier(uiText(UiTexts::txtEditsKept)));
+}
+
+TEST(Cycle, AResetPendingWhenTheBarrierIsLostIsDroppedAndReportedUntilACleanReconnection) {
+  LinkRig rig;
+  rig.connect();
+  rig.link.resetCommand(true);
+  rig.link.onDeviceLost();
+  const QString dropped = aboutTheBarrier(uiText(UiTexts::txtResetNotDone));
+  EXPECT_FALSE(rig.state.resetPending);
+  EXPECT_TRUE(rig.view.resetEnabled);
+  EXPECT_EQ(rig.view.notice, dropped);
+  rig.line.written.clear();
+  for (int tick = 0; tick < 3; ++tick) rig.tick();
+  EXPECT_EQ(commands(rig.line.written), (std::vector<int>{0, 5, 1}));
+  EXPECT_EQ(rig.view.notice, dropped) << "still true after the next barrier was read";
+  reconnect(rig);
+  EXPECT_TRUE(rig.view.notice.isEmpty());
+
+  // Asked for while no barrier is identified: refused at once.
+  rig.link.onDeviceLost();
+  rig.link.resetCommand(true);
+  EXPECT_FALSE(rig.state.resetPending);
+  EXPECT_EQ(rig.view.notice, uiText(UiTexts::txtResetNoBarrier));
 }
 
 TEST(Cycle, AnUnpluggedAdapterIsALostBarrierAtOnce) {
   LinkRig rig;
   rig.connect();
   rig.line.sim.status()[3] = 0x05;  // beams 1 and 3 in alert
+  rig.line.sim.status()[7] = 0x02;  // beam 2 in the block memory
   rig.tick();
   ASSERT_EQ(rig.model.status.beamsAlert, 0x05);
   const int beeps = rig.view.beeps;
-  rig.line.isOpenNow = false;  // the port closed itself
+  rig.arrive({0xFF, 0xFF, 0x0B, 0x03, 0x00});  // a reply cut off by the unplug
+  rig.line.isOpenNow = false;                  // the port closed itself
   rig.link.onDeviceLost();
   EXPECT_TRUE(rig.model.versionInfo.empty());
+  EXPECT_EQ(rig.state.rxBuffer.size(), 0u);
+  EXPECT_EQ(rig.model.status.beamsAlert, 0) << "the live status goes with the barrier";
+  EXPECT_EQ(rig.model.status.beamsBlockMemory, 0);
   EXPECT_EQ(rig.view.identText, QStringLiteral(" Brak połączenia."));
   EXPECT_EQ(rig.view.identBackground, colors::Grey);
   EXPECT_GT(rig.view.beeps, beeps) << "the beeper is told while not connected";
@@ -199,6 +352,7 @@ TEST(Cycle, AnUnpluggedAdapterIsALostBarrierAtOnce) {
   rig.line.written.clear();
   rig.tick();
   EXPECT_EQ(commands(rig.line.written), std::vector<int>{frame::CmdVersion});
+  EXPECT_FALSE(rig.model.versionInfo.empty());
 }
 
 TEST(Cycle, TheFirstStatusAfterAReconnectionRecomputesTheBeeperWithUnchangedAlertBits) {
@@ -298,6 +452,7 @@ TEST(Commands, ToolbarFormsSetTheButtonsAndMenuFormsLeaveThem) {
   EXPECT_EQ(rig.state.writeStep, 2);
   EXPECT_FALSE(rig.view.sendEnabled);
   EXPECT_FALSE(rig.view.readEnabled);  // readStep still 2
+  rig.model.versionInfo.assign(SimBarrier::DefaultVersion.begin(), SimBarrier::DefaultVersion.end());
   rig.link.resetCommand(false);
   EXPECT_TRUE(rig.state.resetPending);
   EXPECT_TRUE(rig.view.resetEnabled);

@@ -8,6 +8,9 @@
 #include "link/DeviceLink.h"
 #include "sim/SimBarrier.h"
 
+// Readable failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
 // A serial line whose far end is a SimBarrier: written requests are answered
 // at once into the receive queue; deliver() plays the notifications.
 class SimLine : public SerialLine {

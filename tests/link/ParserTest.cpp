@@ -71,13 +71,13 @@ TEST(Parser, HandlesOneFrameAPassAndKeepsTheNextForTheNextNotification) {
   LinkRig rig;
   rig.line.isOpenNow = true;
   rig.state.resetPending = true;
-  rig.state.writeStep = 2;
-  rig.arrive({0xFF, 0xFF, 0x02, 0x06, 0x06, 0xFF, 0xFF, 0x02, 0x04, 0x04});
+  rig.state.readStep = 2;
+  rig.arrive({0xFF, 0xFF, 0x02, 0x06, 0x06, 0xFF, 0xFF, 0x02, 0x05, 0x05});
   EXPECT_FALSE(rig.state.resetPending);
-  EXPECT_EQ(rig.state.writeStep, 2);
+  EXPECT_EQ(rig.state.readStep, 2);
   EXPECT_EQ(rxBytes(rig).size(), 5u);
   rig.arrive({0x00});
-  EXPECT_EQ(rig.state.writeStep, 1);
+  EXPECT_EQ(rig.state.readStep, 1);
 }
 
 TEST(Parser, DropsBytesThatFindTheBufferFull) {

@@ -223,8 +223,8 @@ TEST(BarrierSimProgram, OptionsShapeTheReplies) {
   EXPECT_EQ(port.ask({0xFF, 0xFF, 0x02, 0x05, 0x05}, 8).size(), 8u);
 }
 
-TEST(BarrierSimProgram, VersionOptionWithABadBeamByteIsSentAsGiven) {
-  SimProcess sim({"--no-pacing", "--version", "09 02 01 00 20 24 01 31"});
+TEST(BarrierSimProgram, FirmwareOptionWithABadBeamByteIsSentAsGiven) {
+  SimProcess sim({"--no-pacing", "--firmware", "09 02 01 00 20 24 01 31"});
   Port port(sim.readLine());
   ASSERT_TRUE(port.isOpen());
   EXPECT_EQ(port.ask(VersionRequest, 13),
@@ -232,7 +232,7 @@ TEST(BarrierSimProgram, VersionOptionWithABadBeamByteIsSentAsGiven) {
 }
 
 TEST(BarrierSimProgram, BadOptionsEndTheProgramWithAnError) {
-  for (const char* option : {"--beams=9", "--status-size=12", "--frobnicate", "--version=0601"}) {
+  for (const char* option : {"--beams=9", "--status-size=12", "--frobnicate", "--firmware=0601"}) {
     SimProcess sim({option});
     EXPECT_EQ(sim.waitExit(), 2) << option;
   }
@@ -349,15 +349,21 @@ TEST(BarrierSimProgram, HelpDocumentsEveryOptionAndCommand) {
   SimProcess sim({"--help"});
   const std::string text = sim.readAll();
   EXPECT_EQ(sim.waitExit(), 0);
-  for (const char* word : {"--link",       "--beams",    "--version",   "--status-size", "--data-size",
+  for (const char* word : {"--link",       "--beams",    "--firmware",  "--status-size", "--data-size",
                            "--data2-size", "--baud",     "--no-pacing", "--reaction-ms", "--demo",
                            "--help",       "set BYTE",   "bit BYTE",    "alert N",       "--no-request-pacing",
                            "timing",       "block N",    "memory N",    "half N",        "nar N",
                            "alarm N",      "supply RAW", "register on", "led on",        "silent",
                            "talk",         "hangup",     "quit",        "noise",         "badcheck",
                            "overlong",     "cut N",      "drop N",      "delay MS",      "beambyte",
-                           "demo on"})
+                           "demo on",      "--version"})
     EXPECT_NE(text.find(word), std::string::npos) << word;
+}
+
+TEST(BarrierSimProgram, VersionPrintsTheProgramsVersionAsEveryOtherProgramDoes) {
+  SimProcess sim({"--version"});
+  EXPECT_EQ(sim.readAll(), "barrier-sim 2.0.0.0\n");
+  EXPECT_EQ(sim.waitExit(), 0);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "texts/UiTexts.h"
 #include "ui/ConfigFileCommands.h"
 
 namespace {
@@ -76,6 +77,7 @@ class ConfigFileCommandsTest : public QObject {
   BarrierModel model;
   QString configFileName;
   int refreshes = 0;
+  QStringList notices;
   ScriptedDialogs dialogs;
   std::unique_ptr<ConfigFileCommands> commands;
   std::unique_ptr<QTemporaryDir> dir;
@@ -87,11 +89,12 @@ class ConfigFileCommandsTest : public QObject {
     model = BarrierModel{};
     configFileName.clear();
     refreshes = 0;
+    notices.clear();
     dialogs = ScriptedDialogs{};
     dir = std::make_unique<QTemporaryDir>();
     QVERIFY(dir->isValid());
     commands = std::make_unique<ConfigFileCommands>(
-        model, configFileName, [this] { ++refreshes; }, dialogs);
+        model, configFileName, [this] { ++refreshes; }, dialogs, [this](const QString& text) { notices << text; });
   }
 
   void openingAFileFillsBothCopiesAndTheBeamCountThenRefreshes() {
@@ -110,14 +113,30 @@ class ConfigFileCommandsTest : public QObject {
     QCOMPARE(configFileName, path("brama.acc"));
   }
 
-  void anOutOfRangeBeamCountIsTakenAsTheFileHasIt() {
+  void anOutOfRangeBeamCountNeverBecomesTheBeamCount() {
     BarrierConfig file;
     file[BarrierConfig::BeamCount] = 200;
     QVERIFY(writeRaw(path("odd.acc"), Bytes(file)));
+    model.beamCount = 6;
     dialogs.answer = path("odd.acc");
     commands->openConfigFile();
-    QCOMPARE(int(model.beamCount), 200);
-    QCOMPARE(model.shownBeams(), 8);
+    QCOMPARE(int(model.beamCount), 6);
+    QCOMPARE(notices, QStringList{uiText(UiTexts::txtFileBeamCountInvalid).arg(200)});
+  }
+
+  void whileABarrierIsIdentifiedItsBeamCountStandsAndTheFilesStaysAnEdit() {
+    BarrierConfig file = numbered(1);
+    file[BarrierConfig::BeamCount] = 5;
+    QVERIFY(writeRaw(path("five.acc"), Bytes(file)));
+    model.versionInfo = {6, 1, 0, 5, 0x20, 0x21, 7, 0x14};
+    model.beamCount = 8;
+    dialogs.answer = path("five.acc");
+    commands->openConfigFile();
+    QCOMPARE(int(model.beamCount), 8);
+    QCOMPARE(int(model.editConfig[BarrierConfig::BeamCount]), 5);
+    QVERIFY(model.changed(BarrierConfig::BeamCount));
+    QVERIFY(!model.changed(3));
+    QCOMPARE(notices, QStringList{uiText(UiTexts::txtFileBeamCountDiffers).arg(5).arg(8)});
   }
 
   void aShortFileShowsTheErrorWithAFullStopAndChangesNothing() {
