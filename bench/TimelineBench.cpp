@@ -11,9 +11,9 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QTemporaryDir>
-#include <ctime>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <random>
 #include <vector>
 
@@ -210,27 +210,6 @@ int main(int argc, char** argv) {
     writeNight(args[2]);
     return 0;
   }
-  if (args.size() == 3 && args[1] == QStringLiteral("--draw")) {
-    JournalReader r(args[2]);
-    r.open();
-    timeline::TimelineData d;
-    timeline::TimelineLoader l(r);
-    l.load(4711, d);
-    timeline::TimelineViewport v;
-    v.setExtent(d.firstMs(), d.endMs());
-    v.showAll();
-    std::printf("first %lld end %lld changes %zu view %lld..%lld\n", d.firstMs(), d.endMs(), d.changeCount(), v.start(), v.end());
-    auto cols = timeline::summariseColumns(d, v.start(), double(v.span()) / 979, 979);
-    float lo = 1e9, hi = -1e9;
-    for (auto& c : cols) if (!c.supply.empty()) { lo = std::min(lo, c.supply.low); hi = std::max(hi, c.supply.high); }
-    std::printf("supply %f %f\n", lo, hi);
-    QImage im(QSize(1139, 400), QImage::Format_RGB32);
-    QElapsedTimer c; c.start();
-    timeline::drawTimeline(im, d, v.start(), v.end());
-    std::printf("draw %.1f ms\n", millisSince(c));
-    im.save("/tmp/history/draw.png");
-    return 0;
-  }
 
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("journal.sqlite"));
@@ -285,9 +264,9 @@ int main(int argc, char** argv) {
   }
   print("any range (1 s .. 24 h, random)", times);
 
-  for (const auto& [name, span] : {std::pair{"pan, 10 px a frame, 24 h shown", 24 * Hour},
-                                   std::pair{"pan, 10 px a frame, 1 h shown", Hour},
-                                   std::pair{"pan, 10 px a frame, 1 min shown", Minute}}) {
+  for (const auto& [name, span] :
+       {std::pair{"pan, 10 px a frame, 24 h shown", 24 * Hour}, std::pair{"pan, 10 px a frame, 1 h shown", Hour},
+        std::pair{"pan, 10 px a frame, 1 min shown", Minute}}) {
     viewport.show(data.firstMs() + 2 * Hour, data.firstMs() + 2 * Hour + span);
     times.clear();
     for (int i = 0; i < 200; ++i) {

@@ -190,7 +190,6 @@ QString journalCsvLine(const JournalEvent& e, const JournalConnectionContext* co
   return line;
 }
 
-
 bool writeJournalCsv(JournalReader& reader, const JournalQuery& query, const std::function<void(const QString&)>& out) {
   JournalEventContext context(reader);
   out(journalCsvHeader());

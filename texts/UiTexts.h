@@ -236,7 +236,7 @@ enum Id : int {
   txtBarrierLabel = 65524,
   txtBarrierEntry = 65525,  // %1 serial, %2 version, %3 first seen, %4 last seen
   txtBarrierNoSerial = 65526,
-  txtTimelineSince = 65527,       // %1 when the state shown began
+  txtTimelineSince = 65527,        // %1 when the state shown began
   txtTimelineNothingSeen = 65528,  // the hover before the first record or past the last
   txtTimelineEmpty = 65529,
   txtJournalUnavailable = 65530,  // %1 why

@@ -336,14 +336,14 @@ bool HistoryWindow::saveEvents(const QString& path) {
 }
 
 void HistoryWindow::exportPicture() {
-  const QString path = QFileDialog::getSaveFileName(this, uiText(UiTexts::txtSavePngTitle), QString(),
-                                                    uiText(UiTexts::txtPngFilter));
+  const QString path =
+      QFileDialog::getSaveFileName(this, uiText(UiTexts::txtSavePngTitle), QString(), uiText(UiTexts::txtPngFilter));
   if (!path.isEmpty()) savePicture(path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) ? path : path + ".png");
 }
 
 void HistoryWindow::exportEvents() {
-  const QString path = QFileDialog::getSaveFileName(this, uiText(UiTexts::txtSaveCsvTitle), QString(),
-                                                    uiText(UiTexts::txtCsvFilter));
+  const QString path =
+      QFileDialog::getSaveFileName(this, uiText(UiTexts::txtSaveCsvTitle), QString(), uiText(UiTexts::txtCsvFilter));
   if (!path.isEmpty()) saveEvents(path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? path : path + ".csv");
 }
 

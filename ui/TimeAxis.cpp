@@ -14,11 +14,11 @@ constexpr qint64 Minute = 60 * Second;
 constexpr qint64 Hour = 60 * Minute;
 constexpr qint64 Day = 24 * Hour;
 
-constexpr std::array<qint64, 29> Steps{1,          2,          5,          10,         20,        50,
-                                       100,        200,        500,        Second,     2 * Second, 5 * Second,
-                                       10 * Second, 15 * Second, 30 * Second, Minute,     2 * Minute, 5 * Minute,
-                                       10 * Minute, 15 * Minute, 30 * Minute, Hour,       2 * Hour,   3 * Hour,
-                                       6 * Hour,   12 * Hour,  Day,        2 * Day,    7 * Day};
+constexpr std::array<qint64, 29> Steps{1,           2,           5,           10,      20,         50,
+                                       100,         200,         500,         Second,  2 * Second, 5 * Second,
+                                       10 * Second, 15 * Second, 30 * Second, Minute,  2 * Minute, 5 * Minute,
+                                       10 * Minute, 15 * Minute, 30 * Minute, Hour,    2 * Hour,   3 * Hour,
+                                       6 * Hour,    12 * Hour,   Day,         2 * Day, 7 * Day};
 
 // Local wall-clock time counted as if it were UTC: round steps of it are
 // round on the clock on the wall.

@@ -31,14 +31,16 @@ LaneWord laneWord(const BarrierStatus& status, std::uint8_t switchedOff, int bea
 }
 
 std::optional<BeamLook> mostSignificantLook(LaneWord word, int beam) {
-  for (BeamLook look : {BeamLook::Alert, BeamLook::Blocked, BeamLook::Half, BeamLook::Nar, BeamLook::Normal,
-                        BeamLook::SwitchedOff})
+  for (BeamLook look :
+       {BeamLook::Alert, BeamLook::Blocked, BeamLook::Half, BeamLook::Nar, BeamLook::Normal, BeamLook::SwitchedOff})
     if (word & laneBeamBit(beam, look)) return look;
   return std::nullopt;
 }
 
 namespace {
-qint64 notBefore(qint64 ms, const std::vector<qint64>& times) { return times.empty() ? ms : std::max(ms, times.back()); }
+qint64 notBefore(qint64 ms, const std::vector<qint64>& times) {
+  return times.empty() ? ms : std::max(ms, times.back());
+}
 }  // namespace
 
 void TimelineData::push(qint64 ms, const Change& change) {
@@ -155,7 +157,8 @@ Moment TimelineData::mostSignificantMoment(qint64 fromMs, qint64 toMs) const {
   qint64 best = fromMs;
   int bestScore = -1;
   if (begin == end) return momentAt(fromMs);
-  if (const Moment before = momentAt(fromMs); before.kind == Moment::Kind::Status) bestScore = significance(before.status);
+  if (const Moment before = momentAt(fromMs); before.kind == Moment::Kind::Status)
+    bestScore = significance(before.status);
   // A column of a zoomed-out day may hold a great many changes; the first
   // ones of a flapping beam tell as much as all of them.
   constexpr std::ptrdiff_t MaxLooked = 100'000;

@@ -94,14 +94,12 @@ void drawSupply(QPainter& painter, QImage& image, const TimelineLayout& layout, 
     if (range.empty()) continue;
     const int top = yOf(range.high);
     const int bottom = yOf(range.low) + 1;  // two pixels thick when flat
-    for (int y = top; y <= bottom; ++y)
-      reinterpret_cast<QRgb*>(image.scanLine(y))[area.left() + int(x)] = yellow;
+    for (int y = top; y <= bottom; ++y) reinterpret_cast<QRgb*>(image.scanLine(y))[area.left() + int(x)] = yellow;
   }
   painter.begin(&image);
 }
 
-void drawAxis(QPainter& painter, const TimelineLayout& layout, qint64 startMs, qint64 endMs,
-              const TimeMarks& marks) {
+void drawAxis(QPainter& painter, const TimelineLayout& layout, qint64 startMs, qint64 endMs, const TimeMarks& marks) {
   const QRect plot = layout.plot;
   const double pxPerMs = double(plot.width()) / double(endMs - startMs);
   const auto xOf = [&](qint64 ms) { return plot.left() + int(std::floor(double(ms - startMs) * pxPerMs)); };
@@ -111,8 +109,8 @@ void drawAxis(QPainter& painter, const TimelineLayout& layout, qint64 startMs, q
 
   painter.setPen(Qt::black);
   painter.save();
-  painter.setClipRect(QRect(plot.left() - 40, layout.axis.top(), plot.width() + 40 + RightMargin,
-                            layout.axis.height()));
+  painter.setClipRect(
+      QRect(plot.left() - 40, layout.axis.top(), plot.width() + 40 + RightMargin, layout.axis.height()));
   for (const TimeMark& mark : marks.marks) {
     const int x = xOf(mark.ms);
     painter.drawLine(x, layout.axis.top(), x, layout.axis.top() + 4);
@@ -153,8 +151,8 @@ TimelineLayout::TimelineLayout(QSize size, int beamCount) : beams(std::clamp(bea
 }
 
 int TimelineLayout::minimumHeight(int beams) {
-  return Top + (std::clamp(beams, 1, MaxBeams) + FlagLaneCount) * LaneHeight + FlagGap + SupplyGap +
-         MinSupplyHeight + AxisHeight;
+  return Top + (std::clamp(beams, 1, MaxBeams) + FlagLaneCount) * LaneHeight + FlagGap + SupplyGap + MinSupplyHeight +
+         AxisHeight;
 }
 
 QRect TimelineLayout::laneRect(int lane) const {

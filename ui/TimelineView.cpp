@@ -113,8 +113,8 @@ void TimelineView::mousePressEvent(QMouseEvent* event) {
   dragStartX_ = x;
   selectionEndX_ = x;
   dragStartMs_ = viewport_.start();
-  const bool select =
-      event->button() == Qt::RightButton || (event->button() == Qt::LeftButton && event->modifiers() & Qt::ShiftModifier);
+  const bool select = event->button() == Qt::RightButton ||
+                      (event->button() == Qt::LeftButton && event->modifiers() & Qt::ShiftModifier);
   if (select)
     drag_ = Drag::Select;
   else if (event->button() == Qt::LeftButton)

@@ -339,17 +339,22 @@ void WindowTest::portSettingsForgetTheBarrierAndShowTheDialogModally() {
 void WindowTest::textsComeFromTheTable() {
   QCOMPARE(form->windowTitle(), QStringLiteral("Orvita"));
   const QList<QAction*> menus = form->menuBar()->actions();
-  QCOMPARE(menus.size(), 4);
+  QCOMPARE(menus.size(), 5);
   const QStringList titles{QStringLiteral("Plik"), QStringLiteral("Komunikacja"), QStringLiteral("Konfiguracja"),
-                           QStringLiteral("Pomoc")};
-  for (int i = 0; i < 4; ++i) QCOMPARE(menus[i]->text(), titles[i]);
+                           QStringLiteral("Serwis"), QStringLiteral("Pomoc")};
+  for (int i = 0; i < 5; ++i) QCOMPARE(menus[i]->text(), titles[i]);
   QStringList items;
   for (QAction* menu : menus)
     for (QAction* item : menu->menu()->actions()) items << (item->isSeparator() ? QStringLiteral("-") : item->text());
   QCOMPARE(items, (QStringList{QStringLiteral("Otwórz"), QStringLiteral("Zapisz"), QStringLiteral("Zapisz jako"),
                                QStringLiteral("-"), QStringLiteral("Koniec"), QStringLiteral("Pobierz"),
                                QStringLiteral("Wyślij"), QStringLiteral("Reset blokad"), QStringLiteral("RS-232"),
-                               QStringLiteral("O programie")}));
+                               QStringLiteral("Historia…"), QStringLiteral("O programie")}));
+  // Ctrl+H is no other command's.
+  QCOMPARE(form->historyAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+  for (QAction* menu : menus)
+    for (QAction* item : menu->menu()->actions())
+      if (item != form->historyAction) QVERIFY(item->shortcut() != form->historyAction->shortcut());
   QCOMPARE(form->openAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F3));
   QCOMPARE(form->saveAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F2));
   QVERIFY(form->saveAsAction->shortcut().isEmpty());

@@ -9,8 +9,8 @@
 #include "cli/CommandLine.h"
 #include "cli/ConfigText.h"
 #include "cli/JournalCommands.h"
-#include "journal/JournalCsv.h"
 #include "cli/StatusReport.h"
+#include "journal/JournalCsv.h"
 
 namespace {
 
@@ -146,7 +146,7 @@ TEST(CliStatus, EachBeamShowsWhatThePictureColoursItAs) {
   model.status.beamsBlocked = beamBit(5) | beamBit(6);
   model.status.beamsBlockMemory = beamBit(1);
   const BeamLook expected[] = {BeamLook::Normal, BeamLook::Nar,     BeamLook::Half,
-                                BeamLook::Alert,  BeamLook::Blocked, BeamLook::SwitchedOff};
+                               BeamLook::Alert,  BeamLook::Blocked, BeamLook::SwitchedOff};
   for (int b = 1; b <= 6; ++b) EXPECT_EQ(beamState(model, b), expected[b - 1]) << b;
 
   const QStringList lines = statusLines(model);

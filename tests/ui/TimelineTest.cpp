@@ -172,9 +172,7 @@ void TimelineTest::theHistoryWindowDrawsARecordedVisit() {
   const QImage image = view->picture();
   const TimelineLayout layout(image.size(), window.data().beams());
   QCOMPARE(layout.beams, 4);
-  const auto xOf = [&](qint64 ms) {
-    return layout.plot.left() + int((ms - t0) * layout.plot.width() / (40 * Minute));
-  };
+  const auto xOf = [&](qint64 ms) { return layout.plot.left() + int((ms - t0) * layout.plot.width() / (40 * Minute)); };
   const auto colourAt = [&](int lane, qint64 ms) {
     return Rgb(image.pixel(xOf(ms), layout.laneRect(lane).center().y()) & 0xffffff);
   };
