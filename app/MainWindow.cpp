@@ -26,6 +26,7 @@
 #include "ui/BarrierPicture.h"
 #include "ui/ConfigFileCommands.h"
 #include "ui/EventLogPanel.h"
+#include "ui/HistoryWindow.h"
 #include "ui/NoticeBar.h"
 #include "ui/ParameterPanel.h"
 #include "ui/PieGauge.h"
@@ -271,6 +272,8 @@ void MainWindow::buildMenus() {
   portSettingsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F8));
 
   serviceMenu = bar->addMenu(QString());
+  historyAction = serviceMenu->addAction(QString());
+  historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
   trafficMonitorAction = serviceMenu->addAction(QString());
   trafficMonitorAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
 
@@ -287,6 +290,7 @@ void MainWindow::buildMenus() {
   connect(portSettingsAction, &QAction::triggered, this, &MainWindow::showPortSettings);
   connect(trafficMonitorAction, &QAction::triggered, this, &MainWindow::showTrafficMonitor);
   connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
+  connect(historyAction, &QAction::triggered, this, &MainWindow::showHistory);
 }
 
 void MainWindow::startUp() {
@@ -338,6 +342,7 @@ void MainWindow::setTexts() {
   configurationMenu->setTitle(uiText(UiTexts::txtConfiguration));
   portSettingsAction->setText(uiText(UiTexts::txtRs232));
   serviceMenu->setTitle(uiText(UiTexts::txtServiceMenu));
+  historyAction->setText(uiText(UiTexts::txtHistoryItem));
   trafficMonitorAction->setText(uiText(UiTexts::txtMonitorItem));
   helpMenu->setTitle(uiText(UiTexts::txtHelp));
   aboutAction->setText(uiText(UiTexts::txtAbout));
@@ -509,6 +514,17 @@ void MainWindow::showAbout() {
     aboutWindow = ownAboutWindow_.get();
   }
   aboutWindow->showAbout();
+}
+
+// Not modal: the cycle and the journal go on while the history is looked at.
+void MainWindow::showHistory() {
+  if (!historyWindow) historyWindow = new HistoryWindow(journal ? journal->path() : journalPath(), this);
+  if (historyWindow->isVisible())
+    historyWindow->reload();
+  else
+    historyWindow->show();
+  historyWindow->raise();
+  historyWindow->activateWindow();
 }
 
 void MainWindow::quitProgram() { close(); }

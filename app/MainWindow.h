@@ -26,6 +26,7 @@ class ConfigFileCommands;
 class EventLogPanel;
 class NoticeBar;
 class FileDialogs;
+class HistoryWindow;
 class ParameterPanel;
 class PieGauge;
 class QAction;
@@ -91,6 +92,7 @@ class MainWindow : public QMainWindow, public LinkView {
   void showPortSettings();
   void showTrafficMonitor();
   void showAbout();
+  void showHistory();
   void quitProgram();
 
   // What the window owns for the run (member order is construction order).
@@ -145,7 +147,9 @@ class MainWindow : public QMainWindow, public LinkView {
   QAction* resetAction = nullptr;
   QMenu* configurationMenu = nullptr;
   QAction* portSettingsAction = nullptr;
-  QMenu* serviceMenu = nullptr;
+  QMenu* serviceMenu = nullptr;  // "Serwis": the service tools
+  QAction* historyAction = nullptr;
+  HistoryWindow* historyWindow = nullptr;  // made at its first showing
   QAction* trafficMonitorAction = nullptr;
   QMenu* helpMenu = nullptr;
   QAction* aboutAction = nullptr;

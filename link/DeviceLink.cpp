@@ -7,6 +7,7 @@
 #include "link/WriteCheck.h"
 #include "texts/UiTexts.h"
 #include "util/HexText.h"
+#include "util/VersionText.h"
 
 namespace {
 
@@ -515,9 +516,7 @@ QString DeviceLink::identificationText() const {
   const auto& v = model_.versionInfo;
   if (v.size() < VersionSize) return uiText(UiTexts::txtNoConnection);
   return uiText(UiTexts::txtOrvitaIdent) + QString::number(model_.beamCount) + QStringLiteral(" v.") +
-         QString::number(v[1]) + QLatin1Char('.') + QString::number(v[2]) + QString::number(v[3]) +
-         QStringLiteral("    ") + numToHex(v[4]) + numToHex(v[5]) + QLatin1Char('-') + numToHex(v[6]) +
-         QLatin1Char('-') + numToHex(v[7]);
+         barrierFirmwareVersion(v) + QStringLiteral("    ") + barrierFirmwareDate(v);
 }
 
 void DeviceLink::refreshIdentification() {

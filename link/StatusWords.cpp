@@ -36,3 +36,21 @@ QString tamperOutputText(std::uint8_t statusFlags) {
 QString supplyBoxText(const BarrierModel& model) {
   return uiText(UiTexts::txtSupply) + model.supplyText + uiText(UiTexts::txtVolt);
 }
+
+QString beamLookText(BeamLook look) {
+  switch (look) {
+    case BeamLook::Normal:
+      return uiText(UiTexts::txtCliBeamNormal);
+    case BeamLook::Nar:
+      return uiText(UiTexts::txtCliBeamNar);
+    case BeamLook::Half:
+      return uiText(UiTexts::txtCliBeam50);
+    case BeamLook::Alert:
+      return uiText(UiTexts::txtCliBeamAlert);
+    case BeamLook::Blocked:
+      return uiText(UiTexts::txtCliBeamBlocked);
+    case BeamLook::SwitchedOff:
+      break;
+  }
+  return uiText(UiTexts::txtBeamOff);
+}

@@ -83,6 +83,9 @@ class SupplyFilter {
   double a1_ = 0, a2_ = 0, a3_ = 0;
 };
 
+// Volts with one decimal, at least three characters, as the supply box shows them.
+QString supplyVoltsText(double volts);
+
 struct BarrierModel {
   BarrierConfig editConfig;    // what the user sees, edits, sends and saves
   BarrierConfig deviceConfig;  // as last read from or confirmed by the barrier

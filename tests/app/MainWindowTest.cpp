@@ -351,7 +351,13 @@ void WindowTest::textsComeFromTheTable() {
   QCOMPARE(items, (QStringList{QStringLiteral("Otwórz"), QStringLiteral("Zapisz"), QStringLiteral("Zapisz jako"),
                                QStringLiteral("-"), QStringLiteral("Koniec"), QStringLiteral("Pobierz"),
                                QStringLiteral("Wyślij"), QStringLiteral("Reset blokad"), QStringLiteral("RS-232"),
-                               QStringLiteral("Monitor transmisji…"), QStringLiteral("O programie")}));
+                               QStringLiteral("Historia…"), QStringLiteral("Monitor transmisji…"),
+                               QStringLiteral("O programie")}));
+  // Ctrl+H is no other command's.
+  QCOMPARE(form->historyAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+  for (QAction* menu : menus)
+    for (QAction* item : menu->menu()->actions())
+      if (item != form->historyAction) QVERIFY(item->shortcut() != form->historyAction->shortcut());
   QCOMPARE(form->openAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F3));
   QCOMPARE(form->saveAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F2));
   QVERIFY(form->saveAsAction->shortcut().isEmpty());
