@@ -31,6 +31,7 @@
 #include "ui/ConfigFileCommands.h"
 #include "ui/DocumentOutput.h"
 #include "ui/EventLogPanel.h"
+#include "ui/HistoryWindow.h"
 #include "ui/NoticeBar.h"
 #include "ui/ParameterPanel.h"
 #include "ui/PieGauge.h"
@@ -284,6 +285,8 @@ void MainWindow::buildMenus() {
   portSettingsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F8));
 
   serviceMenu = bar->addMenu(QString());
+  historyAction = serviceMenu->addAction(QString());
+  historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
   trafficMonitorAction = serviceMenu->addAction(QString());
   trafficMonitorAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
   walkTestAction = serviceMenu->addAction(QString());
@@ -301,6 +304,7 @@ void MainWindow::buildMenus() {
   connect(portSettingsAction, &QAction::triggered, this, &MainWindow::showPortSettings);
   connect(trafficMonitorAction, &QAction::triggered, this, &MainWindow::showTrafficMonitor);
   connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
+  connect(historyAction, &QAction::triggered, this, &MainWindow::showHistory);
   connect(printRecordAction, &QAction::triggered, this, &MainWindow::printRecord);
   connect(printConfigAction, &QAction::triggered, this, &MainWindow::printConfiguration);
   connect(walkTestAction, &QAction::triggered, this, &MainWindow::showWalkTest);
@@ -357,6 +361,7 @@ void MainWindow::setTexts() {
   printRecordAction->setText(uiText(UiTexts::txtPrintRecordAction));
   printConfigAction->setText(uiText(UiTexts::txtPrintConfigAction));
   serviceMenu->setTitle(uiText(UiTexts::txtServiceMenu));
+  historyAction->setText(uiText(UiTexts::txtHistoryItem));
   trafficMonitorAction->setText(uiText(UiTexts::txtMonitorItem));
   walkTestAction->setText(uiText(UiTexts::txtWalkTestAction));
   helpMenu->setTitle(uiText(UiTexts::txtHelp));
@@ -529,6 +534,17 @@ void MainWindow::showAbout() {
     aboutWindow = ownAboutWindow_.get();
   }
   aboutWindow->showAbout();
+}
+
+// Not modal: the cycle and the journal go on while the history is looked at.
+void MainWindow::showHistory() {
+  if (!historyWindow) historyWindow = new HistoryWindow(journal ? journal->path() : journalPath(), this);
+  if (historyWindow->isVisible())
+    historyWindow->reload();
+  else
+    historyWindow->show();
+  historyWindow->raise();
+  historyWindow->activateWindow();
 }
 
 void MainWindow::quitProgram() { close(); }

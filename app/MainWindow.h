@@ -26,6 +26,7 @@ class ConfigFileCommands;
 class EventLogPanel;
 class NoticeBar;
 class FileDialogs;
+class HistoryWindow;
 class ParameterPanel;
 class PieGauge;
 class QAction;
@@ -92,6 +93,7 @@ class MainWindow : public QMainWindow, public LinkView {
   void showPortSettings();
   void showTrafficMonitor();
   void showAbout();
+  void showHistory();
   void quitProgram();
   // "Test uruchomieniowy…": the walk test window, started anew when it was not showing.
   void showWalkTest();
@@ -155,6 +157,8 @@ class MainWindow : public QMainWindow, public LinkView {
   QAction* printRecordAction = nullptr;
   QAction* printConfigAction = nullptr;
   QMenu* serviceMenu = nullptr;  // "Serwis": the service tools
+  QAction* historyAction = nullptr;
+  HistoryWindow* historyWindow = nullptr;  // made at its first showing
   QAction* trafficMonitorAction = nullptr;
   QAction* walkTestAction = nullptr;
   WalkTestWindow* walkTestWindow = nullptr;  // made at its first showing

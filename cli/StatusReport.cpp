@@ -9,37 +9,19 @@ namespace {
 
 bool isSet(std::uint8_t byte, int beam) { return (byte & beamBit(beam)) != 0; }
 
-QString beamStateText(BeamState state) {
+QString beamStateKey(BeamLook state) {
   switch (state) {
-    case BeamState::Normal:
-      return uiText(UiTexts::txtCliBeamNormal);
-    case BeamState::Nar:
-      return uiText(UiTexts::txtCliBeamNar);
-    case BeamState::Half:
-      return uiText(UiTexts::txtCliBeam50);
-    case BeamState::Alert:
-      return uiText(UiTexts::txtCliBeamAlert);
-    case BeamState::Blocked:
-      return uiText(UiTexts::txtCliBeamBlocked);
-    case BeamState::Off:
-      break;
-  }
-  return uiText(UiTexts::txtBeamOff);
-}
-
-QString beamStateKey(BeamState state) {
-  switch (state) {
-    case BeamState::Normal:
+    case BeamLook::Normal:
       return QStringLiteral("normal");
-    case BeamState::Nar:
+    case BeamLook::Nar:
       return QStringLiteral("nar");
-    case BeamState::Half:
+    case BeamLook::Half:
       return QStringLiteral("half");
-    case BeamState::Alert:
+    case BeamLook::Alert:
       return QStringLiteral("alert");
-    case BeamState::Blocked:
+    case BeamLook::Blocked:
       return QStringLiteral("blocked");
-    case BeamState::Off:
+    case BeamLook::SwitchedOff:
       break;
   }
   return QStringLiteral("off");
@@ -51,22 +33,19 @@ bool switchedOff(const BarrierModel& model, int beam) {
 
 }  // namespace
 
-BeamState beamState(const BarrierModel& model, int beam) {
+BeamLook beamState(const BarrierModel& model, int beam) {
   const BarrierStatus& s = model.status;
-  BeamState state = BeamState::Normal;
-  if (isSet(s.beamsNar, beam)) state = BeamState::Nar;
-  if (isSet(s.beams50, beam)) state = BeamState::Half;
-  if (isSet(s.beamsAlert, beam)) state = BeamState::Alert;
-  if (isSet(s.beamsBlocked, beam)) state = BeamState::Blocked;
-  if (switchedOff(model, beam)) state = BeamState::Off;
-  return state;
+  std::uint8_t off = 0;
+  for (int b = 1; b <= MaxBeams; ++b)
+    if (switchedOff(model, b)) off |= beamBit(b);
+  return beamLook({s.beamsNar, s.beams50, s.beamsAlert, s.beamsBlocked, off}, beam);
 }
 
 QStringList statusLines(const BarrierModel& model) {
   QStringList lines;
   for (int b = 1; b <= model.shownBeams(); ++b) {
     QString line = uiText(UiTexts::txtBeam) + QLatin1Char(' ') + QString::number(b) + QStringLiteral(": ") +
-                   beamStateText(beamState(model, b));
+                   beamLookText(beamState(model, b));
     if (isSet(model.status.beamsBlockMemory, b)) line += QStringLiteral(", ") + uiText(UiTexts::txtCliBeamBlockMemory);
     lines << line;
   }

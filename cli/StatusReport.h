@@ -5,11 +5,10 @@
 #include <QStringList>
 
 #include "model/BarrierModel.h"
+#include "model/BeamLook.h"
 
-// What the picture shows a beam as, when several apply the later one
-// (as the beam's colour): normal, "nar.", 50%, alert, blocked, switched off.
-enum class BeamState { Normal, Nar, Half, Alert, Blocked, Off };
-BeamState beamState(const BarrierModel& model, int beam);
+// What the picture shows a beam as.
+BeamLook beamState(const BarrierModel& model, int beam);
 
 // "Wiązka 1: normalna" for each shown beam (with ", pamięć blokady" while in
 // the block memory), the two output boxes, the supply box, then the hint.

@@ -8,6 +8,7 @@
 #include "link/WriteCheck.h"
 #include "texts/UiTexts.h"
 #include "util/HexText.h"
+#include "util/VersionText.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include "texts/UiTexts.h"
 #include "util/HexText.h"
+#include "util/VersionText.h"
 
 QString statusHintText(const BarrierModel& model) {
   using namespace UiTexts;
@@ -39,9 +40,25 @@ QString supplyBoxText(const BarrierModel& model) {
 
 QString identificationText(const BarrierModel& model) {
   const auto& v = model.versionInfo;
-  if (v.size() < 8) return uiText(UiTexts::txtNoConnection);
+  if (v.size() < 8) return uiText(UiTexts::txtNoConnection);  // no version reply yet
   return uiText(UiTexts::txtOrvitaIdent) + QString::number(model.beamCount) + QStringLiteral(" v.") +
-         QString::number(v[1]) + QLatin1Char('.') + QString::number(v[2]) + QString::number(v[3]) +
-         QStringLiteral("    ") + numToHex(v[4]) + numToHex(v[5]) + QLatin1Char('-') + numToHex(v[6]) +
-         QLatin1Char('-') + numToHex(v[7]);
+         barrierFirmwareVersion(v) + QStringLiteral("    ") + barrierFirmwareDate(v);
+}
+
+QString beamLookText(BeamLook look) {
+  switch (look) {
+    case BeamLook::Normal:
+      return uiText(UiTexts::txtCliBeamNormal);
+    case BeamLook::Nar:
+      return uiText(UiTexts::txtCliBeamNar);
+    case BeamLook::Half:
+      return uiText(UiTexts::txtCliBeam50);
+    case BeamLook::Alert:
+      return uiText(UiTexts::txtCliBeamAlert);
+    case BeamLook::Blocked:
+      return uiText(UiTexts::txtCliBeamBlocked);
+    case BeamLook::SwitchedOff:
+      break;
+  }
+  return uiText(UiTexts::txtBeamOff);
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "model/BarrierModel.h"
+#include "model/BeamLook.h"
 
 // The picture's hint: the status in words, lines joined by "\r".
 QString statusHintText(const BarrierModel& model);
@@ -19,3 +20,5 @@ QString alarmOutputText(std::uint8_t statusFlags);
 QString tamperOutputText(std::uint8_t statusFlags);
 // The supply box: "Zasilanie: " + supplyText + " V".
 QString supplyBoxText(const BarrierModel& model);
+// A beam's look in words: "normalna", "nar.", "50%", "alarm", "zablokowana", "wyłączona".
+QString beamLookText(BeamLook look);

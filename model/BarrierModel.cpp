@@ -10,7 +10,11 @@ void SupplyFilter::update(std::uint8_t raw) {
 
 double supplyVolts(int reading) { return reading * 735.0 / 47.0 / 256.0; }
 
-QString SupplyFilter::voltsText(int reading) { return QString::asprintf("%3.1f", supplyVolts(reading)); }
+QString SupplyFilter::uiText() const { return supplyVoltsText(supplyVolts(value())); }
+
+QString supplyVoltsText(double volts) { return QString::asprintf("%3.1f", volts); }
+
+QString SupplyFilter::voltsText(int reading) { return supplyVoltsText(supplyVolts(reading)); }
 
 namespace editrule {
 

@@ -77,13 +77,16 @@ class SupplyFilter {
   // The filtered reading truncated to an integer, 0..255.
   int value() const { return int(a3_); }
   // Volts with one decimal, at least three characters ("0.0", "12.2").
-  QString uiText() const { return voltsText(value()); }
+  QString uiText() const;
   // A reading 0..255 in volts, written as uiText writes the filtered one.
   static QString voltsText(int reading);
 
  private:
   double a1_ = 0, a2_ = 0, a3_ = 0;
 };
+
+// Volts with one decimal, at least three characters, as the supply box shows them.
+QString supplyVoltsText(double volts);
 
 struct BarrierModel {
   BarrierConfig editConfig;    // what the user sees, edits, sends and saves

@@ -236,6 +236,47 @@ enum Id : int {
   txtX11NotSet = 65467,             // xcb asked for without DISPLAY
   txtPlatformUnusable = 65468,      // %1 the Qt platform plugin asked for
 
+  // The "Serwis" menu and the journal's timeline window, "Historia".
+  txtServiceMenu = 65500,
+  txtHistoryItem = 65501,
+  txtHistoryCaption = 65502,
+  txtLaneAlarmOutput = 65503,
+  txtLaneTamperOutput = 65504,
+  txtLaneTamperContacts = 65505,
+  txtLaneLowSupply = 65506,
+  txtLaneRegistration = 65507,
+  txtLaneSupply = 65508,
+  txtTimelineNotConnected = 65509,  // "brak połączenia": shaded time and the hover
+  txtTimelineDateFormat = 65510,    // QLocale date format of the axis's dates
+  txtShowAll = 65511,
+  txtShowLastHour = 65512,
+  txtShowLastDay = 65513,
+  txtPreviousAlarm = 65514,
+  txtNextAlarm = 65515,
+  txtZoomIn = 65516,
+  txtZoomOut = 65517,
+  txtZoomInTip = 65518,
+  txtZoomOutTip = 65519,
+  txtLive = 65520,
+  txtLiveTip = 65521,
+  txtExportPng = 65522,
+  txtExportCsv = 65523,
+  txtBarrierLabel = 65524,
+  txtBarrierEntry = 65525,  // %1 serial, %2 version, %3 first seen, %4 last seen
+  txtBarrierNoSerial = 65526,
+  txtTimelineSince = 65527,        // %1 when the state shown began
+  txtTimelineNothingSeen = 65528,  // the hover before the first record or past the last
+  txtTimelineEmpty = 65529,
+  txtJournalUnavailable = 65530,  // %1 why
+  txtSavePngTitle = 65531,
+  txtSaveCsvTitle = 65532,
+  txtPngFilter = 65533,
+  txtCsvFilter = 65534,
+  txtExportFailed = 65535,  // %1 file, %2 why
+  txtTimelineHelp = 65536,
+  txtTimelineChanges = 65537,  // %1 how many changes the pixel column holds
+  txtNoAlarm = 65538,
+
   // The journal (the history database) and what orvita-cli reads from it.
   txtJournalCannotWrite = 65600,  // %1 the file, %2 the reason
   txtJournalDamaged = 65601,      // %1 the file, %2 where it was put aside
@@ -296,7 +337,6 @@ enum Id : int {
   txtWordsShort = 65837,  // a reply too short to read
 
   // The traffic monitor window.
-  txtServiceMenu = 65850,   // "Serwis"
   txtMonitorItem = 65851,   // "Monitor transmisji…"
   txtMonitorTitle = 65852,  // "Monitor transmisji"
   txtMonitorColTime = 65853,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "link/StatusWords.h"
+#include "model/BeamLook.h"
 
 // How strokes fall on pixels. Nothing is antialiased, so the picture holds
 // only its named colours. Pens have flat caps and mitred joins: a stroke from
@@ -91,15 +92,8 @@ class Canvas {
 };
 
 Rgb beamColour(const BarrierPainter::Inputs& s, int beam) {
-  const int bit = beam - 1;
-  Rgb colour = colors::Green;
-  if (isSet(s.beamsNar, bit)) colour = colors::Lime;
-  if (isSet(s.beams50, bit)) colour = colors::Yellow;
-  if (isSet(s.beamsAlert, bit)) colour = colors::Red;
-  if (isSet(s.beamsBlocked, bit)) colour = colors::Silver;
-  if (isSet(s.switchedOff, bit)) colour = colors::Grey;
-  if (!s.connected) colour = colors::Grey;
-  return colour;
+  if (!s.connected) return colors::Grey;
+  return beamLookColour(beamLook({s.beamsNar, s.beams50, s.beamsAlert, s.beamsBlocked, s.switchedOff}, beam));
 }
 
 }  // namespace

@@ -352,8 +352,13 @@ void WindowTest::textsComeFromTheTable() {
                                QStringLiteral("-"), QStringLiteral("Drukuj protokół…"),
                                QStringLiteral("Drukuj konfigurację…"), QStringLiteral("-"), QStringLiteral("Koniec"),
                                QStringLiteral("Pobierz"), QStringLiteral("Wyślij"), QStringLiteral("Reset blokad"),
-                               QStringLiteral("RS-232"), QStringLiteral("Monitor transmisji…"),
+                               QStringLiteral("RS-232"), QStringLiteral("Historia…"), QStringLiteral("Monitor transmisji…"),
                                QStringLiteral("Test uruchomieniowy…"), QStringLiteral("O programie")}));
+  // Ctrl+H is no other command's.
+  QCOMPARE(form->historyAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+  for (QAction* menu : menus)
+    for (QAction* item : menu->menu()->actions())
+      if (item != form->historyAction) QVERIFY(item->shortcut() != form->historyAction->shortcut());
   QCOMPARE(form->openAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F3));
   QCOMPARE(form->saveAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F2));
   QVERIFY(form->saveAsAction->shortcut().isEmpty());

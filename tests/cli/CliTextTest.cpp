@@ -11,6 +11,7 @@
 #include "cli/JournalCommands.h"
 #include "cli/StatusReport.h"
 #include "files/ConfigText.h"
+#include "journal/JournalCsv.h"
 
 namespace {
 
@@ -198,8 +199,8 @@ TEST(CliStatus, EachBeamShowsWhatThePictureColoursItAs) {
   model.status.beamsAlert = beamBit(4) | beamBit(5) | beamBit(6);
   model.status.beamsBlocked = beamBit(5) | beamBit(6);
   model.status.beamsBlockMemory = beamBit(1);
-  const BeamState expected[] = {BeamState::Normal, BeamState::Nar,     BeamState::Half,
-                                BeamState::Alert,  BeamState::Blocked, BeamState::Off};
+  const BeamLook expected[] = {BeamLook::Normal, BeamLook::Nar,     BeamLook::Half,
+                               BeamLook::Alert,  BeamLook::Blocked, BeamLook::SwitchedOff};
   for (int b = 1; b <= 6; ++b) EXPECT_EQ(beamState(model, b), expected[b - 1]) << b;
 
   const QStringList lines = statusLines(model);

@@ -1,0 +1,101 @@
+#include "ui/TimelineLoader.h"
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+namespace timeline {
+
+bool TimelineLoader::load(unsigned serial, TimelineData& data) {
+  data.clear();
+  serial_ = serial;
+  loadedUntilMs_ = 0;
+  loadedAny_ = false;
+  started_.clear();
+  ended_.clear();
+  openConnection_.reset();
+  openConnectionEndMs_ = 0;
+  return read(data);
+}
+
+bool TimelineLoader::update(TimelineData& data, qint64 nowMs) {
+  if (!serial_) return false;
+  const bool ok = read(data);
+  if (openConnection_) data.extendTo(nowMs);
+  return ok;
+}
+
+bool TimelineLoader::read(TimelineData& data) {
+  const qint64 from = loadedAny_ ? loadedUntilMs_ + 1 : std::numeric_limits<qint64>::min();
+
+  // Where connections begin and end, merged with the events in time order.
+  struct Mark {
+    qint64 ms;
+    bool start;
+    qint64 connection;
+    int beams;
+  };
+  std::vector<Mark> marks;
+  for (const JournalConnection& c : reader_.connections(serial_, loadedAny_ ? loadedUntilMs_ : from)) {
+    if (!started_.contains(c.id)) {
+      started_.insert(c.id);
+      marks.push_back({c.startMs, true, c.id, c.beamCount});
+    }
+    if (!c.open && !ended_.contains(c.id)) {
+      ended_.insert(c.id);
+      marks.push_back({c.endMs, false, c.id, 0});
+    }
+    if (c.open && openConnection_ == c.id) openConnectionEndMs_ = c.endMs;
+  }
+  std::stable_sort(marks.begin(), marks.end(), [](const Mark& a, const Mark& b) {
+    return a.ms != b.ms ? a.ms < b.ms : (!a.start && b.start);  // an end before a start at the same time
+  });
+
+  const auto apply = [&](const Mark& mark) {
+    if (mark.start) {
+      // A connection that never ended (its program was killed) ends with its last event.
+      if (openConnection_ && *openConnection_ != mark.connection) data.addDisconnected(openConnectionEndMs_);
+      data.addConnected(mark.ms, mark.beams);
+      openConnection_ = mark.connection;
+      openConnectionEndMs_ = mark.ms;
+    } else {
+      data.addDisconnected(mark.ms);
+      if (openConnection_ == mark.connection) openConnection_.reset();
+    }
+    loadedUntilMs_ = std::max(loadedUntilMs_, mark.ms);
+    loadedAny_ = true;
+  };
+
+  std::size_t next = 0;
+  JournalQuery query;
+  query.barrier = serial_;
+  query.fromMs = from;
+  query.kinds = {JournalEventKind::Status, JournalEventKind::Supply, JournalEventKind::ConfigRead,
+                 JournalEventKind::ConfigWritten};
+  const bool ok = reader_.forEachEvent(query, [&](const JournalEvent& e) {
+    while (next < marks.size() && (marks[next].ms < e.timeMs || (marks[next].ms == e.timeMs && marks[next].start)))
+      apply(marks[next++]);
+    switch (e.kind) {
+      case JournalEventKind::Status:
+        data.addStatus(e.timeMs, e.status);
+        break;
+      case JournalEventKind::Supply:
+        data.addSupply(e.timeMs, e.supplyVolts);
+        break;
+      case JournalEventKind::ConfigRead:
+      case JournalEventKind::ConfigWritten:
+        data.addConfiguration(e.timeMs, e.config);
+        break;
+      default:
+        break;
+    }
+    if (openConnection_) openConnectionEndMs_ = std::max(openConnectionEndMs_, e.timeMs);
+    loadedUntilMs_ = std::max(loadedUntilMs_, e.timeMs);
+    loadedAny_ = true;
+    return true;
+  });
+  while (next < marks.size()) apply(marks[next++]);
+  return ok;
+}
+
+}  // namespace timeline
