@@ -348,12 +348,13 @@ void WindowTest::textsComeFromTheTable() {
   QStringList items;
   for (QAction* menu : menus)
     for (QAction* item : menu->menu()->actions()) items << (item->isSeparator() ? QStringLiteral("-") : item->text());
-  QCOMPARE(items, (QStringList{QStringLiteral("Otwórz"), QStringLiteral("Zapisz"), QStringLiteral("Zapisz jako"),
-                               QStringLiteral("-"), QStringLiteral("Drukuj protokół…"),
-                               QStringLiteral("Drukuj konfigurację…"), QStringLiteral("-"), QStringLiteral("Koniec"),
-                               QStringLiteral("Pobierz"), QStringLiteral("Wyślij"), QStringLiteral("Reset blokad"),
-                               QStringLiteral("RS-232"), QStringLiteral("Historia…"), QStringLiteral("Monitor transmisji…"),
-                               QStringLiteral("Test uruchomieniowy…"), QStringLiteral("O programie")}));
+  QCOMPARE(items,
+           (QStringList{QStringLiteral("Otwórz"), QStringLiteral("Zapisz"), QStringLiteral("Zapisz jako"),
+                        QStringLiteral("-"), QStringLiteral("Drukuj protokół…"), QStringLiteral("Drukuj konfigurację…"),
+                        QStringLiteral("-"), QStringLiteral("Koniec"), QStringLiteral("Pobierz"),
+                        QStringLiteral("Wyślij"), QStringLiteral("Reset blokad"), QStringLiteral("RS-232"),
+                        QStringLiteral("Historia…"), QStringLiteral("Monitor transmisji…"),
+                        QStringLiteral("Test uruchomieniowy…"), QStringLiteral("O programie")}));
   // Ctrl+H is no other command's.
   QCOMPARE(form->historyAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
   for (QAction* menu : menus)
