@@ -4,6 +4,7 @@
 #include <span>
 
 #include "texts/UiTexts.h"
+#include "util/HexText.h"
 #include "util/VersionText.h"
 
 QString statusHintText(const BarrierModel& model) {
