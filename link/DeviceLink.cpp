@@ -82,7 +82,14 @@ void DeviceLink::onBytesReceived(std::int32_t count) {
   // Bytes beyond the buffer's room are dropped; frames handled later make room.
   const std::span<const std::uint8_t> read(staging.data(), std::size_t(std::min(n, wanted)));
   traffic_.arrived(state_.rxBuffer, read.subspan(state_.rxBuffer.append(read)));
-  parseFrames();
+  // Every frame that is in is handled now. One left behind would be taken
+  // for the answer to the next request, and a line that echoes or doubles
+  // replies would fill the buffer until dropped bytes stitch frames together.
+  std::size_t before = 0;
+  do {
+    before = state_.rxBuffer.size();
+    parseFrames();
+  } while (state_.rxBuffer.size() < before);
   gauge_.step();
   showGauge();
   askForBytes();

@@ -68,7 +68,8 @@ class DeviceLink {
   void askData2();
   void askReset();
 
-  // One parser run over rxBuffer; hands a verified frame to decodeReply.
+  // One parser run over rxBuffer; hands a verified frame to decodeReply. A
+  // receive notification runs it until it takes nothing more off the buffer.
   void parseFrames();
   // Runs the one handler for the frame's command byte; every handler removes
   // the frame from rxBuffer.

@@ -53,7 +53,7 @@ TEST(Parser, RejectsAnOverlongLengthByDroppingOneByte) {
   rig.line.isOpenNow = true;
   rig.arrive({0xFF, 0xFF, 0x14, 0x03, 0x00});
   EXPECT_EQ(rig.logLines(), QStringList{QStringLiteral("Za długa ramka: 14  buf: 05 FF FF 14 03 00 ")});
-  EXPECT_EQ(rxBytes(rig), (Bytes{0xFF, 0x14, 0x03, 0x00}));
+  EXPECT_EQ(rxBytes(rig), (Bytes{0x14, 0x03, 0x00}));  // and the resync that follows
 }
 
 TEST(Parser, RejectsABadCheckByteByDroppingOneByteThenResynchronises) {
@@ -61,40 +61,37 @@ TEST(Parser, RejectsABadCheckByteByDroppingOneByteThenResynchronises) {
   rig.line.isOpenNow = true;
   rig.arrive({0xFF, 0xFF, 0x02, 0x00, 0x01});
   EXPECT_EQ(rig.logLines(), QStringList{"Bad CRC: 00  buf: FF FF 02 00 01 "});
-  EXPECT_EQ(rxBytes(rig), (Bytes{0xFF, 0x02, 0x00, 0x01}));
-  EXPECT_TRUE(rig.model.versionInfo.empty());
-  rig.link.parseFrames();
   EXPECT_EQ(rxBytes(rig), (Bytes{0x02, 0x00, 0x01}));
+  EXPECT_TRUE(rig.model.versionInfo.empty());
 }
 
-TEST(Parser, HandlesOneFrameAPassAndKeepsTheNextForTheNextNotification) {
+// A frame left waiting for the next notification would be taken for the
+// answer to the next request; frames behind damage are found the same way.
+TEST(Parser, HandlesEveryFrameOfANotificationThroughDamageBetweenThem) {
   LinkRig rig;
   rig.line.isOpenNow = true;
   rig.state.resetPending = true;
   rig.state.readStep = 2;
-  rig.arrive({0xFF, 0xFF, 0x02, 0x06, 0x06, 0xFF, 0xFF, 0x02, 0x05, 0x05});
+  rig.arrive({0xFF, 0xFF, 0x02, 0x06, 0x06, 0xFF, 0xFF, 0x02, 0x00, 0x07, 0x42, 0xFF, 0xFF, 0x02, 0x05, 0x05, 0xFF});
   EXPECT_FALSE(rig.state.resetPending);
-  EXPECT_EQ(rig.state.readStep, 2);
-  EXPECT_EQ(rxBytes(rig).size(), 5u);
-  rig.arrive({0x00});
   EXPECT_EQ(rig.state.readStep, 1);
+  EXPECT_EQ(rig.logLines().value(0), "Bad CRC: 00  buf: FF FF 02 00 07 ");
+  EXPECT_EQ(rxBytes(rig), (Bytes{0xFF}));
 }
 
 TEST(Parser, DropsBytesThatFindTheBufferFull) {
   LinkRig rig;
   rig.line.isOpenNow = true;
-  rig.arrive(Bytes(250, 0x00));  // noise: all but the last 3 bytes are dropped by the resync
-  ASSERT_EQ(rxBytes(rig).size(), 3u);
-  for (std::uint8_t b = 0; b < 247; ++b) rig.state.rxBuffer.append(Bytes{0xFF});
-  ASSERT_EQ(rxBytes(rig).size(), 250u);
-  const Bytes before = rxBytes(rig);
-  rig.line.input.assign({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+  rig.state.resetPending = true;
+  rig.state.readStep = 2;
+  rig.state.rxBuffer.append(Bytes(250, 0x00));
+  // A reset reply fits in the room left; the data reply behind it does not.
+  rig.line.input.assign({0xFF, 0xFF, 0x02, 0x06, 0x06, 0xFF, 0xFF, 0x02, 0x05, 0x05});
   rig.link.onBytesReceived(10);
-  // Only the first 5 bytes fitted; the parser's run then trimmed the front.
   EXPECT_TRUE(rig.line.input.empty());
-  const Bytes after = rxBytes(rig);
-  ASSERT_GE(after.size(), 5u);
-  EXPECT_EQ(Bytes(after.end() - 5, after.end()), (Bytes{1, 2, 3, 4, 5}));
+  EXPECT_FALSE(rig.state.resetPending);
+  EXPECT_EQ(rig.state.readStep, 2);
+  EXPECT_TRUE(rxBytes(rig).empty());
 }
 
 TEST(Parser, RemovesAVerifiedFrameWithAnUnknownCommandAndLogsIt) {
