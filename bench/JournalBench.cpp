@@ -201,13 +201,15 @@ int dayOfChanges(const QString& cli) {
   return 0;
 }
 
-// The child: records a status change every 5 ms until killed.
+// The child: records a status change every 5 ms until killed, after telling
+// when it queued its first row.
 int record(const QString& path) {
+  const qint64 start = QDateTime::currentMSecsSinceEpoch();
   JournalWriter writer({path});
   JournalRecorder recorder(writer, QStringLiteral("bench-child"), QStringLiteral("ttyUSB0"));
   const std::uint8_t version[8] = {6, 1, 0, 5, 0x20, 0x21, 7, 0x14};
   recorder.barrierIdentified(version, 8);
-  std::puts("recording");
+  std::printf("recording %lld\n", start);
   std::fflush(stdout);
   BarrierStatus s;
   for (int i = 0;; ++i) {
@@ -227,21 +229,23 @@ int killRuns(const QString& self, int times) {
     child.start(self, {"record", path});
     child.waitForStarted(5000);
     child.waitForReadyRead(10000);  // its first row is queued
+    const qint64 started = QString::fromLatin1(child.readLine()).section(QLatin1Char(' '), 1).trimmed().toLongLong();
     QThread::msleep(300 + (i * 37) % 900);
+    const qint64 pid = child.processId();
     const qint64 killedAt = QDateTime::currentMSecsSinceEpoch();
-    ::kill(pid_t(child.processId()), SIGKILL);
+    ::kill(pid_t(pid), SIGKILL);
     child.waitForFinished(5000);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
     db.setDatabaseName(path);
     if (db.open()) {
       QSqlQuery q(db);
       if (q.exec(QStringLiteral("PRAGMA integrity_check")) && q.next() && q.value(0).toString() == "ok") ++whole;
-      // The rows of this child's session: its last is how far the record reaches.
-      if (q.exec(QStringLiteral("SELECT max(time) FROM event WHERE session = (SELECT max(id) FROM session)")) &&
-          q.next() && !q.value(0).isNull())
-        lostMs.push_back(double(killedAt - q.value(0).toLongLong()));
-      else
-        lostMs.push_back(1e9);
+      // The rows of this child's session: its last is how far the record
+      // reaches; with none kept, everything since its start is lost.
+      q.prepare(QStringLiteral("SELECT max(e.time) FROM event e JOIN session s ON e.session = s.id WHERE s.pid = ?"));
+      q.addBindValue(pid);
+      const bool kept = q.exec() && q.next() && !q.value(0).isNull();
+      lostMs.push_back(double(killedAt - (kept ? q.value(0).toLongLong() : started)));
     }
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("check"));

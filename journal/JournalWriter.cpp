@@ -5,13 +5,16 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QVariant>
+#include <algorithm>
 
 #include "journal/JournalSchema.h"
 #include "texts/UiTexts.h"
@@ -65,9 +68,19 @@ class Store {
   ~Store() { close(); }
 
   bool open();
+  // The file was there before this run; whether it is whole is asked apart
+  // (fileLooksWhole), beside the writing.
+  bool existed() const { return existed_; }
+  // A statement found the file damaged (not told yet).
+  bool damageSeen() const { return damageSeen_; }
+  // The file turned out damaged: it goes aside and a new one is opened.
+  bool startAfresh();
+  bool startedAfresh() const { return startedAfresh_; }
   // Writes the rows in one transaction; false stops the journal (told).
   bool write(const std::vector<JournalWriter::Row>& rows);
-  void deleteOldSessions();
+  // Deletes one session past the retention time; true while there may be
+  // more, so that commits go on between them.
+  bool deleteOldSession();
 
  private:
   enum class Opened { Ready, Damaged, Stop };
@@ -98,12 +111,21 @@ class Store {
   qint64 connectionBarrier_ = 0;
   QByteArray version_;
   int beams_ = 0;
+  bool existed_ = false;
+  bool damageSeen_ = false;
+  bool startedAfresh_ = false;
+  bool deletedOld_ = false;
   std::uint8_t flags_ = 0;
   int alarms_ = 0, tampers_ = 0;
   int savedAlarms_ = 0, savedTampers_ = 0;
 };
 
 bool Store::fail(const QSqlError& error) {
+  // Told when the file goes aside (once a run).
+  if (damaged(error) && !startedAfresh_) {
+    damageSeen_ = true;
+    return false;
+  }
   const QString path = QDir::toNativeSeparators(options_.path);
   if (busy(error))
     report_(uiText(UiTexts::txtJournalLocked).arg(path).arg(options_.busyTimeoutMs / 1000.0));
@@ -121,8 +143,9 @@ bool Store::open() {
 
 Store::Opened Store::tryOpen() {
   const QFileInfo file(options_.path);
-  const bool existed = file.exists() && file.size() > 0;
-  if (QDir().mkpath(file.absolutePath()) && !existed) ::chmod(QFile::encodeName(file.absolutePath()).constData(), 0700);
+  existed_ = file.exists() && file.size() > 0;
+  if (QDir().mkpath(file.absolutePath()) && !existed_)
+    ::chmod(QFile::encodeName(file.absolutePath()).constData(), 0700);
   db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
   db_.setDatabaseName(options_.path);
   db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options_.busyTimeoutMs));
@@ -141,22 +164,21 @@ Store::Opened Store::tryOpen() {
     report_(uiText(UiTexts::txtJournalNewer).arg(QDir::toNativeSeparators(options_.path)));
     return Opened::Stop;
   }
-  if (existed) {
-    if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next()) {
-      if (damaged(q.lastError())) return Opened::Damaged;
-      fail(q.lastError());
-      return Opened::Stop;
-    }
-    if (q.value(0).toString() != QStringLiteral("ok")) return Opened::Damaged;
-  }
   q.finish();
   // WAL: a reader never waits for the writer, and a killed writer leaves
   // the file whole. NORMAL: a commit does not wait for the disk; a power
-  // cut may lose the last commits, never the file.
-  if (!q.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !q.next()) {
+  // cut may lose the last commits, never the file. Two programs starting
+  // on a new file at once: the switch fails at once for one of them instead
+  // of waiting on the busy time-out, so it is tried again within it.
+  QElapsedTimer switching;
+  switching.start();
+  while (!q.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !q.next()) {
     if (damaged(q.lastError())) return Opened::Damaged;
-    fail(q.lastError());
-    return Opened::Stop;
+    if (!busy(q.lastError()) || switching.elapsed() > options_.busyTimeoutMs) {
+      fail(q.lastError());
+      return Opened::Stop;
+    }
+    QThread::msleep(10);
   }
   q.finish();
   if (!exec(QStringLiteral("PRAGMA synchronous = NORMAL"))) return Opened::Stop;
@@ -176,6 +198,13 @@ Store::Opened Store::tryOpen() {
   insert_->prepare(QStringLiteral(
       "INSERT INTO event(session, connection, time, kind, code, bytes, text) VALUES (?, ?, ?, ?, ?, ?, ?)"));
   return Opened::Ready;
+}
+
+bool Store::startAfresh() {
+  putAside();
+  session_ = connection_ = connectionBarrier_ = 0;
+  startedAfresh_ = true;
+  return tryOpen() == Opened::Ready;
 }
 
 void Store::close() {
@@ -362,42 +391,92 @@ bool Store::write(const std::vector<JournalWriter::Row>& rows) {
   return true;
 }
 
-void Store::deleteOldSessions() {
-  if (options_.retentionDays <= 0) return;
+bool Store::deleteOldSession() {
+  if (options_.retentionDays <= 0) return false;
   const qint64 cutoff = QDateTime::currentMSecsSinceEpoch() - options_.retentionDays * DayMs;
   QSqlQuery old(db_);
   // A session without an end (still running, or cut off) is as old as its
   // last event.
   old.prepare(QStringLiteral(
       "SELECT s.id FROM session s WHERE coalesce(s.ended, (SELECT max(e.time) FROM connection c JOIN event e ON "
-      "e.connection = c.id WHERE c.session = s.id), s.started) < ? AND s.id != ?"));
+      "e.connection = c.id WHERE c.session = s.id), s.started) < ? AND s.id != ? LIMIT 1"));
   old.addBindValue(cutoff);
   old.addBindValue(session_);
-  if (!old.exec()) return;
-  QList<qint64> sessions;
-  while (old.next()) sessions << old.value(0).toLongLong();
-  old.finish();
-  // A session at a time, so that the other program on the journal waits
-  // for a short transaction only.
-  for (const qint64 id : sessions) {
-    QSqlQuery q(db_);
-    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) return;
-    const QString statements[] = {
-        QStringLiteral("DELETE FROM event WHERE connection IN (SELECT id FROM connection WHERE session = %1)"),
-        QStringLiteral("DELETE FROM event WHERE connection IS NULL AND session = %1"),
-        QStringLiteral("DELETE FROM connection WHERE session = %1"),
-        QStringLiteral("DELETE FROM session WHERE id = %1"),
-    };
-    for (const QString& s : statements)
-      if (!q.exec(s.arg(id))) {
-        q.exec(QStringLiteral("ROLLBACK"));
-        return;
-      }
-    q.exec(QStringLiteral("COMMIT"));
+  if (!old.exec()) return false;
+  if (!old.next()) {
+    if (deletedOld_)
+      QSqlQuery(db_).exec(QStringLiteral(
+          "DELETE FROM barrier WHERE id NOT IN (SELECT barrier FROM connection WHERE barrier IS NOT NULL)"));
+    return false;
   }
-  if (!sessions.isEmpty())
-    QSqlQuery(db_).exec(QStringLiteral(
-        "DELETE FROM barrier WHERE id NOT IN (SELECT barrier FROM connection WHERE barrier IS NOT NULL)"));
+  const qint64 id = old.value(0).toLongLong();
+  old.finish();
+  // In a short transaction of its own: the other program on the journal
+  // waits for no more than this.
+  QSqlQuery q(db_);
+  if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) return false;
+  const QString statements[] = {
+      QStringLiteral("DELETE FROM event WHERE connection IN (SELECT id FROM connection WHERE session = %1)"),
+      QStringLiteral("DELETE FROM event WHERE connection IS NULL AND session = %1"),
+      QStringLiteral("DELETE FROM connection WHERE session = %1"),
+      QStringLiteral("DELETE FROM session WHERE id = %1"),
+  };
+  for (const QString& statement : statements)
+    if (!q.exec(statement.arg(id))) {
+      q.exec(QStringLiteral("ROLLBACK"));
+      return false;
+    }
+  deletedOld_ = q.exec(QStringLiteral("COMMIT"));
+  return deletedOld_;
+}
+
+// On a connection of its own, so that the writer goes on meanwhile: false
+// only when the file is found damaged.
+bool fileLooksWhole(const QString& path, int busyTimeoutMs) {
+  const QString name = QStringLiteral("journal-check-%1").arg(quintptr(&path));
+  bool whole = true;
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    if (db.open()) {
+      QSqlQuery q(db);
+      if (q.exec(QStringLiteral("PRAGMA quick_check")) && q.next())
+        whole = q.value(0).toString() == QStringLiteral("ok");
+      else
+        whole = !damaged(q.lastError());
+    }
+  }
+  QSqlDatabase::removeDatabase(name);
+  return whole;
+}
+
+// What a new file needs to go on with the run: its session and the
+// connection that is open.
+void remember(std::vector<JournalWriter::Row>& context, const JournalWriter::Row& row) {
+  using Row = JournalWriter::Row;
+  const auto drop = [&context](std::initializer_list<Row::Op> ops) {
+    std::erase_if(context, [ops](const Row& r) { return std::find(ops.begin(), ops.end(), r.op) != ops.end(); });
+  };
+  switch (row.op) {
+    case Row::StartSession:
+    case Row::EndSession:
+      context.clear();
+      break;
+    case Row::SetPort:
+      drop({Row::SetPort});
+      break;
+    case Row::StartConnection:
+    case Row::EndConnection:
+      drop({Row::StartConnection, Row::SetBarrier});
+      break;
+    case Row::SetBarrier:
+      drop({Row::SetBarrier});
+      break;
+    case Row::Event:
+      return;
+  }
+  if (row.op != Row::EndSession && row.op != Row::EndConnection) context.push_back(row);
 }
 
 }  // namespace
@@ -476,19 +555,51 @@ void JournalWriter::report(const QString& text) {
 void JournalWriter::run() {
   Store store(options_, [this](const QString& text) { report(text); });
   bool open = store.open();
-  bool trimmed = false;
+  // A journal kept from earlier runs is checked beside the writing, since
+  // reading a file of months takes seconds and a program killed meanwhile
+  // would lose what it queued. Until the check answers, what is written is
+  // kept here too, to go into a new file should this one be damaged; after
+  // it, the session and connection that are open.
+  bool checking = open && store.existed();
+  std::atomic<int> verdict{0};  // 1 whole, 2 damaged
+  std::thread checker;
+  std::vector<Row> sinceOpen, context;
+  const auto startAfresh = [&](const std::vector<Row>& unwritten) {
+    return store.startAfresh() && store.write(checking ? sinceOpen : context) && store.write(unwritten);
+  };
+  const auto written = [&](const std::vector<Row>& rows) {
+    for (const Row& row : rows) remember(context, row);
+    if (checking) sinceOpen.insert(sinceOpen.end(), rows.begin(), rows.end());
+  };
+  bool trimming = true;
+  bool first = true;  // the session's start is written as soon as the file is open
   std::vector<Row> rows;
   for (;;) {
     bool stop = false;
     {
       std::unique_lock lock(mutex_);
-      wake_.wait_for(lock, std::chrono::milliseconds(options_.commitIntervalMs),
-                     [&] { return stopping_ || flushWanted_; });
+      if (!first)
+        wake_.wait_for(lock, std::chrono::milliseconds(options_.commitIntervalMs),
+                       [&] { return stopping_ || flushWanted_; });
+      first = false;
       rows.swap(queue_);
       flushWanted_ = false;
       stop = stopping_;
     }
-    if (open && !store.write(rows)) open = false;
+    if (open) {
+      open = store.write(rows) || (store.damageSeen() && !store.startedAfresh() && startAfresh(rows));
+      if (open) written(rows);
+    }
+    if (open && checking) {
+      if (!checker.joinable()) {
+        checker = std::thread([&] { verdict = fileLooksWhole(options_.path, options_.busyTimeoutMs) ? 1 : 2; });
+      } else if (verdict != 0 || stop) {
+        checker.join();
+        if (verdict == 2 && !store.startedAfresh()) open = startAfresh({});
+        checking = false;
+        sinceOpen.clear();
+      }
+    }
     if (!open) working_ = false;
     {
       std::lock_guard lock(mutex_);
@@ -501,11 +612,8 @@ void JournalWriter::run() {
     flushed_.notify_all();
     rows.clear();
     if (stop) break;
-    // After the first rows (the session's start): the old sessions go while
-    // the program already runs.
-    if (open && !trimmed) {
-      store.deleteOldSessions();
-      trimmed = true;
-    }
+    // The old sessions go once the program runs, one per commit.
+    if (open && !checking && trimming) trimming = store.deleteOldSession();
   }
+  if (checker.joinable()) checker.join();
 }

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -109,26 +110,59 @@ class JournalTest : public ::testing::Test {
   QStringList faults;
 };
 
-TEST_F(JournalTest, AFileThatIsNoDatabaseIsPutAsideWithATimeStampAndANewOneStarted) {
-  const QByteArray garbage = QByteArray("not a journal at all ").repeated(200);
-  writeAll(path(), garbage);
-  {
-    JournalWriter w(options(path()));
-    collectFaults(w);
-    recordSession(w, 1000, 4321, {0, 1});
-    ASSERT_EQ(faultsOf(w).size(), 1);
-    EXPECT_TRUE(faults[0].startsWith(uiText(UiTexts::txtJournalDamaged).section(QLatin1Char('%'), 0, 0)))
-        << faults[0].toStdString();
-    EXPECT_TRUE(w.working());
+// A file that is no database is found on opening; a damaged page by the
+// first commit that reads it, or by the check that runs beside the first
+// commits. The run's rows written before go into the new file as well.
+TEST_F(JournalTest, ADamagedFileIsPutAsideWithATimeStampAndANewOneStartedWithTheRunsRows) {
+  for (const int damagedPage : {0, 4, 20}) {
+    const bool garbage = damagedPage == 0;
+    SCOPED_TRACE(damagedPage);
+    faults.clear();
+    for (const QString& name : QDir(dir.path()).entryList(QDir::Files)) QFile::remove(dir.filePath(name));
+    QByteArray before;
+    if (garbage) {
+      before = QByteArray("not a journal at all ").repeated(200);
+    } else {
+      {
+        JournalWriter earlier(options(path()));
+        std::initializer_list<std::uint8_t> flags = {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1};
+        for (int i = 0; i < 200; ++i) recordSession(earlier, 100 * i, 1000 + unsigned(i), flags);
+      }
+      before = readAll(path());
+      ASSERT_GT(before.size(), (damagedPage + 1) * 4096);
+      before.replace(damagedPage * 4096, 4096, QByteArray(4096, '\x55'));
+    }
+    writeAll(path(), before);
+    {
+      JournalWriter w(options(path()));
+      collectFaults(w);
+      recordSession(w, 10000, 4321, {0, 1});
+      w.flush();
+      // The check answers while the writer goes on.
+      for (int i = 0; i < 200 && faults.isEmpty(); ++i) {
+        QThread::msleep(20);
+        w.addEvent(10100 + i, JournalEventKind::FileOpened, {}, QStringLiteral("a.orv"));
+        QCoreApplication::processEvents();
+      }
+      ASSERT_EQ(faultsOf(w).size(), 1);
+      EXPECT_TRUE(faults[0].startsWith(uiText(UiTexts::txtJournalDamaged).section(QLatin1Char('%'), 0, 0)))
+          << faults[0].toStdString();
+      EXPECT_TRUE(w.working());
+    }
+    const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("journal.sqlite.damaged-*")});
+    ASSERT_EQ(aside.filter(QRegularExpression(QStringLiteral("damaged-[0-9TZ]+$"))).size(), 1);
+    if (garbage) {
+      EXPECT_EQ(readAll(dir.filePath(aside[0])), before) << "never deleted, never changed";
+    }
+    EXPECT_TRUE(faults[0].contains(aside[0]));
+    JournalReader reader(path());
+    ASSERT_TRUE(reader.open()) << reader.error().toStdString();
+    ASSERT_EQ(reader.barriers().size(), 1);
+    EXPECT_EQ(reader.barriers()[0].serial, 4321u);
+    JournalQuery q;
+    q.kinds = {JournalEventKind::SessionStart, JournalEventKind::Status};
+    EXPECT_EQ(reader.events(q).size(), 3u) << "the run's first rows, written before the check answered";
   }
-  const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("journal.sqlite.damaged-*")});
-  ASSERT_EQ(aside.size(), 1);
-  EXPECT_EQ(readAll(dir.filePath(aside[0])), garbage) << "never deleted, never changed";
-  EXPECT_TRUE(faults[0].contains(aside[0]));
-  JournalReader reader(path());
-  ASSERT_TRUE(reader.open()) << reader.error().toStdString();
-  ASSERT_EQ(reader.barriers().size(), 1);
-  EXPECT_EQ(reader.barriers()[0].serial, 4321u);
 }
 
 TEST_F(JournalTest, AJournalOfANewerProgramIsLeftUntouchedAndTheProgramGoesOnWithoutIt) {
