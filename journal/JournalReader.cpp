@@ -76,7 +76,7 @@ JournalReader::~JournalReader() {
 bool JournalReader::open() {
   const QString shown = QDir::toNativeSeparators(path_);
   if (!QFileInfo(path_).isFile()) {
-    error_ = uiText(UiTexts::txtJournalCannotRead).arg(shown, QStringLiteral("brak pliku"));
+    error_ = uiText(UiTexts::txtJournalCannotRead).arg(shown, uiText(UiTexts::txtJournalNoFile));
     return false;
   }
   db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);

@@ -303,6 +303,7 @@ const std::vector<Entry>& entries() {
                       "(2026-12-08T03:12) albo okres wstecz (90m, 24h, 7d).")},
       {txtCliHelpBarriers, QStringLiteral("Bariery znane bazie historii: numer seryjny nadajnika, wersja, "
                                           "pierwsze i ostatnie połączenie, liczba alarmów i sabotaży.")},
+      {txtJournalNoFile, QStringLiteral("brak pliku")},
       {txtProgramSummary, QStringLiteral("Konfiguracja i serwis bariery podczerwieni Orvita przez łącze RS-232.")},
       {txtHelpOption, QStringLiteral("Wyświetla tę pomoc.")},
       {txtVersionOption, QStringLiteral("Wyświetla numer wersji.")},

@@ -296,6 +296,7 @@ enum Id : int {
   txtCliNoBarriers = 65615,
   txtCliHelpHistory = 65616,
   txtCliHelpBarriers = 65617,
+  txtJournalNoFile = 65618,  // the reason a journal cannot be read: it is not there
   // What a frame on the line means, as the traffic monitor words it.
   txtCmdVersion = 65800,  // the commands' names: "version" ... "reset"
   txtCmdData = 65801,
