@@ -199,6 +199,14 @@ void DeviceLink::discardUnreadable(std::span<const std::uint8_t> frame) {
 void DeviceLink::onVersion(std::span<const std::uint8_t> frame) {
   const auto payload = payloadOf(frame);
   if (payload.size() < VersionSize) return discardUnreadable(frame);
+  // A second answer to a version request the tick repeated: the barrier is
+  // the same, and reading it again would take away what its read has said.
+  if (!frameAnswersRequest_ && model_.connected() &&
+      std::equal(model_.versionInfo.begin(), model_.versionInfo.end(), payload.begin())) {
+    removeFrame(frame);
+    state_.linkCounter = LinkAlive;
+    return;
+  }
   model_.versionInfo.assign(payload.begin(), payload.begin() + VersionSize);
   unsigned raw = payload[0];
   if (raw > 6) {

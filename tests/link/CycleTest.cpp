@@ -191,6 +191,11 @@ TEST(Cycle, AnInterruptedSendIsNotResumedAndTheReconnectionReadTellsWhatTheBarri
     EXPECT_TRUE(rig.logLines().contains(uiText(UiTexts::txtWriteNotDone)));
     EXPECT_EQ(rig.model.editConfig[BarrierConfig::AutoBlockTime], 99);
     EXPECT_TRUE(rig.model.changed(BarrierConfig::AutoBlockTime));
+    // A late second answer to one of the repeated version requests: the same
+    // barrier, no second read to take the notice away.
+    rig.arrive(buildFrame(frame::CmdVersion, rig.model.versionInfo));
+    EXPECT_EQ(rig.state.readStep, 0);
+    EXPECT_EQ(rig.view.notice, notDone);
   }
   {  // asked for between the version request and its reply
     LinkRig rig;

@@ -207,6 +207,7 @@ void checkInvariants(FuzzRig& r, std::uint8_t writeStepBefore) {
   // A write that ends without a word is done: once nothing is pending (a
   // read-back included), the barrier holds what the window shows as the
   // barrier's, in the bytes each block writes.
+  if (r.state.writeStep != 0) r.writeEndedQuietly = false;  // another send began: it is judged by its own end
   if (writeStepBefore != 0 && r.state.writeStep == 0 && r.view.notice.isEmpty()) r.writeEndedQuietly = true;
   if (r.writeEndedQuietly && r.state.writeStep == 0 && r.state.readStep == 0) {
     r.writeEndedQuietly = false;
