@@ -31,6 +31,9 @@ const QColor FailColour(190, 30, 30);
 constexpr double MarginMm = 18;
 constexpr double FooterMm = 10;
 constexpr double RowMm = 5.6;  // a table row
+constexpr double HeadingMm = 10;
+constexpr double FieldRowMm = 5.5;   // a caption and a one-line value
+constexpr double SignaturesMm = 34;  // with the room to sign above the lines
 
 QString programName() {
   QString title = uiText(UiTexts::txtProgramTitle);
@@ -192,7 +195,7 @@ class Writer {
   }
 
   void heading(const QString& text) {
-    p_.need(20);  // a heading never ends a page alone
+    p_.need(HeadingMm + 10);  // a heading never ends a page alone
     p_.advance(1.5);
     p_.text(p_.left(), p_.y(), p_.width(), 6, text, p_.font(11.5, true), Accent);
     p_.advance(6.5);
@@ -270,7 +273,7 @@ class Writer {
   }
 
   void signatures() {
-    p_.need(34);
+    p_.need(SignaturesMm);
     p_.advance(16);
     const double gap = 16;
     const double w = (p_.width() - gap) / 2;
@@ -360,11 +363,7 @@ void walkTestBlock(Writer& w, const WalkTestResult& test) {
     w.paragraph((none ? QString() : QStringLiteral("•  ")) + line, none ? Ink : FailColour);
 }
 
-void lastDayBlock(Writer& w, const JournalDayCounts& counts, int beamCount) {
-  if (!counts.any()) {
-    w.paragraph(uiText(UiTexts::txtRecordNothingInJournal), Muted);
-    return;
-  }
+std::vector<std::pair<QString, QString>> lastDayFields(const JournalDayCounts& counts, int beamCount) {
   const int beams = std::clamp(beamCount, 0, MaxBeams);
   std::vector<std::pair<QString, QString>> fields;
   for (int b = 1; b <= beams; ++b)
@@ -373,7 +372,14 @@ void lastDayBlock(Writer& w, const JournalDayCounts& counts, int beamCount) {
           {uiText(UiTexts::txtRecordAlarmsOfBeam).arg(b), QString::number(counts.alarmsPerBeam[std::size_t(b - 1)])});
   fields.push_back({uiText(UiTexts::txtRecordTamperEvents), QString::number(counts.tamperEvents)});
   fields.push_back({uiText(UiTexts::txtRecordConnectionLosses), QString::number(counts.connectionLosses)});
-  w.fields(fields);
+  return fields;
+}
+
+void lastDayBlock(Writer& w, const JournalDayCounts& counts, int beamCount) {
+  if (!counts.any())
+    w.paragraph(uiText(UiTexts::txtRecordNothingInJournal), Muted);
+  else
+    w.fields(lastDayFields(counts, beamCount));
 }
 
 }  // namespace
@@ -446,6 +452,9 @@ bool paintRecord(QPagedPaintDevice& device, const CommissioningRecord& r) {
     w.paragraph(uiText(UiTexts::txtRecordNoWalkTest), FailColour);
 
   if (r.lastDay) {
+    // The day's counts and the signatures under them share a page.
+    const std::size_t rows = r.lastDay->any() ? lastDayFields(*r.lastDay, r.beamCount).size() : 1;
+    page.need(HeadingMm + double(rows) * FieldRowMm + SignaturesMm);
     w.heading(uiText(UiTexts::txtRecordLastDay));
     lastDayBlock(w, *r.lastDay, r.beamCount);
   }

@@ -96,6 +96,11 @@ class RecordDocumentTest : public QObject {
           "Alarmy, wiązka 1", "Utraty połączenia", "Instalator (data, czytelny podpis)",
           "Klient (data, czytelny podpis)"})
       QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+    // The last day's counts are signed under on their own page, never split from the signatures.
+    const qsizetype lastDay = text.indexOf(QStringLiteral("Ostatnie 24 godziny"));
+    const qsizetype signed_ = text.indexOf(QStringLiteral("Instalator"));
+    QVERIFY(lastDay >= 0 && signed_ > lastDay);
+    QVERIFY(!text.mid(lastDay, signed_ - lastDay).contains(u'\f'));
     // Every item on its own row with its result.
     const QStringList lines = text.split(u'\n');
     auto row = [&](const QString& item) {
