@@ -171,6 +171,7 @@ struct FuzzRig {
   RecordingView view;
   DeviceLink link{model, state, line, log, view};
   bool writeEndedQuietly = false;  // and its outcome is not checked yet
+  int noticesAtQuietEnd = 0;
 
   FuzzRig() {
     log.timeText = [] { return QStringLiteral("12:00:00"); };
@@ -187,7 +188,7 @@ bool sameBytes(const BarrierConfig& shown, const OracleBarrier& barrier, std::si
   return true;
 }
 
-void checkInvariants(FuzzRig& r, std::uint8_t writeStepBefore) {
+void checkInvariants(FuzzRig& r, std::uint8_t writeStepBefore, int noticesBefore) {
   check(r.state.rxBuffer.size() <= RxBuffer::Capacity);
   check(r.model.shownBeams() <= MaxBeams);
   check(r.model.beamCount == 0 || (r.model.beamCount >= 2 && r.model.beamCount <= MaxBeams));
@@ -207,8 +208,14 @@ void checkInvariants(FuzzRig& r, std::uint8_t writeStepBefore) {
   // A write that ends without a word is done: once nothing is pending (a
   // read-back included), the barrier holds what the window shows as the
   // barrier's, in the bytes each block writes.
-  if (r.state.writeStep != 0) r.writeEndedQuietly = false;  // another send began: it is judged by its own end
-  if (writeStepBefore != 0 && r.state.writeStep == 0 && r.view.notice.isEmpty()) r.writeEndedQuietly = true;
+  // Another send began (it is judged by its own end), or the program has
+  // since said something, even if a later read took it away.
+  if (r.state.writeStep != 0 || r.view.noticesSaid != r.noticesAtQuietEnd) r.writeEndedQuietly = false;
+  if (writeStepBefore != 0 && r.state.writeStep == 0 && r.view.notice.isEmpty() &&
+      r.view.noticesSaid == noticesBefore) {
+    r.writeEndedQuietly = true;
+    r.noticesAtQuietEnd = r.view.noticesSaid;
+  }
   if (r.writeEndedQuietly && r.state.writeStep == 0 && r.state.readStep == 0) {
     r.writeEndedQuietly = false;
     if (r.view.notice.isEmpty()) {
@@ -364,8 +371,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Input in(data, size);
   while (!in.done()) {
     const std::uint8_t writeStepBefore = rig.state.writeStep;
+    const int noticesBefore = rig.view.noticesSaid;
     step(rig, in);
-    checkInvariants(rig, writeStepBefore);
+    checkInvariants(rig, writeStepBefore, noticesBefore);
   }
   return 0;
 }

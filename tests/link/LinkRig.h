@@ -58,6 +58,7 @@ class RecordingView : public LinkView {
   int scheduled = 0;        // continuations asked for and not yet run
   int scheduledDelay = -1;  // the delay the last one was asked for with
   QString notice;
+  int noticesSaid = 0;  // the notices ever shown, also those taken away since
   QString identText, portStatus, statusLabel;
   Rgb identColour = 0, identBackground = 0;
   int gaugeProgress = -1;
@@ -91,7 +92,10 @@ class RecordingView : public LinkView {
     ++scheduled;
     scheduledDelay = ms;
   }
-  void showNotice(const QString& text) override { notice = text; }
+  void showNotice(const QString& text) override {
+    notice = text;
+    if (!text.isEmpty()) ++noticesSaid;
+  }
 };
 
 struct LinkRig {
