@@ -136,6 +136,12 @@ class DeviceLink {
   // updates the model but starts no request of its own.
   bool awaitingReply_ = false;
   bool frameAnswersRequest_ = false;  // of the frame being decoded
+  // Status replies since the barrier was identified, up to the number after
+  // which the supply filter has settled (its error under 0.3 %); observers
+  // hear of the supply from then on.
+  static constexpr int SupplySettleReplies = 16;
+  int supplyReplies_ = 0;
+  bool supplyTold_ = false;
   // A request held back because a reply was coming in: it goes out once that
   // frame is handled (a retry only if that frame was not its answer).
   enum class Held : std::uint8_t { None, Continuation, Tick, Retry } held_ = Held::None;

@@ -34,7 +34,8 @@ class LinkObserver {
   // (or is the first after an identification, or its tamper byte changed).
   // `frame` is the reply as received.
   virtual void statusChanged(const BarrierStatus& /*status*/, std::span<const std::uint8_t> /*frame*/) {}
-  // The filtered supply voltage's text changed (model.supplyText).
+  // The filtered supply voltage's text (model.supplyText): once the filter
+  // has settled after an identification, then each time it changes.
   virtual void supplyTextChanged(const QString& /*text*/) {}
   // The whole configuration has been read (the data reply ended a read).
   virtual void configurationRead(const BarrierConfig& /*config*/) {}
