@@ -209,7 +209,6 @@ void DeviceLink::onVersion(std::span<const std::uint8_t> frame) {
   }
   model_.versionInfo.assign(payload.begin(), payload.begin() + VersionSize);
   supplyReplies_ = 0;
-  supplyTold_ = false;
   unsigned raw = payload[0];
   if (raw > 6) {
     log_.addLogLine(uiText(UiTexts::txtLogBadBeamCount) + QString::number(raw + 2));
@@ -402,11 +401,9 @@ void DeviceLink::onStatus(std::span<const std::uint8_t> frame) {
     tellObservers([&](LinkObserver& o) { o.statusChanged(s, frame); });
   // The filter starts at 0 V, or at the last barrier's supply: until it has
   // settled, what it shows is no reading of this barrier.
-  if (supplyReplies_ < SupplySettleReplies) ++supplyReplies_;
-  if (supplyReplies_ == SupplySettleReplies && (model_.supplyText != supplyBefore || !supplyTold_)) {
-    supplyTold_ = true;
+  const bool settledNow = supplyReplies_ < SupplySettleReplies && ++supplyReplies_ == SupplySettleReplies;
+  if (settledNow || (supplyReplies_ == SupplySettleReplies && model_.supplyText != supplyBefore))
     tellObservers([&](LinkObserver& o) { o.supplyTextChanged(model_.supplyText); });
-  }
 
   // After a reconnection the alarm sounds again even when the alert bits
   // are the ones the lost barrier last sent.

@@ -141,7 +141,6 @@ class DeviceLink {
   // hear of the supply from then on.
   static constexpr int SupplySettleReplies = 16;
   int supplyReplies_ = 0;
-  bool supplyTold_ = false;
   // A request held back because a reply was coming in: it goes out once that
   // frame is handled (a retry only if that frame was not its answer).
   enum class Held : std::uint8_t { None, Continuation, Tick, Retry } held_ = Held::None;

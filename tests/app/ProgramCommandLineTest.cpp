@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include "app/OpenDisplay.h"
+#include "tests/PipedProcess.h"
 
 // Waits end on the event that matters; the ceiling only keeps a broken run
 // from hanging, and is generous for a loaded machine.
@@ -124,29 +125,9 @@ void ProgramCommandLineTest::theWindowWithoutADisplayIsRefusedInOneLineWithStatu
 
 // Standard error a pipe nobody reads, SIGPIPE at its default action as from a shell.
 void ProgramCommandLineTest::aClosedErrorOutputIsAFailedWriteNotTheEnd() {
-  int fds[2];
-  QCOMPARE(::pipe(fds), 0);
-  ::close(fds[0]);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t defaults;
-  sigemptyset(&defaults);
-  sigaddset(&defaults, SIGPIPE);
-  posix_spawnattr_setsigdefault(&attributes, &defaults);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-  char program[] = ORVITA_PROGRAM;
-  char option[] = "--bogus";
-  char* argv[] = {program, option, nullptr};
-  char* envp[] = {nullptr};
-  pid_t pid = -1;
-  const int spawned = ::posix_spawn(&pid, program, &actions, &attributes, argv, envp);
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
-  ::close(fds[1]);
-  QCOMPARE(spawned, 0);
+  const PipedProcess run = spawnPiped(ORVITA_PROGRAM, {QByteArrayLiteral("--bogus")}, {}, STDERR_FILENO, true);
+  const pid_t pid = run.pid;
+  QVERIFY(pid > 0);
   int status = 0;
   QCOMPARE(::waitpid(pid, &status, 0), pid);
   QVERIFY2(WIFEXITED(status), qPrintable(QStringLiteral("ended by signal %1").arg(WTERMSIG(status))));

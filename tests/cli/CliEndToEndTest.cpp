@@ -26,6 +26,7 @@
 #include <functional>
 
 #include "files/ConfigFile.h"
+#include "tests/PipedProcess.h"
 #include "texts/UiTexts.h"
 
 namespace {
@@ -130,43 +131,15 @@ class CliEndToEnd : public ::testing::Test {
   QString barrier;
 };
 
-// Starts orvita-cli with standard output the write end of a pipe whose read
-// end the test holds (or, `unread`, nobody holds), SIGPIPE at its default
-// action as from a shell.
-struct PipedCli {
-  pid_t pid = -1;
-  int reader = -1;
-};
-PipedCli startPiped(const QStringList& arguments, const QString& configHome, bool unread = false) {
-  int fds[2];
-  if (::pipe(fds) != 0) return {};
-  if (unread) fds[0] = (::close(fds[0]), -1);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-  if (fds[0] >= 0) posix_spawn_file_actions_addclose(&actions, fds[0]);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t defaults;
-  sigemptyset(&defaults);
-  sigaddset(&defaults, SIGPIPE);
-  posix_spawnattr_setsigdefault(&attributes, &defaults);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-  std::vector<QByteArray> words{QByteArrayLiteral(ORVITA_CLI)};
+// Starts orvita-cli with its standard output piped (tests/PipedProcess.h),
+// its settings and journal in `configHome`.
+PipedProcess startPiped(const QStringList& arguments, const QString& configHome, bool unread = false) {
+  std::vector<QByteArray> words;
   for (const QString& argument : arguments) words.push_back(argument.toLocal8Bit());
-  std::vector<char*> argv;
-  for (QByteArray& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  QByteArray home = "XDG_CONFIG_HOME=" + configHome.toLocal8Bit();
-  QByteArray journal = "ORVITA_JOURNAL=" + configHome.toLocal8Bit() + "/journal.sqlite";
-  std::vector<char*> envp{home.data(), journal.data(), nullptr};
-  PipedCli cli;
-  if (::posix_spawn(&cli.pid, ORVITA_CLI, &actions, &attributes, argv.data(), envp.data()) != 0) cli.pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
-  ::close(fds[1]);
-  cli.reader = fds[0];
-  return cli;
+  return spawnPiped(
+      ORVITA_CLI, words,
+      {"XDG_CONFIG_HOME=" + configHome.toLocal8Bit(), "ORVITA_JOURNAL=" + configHome.toLocal8Bit() + "/journal.sqlite"},
+      STDOUT_FILENO, unread);
 }
 
 // The wait status once the process ends; -1 when it is still running after `ceilingMs`.
@@ -377,7 +350,7 @@ TEST_F(CliEndToEnd, AnInterruptedWriteSaysWhatTheBarrierHolds) {
 
 TEST_F(CliEndToEnd, FollowingEndsAtOnceWhenItsReaderGoesAndFreesThePort) {
   startBarrier();
-  PipedCli follow = startPiped(onBarrier({QStringLiteral("status"), QStringLiteral("--follow")}), dir.path());
+  PipedProcess follow = startPiped(onBarrier({QStringLiteral("status"), QStringLiteral("--follow")}), dir.path());
   ASSERT_GT(follow.pid, 0);
   // The first state whole; then nothing more comes while the barrier stays as it is.
   QByteArray shown;
@@ -507,7 +480,7 @@ TEST_F(CliEndToEnd, OfflineAnOutputThatCannotBeWrittenFailsInsteadOfEndingThePro
   EXPECT_EQ(full.exitCode(), 2);
   EXPECT_TRUE(QString::fromUtf8(full.readAllStandardError()).startsWith(QStringLiteral("orvita-cli: ")));
 
-  const PipedCli closed = startPiped({QStringLiteral("show"), file("c.acc")}, dir.path(), true);
+  const PipedProcess closed = startPiped({QStringLiteral("show"), file("c.acc")}, dir.path(), true);
   ASSERT_GT(closed.pid, 0);
   const int status = waitStatus(closed.pid, Ceiling);
   ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);

@@ -132,40 +132,12 @@ class OracleBarrier {
   Bytes pending_;
 };
 
-class OracleLine : public SerialLine {
+class OracleLine : public QueuedLine {
  public:
   OracleBarrier barrier;
-  bool openable = true;
-  bool isOpenNow = true;
-  std::int32_t rxThreshold = 1;
-  std::deque<std::uint8_t> input;
-  std::vector<Bytes> written;
 
-  bool open() override { return isOpenNow = openable; }
-  void close() override { isOpenNow = false; }
-  bool isOpen() const override { return isOpenNow; }
-  bool setDtr(bool) override { return false; }
-  bool setRts(bool) override { return false; }
-  std::int32_t read(std::uint8_t* buffer, std::int32_t count) override {
-    if (!isOpenNow) return 0;
-    std::int32_t n = 0;
-    for (; n < count && !input.empty(); ++n) {
-      buffer[n] = input.front();
-      input.pop_front();
-    }
-    bytesRead += std::uint64_t(n);
-    return n;
-  }
-  std::uint64_t bytesRead = 0;
-  std::uint64_t streamEnd() const { return bytesRead + input.size(); }
-  std::int32_t write(const std::uint8_t* buffer, std::int32_t count) override {
-    if (!isOpenNow) return 0;
-    written.emplace_back(buffer, buffer + count);
-    for (std::uint8_t b : barrier.take({buffer, std::size_t(count)})) input.push_back(b);
-    return count;
-  }
-  QString deviceName() const override { return QStringLiteral("ttyUSB0"); }
-  void setRxThreshold(std::int32_t bytes) override { rxThreshold = bytes; }
+  OracleLine() { isOpenNow = true; }
+  Bytes answer(std::span<const std::uint8_t> bytes) override { return barrier.take(bytes); }
 };
 
 // One program run's worth of state; built afresh for every input so that a

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <deque>
+#include <span>
 #include <vector>
 
 #include "link/DeviceLink.h"
@@ -12,17 +13,20 @@
 // Readable failure messages.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
-// A serial line whose far end is a SimBarrier: written requests are answered
-// at once into the receive queue; deliver() plays the notifications.
-class SimLine : public SerialLine {
+// A serial line without a port: what the far end answers to a written
+// request waits in the receive queue until a notification reads it.
+class QueuedLine : public SerialLine {
  public:
-  SimBarrier sim;
   bool openable = true;
   bool isOpenNow = false;
   int opens = 0;
   std::int32_t rxThreshold = 1;  // as the link last set it
   std::deque<std::uint8_t> input;
   std::vector<std::vector<std::uint8_t>> written;
+  std::uint64_t bytesRead = 0;  // ever, so a byte's place in the stream is known
+
+  // The far end's answer to the bytes written to it.
+  virtual std::vector<std::uint8_t> answer(std::span<const std::uint8_t> bytes) = 0;
 
   bool open() override {
     ++opens;
@@ -40,16 +44,26 @@ class SimLine : public SerialLine {
       buffer[n++] = input.front();
       input.pop_front();
     }
+    bytesRead += std::uint64_t(n);
     return n;
   }
   std::int32_t write(const std::uint8_t* buffer, std::int32_t count) override {
     if (!isOpenNow) return 0;
     written.emplace_back(buffer, buffer + count);
-    for (std::uint8_t b : sim.receive({buffer, std::size_t(count)})) input.push_back(b);
+    for (std::uint8_t b : answer({buffer, std::size_t(count)})) input.push_back(b);
     return count;
   }
   QString deviceName() const override { return QStringLiteral("ttyUSB0"); }
   void setRxThreshold(std::int32_t bytes) override { rxThreshold = bytes; }
+  // Where the bytes queued now end in the line's stream.
+  std::uint64_t streamEnd() const { return bytesRead + input.size(); }
+};
+
+// A line whose far end is a SimBarrier; deliver() plays the notifications.
+class SimLine : public QueuedLine {
+ public:
+  SimBarrier sim;
+  std::vector<std::uint8_t> answer(std::span<const std::uint8_t> bytes) override { return sim.receive(bytes); }
 };
 
 class RecordingView : public LinkView {
