@@ -18,14 +18,6 @@ using Lines = std::function<void(const QString& line)>;
 
 QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex().toUpper()); }
 
-std::span<const std::uint8_t> byteSpan(const QByteArray& bytes) {
-  return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())};
-}
-
-// The version as the identification bar shows it: "1.05" and "2021-07-14".
-QString versionNumber(const QByteArray& v) { return barrierFirmwareVersion(byteSpan(v)); }
-QString versionDate(const QByteArray& v) { return barrierFirmwareDate(byteSpan(v)); }
-
 class HistoryPrinter {
  public:
   HistoryPrinter(JournalReader& reader, const CliRequest& request, const Lines& out)
@@ -125,8 +117,8 @@ CommandOutcome listBarriers(JournalReader& reader, const CliRequest& request, co
       const QJsonObject o{
           {QStringLiteral("serial"), int(b.serial)},
           {QStringLiteral("beamCount"), b.beamCount},
-          {QStringLiteral("version"), versionNumber(b.version)},
-          {QStringLiteral("versionDate"), versionDate(b.version)},
+          {QStringLiteral("version"), barrierFirmwareVersion(b.version)},
+          {QStringLiteral("versionDate"), barrierFirmwareDate(b.version)},
           {QStringLiteral("versionBytes"), hex(b.version)},
           {QStringLiteral("firstSeen"), journalTimeText(b.firstSeenMs)},
           {QStringLiteral("lastSeen"), journalTimeText(b.lastSeenMs)},
@@ -139,7 +131,7 @@ CommandOutcome listBarriers(JournalReader& reader, const CliRequest& request, co
       out(uiText(UiTexts::txtCliBarrierLine)
               .arg(b.serial)
               .arg(b.beamCount)
-              .arg(versionNumber(b.version) + QLatin1Char(' ') + versionDate(b.version))
+              .arg(barrierFirmwareVersion(b.version) + QLatin1Char(' ') + barrierFirmwareDate(b.version))
               .arg(journalTimeText(b.firstSeenMs), journalTimeText(b.lastSeenMs))
               .arg(b.connections)
               .arg(b.alarms)

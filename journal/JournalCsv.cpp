@@ -11,10 +11,6 @@ namespace {
 
 QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex().toUpper()); }
 
-std::span<const std::uint8_t> byteSpan(const QByteArray& bytes) {
-  return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())};
-}
-
 QString csvField(const QString& text) {
   if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
     return text;
@@ -137,7 +133,7 @@ QString JournalEventContext::textOf(const JournalEvent& e) const {
     case JournalEventKind::Connected:
       return QStringLiteral("ORVITA %1 v.%2 %3")
           .arg(e.beamCount)
-          .arg(barrierFirmwareVersion(byteSpan(e.version)), barrierFirmwareDate(byteSpan(e.version)));
+          .arg(barrierFirmwareVersion(e.version), barrierFirmwareDate(e.version));
     default:
       return e.text;
   }

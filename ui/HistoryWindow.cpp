@@ -29,11 +29,9 @@ QString shortLocalTime(qint64 ms) {
 }
 
 QString barrierEntry(const JournalBarrier& b) {
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(b.version.constData());
-  const std::span<const std::uint8_t> version(bytes, std::size_t(b.version.size()));
   return uiText(UiTexts::txtBarrierEntry)
       .arg(b.serial)
-      .arg(barrierFirmwareVersion(version) + u' ' + barrierFirmwareDate(version))
+      .arg(barrierFirmwareVersion(b.version) + u' ' + barrierFirmwareDate(b.version))
       .arg(shortLocalTime(b.firstSeenMs), shortLocalTime(b.lastSeenMs));
 }
 

@@ -29,3 +29,17 @@ QString barrierFirmwareDate(std::span<const std::uint8_t> v) {
   if (v.size() < 8) return QString();
   return numToHex(v[4]) + numToHex(v[5]) + QLatin1Char('-') + numToHex(v[6]) + QLatin1Char('-') + numToHex(v[7]);
 }
+
+namespace {
+
+std::span<const std::uint8_t> byteSpan(const QByteArray& bytes) {
+  return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())};
+}
+
+}  // namespace
+
+QString barrierFirmwareVersion(const QByteArray& versionBytes) {
+  return barrierFirmwareVersion(byteSpan(versionBytes));
+}
+
+QString barrierFirmwareDate(const QByteArray& versionBytes) { return barrierFirmwareDate(byteSpan(versionBytes)); }

@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <span>
@@ -14,3 +15,6 @@ QString packageVersion();
 // the bytes are too few.
 QString barrierFirmwareVersion(std::span<const std::uint8_t> versionBytes);
 QString barrierFirmwareDate(std::span<const std::uint8_t> versionBytes);
+// The same from the bytes as the journal keeps them.
+QString barrierFirmwareVersion(const QByteArray& versionBytes);
+QString barrierFirmwareDate(const QByteArray& versionBytes);
