@@ -208,3 +208,29 @@ TEST(UsersOwnFolder, IsAFolderOfTheUsersThatNobodyElseMayWriteIn) {
   ASSERT_TRUE(QFile::link(QStringLiteral("/usr/bin"), dir.filePath("bin")));
   EXPECT_FALSE(isUsersOwnFolder(dir.filePath("bin")));
 }
+
+// The state folder and the folders above it are made the user's alone; one
+// that is there already keeps its mode.
+TEST(UsersOwnFolder, TheStateFolderIsMadePrivateAndAnExistingOneKeepsItsMode) {
+  QTemporaryDir dir;
+  const QByteArray old = qgetenv("XDG_STATE_HOME");
+  const mode_t umask = ::umask(022);
+  qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath("state")));
+  const QString folder = userStateFolder();
+  EXPECT_EQ(folder, dir.filePath("state/Dravel/Orvita"));
+  for (const char* made : {"state", "state/Dravel", "state/Dravel/Orvita"}) {
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(dir.filePath(made)).constData(), &st), 0) << made;
+    EXPECT_EQ(st.st_mode & 07777, 0700u) << made;
+  }
+  ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0750), 0);
+  userStateFolder();
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0750u);
+  ::umask(umask);
+  if (old.isNull())
+    qunsetenv("XDG_STATE_HOME");
+  else
+    qputenv("XDG_STATE_HOME", old);
+}
