@@ -6,12 +6,12 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <functional>
 #include <vector>
 
 #include "files/ConfigText.h"
 #include "texts/UiTexts.h"
+#include "util/OutputFile.h"
 #include "walktest/WalkTestText.h"
 
 namespace {
@@ -385,7 +385,7 @@ void lastDayBlock(Writer& w, const JournalDayCounts& counts, int beamCount) {
 }  // namespace
 
 bool writeDocumentPdf(const QString& path, const std::function<bool(QPagedPaintDevice&)>& paint, QString* error) {
-  QSaveFile file(path);
+  OutputFile file(path, PrivateFileMode);
   if (!file.open(QIODevice::WriteOnly)) {
     if (error) *error = file.errorString();
     return false;
@@ -397,7 +397,6 @@ bool writeDocumentPdf(const QString& path, const std::function<bool(QPagedPaintD
     pdf.setTitle(QFileInfo(path).completeBaseName());
     if (!paint(pdf)) {
       if (error) *error = file.errorString();
-      file.cancelWriting();
       return false;
     }
   }

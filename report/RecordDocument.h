@@ -17,8 +17,9 @@ bool paintRecord(QPagedPaintDevice& device, const CommissioningRecord& record);
 bool paintConfigurationSheet(QPagedPaintDevice& device, const BarrierConfig& config, const QString& source,
                              const QDateTime& printedAt);
 
-// Any document as an A4 PDF file at `path`, written whole or not at all;
-// false with the system's message in `error` when it cannot be written.
+// Any document as an A4 PDF file at `path`, written as every output is
+// (util/OutputFile.h) and, when new, readable by the user alone; false with
+// why in `error` when it cannot be written or the name is refused.
 bool writeDocumentPdf(const QString& path, const std::function<bool(QPagedPaintDevice&)>& paint, QString* error);
 // The two documents as PDF files, as writeDocumentPdf writes them.
 bool writeRecordPdf(const QString& path, const CommissioningRecord& record, QString* error);

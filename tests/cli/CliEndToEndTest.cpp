@@ -26,6 +26,7 @@
 #include <functional>
 
 #include "files/ConfigFile.h"
+#include "tests/ActingAs.h"
 #include "tests/PipedProcess.h"
 #include "texts/UiTexts.h"
 
@@ -89,6 +90,32 @@ class CliEndToEnd : public ::testing::Test {
     return QStringList{QStringLiteral("--port"), barrier} + arguments;
   }
   QString file(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+  // With a walk test in the journal: a record is the user's alone, and never
+  // written through a link that another user planted in a shared folder
+  // (planting takes root; the run of orvita-cli is the user's, root's).
+  void expectRecordNeverWrittenThroughAPlantedLink() {
+    const mode_t umask = ::umask(022);
+    const CliRun mine = cli({QStringLiteral("report"), file("mine.pdf")});
+    ::umask(umask);
+    EXPECT_EQ(mine.exitStatus, 0) << mine.err.toStdString();
+    EXPECT_EQ(modeOf(file("mine.pdf")), 0600u);
+    if (!isRoot()) return;
+    const QString victim = file("victim"), shared = file("shared"), planted = shared + "/protokol.pdf";
+    QFile original(victim);
+    ASSERT_TRUE(original.open(QIODevice::WriteOnly));
+    original.write("kept");
+    original.close();
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("shared")));
+    ASSERT_TRUE(setOwnerAndMode(shared, 0, 01777));
+    ASSERT_TRUE(plantLink(victim, planted, Stranger));
+    const CliRun refused = cli({QStringLiteral("report"), planted});
+    EXPECT_EQ(refused.exitStatus, 2);
+    EXPECT_TRUE(refused.err.endsWith(QStringLiteral("orvita-cli: ") + planted + QStringLiteral(": ") +
+                                     uiText(UiTexts::txtForeignLink) + QStringLiteral(".\n")))
+        << refused.err.toStdString();
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    EXPECT_EQ(original.readAll(), QByteArray("kept"));
+  }
   QString journal() const { return dir.filePath(QStringLiteral("journal.sqlite")); }
   // The objects history --json printed, one a line.
   QList<QJsonObject> historyJson(const QStringList& options = {}) const {
@@ -753,6 +780,7 @@ TEST_F(CliEndToEnd, AWalkTestCutByAnUnplugOrMissingABeamFailsAtItsTimeOut) {
   const QString text = pdfText(file("failed.pdf"));
   EXPECT_TRUE(text.contains(QStringLiteral("Wynik testu: NEGATYWNY")));
   EXPECT_TRUE(text.contains(QStringLiteral("Utrata połączenia z barierą")));
+  expectRecordNeverWrittenThroughAPlantedLink();
 }
 
 // Stopped in the morning with Ctrl+C or by its service manager, the
