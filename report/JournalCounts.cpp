@@ -20,8 +20,7 @@ std::optional<JournalDayCounts> dayCountsBefore(JournalReader& journal, unsigned
       before = earlier ? earlier->status : BarrierStatus{};
     }
     if (event.kind == JournalEventKind::Lost) {
-      ++counts.connectionLosses;
-      before = {};
+      ++counts.connectionLosses;  // a connection's last event: what follows is another's
       return true;
     }
     const std::uint8_t rising = event.status.beamsAlarm & ~before.beamsAlarm;

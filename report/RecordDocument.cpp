@@ -83,10 +83,10 @@ struct Cell {
 // units are used only where they are drawn.
 class Page {
  public:
-  // `footer` is each page's footer, with %1 standing for `footerPart`, which
-  // is shortened to fit; `pages` is the page count, 0 while it is not known.
-  Page(QPagedPaintDevice& device, QString footer, QString footerPart, int pages)
-      : device_(device), footer_(std::move(footer)), footerPart_(std::move(footerPart)), pages_(pages) {}
+  // `footer`: each page's footer lines, each shortened to fit; `pages`: the
+  // page count, 0 while it is not known.
+  Page(QPagedPaintDevice& device, QStringList footer, int pages)
+      : device_(device), footer_(std::move(footer)), pages_(pages) {}
 
   bool begin() {
     device_.setPageSize(QPageSize(QPageSize::A4));
@@ -182,21 +182,20 @@ class Page {
     line(left(), top, right(), top, Rule, 0.2);
     const QFont small = font(7.5);
     const QString number = uiText(UiTexts::txtRecordPage).arg(page_).arg(pages_);
-    QString footer = footer_;
-    if (footer.contains(QStringLiteral("%1"))) {
-      const QFontMetricsF metrics(small, &device_);
-      const double room = width() * unit_ - metrics.horizontalAdvance(number + QStringLiteral("    ")) -
-                          metrics.horizontalAdvance(footer_.arg(QString()));
-      footer = footer_.arg(metrics.elidedText(footerPart_, Qt::ElideRight, std::max(room, 0.0)));
+    const QFontMetricsF metrics(small, &device_);
+    const double room = width() * unit_ - metrics.horizontalAdvance(number + QStringLiteral("    "));
+    double y = top + 0.8;
+    for (const QString& footer : footer_) {
+      text(left(), y, width(), 3.6, metrics.elidedText(footer, Qt::ElideRight, room), small, Muted,
+           Qt::AlignLeft | Qt::AlignVCenter);
+      y += 3.4;
     }
-    text(left(), top + 1, width(), 5, footer, small, Muted, Qt::AlignLeft | Qt::AlignVCenter);
-    text(left(), top + 1, width(), 5, number, small, Muted, Qt::AlignRight | Qt::AlignVCenter);
+    text(left(), top + 0.8, width(), 3.6, number, small, Muted, Qt::AlignRight | Qt::AlignVCenter);
   }
 
   QPagedPaintDevice& device_;
   QPainter painter_;
-  QString footer_;
-  QString footerPart_;
+  QStringList footer_;
   int pages_ = 0;
   double unit_ = 1;  // device units per millimetre
   double widthMm_ = 210;
@@ -476,22 +475,21 @@ void lastDayAndSignatures(Writer& w, const JournalDayCounts& counts, int beamCou
 
 // Lays a document out twice: on a scratch PDF of the device's resolution to
 // count its pages, then on the device with the count in every footer.
-bool paintPages(QPagedPaintDevice& device, const QString& footer, const QString& footerPart,
-                const std::function<void(Writer&)>& body) {
+bool paintPages(QPagedPaintDevice& device, const QStringList& footer, const std::function<void(Writer&)>& body) {
   int pages = 0;
   {
     QBuffer scratch;
     scratch.open(QIODevice::WriteOnly);
     QPdfWriter counting(&scratch);
     counting.setResolution(device.logicalDpiX());
-    Page page(counting, footer, footerPart, 0);
+    Page page(counting, footer, 0);
     if (!page.begin()) return false;
     Writer w(page);
     body(w);
     page.end();
     pages = page.pages();
   }
-  Page page(device, footer, footerPart, pages);
+  Page page(device, footer, pages);
   if (!page.begin()) return false;
   Writer w(page);
   body(w);
@@ -585,14 +583,14 @@ void recordBody(Writer& w, const CommissioningRecord& r) {
 bool paintRecord(QPagedPaintDevice& device, const CommissioningRecord& r) {
   const QString testDate = r.walkTest && r.walkTest->startedMs ? longDate(localTime(r.walkTest->startedMs))
                                                                : uiText(UiTexts::txtRecordNoTest);
-  const QString footer = uiText(UiTexts::txtRecordFooter)
-                             .arg(uiText(UiTexts::txtRecordTitle), QStringLiteral("%1"),
-                                  QString::number(r.barrier.config.transmitterSerial()), testDate);
-  return paintPages(device, footer, orDash(r.site), [&](Writer& w) { recordBody(w, r); });
+  const QStringList footer{
+      uiText(UiTexts::txtRecordTitle) + QStringLiteral(" – ") + orDash(r.site),
+      uiText(UiTexts::txtRecordFooter).arg(QString::number(r.barrier.config.transmitterSerial()), testDate)};
+  return paintPages(device, footer, [&](Writer& w) { recordBody(w, r); });
 }
 
 bool paintConfigurationSheet(QPagedPaintDevice& device, const ConfigurationSheet& sheet) {
-  return paintPages(device, footerText(UiTexts::txtConfigSheetTitle), QString(), [&](Writer& w) {
+  return paintPages(device, {footerText(UiTexts::txtConfigSheetTitle)}, [&](Writer& w) {
     w.header(uiText(UiTexts::txtConfigSheetTitle), sheet.printedAt);
     const int count = sheet.config[BarrierConfig::BeamCount];
     const int beams = count >= 2 && count <= MaxBeams ? count : MaxBeams;

@@ -449,7 +449,7 @@ const std::vector<Entry>& entries() {
       {txtCliHelpReport,
        QStringLiteral("Protokół uruchomienia (PDF) z ostatniego testu uruchomieniowego w bazie historii (z --barrier: "
                       "ostatniego testu tej bariery). Kod wyjścia 1, gdy baza historii nie ma takiego testu.")},
-      {txtRecordFooter, QStringLiteral("%1 – %2 – numer seryjny nadajnika %3 – test %4")},
+      {txtRecordFooter, QStringLiteral("Numer seryjny nadajnika %1 – test %2")},
       {txtRecordNoTest, QStringLiteral("nie wykonany")},
       {txtRecordTestDate, QStringLiteral("Data testu")},
       {txtRecordTestRunningSince, QStringLiteral("od %1, test w toku")},

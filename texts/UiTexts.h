@@ -456,7 +456,7 @@ enum Id : int {
   txtCliHelpWalkTest = 65791,
   txtCliHelpReport = 65792,
   // What the record and the configuration sheet say of their own sources.
-  txtRecordFooter = 65950,            // %1 the title, %2 the site, %3 the serial number, %4 the test's date
+  txtRecordFooter = 65950,            // %1 the serial number, %2 the test's date
   txtRecordNoTest = 65951,            // the footer's test date when no test was made
   txtRecordTestDate = 65952,          // caption
   txtRecordTestRunningSince = 65953,  // %1 the start
