@@ -408,8 +408,9 @@ void walkTestBlock(Writer& w, const WalkTestResult& test, const QDateTime& print
     QString outcome = walkOutcomeText(item.outcome);
     QColor colour = Muted;
     if (item.outcome == WalkOutcome::Passed) outcome = QStringLiteral("✓ ") + outcome, colour = PassColour;
-    // A running test's item not yet walked has not failed.
-    if (item.outcome == WalkOutcome::NotPassed && running) outcome = uiText(UiTexts::txtOutcomeNotYetTested);
+    // A running test's item not yet walked has not failed: the window's words for it.
+    if (item.outcome == WalkOutcome::NotPassed && running)
+      outcome = uiText(item.seenMs ? UiTexts::txtOutcomeSeen : UiTexts::txtOutcomeWaiting);
     if (item.outcome == WalkOutcome::NotPassed && !running)
       outcome = QStringLiteral("✗ ") + outcome, colour = FailColour;
     QString name = walkItemName(item);

@@ -454,7 +454,6 @@ const std::vector<Entry>& entries() {
       {txtRecordTestDate, QStringLiteral("Data testu")},
       {txtRecordTestRunningSince, QStringLiteral("od %1, test w toku")},
       {txtRecordResultRunning, QStringLiteral("Stan: test w toku")},
-      {txtOutcomeNotYetTested, QStringLiteral("jeszcze nie testowano")},
       {txtWalkTimeRunning, QStringLiteral("Test od %1 – test w toku, stan na %2")},
       {txtRecordDayBeforePrint, QStringLiteral("24 godziny przed wydrukiem według bazy historii")},
       {txtRecordDaySpan, QStringLiteral("Od %1 do %2.")},

@@ -461,7 +461,6 @@ enum Id : int {
   txtRecordTestDate = 65952,          // caption
   txtRecordTestRunningSince = 65953,  // %1 the start
   txtRecordResultRunning = 65954,     // the badge of a test still running
-  txtOutcomeNotYetTested = 65955,     // an item of a running test still to be walked
   txtWalkTimeRunning = 65956,         // %1 start, %2 the moment printed
   txtRecordDayBeforePrint = 65957,
   txtRecordDaySpan = 65958,  // %1 from, %2 until
