@@ -8,7 +8,6 @@
 #include "cli/FileCommands.h"
 #include "cli/HeadlessLink.h"
 #include "files/ConfigFile.h"
-#include "files/ConfigText.h"
 #include "files/SettingsStore.h"
 #include "journal/JournalPath.h"
 #include "journal/JournalReader.h"

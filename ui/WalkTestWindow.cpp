@@ -15,7 +15,6 @@
 #include "files/ConfigText.h"
 #include "journal/JournalPath.h"
 #include "journal/JournalReader.h"
-#include "link/StatusWords.h"
 #include "report/RecordAssembly.h"
 #include "report/RecordDocument.h"
 #include "serial/PortList.h"
