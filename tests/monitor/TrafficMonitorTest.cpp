@@ -69,7 +69,7 @@ TEST(FrameWords, WordEveryCommandInBothDirections) {
   // Several beams, every per-beam byte, flags, the sabotage byte and beam 1's diagnostic byte (payload 16).
   EXPECT_EQ(
       received(frame::CmdStatus, {0x06, 200, 0x21, 0x04, 0x08, 0x10, 0x20, 0x60, 0x01, 0, 0, 0, 0, 0, 0, 0, 0x01}),
-      QStringLiteral("wiązki 2÷3 zasłonięte, wiązka 3 w alarmie, wiązka 4 na 50%, wiązka 5 nar., wiązka 6 "
+      QStringLiteral("wiązki 2÷3 zasłonięte, alarm wiązki 3, wiązka 4 na 50%, wiązka 5 nar., wiązka 6 "
                      "zablokowana, wiązki 6÷7 w pamięci blokad, Alarm, Za niskie napięcie zasilania!!!, "
                      "Sabotaż - zbyt długo zasłonięte wszystkie wiązki, diagnostyka wiązek 1, zasilanie 12,2 V"));
   EXPECT_EQ(received(frame::CmdStatus, {0, 200, 0}), QStringLiteral("za krótka, by ją odczytać"));
