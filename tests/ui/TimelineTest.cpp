@@ -208,10 +208,14 @@ void TimelineTest::theHistoryWindowDrawsARecordedVisit() {
   QVERIFY(window.saveEvents(csv));
   QFile file(csv);
   QVERIFY(file.open(QIODevice::ReadOnly));
-  const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+  const QByteArray bytes = file.readAll();
+  // For a spreadsheet: UTF-8 that says so, the local time as it reads one, semicolons.
+  QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+  const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(u'\n', Qt::SkipEmptyParts);
   QCOMPARE(lines.size(), 2);
-  QCOMPARE(lines[0], journalCsvHeader());
-  QVERIFY(lines[1].startsWith(journalTimeText(t0 + 20 * Minute) + QStringLiteral(",4711,lost,unplugged,")));
+  QCOMPARE(QChar(0xFEFF) + lines[0], journalCsvHeader(JournalCsvForm::Spreadsheet));
+  const QString lost = QDateTime::fromMSecsSinceEpoch(t0 + 20 * Minute).toString(u"yyyy-MM-dd HH:mm:ss,zzz");
+  QVERIFY2(lines[1].startsWith(lost + QStringLiteral(";4711;lost;unplugged;")), qPrintable(lines[1]));
 }
 
 QTEST_MAIN(TimelineTest)
