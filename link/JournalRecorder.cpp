@@ -78,7 +78,6 @@ void JournalRecorder::barrierLost(LinkLoss reason) {
   if (!pendingSupply_.isEmpty()) writeSupply();
   writer_.endConnection(now(), journalReason(reason));
   connected_ = false;
-  shownSupply_.clear();
 }
 
 void JournalRecorder::statusChanged(const BarrierStatus& status, std::span<const std::uint8_t>) {
@@ -98,6 +97,7 @@ void JournalRecorder::supplyTextChanged(const QString& text) {
 }
 
 void JournalRecorder::writeDueSupply() {
+  supplyTimer_.stop();
   const qint64 wait = lastSupplyMs_ + SupplyIntervalMs - now();
   if (wait > 0)
     supplyTimer_.start(std::chrono::milliseconds(wait));
