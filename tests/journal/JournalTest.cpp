@@ -256,7 +256,8 @@ TEST_F(JournalTest, AJournalLockedLongerThanTheBusyTimeIsToldAndLeft) {
 // counted once (rising edges, anew in each connection), and version 2's
 // barriers of one serial number but two models made two.
 TEST_F(JournalTest, AnOlderJournalIsUpgradedWithItsAlarmsCountedAndItsBarriersApart) {
-  const QByteArray eight = QByteArray::fromHex("0601000520210714"), four = QByteArray::fromHex("0201000520210714");
+  const QByteArray eight = QByteArray::fromHex("0601000520210714"), four = QByteArray::fromHex("0201000520210714"),
+                   newer = QByteArray::fromHex("0601000620230301");
   constexpr std::uint8_t A = statusflag::AlarmOutput, T = statusflag::TamperOutput;
   for (const int version : {1, 2}) {
     SCOPED_TRACE(version);
@@ -268,8 +269,10 @@ TEST_F(JournalTest, AnOlderJournalIsUpgradedWithItsAlarmsCountedAndItsBarriersAp
       raw.exec(QStringLiteral("INSERT INTO barrier(id, serial) VALUES (1, 777), (2, 0)"));
       raw.exec(QStringLiteral("INSERT INTO connection(id, session, barrier, started, ended, reason, version, beams) "
                               "VALUES (1, 1, 1, 110, 400, 2, x'%1', 8), (2, 1, 1, 500, 800, 2, x'%1', 8), "
-                              "(3, 1, 2, 810, 820, 2, x'%1', 8), (4, 1, 2, 830, 850, 2, x'%2', 4)")
-                   .arg(QString::fromLatin1(eight.toHex()), QString::fromLatin1(four.toHex())));
+                              "(3, 1, 2, 810, 820, 2, x'%1', 8), (4, 1, 2, 830, 850, 2, x'%2', 4), "
+                              "(5, 1, 2, 860, 870, 2, x'%3', 8)")
+                   .arg(QString::fromLatin1(eight.toHex()), QString::fromLatin1(four.toHex()),
+                        QString::fromLatin1(newer.toHex())));
       if (version == 2) raw.exec(QStringLiteral("UPDATE connection SET alarms = id, tampers = 0"));
       // On in 7 rows, 4 times as seen by each connection, 3 times were the second one's start not its own.
       const std::pair<int, std::uint8_t> statuses[] = {{1, 0}, {1, A}, {1, A}, {1, 0},     {1, A},
@@ -286,14 +289,18 @@ TEST_F(JournalTest, AnOlderJournalIsUpgradedWithItsAlarmsCountedAndItsBarriersAp
     JournalReader reader(path());
     ASSERT_TRUE(reader.open()) << reader.error().toStdString();
     const QList<JournalBarrier> barriers = reader.barriers();
-    ASSERT_EQ(barriers.size(), 3);
+    ASSERT_EQ(barriers.size(), 4);
     EXPECT_EQ(barriers[0].serial, 0u);
     EXPECT_EQ(barriers[0].beamCount, 4);
     EXPECT_EQ(barriers[0].version, four);
-    EXPECT_EQ(barriers[1].serial, 0u);
-    EXPECT_EQ(barriers[1].beamCount, 8);
-    EXPECT_EQ(barriers[1].connections, 1);
-    const JournalBarrier& counted = barriers[2];
+    for (const int i : {1, 2}) {
+      EXPECT_EQ(barriers[i].serial, 0u);
+      EXPECT_EQ(barriers[i].beamCount, 8);
+      EXPECT_EQ(barriers[i].connections, 1);
+    }
+    EXPECT_EQ(barriers[1].version, eight);
+    EXPECT_EQ(barriers[2].version, newer);
+    const JournalBarrier& counted = barriers[3];
     EXPECT_EQ(counted.serial, 777u);
     EXPECT_EQ(counted.version, eight);
     EXPECT_EQ(counted.alarms, version == 1 ? 4 : 1 + 2) << "version 2 kept its own counts";
@@ -369,14 +376,17 @@ TEST_F(JournalTest, TheLogIsCopiedIntoTheFileAtASessionsEndAndDuringRecording) {
 TEST_F(JournalTest, ADamagedFileGoesAsideOnlyUnderAFreeNameAndANoticeSaysWhatHappened) {
   const QByteArray garbage = QByteArray("not a journal at all ").repeated(200);
   writeAll(path(), garbage);
+  writeAll(path() + QStringLiteral("-wal"), "its log");
   const QString victim = path("victim");
   writeAll(victim, "the user's own file");
   const QDateTime now = QDateTime::currentDateTimeUtc();
   QStringList planted;
   for (int second = -1; second < 30; ++second) {
-    planted << path() + QStringLiteral(".damaged-") +
-                   now.addSecs(second).toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    ASSERT_TRUE(QFile::link(victim, planted.last()));
+    const QString name =
+        path() + QStringLiteral(".damaged-") + now.addSecs(second).toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    // The name itself, and the second choice's log.
+    planted << name << name + QStringLiteral("-2-wal");
+    ASSERT_TRUE(QFile::link(victim, planted[planted.size() - 2]) && QFile::link(victim, planted.last()));
   }
   {
     JournalWriter w(options(path()));
@@ -392,8 +402,10 @@ TEST_F(JournalTest, ADamagedFileGoesAsideOnlyUnderAFreeNameAndANoticeSaysWhatHap
       aside << file.filePath();
   ASSERT_EQ(aside.size(), 1) << aside.join(u' ').toStdString();
   EXPECT_EQ(faults[0], uiText(UiTexts::txtJournalDamaged).arg(path(), aside[0]));
-  EXPECT_TRUE(aside[0].endsWith(QStringLiteral("-2")));
+  EXPECT_TRUE(aside[0].endsWith(QStringLiteral("-3")));
   EXPECT_EQ(readAll(aside[0]), garbage);
+  EXPECT_EQ(readAll(aside[0] + QStringLiteral("-wal")), QByteArray("its log"))
+      << QDir(dir.path()).entryList(QDir::Files | QDir::System).join(u' ').toStdString();
   EXPECT_EQ(readAll(victim), QByteArray("the user's own file"));
   for (const QString& link : planted) EXPECT_EQ(QFileInfo(link).symLinkTarget(), victim);
 
