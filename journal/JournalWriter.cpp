@@ -246,34 +246,34 @@ void Store::close() {
 }
 
 // A damaged file is never deleted: it goes aside under a free name with the
-// time in it, its write-ahead log and index beside it. False, told, when it
-// could not: a new journal must not start beside the old one's log.
+// time in it, its write-ahead log and index beside it, renamed while still
+// open, since SQLite deletes the log when it closes the file. False, told,
+// when it could not: a new journal must not start beside the old one's log.
 bool Store::putAside() {
-  close();
   const QString shown = QDir::toNativeSeparators(options_.path);
   const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
   const QStringList suffixes{QString(), QStringLiteral("-wal"), QStringLiteral("-shm")};
+  QString aside;
   int error = EEXIST;
   for (int attempt = 1; attempt <= 100 && error == EEXIST; ++attempt) {
-    QString aside = options_.path + QStringLiteral(".damaged-") + stamp;
+    aside = options_.path + QStringLiteral(".damaged-") + stamp;
     if (attempt > 1) aside += QLatin1Char('-') + QString::number(attempt);
     if (std::any_of(suffixes.begin(), suffixes.end(), [&](const QString& s) { return nameTaken(aside + s); })) continue;
     error = renameNoReplace(options_.path, aside);
-    if (error != 0) continue;
-    for (const QString& suffix : {suffixes[1], suffixes[2]}) {
-      if (!nameTaken(options_.path + suffix)) continue;
-      error = renameNoReplace(options_.path + suffix, aside + suffix);
-      if (error == 0) continue;
-      // The log stays where a new file would take it for its own: the file goes back to it.
-      renameNoReplace(aside, options_.path);
-      report_(uiText(UiTexts::txtJournalNotPutAside).arg(shown, QString::fromLocal8Bit(std::strerror(error))), true);
-      return false;
-    }
-    report_(uiText(UiTexts::txtJournalDamaged).arg(shown, QDir::toNativeSeparators(aside)), false);
-    return true;
   }
-  report_(uiText(UiTexts::txtJournalNotPutAside).arg(shown, QString::fromLocal8Bit(std::strerror(error))), true);
-  return false;
+  for (const QString& suffix : {suffixes[1], suffixes[2]}) {
+    if (error != 0 || !nameTaken(options_.path + suffix)) continue;
+    error = renameNoReplace(options_.path + suffix, aside + suffix);
+    // The log stays where a new file would take it for its own: the file goes back to it.
+    if (error != 0) renameNoReplace(aside, options_.path);
+  }
+  close();
+  if (error != 0) {
+    report_(uiText(UiTexts::txtJournalNotPutAside).arg(shown, QString::fromLocal8Bit(std::strerror(error))), true);
+    return false;
+  }
+  report_(uiText(UiTexts::txtJournalDamaged).arg(shown, QDir::toNativeSeparators(aside)), false);
+  return true;
 }
 
 bool Store::insertEvent(qint64 time, int kind, qint64 code, const QByteArray& bytes, const QString& text) {
