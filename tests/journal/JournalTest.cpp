@@ -404,8 +404,7 @@ TEST_F(JournalTest, ADamagedFileGoesAsideOnlyUnderAFreeNameAndANoticeSaysWhatHap
   EXPECT_EQ(faults[0], uiText(UiTexts::txtJournalDamaged).arg(path(), aside[0]));
   EXPECT_TRUE(aside[0].endsWith(QStringLiteral("-3")));
   EXPECT_EQ(readAll(aside[0]), garbage);
-  EXPECT_EQ(readAll(aside[0] + QStringLiteral("-wal")), QByteArray("its log"))
-      << QDir(dir.path()).entryList(QDir::Files | QDir::System).join(u' ').toStdString();
+  EXPECT_EQ(readAll(aside[0] + QStringLiteral("-wal")), QByteArray("its log"));
   EXPECT_EQ(readAll(victim), QByteArray("the user's own file"));
   for (const QString& link : planted) EXPECT_EQ(QFileInfo(link).symLinkTarget(), victim);
 
