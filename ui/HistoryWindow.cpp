@@ -25,6 +25,7 @@ namespace {
 constexpr qint64 HourMs = 3'600'000;
 
 QString shortLocalTime(qint64 ms) {
+  if (!journalTimeValid(ms)) return uiText(UiTexts::txtJournalTimeInvalid);
   return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 

@@ -37,6 +37,8 @@ bool TimelineLoader::read(TimelineData& data) {
   };
   std::vector<Mark> marks;
   for (const JournalConnection& c : reader_.connections(barrier_, loadedAny_ ? loadedUntilMs_ : from)) {
+    // A time no calendar has (a damaged or crafted journal) has no place on the axis.
+    if (!journalTimeValid(c.startMs) || !journalTimeValid(c.endMs)) continue;
     if (!started_.contains(c.id)) {
       started_.insert(c.id);
       marks.push_back({c.startMs, true, c.id, c.beamCount});
@@ -73,6 +75,7 @@ bool TimelineLoader::read(TimelineData& data) {
   query.kinds = {JournalEventKind::Status, JournalEventKind::Supply, JournalEventKind::ConfigRead,
                  JournalEventKind::ConfigWritten};
   const bool ok = reader_.forEachEvent(query, [&](const JournalEvent& e) {
+    if (!journalTimeValid(e.timeMs)) return true;
     while (next < marks.size() && (marks[next].ms < e.timeMs || (marks[next].ms == e.timeMs && marks[next].start)))
       apply(marks[next++]);
     switch (e.kind) {
