@@ -30,7 +30,7 @@ struct JournalOptions {
   int retentionDays = 180;   // sessions that ended longer ago are deleted at start; 0 keeps all
   int busyTimeoutMs = 5000;  // longer than this locked by another program is a fault
   int commitIntervalMs = 500;
-  int checkpointIntervalMs = 120'000;
+  int checkpointIntervalMs = 120'000;  // the log copied into the file at least this often while recording
 };
 
 class JournalWriter {
