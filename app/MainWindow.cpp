@@ -165,6 +165,9 @@ void MainWindow::buildControls() {
   noticeBar = new NoticeBar(client);
   connect(noticeBar, &NoticeBar::changed, this, &MainWindow::fitClient);
   column->addWidget(noticeBar);
+  journalNoticeBar = new NoticeBar(client);
+  connect(journalNoticeBar, &NoticeBar::changed, this, &MainWindow::fitClient);
+  column->addWidget(journalNoticeBar);
 
   // Left panel and picture panel.
   auto* middle = new QHBoxLayout;
@@ -396,10 +399,13 @@ void MainWindow::startJournal(JournalOptions options) {
   if (journalRecorder) link.removeObserver(journalRecorder.get());
   journalRecorder.reset();
   journal = std::make_unique<JournalWriter>(std::move(options));
-  // Told once in the log panel and the notice bar; the program goes on.
+  // Told once in the log panel and a notice of its own; the program goes on,
+  // and while the journal is off the status bar keeps saying so.
+  statusStrip->showJournalOff(QString());
   journal->onFault = [this](const QString& text) {
     eventLog.addLogLine(text);
-    showNotice(text);
+    journalNoticeBar->setText(text);
+    if (!journal->working()) statusStrip->showJournalOff(text);
   };
   journalRecorder = std::make_unique<JournalRecorder>(*journal, QStringLiteral("orvita"), port.deviceName());
   link.addObserver(journalRecorder.get());
@@ -455,9 +461,13 @@ void MainWindow::layoutLeftPanel() {
 }
 
 void MainWindow::fitClient() {
-  const int bar = noticeBar->isHidden() ? 0 : noticeBar->heightForWidth(ClientWidth);
-  if (bar > 0) noticeBar->setFixedHeight(bar);
-  centralWidget()->setFixedSize(ClientWidth, ClientHeight + bar);
+  int bars = 0;
+  for (NoticeBar* bar : {noticeBar, journalNoticeBar}) {
+    const int height = bar->isHidden() ? 0 : bar->heightForWidth(ClientWidth);
+    if (height > 0) bar->setFixedHeight(height);
+    bars += height;
+  }
+  centralWidget()->setFixedSize(ClientWidth, ClientHeight + bars);
 }
 
 bool MainWindow::sendConfirmed() {

@@ -122,6 +122,8 @@ class MainWindow : public QMainWindow, public LinkView {
   // Controls.
   QLabel* identificationLabel = nullptr;
   NoticeBar* noticeBar = nullptr;  // under the identification bar while there is a notice
+  // Under it, a journal fault until the user closes it: a reconnection clears only the link's notices.
+  NoticeBar* journalNoticeBar = nullptr;
   QFrame* leftPanel = nullptr;
   QWidget* toolBar = nullptr;
   QToolButton* readButton = nullptr;   // "Pobierz"

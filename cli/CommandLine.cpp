@@ -29,7 +29,8 @@ constexpr std::array<CommandForm, 11> Commands{{
     {"status", CliCommand::Status, " [--follow [--reconnect]] [--json]", 0, UiTexts::txtCliHelpStatus},
     {"show", CliCommand::Show, " PLIK.acc", 1, UiTexts::txtCliHelpShow},
     {"diff", CliCommand::Diff, " A.acc B.acc", 2, UiTexts::txtCliHelpDiff},
-    {"history", CliCommand::History, " [--barrier NUMER] [--since KIEDY] [--until KIEDY] [--json | --csv]", 0,
+    {"history", CliCommand::History,
+     " [--barrier NUMER] [--since KIEDY] [--until KIEDY] [--json | --csv | --spreadsheet]", 0,
      UiTexts::txtCliHelpHistory},
     {"barriers", CliCommand::Barriers, " [--json]", 0, UiTexts::txtCliHelpBarriers},
     {"walktest", CliCommand::WalkTest, " [--json] [--timeout SEKUNDY]", 0, UiTexts::txtCliHelpWalkTest},
@@ -48,7 +49,7 @@ struct CommandOption {
   UiTexts::Id description;
 };
 
-constexpr std::array<CommandOption, 5> CommandOptions{{
+constexpr std::array<CommandOption, 6> CommandOptions{{
     {"force", &CliRequest::force, bit(CliCommand::Write), UiTexts::txtCliOptionForce},
     {"follow", &CliRequest::follow, bit(CliCommand::Status), UiTexts::txtCliOptionFollow},
     {"reconnect", &CliRequest::reconnect, bit(CliCommand::Status), UiTexts::txtCliOptionReconnect},
@@ -56,6 +57,7 @@ constexpr std::array<CommandOption, 5> CommandOptions{{
      bit(CliCommand::Status) | bit(CliCommand::History) | bit(CliCommand::Barriers) | bit(CliCommand::WalkTest),
      UiTexts::txtCliOptionJson},
     {"csv", &CliRequest::csv, bit(CliCommand::History), UiTexts::txtCliOptionCsv},
+    {"spreadsheet", &CliRequest::spreadsheet, bit(CliCommand::History), UiTexts::txtCliOptionSpreadsheet},
 }};
 
 // The options of history that take a value; report takes --barrier too.
@@ -198,6 +200,7 @@ CliParse parseCommandLine(const QStringList& arguments) {
     request.*option.flag = true;
   }
   if (request.json && request.csv) return failure(uiText(UiTexts::txtCliJsonAndCsv));
+  if (request.json && request.spreadsheet) return failure(uiText(UiTexts::txtCliJsonAndSpreadsheet));
   for (const QCommandLineOption* option : {&history.barrier, &history.since, &history.until})
     if (parser.isSet(*option) && known->command != CliCommand::History &&
         !(option == &history.barrier && known->command == CliCommand::Report))

@@ -29,6 +29,7 @@ struct CliRequest {
   bool json = false;
   bool reconnect = false;  // status --follow: wait for a lost barrier instead of ending
   bool csv = false;
+  bool spreadsheet = false;  // history: CSV as a spreadsheet opens it (JournalCsvForm::Spreadsheet)
   // history (and report: --barrier): the barrier's transmitter serial number
   // and the range, in ms since the epoch (UTC), both ends included.
   std::optional<unsigned> barrier;

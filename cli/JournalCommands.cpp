@@ -9,6 +9,7 @@
 #include "journal/JournalCsv.h"
 #include "journal/JournalPath.h"
 #include "journal/JournalReader.h"
+#include "link/StatusWords.h"
 #include "texts/UiTexts.h"
 #include "util/VersionText.h"
 
@@ -18,6 +19,22 @@ using Lines = std::function<void(const QString& line)>;
 
 QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex().toUpper()); }
 
+// A time for people; one that cannot be shown says so.
+QString shownTime(qint64 ms) {
+  const QString text = journalTimeText(ms);
+  return text.isEmpty() ? uiText(UiTexts::txtJournalTimeInvalid) : text;
+}
+
+// A time for programs: null when it cannot be shown.
+QJsonValue jsonTime(qint64 ms) {
+  const QString text = journalTimeText(ms);
+  return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
+}
+
+JournalCsvForm csvForm(const CliRequest& request) {
+  return request.spreadsheet ? JournalCsvForm::Spreadsheet : JournalCsvForm::Machine;
+}
+
 class HistoryPrinter {
  public:
   HistoryPrinter(JournalReader& reader, const CliRequest& request, const Lines& out)
@@ -26,8 +43,8 @@ class HistoryPrinter {
   void print(const JournalEvent& e) {
     const JournalConnectionContext* context = context_.take(e);
     if (JournalEventContext::leftOut(e)) return;
-    if (request_.csv)
-      out_(journalCsvLine(e, context, context_.textOf(e)));
+    if (request_.csv || request_.spreadsheet)
+      out_(journalCsvLine(e, context, context_.textOf(e), csvForm(request_)));
     else if (request_.json)
       printJson(e, context);
     else
@@ -35,7 +52,7 @@ class HistoryPrinter {
   }
 
   void header() {
-    if (request_.csv) out_(journalCsvHeader());
+    if (request_.csv || request_.spreadsheet) out_(journalCsvHeader(csvForm(request_)));
   }
 
  private:
@@ -51,8 +68,12 @@ class HistoryPrinter {
 
   void printJson(const JournalEvent& e, const JournalConnectionContext* context) {
     QJsonObject o;
-    if (e.kind == JournalEventKind::Status && context) o = statusJson(modelOf(e, *context));
-    o.insert(QStringLiteral("time"), journalTimeText(e.timeMs));
+    if (e.kind == JournalEventKind::Status && context) {
+      o = statusJson(modelOf(e, *context));
+      // Before the connection's filter settled there is no reading to give.
+      if (context->supply.isEmpty()) o.insert(QStringLiteral("supplyVolts"), QJsonValue::Null);
+    }
+    o.insert(QStringLiteral("time"), jsonTime(e.timeMs));
     o.insert(QStringLiteral("barrier"), e.barrier ? QJsonValue(int(*e.barrier)) : QJsonValue(QJsonValue::Null));
     o.insert(QStringLiteral("event"), journalEventName(e.kind));
     switch (e.kind) {
@@ -90,8 +111,8 @@ class HistoryPrinter {
   }
 
   void printText(const JournalEvent& e, const JournalConnectionContext* context) {
-    QString line = journalTimeText(e.timeMs) + QLatin1Char(' ') +
-                   (e.barrier ? QString::number(*e.barrier) : QStringLiteral("-")) + QLatin1Char(' ') +
+    QString line = shownTime(e.timeMs) + QLatin1Char(' ') +
+                   (e.barrier ? journalSerialText(*e.barrier) : QStringLiteral("-")) + QLatin1Char(' ') +
                    journalEventName(e.kind);
     if (e.kind == JournalEventKind::Lost) line += QLatin1Char(' ') + journalLossName(e.reason);
     const QString text = context_.textOf(e);
@@ -99,8 +120,12 @@ class HistoryPrinter {
     if (e.kind == JournalEventKind::ConfigRead || e.kind == JournalEventKind::ConfigWritten ||
         e.kind == JournalEventKind::FileOpened || e.kind == JournalEventKind::FileSaved)
       line += QLatin1Char(' ') + hex(configBytes(e.config));
-    if (e.kind == JournalEventKind::Status && context)
-      line += QLatin1Char(' ') + statusLines(modelOf(e, *context)).join(QStringLiteral("; "));
+    if (e.kind == JournalEventKind::Status && context) {
+      const BarrierModel model = modelOf(e, *context);
+      QStringList lines = statusLines(model);
+      if (context->supply.isEmpty()) lines.removeOne(supplyBoxText(model));
+      line += QLatin1Char(' ') + lines.join(QStringLiteral("; "));
+    }
     out_(line);
   }
 
@@ -120,8 +145,8 @@ CommandOutcome listBarriers(JournalReader& reader, const CliRequest& request, co
           {QStringLiteral("version"), barrierFirmwareVersion(b.version)},
           {QStringLiteral("versionDate"), barrierFirmwareDate(b.version)},
           {QStringLiteral("versionBytes"), hex(b.version)},
-          {QStringLiteral("firstSeen"), journalTimeText(b.firstSeenMs)},
-          {QStringLiteral("lastSeen"), journalTimeText(b.lastSeenMs)},
+          {QStringLiteral("firstSeen"), jsonTime(b.firstSeenMs)},
+          {QStringLiteral("lastSeen"), jsonTime(b.lastSeenMs)},
           {QStringLiteral("connections"), b.connections},
           {QStringLiteral("alarms"), b.alarms},
           {QStringLiteral("tampers"), b.tampers},
@@ -129,10 +154,10 @@ CommandOutcome listBarriers(JournalReader& reader, const CliRequest& request, co
       out(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)));
     } else {
       out(uiText(UiTexts::txtCliBarrierLine)
-              .arg(b.serial)
+              .arg(journalSerialText(b.serial))
               .arg(b.beamCount)
               .arg(barrierFirmwareVersion(b.version) + QLatin1Char(' ') + barrierFirmwareDate(b.version))
-              .arg(journalTimeText(b.firstSeenMs), journalTimeText(b.lastSeenMs))
+              .arg(shownTime(b.firstSeenMs), shownTime(b.lastSeenMs))
               .arg(b.connections)
               .arg(b.alarms)
               .arg(b.tampers));

@@ -54,6 +54,19 @@ JournalEvent eventFrom(const QSqlQuery& q) {
   return e;
 }
 
+// The condition on a connection's barrier column `column` that selects `key`.
+QString barrierCondition(const QString& column, const JournalBarrierKey& key) {
+  return QStringLiteral("%1 IN (SELECT id FROM barrier WHERE serial = :serial%2) ")
+      .arg(column, key.anyModel() ? QString() : QStringLiteral(" AND version = :version AND beams = :beams"));
+}
+
+void bindBarrier(QSqlQuery& q, const JournalBarrierKey& key) {
+  q.bindValue(QStringLiteral(":serial"), key.serial);
+  if (key.anyModel()) return;
+  q.bindValue(QStringLiteral(":version"), key.version);
+  q.bindValue(QStringLiteral(":beams"), key.beamCount);
+}
+
 QString kindList(const QList<JournalEventKind>& kinds) {
   QStringList numbers;
   for (const JournalEventKind k : kinds) numbers << QString::number(int(k));
@@ -108,15 +121,11 @@ QList<JournalBarrier> JournalReader::barriers() {
   QList<JournalBarrier> list;
   QSqlQuery q(db_);
   q.setForwardOnly(true);
-  // The version is the latest connection's; a connection cut off by a
-  // crash ends at its last event.
+  // A connection cut off by a crash ends at its last event.
   if (!q.exec(QStringLiteral("SELECT b.serial, min(c.started), max(coalesce(c.ended, (SELECT max(time) FROM event "
-                             "WHERE connection = c.id), "
-                             "c.started)), count(*), "
-                             "sum(c.alarms), sum(c.tampers), "
-                             "(SELECT version FROM connection WHERE barrier = b.id ORDER BY started DESC LIMIT 1), "
-                             "(SELECT beams FROM connection WHERE barrier = b.id ORDER BY started DESC LIMIT 1) "
-                             "FROM barrier b JOIN connection c ON c.barrier = b.id GROUP BY b.id ORDER BY b.serial")))
+                             "WHERE connection = c.id), c.started)), count(*), sum(c.alarms), sum(c.tampers), "
+                             "b.version, b.beams FROM barrier b JOIN connection c ON c.barrier = b.id GROUP BY b.id "
+                             "ORDER BY b.serial, b.beams, b.version")))
     return list;
   while (q.next()) {
     JournalBarrier b;
@@ -135,7 +144,7 @@ QList<JournalBarrier> JournalReader::barriers() {
 
 bool JournalReader::forEachEvent(const JournalQuery& query, const std::function<bool(const JournalEvent&)>& take) {
   QString sql = EventColumns + QStringLiteral("WHERE e.time >= :from AND e.time <= :until ");
-  if (query.barrier) sql += QStringLiteral("AND c.barrier = (SELECT id FROM barrier WHERE serial = :serial) ");
+  if (query.barrier) sql += QStringLiteral("AND ") + barrierCondition(QStringLiteral("c.barrier"), *query.barrier);
   if (!query.kinds.isEmpty()) sql += QStringLiteral("AND e.kind IN (%1) ").arg(kindList(query.kinds));
   sql += QStringLiteral("ORDER BY e.time, e.id");
   QSqlQuery q(db_);
@@ -143,7 +152,7 @@ bool JournalReader::forEachEvent(const JournalQuery& query, const std::function<
   q.prepare(sql);
   q.bindValue(QStringLiteral(":from"), query.fromMs);
   q.bindValue(QStringLiteral(":until"), query.untilMs);
-  if (query.barrier) q.bindValue(QStringLiteral(":serial"), *query.barrier);
+  if (query.barrier) bindBarrier(q, *query.barrier);
   if (!q.exec()) {
     error_ = q.lastError().text();
     return false;
@@ -162,20 +171,21 @@ QList<JournalEvent> JournalReader::events(const JournalQuery& query) {
   return list;
 }
 
-QList<JournalConnection> JournalReader::connections(std::optional<unsigned> barrier, qint64 fromMs, qint64 untilMs) {
+QList<JournalConnection> JournalReader::connections(const std::optional<JournalBarrierKey>& barrier, qint64 fromMs,
+                                                    qint64 untilMs) {
   QList<JournalConnection> list;
   QString sql = QStringLiteral(
       "SELECT * FROM (SELECT c.id, c.session, b.serial, c.started, coalesce(c.ended, (SELECT max(time) FROM event "
       "WHERE connection = c.id), c.started) AS ending, c.ended IS NULL, c.reason, c.version, c.beams, c.port "
       "FROM connection c LEFT JOIN barrier b ON b.id = c.barrier WHERE c.started <= :until ");
-  if (barrier) sql += QStringLiteral("AND b.serial = :serial ");
+  if (barrier) sql += QStringLiteral("AND ") + barrierCondition(QStringLiteral("c.barrier"), *barrier);
   sql += QStringLiteral(") WHERE ending >= :from ORDER BY started, id");
   QSqlQuery q(db_);
   q.setForwardOnly(true);
   q.prepare(sql);
   q.bindValue(QStringLiteral(":from"), fromMs);
   q.bindValue(QStringLiteral(":until"), untilMs);
-  if (barrier) q.bindValue(QStringLiteral(":serial"), *barrier);
+  if (barrier) bindBarrier(q, *barrier);
   if (!q.exec()) return list;
   while (q.next()) {
     JournalConnection c;
@@ -215,8 +225,8 @@ QList<JournalSession> JournalReader::sessions() {
   return list;
 }
 
-std::optional<JournalEvent> JournalReader::lastBefore(qint64 connection, std::optional<unsigned> barrier,
-                                                      const QList<JournalEventKind>& kinds, qint64 atMs) {
+std::optional<JournalEvent> JournalReader::lastBefore(qint64 connection, const QList<JournalEventKind>& kinds,
+                                                      qint64 atMs, bool orItsBarrier) {
   const QString kindsSql = kindList(kinds);
   QSqlQuery q(db_);
   q.prepare(EventColumns + QStringLiteral("WHERE e.connection = ? AND e.kind IN (%1) AND e.time <= ? "
@@ -225,16 +235,22 @@ std::optional<JournalEvent> JournalReader::lastBefore(qint64 connection, std::op
   q.addBindValue(connection);
   q.addBindValue(atMs);
   if (q.exec() && q.next()) return eventFrom(q);
-  if (!barrier) return std::nullopt;
-  q.prepare(EventColumns + QStringLiteral("WHERE c.barrier = (SELECT id FROM barrier WHERE serial = ?) AND "
+  if (!orItsBarrier) return std::nullopt;
+  q.prepare(EventColumns + QStringLiteral("WHERE c.barrier = (SELECT barrier FROM connection WHERE id = ?) AND "
                                           "e.kind IN (%1) AND e.time <= ? ORDER BY e.time DESC, e.id DESC LIMIT 1")
                                .arg(kindsSql));
-  q.addBindValue(*barrier);
+  q.addBindValue(connection);
   q.addBindValue(atMs);
   if (q.exec() && q.next()) return eventFrom(q);
   return std::nullopt;
 }
 
-std::optional<JournalEvent> JournalReader::lastWalkTest(unsigned barrier) {
-  return lastBefore(0, barrier, {JournalEventKind::WalkTest}, std::numeric_limits<qint64>::max());
+std::optional<JournalEvent> JournalReader::lastWalkTest(const JournalBarrierKey& barrier) {
+  QSqlQuery q(db_);
+  q.prepare(
+      EventColumns + QStringLiteral("WHERE ") + barrierCondition(QStringLiteral("c.barrier"), barrier) +
+      QStringLiteral("AND e.kind = %1 ORDER BY e.time DESC, e.id DESC LIMIT 1").arg(int(JournalEventKind::WalkTest)));
+  bindBarrier(q, barrier);
+  if (q.exec() && q.next()) return eventFrom(q);
+  return std::nullopt;
 }

@@ -12,7 +12,7 @@
 #include "journal/JournalRecord.h"
 
 struct JournalQuery {
-  std::optional<unsigned> barrier;  // none: every barrier, and events outside connections
+  std::optional<JournalBarrierKey> barrier;  // none: every barrier, and events outside connections
   qint64 fromMs = std::numeric_limits<qint64>::min();
   qint64 untilMs = std::numeric_limits<qint64>::max();  // inclusive
   QList<JournalEventKind> kinds;                        // empty: every kind
@@ -30,7 +30,8 @@ class JournalReader {
   bool open();
   const QString& error() const { return error_; }
 
-  // The barriers the journal knows, by serial number.
+  // The barriers the journal knows (JournalBarrierKey tells them apart), by
+  // serial number.
   QList<JournalBarrier> barriers();
   // The events `query` selects, oldest first (time, then order of writing).
   QList<JournalEvent> events(const JournalQuery& query);
@@ -38,17 +39,17 @@ class JournalReader {
   bool forEachEvent(const JournalQuery& query, const std::function<bool(const JournalEvent&)>& take);
   // The spans when the barrier (or any, when none is given) was connected
   // that overlap [fromMs, untilMs], oldest first.
-  QList<JournalConnection> connections(std::optional<unsigned> barrier,
+  QList<JournalConnection> connections(const std::optional<JournalBarrierKey>& barrier,
                                        qint64 fromMs = std::numeric_limits<qint64>::min(),
                                        qint64 untilMs = std::numeric_limits<qint64>::max());
   QList<JournalSession> sessions();
   // The last event of one of `kinds` in `connection` at or before `atMs`;
-  // failing that, the last such event of the barrier before it (for a state
-  // that began before a range).
-  std::optional<JournalEvent> lastBefore(qint64 connection, std::optional<unsigned> barrier,
-                                         const QList<JournalEventKind>& kinds, qint64 atMs);
+  // failing that, with `orItsBarrier`, the last such event of the
+  // connection's barrier before it (for a state that began before a range).
+  std::optional<JournalEvent> lastBefore(qint64 connection, const QList<JournalEventKind>& kinds, qint64 atMs,
+                                         bool orItsBarrier = false);
   // The newest walk test result recorded for the barrier.
-  std::optional<JournalEvent> lastWalkTest(unsigned barrier);
+  std::optional<JournalEvent> lastWalkTest(const JournalBarrierKey& barrier);
 
  private:
   QString path_;

@@ -2,6 +2,20 @@
 
 #include <algorithm>
 
+#include "texts/UiTexts.h"
+
+QString journalSerialText(unsigned serial) {
+  return serial == 0 ? uiText(UiTexts::txtSerialNotSet) : QString::number(serial);
+}
+
+bool journalTimeValid(qint64 ms) {
+  constexpr qint64 FirstMs = -62'135'596'800'000;  // 0001-01-01T00:00:00Z
+  constexpr qint64 LastMs = 253'402'300'799'999;   // 9999-12-31T23:59:59.999Z
+  // A day's margin: a local time is up to 14 hours from UTC.
+  constexpr qint64 DayMs = 86'400'000;
+  return ms >= FirstMs + DayMs && ms <= LastMs - DayMs;
+}
+
 QString journalEventName(JournalEventKind kind) {
   switch (kind) {
     case JournalEventKind::SessionStart:

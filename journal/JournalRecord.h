@@ -43,6 +43,32 @@ BarrierStatus statusFromBytes(const QByteArray& bytes);
 QByteArray configBytes(const BarrierConfig& config);
 BarrierConfig configFromBytes(const QByteArray& bytes);
 
+// A barrier as the journal tells barriers apart: its transmitter serial
+// number with its version bytes and beam count, so that two barriers that
+// share a number (0, never set, as every barrier leaves the factory) stay
+// apart. A key without version bytes and beam count stands for every barrier
+// with that number.
+struct JournalBarrierKey {
+  // Implicit: a number alone selects every barrier with it.
+  JournalBarrierKey(unsigned serial = 0) : serial(serial) {}
+  JournalBarrierKey(unsigned serial, QByteArray version, int beamCount)
+      : serial(serial), version(std::move(version)), beamCount(beamCount) {}
+  bool anyModel() const { return version.isEmpty() && beamCount == 0; }
+  bool operator==(const JournalBarrierKey&) const = default;
+
+  unsigned serial = 0;
+  QByteArray version;
+  int beamCount = 0;
+};
+
+// A transmitter serial number as people read it: 0 was never set.
+QString journalSerialText(unsigned serial);
+
+// Whether a stored time can be shown: ISO 8601 years 1 to 9999. A crafted
+// or damaged journal may hold anything; other times are shown as invalid,
+// never computed with.
+bool journalTimeValid(qint64 ms);
+
 struct JournalEvent {
   qint64 timeMs = 0;
   JournalEventKind kind = JournalEventKind::Status;
@@ -61,16 +87,17 @@ struct JournalEvent {
   QString text;
 };
 
-// A barrier the journal knows, by its transmitter serial number.
+// A barrier the journal knows.
 struct JournalBarrier {
   unsigned serial = 0;
-  QByteArray version;  // of its latest connection
+  QByteArray version;
   int beamCount = 0;
   qint64 firstSeenMs = 0;
   qint64 lastSeenMs = 0;
   int connections = 0;
   int alarms = 0;   // times the alarm output came on
   int tampers = 0;  // times the tamper output came on
+  JournalBarrierKey key() const { return {serial, version, beamCount}; }
 };
 
 // A span of time when a barrier was connected.

@@ -59,13 +59,40 @@ bool countAlarms(QSqlDatabase& db, QString* error) {
   return true;
 }
 
+// Up to version 2 a barrier was its serial number alone; since version 3 its
+// version bytes and beam count belong to it too.
+QString barrierTable(int version, const QString& name) {
+  if (version < 3)
+    return QStringLiteral("CREATE TABLE %1(id INTEGER PRIMARY KEY, serial INTEGER NOT NULL UNIQUE)").arg(name);
+  return QStringLiteral(
+             "CREATE TABLE %1(id INTEGER PRIMARY KEY, serial INTEGER NOT NULL, version BLOB NOT NULL, beams INTEGER "
+             "NOT NULL, UNIQUE(serial, version, beams))")
+      .arg(name);
+}
+
+// Each serial number becomes one barrier per model its connections had.
+QStringList barriersByModel() {
+  return {
+      barrierTable(3, QStringLiteral("barrier_by_model")),
+      QStringLiteral("INSERT OR IGNORE INTO barrier_by_model(serial, version, beams) SELECT b.serial, "
+                     "coalesce(c.version, x''), coalesce(c.beams, 0) FROM connection c JOIN barrier b ON b.id = "
+                     "c.barrier ORDER BY c.started, c.id"),
+      QStringLiteral(
+          "UPDATE connection SET barrier = (SELECT m.id FROM barrier_by_model m JOIN barrier b ON b.serial = "
+          "m.serial WHERE b.id = connection.barrier AND m.version = coalesce(connection.version, x'') AND "
+          "m.beams = coalesce(connection.beams, 0)) WHERE barrier IS NOT NULL"),
+      QStringLiteral("DROP TABLE barrier"),
+      QStringLiteral("ALTER TABLE barrier_by_model RENAME TO barrier"),
+  };
+}
+
 }  // namespace
 
 QStringList journalSchemaStatements(int version) {
   QStringList statements{
       QStringLiteral("CREATE TABLE session(id INTEGER PRIMARY KEY, program TEXT NOT NULL, started INTEGER NOT NULL, "
                      "ended INTEGER, port TEXT, adapter TEXT, stable_name TEXT, pid INTEGER)"),
-      QStringLiteral("CREATE TABLE barrier(id INTEGER PRIMARY KEY, serial INTEGER NOT NULL UNIQUE)"),
+      barrierTable(version, QStringLiteral("barrier")),
       QStringLiteral("CREATE TABLE connection(id INTEGER PRIMARY KEY, session INTEGER NOT NULL, barrier INTEGER, "
                      "started INTEGER NOT NULL, ended INTEGER, reason INTEGER, version BLOB, beams INTEGER, "
                      "port TEXT, last_event INTEGER%1)")
@@ -92,6 +119,7 @@ SchemaOutcome prepareJournalSchema(QSqlDatabase& db, QString* error) {
   // Read inside the transaction: another program may have just prepared it.
   int version = -1;
   if (q.exec(QStringLiteral("PRAGMA user_version")) && q.next()) version = q.value(0).toInt();
+  q.finish();
   const auto fail = [&] {
     exec(db, QStringLiteral("ROLLBACK"), nullptr);
     return SchemaOutcome::Failed;
@@ -104,16 +132,21 @@ SchemaOutcome prepareJournalSchema(QSqlDatabase& db, QString* error) {
     exec(db, QStringLiteral("ROLLBACK"), nullptr);
     return SchemaOutcome::Newer;
   }
-  if (version == 0) {
-    for (const QString& s : journalSchemaStatements(JournalSchemaVersion))
+  QStringList steps;
+  if (version == 0) steps = journalSchemaStatements(JournalSchemaVersion);
+  if (version == 1)
+    steps << QStringLiteral("ALTER TABLE connection ADD COLUMN alarms INTEGER NOT NULL DEFAULT 0")
+          << QStringLiteral("ALTER TABLE connection ADD COLUMN tampers INTEGER NOT NULL DEFAULT 0");
+  for (const QString& s : steps)
+    if (!exec(db, s, error)) return fail();
+  if (version == 1 && !countAlarms(db, error)) return fail();
+  if (version >= 1 && version < 3) {
+    for (const QString& s : barriersByModel())
       if (!exec(db, s, error)) return fail();
   }
-  if (version == 1) {
-    if (!exec(db, QStringLiteral("ALTER TABLE connection ADD COLUMN alarms INTEGER NOT NULL DEFAULT 0"), error) ||
-        !exec(db, QStringLiteral("ALTER TABLE connection ADD COLUMN tampers INTEGER NOT NULL DEFAULT 0"), error) ||
-        !countAlarms(db, error) || !exec(db, QStringLiteral("PRAGMA user_version = 2"), error))
-      return fail();
-  }
+  if (version != 0 && version < JournalSchemaVersion &&
+      !exec(db, QStringLiteral("PRAGMA user_version = %1").arg(JournalSchemaVersion), error))
+    return fail();
   if (!exec(db, QStringLiteral("COMMIT"), error)) return fail();
   return SchemaOutcome::Ready;
 }

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-inline constexpr int JournalSchemaVersion = 2;
+inline constexpr int JournalSchemaVersion = 3;
 
 enum class SchemaOutcome {
   Ready,   // at JournalSchemaVersion now
@@ -17,6 +17,6 @@ enum class SchemaOutcome {
 // one gets the tables, an older one is upgraded with its rows kept.
 SchemaOutcome prepareJournalSchema(QSqlDatabase& db, QString* error);
 
-// The statements that made a journal of `version` (1 or the current one), so
+// The statements that made a journal of `version` (1 to the current one), so
 // that an upgrade can be tried on the real thing.
 QStringList journalSchemaStatements(int version);

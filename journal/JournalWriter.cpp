@@ -1,6 +1,10 @@
 #include "journal/JournalWriter.h"
 
+#include <fcntl.h>
 #include <pthread.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -15,6 +19,9 @@
 #include <QThread>
 #include <QVariant>
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 
 #include "journal/JournalSchema.h"
 #include "texts/UiTexts.h"
@@ -76,10 +83,28 @@ OutputResult prepareJournalFile(const QString& path, QString& target) {
 
 QVariant nullable(qint64 id) { return id == 0 ? QVariant(QMetaType::fromType<qint64>()) : QVariant(id); }
 
+// Whether anything is there under `path`, a link too (even one that leads nowhere).
+bool nameTaken(const QString& path) {
+  struct stat info;
+  return ::lstat(QFile::encodeName(path).constData(), &info) == 0 || errno != ENOENT;
+}
+
+// Renames `from` to `to` unless something is there already (a file, or a link
+// another user planted): never replaces. The errno on failure.
+int renameNoReplace(const QString& from, const QString& to) {
+  const QByteArray source = QFile::encodeName(from), target = QFile::encodeName(to);
+  if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // A file system without the flag: a hard link is as careful, where it has them.
+  if (::link(source.constData(), target.constData()) != 0) return errno;
+  return ::unlink(source.constData()) == 0 ? 0 : errno;
+}
+
 // What the thread holds while the journal is open.
 class Store {
  public:
-  Store(const JournalOptions& options, std::function<void(const QString&)> report)
+  // `report` tells a fault; `stops` when the journal goes no further.
+  Store(const JournalOptions& options, std::function<void(const QString&, bool stops)> report)
       : options_(options), report_(std::move(report)), name_(QStringLiteral("journal-writer-%1").arg(quintptr(this))) {}
   ~Store() { close(); }
 
@@ -94,6 +119,10 @@ class Store {
   bool startedAfresh() const { return startedAfresh_; }
   // Writes the rows in one transaction; false stops the journal (told).
   bool write(const std::vector<JournalWriter::Row>& rows);
+  // Copies what the write-ahead log holds into the file, so that a damaged
+  // log can cost no more than what came since: at a session's end, and
+  // otherwise once checkpointIntervalMs has passed. Never waits for others.
+  void checkpoint(bool sessionEnded);
   // Deletes one session past the retention time; true while there may be
   // more, so that commits go on between them.
   bool deleteOldSession();
@@ -102,7 +131,7 @@ class Store {
   enum class Opened { Ready, Damaged, Stop };
   Opened tryOpen();
   void close();
-  void putAside();
+  bool putAside();
   // Tells `error` as the fault it is; always false.
   bool fail(const QSqlError& error);
   bool exec(QSqlQuery& q) { return q.exec() || fail(q.lastError()); }
@@ -117,7 +146,8 @@ class Store {
   bool saveConnectionCounts();
 
   const JournalOptions& options_;
-  std::function<void(const QString&)> report_;
+  std::function<void(const QString&, bool)> report_;
+  std::chrono::steady_clock::time_point lastCheckpoint_ = std::chrono::steady_clock::now();
   QString name_;
   QSqlDatabase db_;
   std::optional<QSqlQuery> insert_;
@@ -144,17 +174,16 @@ bool Store::fail(const QSqlError& error) {
   }
   const QString path = QDir::toNativeSeparators(options_.path);
   if (busy(error))
-    report_(uiText(UiTexts::txtJournalLocked).arg(path).arg(options_.busyTimeoutMs / 1000.0));
+    report_(uiText(UiTexts::txtJournalLocked).arg(path).arg(options_.busyTimeoutMs / 1000.0), true);
   else
-    report_(uiText(UiTexts::txtJournalCannotWrite).arg(path, error.text()));
+    report_(uiText(UiTexts::txtJournalCannotWrite).arg(path, error.text()), true);
   return false;
 }
 
 bool Store::open() {
   const Opened first = tryOpen();
   if (first != Opened::Damaged) return first == Opened::Ready;
-  putAside();
-  return tryOpen() == Opened::Ready;
+  return putAside() && tryOpen() == Opened::Ready;
 }
 
 Store::Opened Store::tryOpen() {
@@ -180,7 +209,7 @@ Store::Opened Store::tryOpen() {
     return Opened::Stop;
   }
   if (q.value(0).toInt() > JournalSchemaVersion) {
-    report_(uiText(UiTexts::txtJournalNewer).arg(QDir::toNativeSeparators(options_.path)));
+    report_(uiText(UiTexts::txtJournalNewer).arg(QDir::toNativeSeparators(options_.path)), true);
     return Opened::Stop;
   }
   q.finish();
@@ -206,7 +235,7 @@ Store::Opened Store::tryOpen() {
     case SchemaOutcome::Ready:
       break;
     case SchemaOutcome::Newer:
-      report_(uiText(UiTexts::txtJournalNewer).arg(QDir::toNativeSeparators(options_.path)));
+      report_(uiText(UiTexts::txtJournalNewer).arg(QDir::toNativeSeparators(options_.path)), true);
       return Opened::Stop;
     case SchemaOutcome::Failed:
       if (damaged(db_.lastError())) return Opened::Damaged;
@@ -220,9 +249,9 @@ Store::Opened Store::tryOpen() {
 }
 
 bool Store::startAfresh() {
-  putAside();
-  session_ = connection_ = connectionBarrier_ = 0;
   startedAfresh_ = true;
+  if (!putAside()) return false;
+  session_ = connection_ = connectionBarrier_ = 0;
   return tryOpen() == Opened::Ready;
 }
 
@@ -235,18 +264,35 @@ void Store::close() {
   }
 }
 
-// A damaged file is never deleted: it goes aside with the time in its name,
-// its write-ahead log and index beside it.
-void Store::putAside() {
-  close();
+// A damaged file is never deleted: it goes aside under a free name with the
+// time in it, its write-ahead log and index beside it, renamed while still
+// open, since SQLite deletes the log when it closes the file. False, told,
+// when it could not: a new journal must not start beside the old one's log.
+bool Store::putAside() {
+  const QString shown = QDir::toNativeSeparators(options_.path);
   const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-  const QString aside = options_.path + QStringLiteral(".damaged-") + stamp;
-  QFile::rename(options_.path, aside);
-  for (const char* suffix : {"-wal", "-shm"})
-    if (QFile::exists(options_.path + QLatin1String(suffix)))
-      QFile::rename(options_.path + QLatin1String(suffix), aside + QLatin1String(suffix));
-  report_(
-      uiText(UiTexts::txtJournalDamaged).arg(QDir::toNativeSeparators(options_.path), QDir::toNativeSeparators(aside)));
+  const QStringList suffixes{QString(), QStringLiteral("-wal"), QStringLiteral("-shm")};
+  QString aside;
+  int error = EEXIST;
+  for (int attempt = 1; attempt <= 100 && error == EEXIST; ++attempt) {
+    aside = options_.path + QStringLiteral(".damaged-") + stamp;
+    if (attempt > 1) aside += QLatin1Char('-') + QString::number(attempt);
+    if (std::any_of(suffixes.begin(), suffixes.end(), [&](const QString& s) { return nameTaken(aside + s); })) continue;
+    error = renameNoReplace(options_.path, aside);
+  }
+  for (const QString& suffix : {suffixes[1], suffixes[2]}) {
+    if (error != 0 || !nameTaken(options_.path + suffix)) continue;
+    error = renameNoReplace(options_.path + suffix, aside + suffix);
+    // The log stays where a new file would take it for its own: the file goes back to it.
+    if (error != 0) renameNoReplace(aside, options_.path);
+  }
+  close();
+  if (error != 0) {
+    report_(uiText(UiTexts::txtJournalNotPutAside).arg(shown, QString::fromLocal8Bit(std::strerror(error))), true);
+    return false;
+  }
+  report_(uiText(UiTexts::txtJournalDamaged).arg(shown, QDir::toNativeSeparators(aside)), false);
+  return true;
 }
 
 bool Store::insertEvent(qint64 time, int kind, qint64 code, const QByteArray& bytes, const QString& text) {
@@ -351,21 +397,27 @@ bool Store::apply(const JournalWriter::Row& row) {
       return insertEvent(row.time, int(JournalEventKind::Connected), row.code, row.bytes, {});
     case Row::SetBarrier: {
       if (connection_ == 0) return true;
+      // Not null: a UNIQUE constraint would let barriers without version bytes repeat.
+      const QByteArray version = version_.isNull() ? QByteArray("") : version_;
       QSqlQuery q(db_);
-      q.prepare(QStringLiteral("INSERT OR IGNORE INTO barrier(serial) VALUES (?)"));
+      q.prepare(QStringLiteral("INSERT OR IGNORE INTO barrier(serial, version, beams) VALUES (?, ?, ?)"));
       q.addBindValue(row.code);
+      q.addBindValue(version);
+      q.addBindValue(beams_);
       if (!exec(q)) return false;
-      q.prepare(QStringLiteral("SELECT id FROM barrier WHERE serial = ?"));
+      q.prepare(QStringLiteral("SELECT id FROM barrier WHERE serial = ? AND version = ? AND beams = ?"));
       q.addBindValue(row.code);
+      q.addBindValue(version);
+      q.addBindValue(beams_);
       if (!exec(q) || !q.next()) return false;
       const qint64 barrier = q.value(0).toLongLong();
       if (barrier == connectionBarrier_) return true;
       // A new serial number on the same line (a transmitter registered, a
       // number written): from here on it is another barrier's span.
       if (connectionBarrier_ != 0) {
-        const QByteArray version = version_;
-        if (!endConnection(row.time, int(JournalLossReason::None)) || !startConnection(row.time, version, beams_) ||
-            !insertEvent(row.time, int(JournalEventKind::Connected), beams_, version, {}))
+        const QByteArray connected = version_;
+        if (!endConnection(row.time, int(JournalLossReason::None)) || !startConnection(row.time, connected, beams_) ||
+            !insertEvent(row.time, int(JournalEventKind::Connected), beams_, connected, {}))
           return false;
       }
       q.prepare(QStringLiteral("UPDATE connection SET barrier = ? WHERE id = ?"));
@@ -408,6 +460,15 @@ bool Store::write(const std::vector<JournalWriter::Row>& rows) {
     return false;
   }
   return true;
+}
+
+void Store::checkpoint(bool sessionEnded) {
+  const auto now = std::chrono::steady_clock::now();
+  if (!sessionEnded && now - lastCheckpoint_ < std::chrono::milliseconds(options_.checkpointIntervalMs)) return;
+  lastCheckpoint_ = now;
+  // PASSIVE: copies what no reader still needs; a busy journal is simply
+  // left to the next time.
+  QSqlQuery(db_).exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
 }
 
 bool Store::deleteOldSession() {
@@ -564,7 +625,8 @@ void JournalWriter::flush() {
   flushed_.wait(lock, [&] { return committed_ >= target || !working_; });
 }
 
-void JournalWriter::report(const QString& text) {
+void JournalWriter::report(const QString& text, bool stops) {
+  if (stops) working_ = false;
   QMetaObject::invokeMethod(
       context_.get(),
       [this, text] {
@@ -575,7 +637,7 @@ void JournalWriter::report(const QString& text) {
 
 void JournalWriter::run() {
   pthread_setname_np(pthread_self(), "orvita-journal");  // as top and the benchmark see it
-  Store store(options_, [this](const QString& text) { report(text); });
+  Store store(options_, [this](const QString& text, bool stops) { report(text, stops); });
   bool open = store.open();
   // A journal kept from earlier runs is checked beside the writing, since
   // reading a file of months takes seconds and a program killed meanwhile
@@ -616,6 +678,8 @@ void JournalWriter::run() {
     if (open) {
       open = store.write(rows) || (store.damageSeen() && !store.startedAfresh() && startAfresh(rows));
       if (open) written(rows);
+      if (open)
+        store.checkpoint(std::any_of(rows.begin(), rows.end(), [](const Row& r) { return r.op == Row::EndSession; }));
     }
     if (open && checking) {
       if (!checker.joinable()) {

@@ -3,7 +3,9 @@
 // queues a row; a thread of its own opens the file, keeps its schema, trims
 // old sessions and commits what is queued every CommitIntervalMs in one
 // transaction. A kill loses at most the rows of the last interval, and
-// SQLite's write-ahead log keeps the file whole.
+// SQLite's write-ahead log keeps the file whole. What the log holds is copied
+// into the file at every session's end and every checkpointIntervalMs, since
+// a log damaged later loses every commit after its first bad frame.
 //
 // One writer per program run; it is the run's session. Calls from the thread
 // that created it (the main thread); faults are told once each, through
@@ -28,6 +30,7 @@ struct JournalOptions {
   int retentionDays = 180;   // sessions that ended longer ago are deleted at start; 0 keeps all
   int busyTimeoutMs = 5000;  // longer than this locked by another program is a fault
   int commitIntervalMs = 500;
+  int checkpointIntervalMs = 120'000;  // the log copied into the file at least this often while recording
 };
 
 class JournalWriter {
@@ -38,7 +41,8 @@ class JournalWriter {
   JournalWriter(const JournalWriter&) = delete;
   JournalWriter& operator=(const JournalWriter&) = delete;
 
-  // The fault's text in the user's words, once per fault, on the creating thread.
+  // The fault's text in the user's words, once per fault, on the creating
+  // thread; working() already tells whether the journal stopped with it.
   std::function<void(const QString& text)> onFault;
 
   // The run begins: `program` names it ("orvita", "orvita-cli status").
@@ -68,7 +72,7 @@ class JournalWriter {
  private:
   void enqueue(Row row);
   void run();
-  void report(const QString& text);
+  void report(const QString& text, bool stops);
 
   JournalOptions options_;
   std::unique_ptr<QObject> context_;  // delivers faults on the creating thread

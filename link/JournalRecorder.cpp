@@ -3,8 +3,6 @@
 #include <QDateTime>
 #include <QFileInfo>
 
-#include "serial/PortList.h"
-
 namespace {
 
 QByteArray bytesOf(std::span<const std::uint8_t> bytes) {
@@ -27,7 +25,7 @@ JournalLossReason journalReason(LinkLoss reason) {
 
 }  // namespace
 
-AdapterIdentity adapterIdentity(const QString& deviceName) {
+AdapterIdentity adapterIdentity(const QString& deviceName, const QString& sysfsRoot, const QString& byIdFolder) {
   QString kernelName = deviceName;
   if (deviceName.contains(QLatin1Char('/'))) {
     const QString target = QFileInfo(deviceName).canonicalFilePath();
@@ -35,7 +33,7 @@ AdapterIdentity adapterIdentity(const QString& deviceName) {
     kernelName = target.mid(5);
   }
   AdapterIdentity identity;
-  for (const PortChoice& choice : describePorts({kernelName})) {
+  for (const PortChoice& choice : describePorts({kernelName}, sysfsRoot, byIdFolder)) {
     if (identity.description.isEmpty())
       identity.description = QStringList{choice.manufacturer, choice.product}.join(QLatin1Char(' ')).trimmed();
     if (identity.stableName.isEmpty() && choice.name != choice.kernelName) identity.stableName = choice.name;
@@ -48,7 +46,7 @@ JournalRecorder::JournalRecorder(JournalWriter& writer, const QString& program, 
     : writer_(writer), clock_(clock ? std::move(clock) : [] { return QDateTime::currentMSecsSinceEpoch(); }) {
   writer_.startSession(now(), program, port);
   supplyTimer_.setSingleShot(true);
-  QObject::connect(&supplyTimer_, &QTimer::timeout, [this] { writeSupply(); });
+  QObject::connect(&supplyTimer_, &QTimer::timeout, [this] { writeDueSupply(); });
 }
 
 JournalRecorder::~JournalRecorder() { finish(); }
@@ -69,10 +67,14 @@ void JournalRecorder::portOpened(const QString& deviceName) {
 void JournalRecorder::barrierIdentified(std::span<const std::uint8_t> versionInfo, int beamCount) {
   writer_.startConnection(now(), bytesOf(versionInfo), beamCount);
   connected_ = true;
+  // A new connection has no supply until its filter settles; the first
+  // settled value is written even when it reads as the last connection's.
+  shownSupply_.clear();
 }
 
 void JournalRecorder::barrierLost(LinkLoss reason) {
   if (!connected_) return;
+  supplyTimer_.stop();
   if (!pendingSupply_.isEmpty()) writeSupply();
   writer_.endConnection(now(), journalReason(reason));
   connected_ = false;
@@ -92,6 +94,15 @@ void JournalRecorder::supplyTextChanged(const QString& text) {
     writeSupply();
   else
     supplyTimer_.start(std::chrono::milliseconds(wait));
+}
+
+void JournalRecorder::writeDueSupply() {
+  supplyTimer_.stop();
+  const qint64 wait = lastSupplyMs_ + SupplyIntervalMs - now();
+  if (wait > 0)
+    supplyTimer_.start(std::chrono::milliseconds(wait));
+  else
+    writeSupply();
 }
 
 void JournalRecorder::writeSupply() {

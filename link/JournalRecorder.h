@@ -1,14 +1,16 @@
 #pragma once
 // Turns what the link tells (LinkObserver) into journal rows: one session per
 // run, a connection per identification, every status change, the supply at
-// most once a second, configuration reads and writes, files. Main thread;
-// each call only queues a row (JournalWriter), so the link never waits.
+// most once a second (from its first settled value in each connection),
+// configuration reads and writes, files. Main thread; each call only queues a
+// row (JournalWriter), so the link never waits.
 #include <QString>
 #include <QTimer>
 #include <functional>
 
 #include "journal/JournalWriter.h"
 #include "link/LinkObserver.h"
+#include "serial/PortList.h"
 
 class JournalRecorder : public LinkObserver {
  public:
@@ -30,6 +32,9 @@ class JournalRecorder : public LinkObserver {
   void walkTest(const QString& json);
   // The run ends: a barrier still connected is lost with the port closed.
   void finish();
+  // Writes a supply held back within its second once the second has passed
+  // (a timer calls it).
+  void writeDueSupply();
 
   // LinkObserver
   void portOpened(const QString& deviceName) override;
@@ -58,9 +63,11 @@ class JournalRecorder : public LinkObserver {
 };
 
 // A port's adapter as the system describes it ("FTDI FT232R USB UART") and
-// its stable name (/dev/serial/by-id/...); empty for what is no USB adapter.
+// its stable name (/dev/serial/by-id/...), from the folders the port list
+// reads; empty for what is no USB adapter or has no stable name.
 struct AdapterIdentity {
   QString description;
   QString stableName;
 };
-AdapterIdentity adapterIdentity(const QString& deviceName);
+AdapterIdentity adapterIdentity(const QString& deviceName, const QString& sysfsRoot = SysfsTtyRoot,
+                                const QString& byIdFolder = SerialByIdFolder);

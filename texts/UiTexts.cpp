@@ -304,6 +304,15 @@ const std::vector<Entry>& entries() {
       {txtCliHelpBarriers, QStringLiteral("Bariery znane bazie historii: numer seryjny nadajnika, wersja, "
                                           "pierwsze i ostatnie połączenie, liczba alarmów i sabotaży.")},
       {txtJournalNoFile, QStringLiteral("brak pliku")},
+      {txtSerialNotSet, QStringLiteral("nie ustawiony")},
+      {txtJournalTimeInvalid, QStringLiteral("nieprawidłowy czas")},
+      {txtJournalNotPutAside, QStringLiteral("Baza historii %1 jest uszkodzona, ale nie można jej odłożyć (%2); "
+                                             "program działa dalej bez niej.")},
+      {txtJournalOffMark, QStringLiteral("Dziennik wyłączony")},
+      {txtCliOptionSpreadsheet,
+       QStringLiteral("history: zdarzenia jako CSV dla arkusza kalkulacyjnego (średniki, przecinki dziesiętne, "
+                      "UTF-8 ze znacznikiem BOM).")},
+      {txtCliJsonAndSpreadsheet, QStringLiteral("--json i --spreadsheet wykluczają się.")},
       {txtProgramSummary, QStringLiteral("Konfiguracja i serwis bariery podczerwieni Orvita przez łącze RS-232.")},
       {txtHelpOption, QStringLiteral("Wyświetla tę pomoc.")},
       {txtVersionOption, QStringLiteral("Wyświetla numer wersji.")},

@@ -297,6 +297,13 @@ enum Id : int {
   txtCliHelpHistory = 65616,
   txtCliHelpBarriers = 65617,
   txtJournalNoFile = 65618,  // the reason a journal cannot be read: it is not there
+  // What the journal records and exports, and what it tells of itself.
+  txtSerialNotSet = 65900,        // a transmitter serial number of 0
+  txtJournalTimeInvalid = 65901,  // a stored time outside what can be shown
+  txtJournalNotPutAside = 65902,  // %1 the file, %2 why it could not be renamed
+  txtJournalOffMark = 65903,      // the status bar's mark while the journal is off
+  txtCliOptionSpreadsheet = 65904,
+  txtCliJsonAndSpreadsheet = 65905,
   // What a frame on the line means, as the traffic monitor words it.
   txtCmdVersion = 65800,  // the commands' names: "version" ... "reset"
   txtCmdData = 65801,

@@ -25,12 +25,13 @@ namespace {
 constexpr qint64 HourMs = 3'600'000;
 
 QString shortLocalTime(qint64 ms) {
+  if (!journalTimeValid(ms)) return uiText(UiTexts::txtJournalTimeInvalid);
   return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
 QString barrierEntry(const JournalBarrier& b) {
   return uiText(UiTexts::txtBarrierEntry)
-      .arg(b.serial)
+      .arg(journalSerialText(b.serial))
       .arg(barrierFirmwareVersion(b.version) + u' ' + barrierFirmwareDate(b.version))
       .arg(shortLocalTime(b.firstSeenMs), shortLocalTime(b.lastSeenMs));
 }
@@ -177,7 +178,7 @@ bool HistoryWindow::showBarrier(unsigned serial) {
 void HistoryWindow::chooseBarrier(int index) {
   if (!loader_ || index < 0 || index >= known_.size()) return;
   barriers_->setCurrentIndex(index);
-  if (!loader_->load(known_[index].serial, data_)) tell(uiText(UiTexts::txtJournalUnavailable).arg(reader_->error()));
+  if (!loader_->load(known_[index].key(), data_)) tell(uiText(UiTexts::txtJournalUnavailable).arg(reader_->error()));
   view_->viewport().setExtent(data_.firstMs(), data_.endMs());
   if (live())
     view_->viewport().showLast(HourMs);
@@ -309,13 +310,13 @@ bool HistoryWindow::savePicture(const QString& path) {
 bool HistoryWindow::saveEvents(const QString& path) {
   if (!reader_ || !loader_ || !loader_->barrier()) return false;
   JournalQuery query;
-  query.barrier = loader_->barrier();
+  query.barrier = loader_->barrierKey();
   query.fromMs = view_->viewport().start();
   query.untilMs = view_->viewport().end();
   OutputFile file(path);
   bool written = file.open(QIODevice::WriteOnly);
   if (written) {
-    const bool read = writeJournalCsv(*reader_, query, [&](const QString& line) {
+    const bool read = writeJournalCsv(*reader_, query, JournalCsvForm::Spreadsheet, [&](const QString& line) {
       file.write(line.toUtf8());
       file.write("\n");
     });

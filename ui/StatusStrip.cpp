@@ -4,7 +4,10 @@
 #include <QLabel>
 #include <utility>
 
-StatusStrip::StatusStrip(QWidget* parent) : QFrame(parent), panel0_(new QLabel(this)), panel1_(new QLabel(this)) {
+#include "texts/UiTexts.h"
+
+StatusStrip::StatusStrip(QWidget* parent)
+    : QFrame(parent), panel0_(new QLabel(this)), panel1_(new QLabel(this)), journalMark_(new QLabel(this)) {
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(2);
@@ -14,7 +17,20 @@ StatusStrip::StatusStrip(QWidget* parent) : QFrame(parent), panel0_(new QLabel(t
     panel->setIndent(2);
     layout->addWidget(panel);
   }
+  journalMark_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  journalMark_->setIndent(2);
+  journalMark_->setText(uiText(UiTexts::txtJournalOffMark));
+  QPalette palette = journalMark_->palette();
+  palette.setColor(QPalette::WindowText, Qt::red);
+  journalMark_->setPalette(palette);
+  journalMark_->hide();
+  layout->addWidget(journalMark_);
   layout->addStretch(1);
+}
+
+void StatusStrip::showJournalOff(const QString& reason) {
+  journalMark_->setToolTip(reason);
+  journalMark_->setHidden(reason.isEmpty());
 }
 
 void StatusStrip::showPort(const QString& name, const QString& state, const QString& toolTip) {

@@ -6,9 +6,9 @@
 
 namespace timeline {
 
-bool TimelineLoader::load(unsigned serial, TimelineData& data) {
+bool TimelineLoader::load(const JournalBarrierKey& barrier, TimelineData& data) {
   data.clear();
-  serial_ = serial;
+  barrier_ = barrier;
   loadedUntilMs_ = 0;
   loadedAny_ = false;
   started_.clear();
@@ -19,7 +19,7 @@ bool TimelineLoader::load(unsigned serial, TimelineData& data) {
 }
 
 bool TimelineLoader::update(TimelineData& data, qint64 nowMs) {
-  if (!serial_) return false;
+  if (!barrier_) return false;
   const bool ok = read(data);
   if (openConnection_) data.extendTo(nowMs);
   return ok;
@@ -36,7 +36,9 @@ bool TimelineLoader::read(TimelineData& data) {
     int beams;
   };
   std::vector<Mark> marks;
-  for (const JournalConnection& c : reader_.connections(serial_, loadedAny_ ? loadedUntilMs_ : from)) {
+  for (const JournalConnection& c : reader_.connections(barrier_, loadedAny_ ? loadedUntilMs_ : from)) {
+    // A time no calendar has (a damaged or crafted journal) has no place on the axis.
+    if (!journalTimeValid(c.startMs) || !journalTimeValid(c.endMs)) continue;
     if (!started_.contains(c.id)) {
       started_.insert(c.id);
       marks.push_back({c.startMs, true, c.id, c.beamCount});
@@ -68,11 +70,12 @@ bool TimelineLoader::read(TimelineData& data) {
 
   std::size_t next = 0;
   JournalQuery query;
-  query.barrier = serial_;
+  query.barrier = barrier_;
   query.fromMs = from;
   query.kinds = {JournalEventKind::Status, JournalEventKind::Supply, JournalEventKind::ConfigRead,
                  JournalEventKind::ConfigWritten};
   const bool ok = reader_.forEachEvent(query, [&](const JournalEvent& e) {
+    if (!journalTimeValid(e.timeMs)) return true;
     while (next < marks.size() && (marks[next].ms < e.timeMs || (marks[next].ms == e.timeMs && marks[next].start)))
       apply(marks[next++]);
     switch (e.kind) {

@@ -17,6 +17,8 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -28,6 +30,7 @@
 #include "app/ProgramIdentity.h"
 #include "eventlog/EventLog.h"
 #include "files/SettingsStore.h"
+#include "journal/JournalSchema.h"
 #include "serial/PortList.h"
 #include "serial/PortSettings.h"
 #include "sound/AlarmBeeper.h"
@@ -40,6 +43,7 @@
 #include "ui/ParameterPanel.h"
 #include "ui/PieGauge.h"
 #include "ui/PortSettingsDialog.h"
+#include "ui/StatusStrip.h"
 
 namespace {
 const QString AbsentPort = QStringLiteral("orvita-test-no-such-port");
@@ -85,6 +89,7 @@ class WindowTest : public QObject {
   void beepPatternGoesToTheBeeperLabel();
   void aNoticeShowsWholeUnderTheIdentificationBarUntilClosedOrThePortIsSwitched();
   void aConfigurationForAnotherBeamCountIsSentOnlyWhenTheUserSaysSo();
+  void aJournalFaultStaysUntilClosedAndTheStatusBarMarksTheJournalOff();
 
  private:
   std::unique_ptr<MainWindow> form;
@@ -599,6 +604,38 @@ void WindowTest::aConfigurationForAnotherBeamCountIsSentOnlyWhenTheUserSaysSo() 
   QTest::keyClick(form.get(), Qt::Key_W, Qt::ControlModifier);
   QCOMPARE(form->state.writeStep, 2);
   QCOMPARE(questions.size(), 2);
+}
+
+// A journal that cannot be used is told until the user closes the notice (a
+// reconnection clears only the link's notices); while the journal is off,
+// the status bar says so, with the reason in its tooltip.
+void WindowTest::aJournalFaultStaysUntilClosedAndTheStatusBarMarksTheJournalOff() {
+  QLabel* mark = form->statusStrip->journalMark();
+  QVERIFY(mark->isHidden());
+  QTemporaryDir dir;
+  const QString newer = dir.filePath(QStringLiteral("journal.sqlite"));
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
+    db.setDatabaseName(newer);
+    QVERIFY(db.open());
+    QVERIFY(QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = %1").arg(JournalSchemaVersion + 1)));
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(QStringLiteral("newer"));
+  form->startJournal({newer, 0});
+  const QString reason = uiText(UiTexts::txtJournalNewer).arg(newer);
+  QTRY_COMPARE(form->journalNoticeBar->text(), reason);
+  QVERIFY(mark->isVisible());
+  QCOMPARE(mark->toolTip(), reason);
+  QCOMPARE(mark->text(), uiText(UiTexts::txtJournalOffMark));
+
+  form->link.showNotice(QString());  // as a clean reconnection does
+  QCOMPARE(form->journalNoticeBar->text(), reason);
+  QCOMPARE(form->centralWidget()->height(), 482 + form->journalNoticeBar->height());
+  QTest::mouseClick(form->journalNoticeBar->closeButton(), Qt::LeftButton);
+  QVERIFY(form->journalNoticeBar->isHidden());
+  QCOMPARE(form->centralWidget()->size(), QSize(602, 482));
+  QVERIFY(mark->isVisible());
 }
 
 int main(int argc, char** argv) {

@@ -24,8 +24,12 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <functional>
+#include <limits>
 
+#include "cli/DefaultPort.h"
 #include "files/ConfigFile.h"
+#include "journal/JournalWriter.h"
+#include "serial/PortList.h"
 #include "tests/ActingAs.h"
 #include "tests/PipedProcess.h"
 #include "texts/UiTexts.h"
@@ -40,6 +44,7 @@ struct CliRun {
   int exitStatus = -1;
   QString out;
   QString err;
+  QByteArray rawOut;  // as written, a byte-order mark too
 };
 
 class CliEndToEnd : public ::testing::Test {
@@ -82,7 +87,8 @@ class CliEndToEnd : public ::testing::Test {
     CliRun run;
     if (!process.waitForFinished(Ceiling)) return run;
     run.exitStatus = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.rawOut = process.readAllStandardOutput();
+    run.out = QString::fromUtf8(run.rawOut);
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
   }
@@ -514,16 +520,91 @@ TEST_F(CliEndToEnd, OfflineAnOutputThatCannotBeWrittenFailsInsteadOfEndingThePro
   EXPECT_EQ(WEXITSTATUS(status), 2);
 }
 
+// The test's settings folder stores no port. What the program must do then
+// depends on this machine's adapters, read here as the program reads them:
+// with exactly one USB adapter it takes it, else it asks for --port and
+// names the ports there are.
 TEST_F(CliEndToEnd, OfflineWithoutAPortGivenOrStoredItAsksForOne) {
-  // This machine's adapters cannot be known here: either the only one is
-  // taken (and the test's settings folder stays empty) or --port is asked for.
+  QStringList ports = systemPorts();
+  ports.sort(Qt::CaseInsensitive);
+  const std::optional<QString> adapter = onlyUsbAdapter(describePorts(ports));
   const CliRun run = cli({QStringLiteral("--timeout"), QStringLiteral("1"), QStringLiteral("identify")});
-  if (run.exitStatus == 2) {
-    EXPECT_TRUE(run.err.contains(QStringLiteral("--port"))) << run.err.toStdString();
-    EXPECT_FALSE(run.err.contains(QStringLiteral("Konfiguracja, RS-232")));
+  if (!adapter) {
+    EXPECT_EQ(run.exitStatus, 2);
+    const QString found = ports.isEmpty() ? uiText(UiTexts::txtCliNoPortsFound) : ports.join(QStringLiteral(", "));
+    EXPECT_TRUE(run.err.endsWith(QStringLiteral("orvita-cli: ") + uiText(UiTexts::txtCliNoPort).arg(found) + "\n"))
+        << run.err.toStdString();
   } else {
-    EXPECT_NE(run.err, QString()) << "no barrier answers on a guessed port in a test";
+    // No barrier answers on this machine's adapter in a test: the error names the port taken.
+    EXPECT_NE(run.exitStatus, 0);
+    EXPECT_FALSE(run.err.contains(QStringLiteral("--port"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(*adapter)) << run.err.toStdString();
   }
+  EXPECT_TRUE(run.out.isEmpty());
+}
+
+// history and barriers on a journal that holds what the program must not
+// pass on as fact: a time no calendar has, status rows before the supply was
+// read, and two barriers that share serial number 0.
+TEST_F(CliEndToEnd, OfflineHistoryTellsOnlyWhatTheJournalKnows) {
+  {
+    JournalOptions options;
+    options.path = journal();
+    options.retentionDays = 0;
+    JournalWriter w(options);
+    const qint64 t = QDateTime(QDate(2026, 12, 8), QTime(3, 12)).toMSecsSinceEpoch();
+    w.startSession(t, QStringLiteral("orvita"), QStringLiteral("ttyUSB0"));
+    w.startConnection(t + 100, QByteArray::fromHex("0601000520210714"), 8);
+    w.setBarrier(t + 100, 0);
+    w.addEvent(t + 200, JournalEventKind::Status, statusBytes(BarrierStatus{}));
+    w.addEvent(t + 300, JournalEventKind::Supply, {}, QStringLiteral("12.2"));
+    w.addEvent(t + 400, JournalEventKind::Status, statusBytes(BarrierStatus{}));
+    w.endConnection(t + 500, JournalLossReason::Unplugged);
+    w.startConnection(t + 600, QByteArray::fromHex("0201000520210714"), 4);
+    w.setBarrier(t + 600, 0);
+    w.addEvent(t + 700, JournalEventKind::Reset);
+    w.endSession(t + 800);
+  }
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("craft"));
+    db.setDatabaseName(journal());
+    ASSERT_TRUE(db.open());
+    ASSERT_TRUE(QSqlQuery(db).exec(QStringLiteral("UPDATE event SET time = %1 WHERE kind = %2")
+                                       .arg(std::numeric_limits<qint64>::min())
+                                       .arg(int(JournalEventKind::Reset))));
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(QStringLiteral("craft"));
+
+  const QList<QJsonObject> events = historyJson();
+  QList<QJsonObject> statuses;
+  for (const QJsonObject& o : events) {
+    if (o.value(QStringLiteral("event")).toString() == QStringLiteral("status")) statuses << o;
+    if (o.value(QStringLiteral("event")).toString() == QStringLiteral("reset")) {
+      EXPECT_TRUE(o.value(QStringLiteral("time")).isNull());
+    }
+  }
+  ASSERT_EQ(statuses.size(), 2);
+  EXPECT_TRUE(statuses[0].value(QStringLiteral("supplyVolts")).isNull()) << "before the filter settled";
+  EXPECT_EQ(statuses[1].value(QStringLiteral("supplyVolts")).toDouble(), 12.2);
+
+  const CliRun text = cli({QStringLiteral("history")});
+  ASSERT_EQ(text.exitStatus, 0) << text.err.toStdString();
+  const QStringList lines = text.out.split(u'\n', Qt::SkipEmptyParts);
+  EXPECT_TRUE(lines[0].startsWith(uiText(UiTexts::txtJournalTimeInvalid) + QStringLiteral(" nie ustawiony reset")))
+      << lines[0].toStdString();
+  for (const QString& line : lines.filter(QStringLiteral(" status ")))
+    EXPECT_EQ(line.contains(QStringLiteral("Zasilanie")), line.contains(QStringLiteral("12.2"))) << line.toStdString();
+
+  const CliRun barriers = cli({QStringLiteral("barriers")});
+  ASSERT_EQ(barriers.exitStatus, 0);
+  EXPECT_EQ(barriers.out.count(QStringLiteral("Nadajnik nie ustawiony: ORVITA ")), 2) << barriers.out.toStdString();
+
+  const CliRun spreadsheet = cli({QStringLiteral("history"), QStringLiteral("--spreadsheet")});
+  ASSERT_EQ(spreadsheet.exitStatus, 0);
+  EXPECT_TRUE(spreadsheet.rawOut.startsWith("\xEF\xBB\xBFtime;barrier;event;"));
+  EXPECT_TRUE(spreadsheet.out.contains(QStringLiteral(";status;;;;8;;;;;;;1 2 3 4 5 6 7 8;0;0;0;0;0;0;0;0;0;12,2\n")))
+      << spreadsheet.out.toStdString();
 }
 
 // What orvita-cli's own commands recorded, read back by history and barriers.
@@ -608,6 +689,11 @@ TEST_F(CliEndToEnd, HistoryAndBarriersShowWhatTheCommandsRecorded) {
   EXPECT_EQ(known.value(QStringLiteral("version")).toString(), QStringLiteral("1.05"));
   EXPECT_EQ(known.value(QStringLiteral("connections")).toInt(), 2);
   EXPECT_EQ(known.value(QStringLiteral("alarms")).toInt(), 1);
+  QString lastLoss;
+  for (const QJsonObject& o : all)
+    if (o.value(QStringLiteral("event")).toString() == QStringLiteral("lost"))
+      lastLoss = o.value(QStringLiteral("time")).toString();
+  EXPECT_EQ(known.value(QStringLiteral("lastSeen")).toString(), lastLoss) << "when the second command let it go";
   const CliRun text = cli({QStringLiteral("barriers")});
   EXPECT_TRUE(text.out.startsWith(QStringLiteral("Nadajnik 12345: ORVITA 4 v.1.05"))) << text.out.toStdString();
 

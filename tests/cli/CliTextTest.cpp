@@ -141,6 +141,19 @@ TEST(CliArguments, HistoryTakesABarrierARangeAndOneFormat) {
                             parse({"barriers", "--csv"}), parse({"status", "--csv"})})
     EXPECT_EQ(wrong.outcome, CliParse::Error) << wrong.text.toStdString();
   EXPECT_EQ(parse({"barriers", "--json"}).outcome, CliParse::Run);
+
+  // CSV for programs stays the default; a spreadsheet's form is asked for.
+  const CliParse spreadsheet = parse({"history", "--spreadsheet"});
+  ASSERT_EQ(spreadsheet.outcome, CliParse::Run);
+  EXPECT_TRUE(spreadsheet.request.spreadsheet);
+  EXPECT_FALSE(parse({"history", "--csv"}).request.spreadsheet);
+  EXPECT_EQ(parse({"history", "--json", "--spreadsheet"}).text,
+            uiText(UiTexts::txtCliJsonAndSpreadsheet).chopped(1) + uiText(UiTexts::txtCliSeeHelp));
+  EXPECT_EQ(parse({"barriers", "--spreadsheet"}).outcome, CliParse::Error);
+  const QString help = parse({"history", "--help"}).text;
+  EXPECT_TRUE(help.contains(QStringLiteral("[--json | --csv | --spreadsheet]")) &&
+              help.contains(uiText(UiTexts::txtCliOptionSpreadsheet).left(40)))
+      << help.toStdString();
 }
 
 // The hand-made time text is what status --json prints, in summer and winter.

@@ -44,9 +44,11 @@ void writeAll(const QString& path, const QByteArray& bytes) {
 // Runs statements on the file through a connection of the test's own.
 class RawDatabase {
  public:
-  explicit RawDatabase(const QString& path) : name_(QStringLiteral("raw-%1").arg(quintptr(this))) {
+  explicit RawDatabase(const QString& path, int busyTimeoutMs = 5000)
+      : name_(QStringLiteral("raw-%1").arg(quintptr(this))) {
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
     db_.setDatabaseName(path);
+    db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
     EXPECT_TRUE(db_.open());
   }
   ~RawDatabase() {
@@ -58,6 +60,7 @@ class RawDatabase {
     QSqlQuery q(db_);
     EXPECT_TRUE(q.exec(sql)) << sql.toStdString();
   }
+  bool tryExec(const QString& sql) { return QSqlQuery(db_).exec(sql); }
   QVariant value(const QString& sql) {
     QSqlQuery q(db_);
     return q.exec(sql) && q.next() ? q.value(0) : QVariant();
@@ -151,7 +154,8 @@ TEST_F(JournalTest, ADamagedFileIsPutAsideWithATimeStampAndANewOneStartedWithThe
       EXPECT_TRUE(w.working());
     }
     const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("journal.sqlite.damaged-*")});
-    ASSERT_EQ(aside.filter(QRegularExpression(QStringLiteral("damaged-[0-9TZ]+$"))).size(), 1);
+    ASSERT_EQ(aside.filter(QRegularExpression(QStringLiteral("damaged-[0-9TZ]+$"))).size(), 1)
+        << aside.join(' ').toStdString();
     if (garbage) {
       EXPECT_EQ(readAll(dir.filePath(aside[0])), before) << "never deleted, never changed";
     }
@@ -289,37 +293,190 @@ TEST_F(JournalTest, AJournalLockedLongerThanTheBusyTimeIsToldAndLeft) {
   other.exec(QStringLiteral("ROLLBACK"));
 }
 
-// Version 1 counted alarms at every listing; the upgrade counts the
-// recorded ones once and keeps every row.
-TEST_F(JournalTest, AVersionOneJournalIsUpgradedWithItsAlarmsCounted) {
+// An older journal is upgraded in place with every row: version 1's alarms
+// counted once (rising edges, anew in each connection), and version 2's
+// barriers of one serial number but two models made two.
+TEST_F(JournalTest, AnOlderJournalIsUpgradedWithItsAlarmsCountedAndItsBarriersApart) {
+  const QByteArray eight = QByteArray::fromHex("0601000520210714"), four = QByteArray::fromHex("0201000520210714"),
+                   newer = QByteArray::fromHex("0601000620230301");
+  constexpr std::uint8_t A = statusflag::AlarmOutput, T = statusflag::TamperOutput;
+  for (const int version : {1, 2}) {
+    SCOPED_TRACE(version);
+    QFile::remove(path());
+    {
+      RawDatabase raw(path());
+      for (const QString& s : journalSchemaStatements(version)) raw.exec(s);
+      raw.exec(QStringLiteral("INSERT INTO session(id, program, started, ended) VALUES (1, 'orvita', 100, 900)"));
+      raw.exec(QStringLiteral("INSERT INTO barrier(id, serial) VALUES (1, 777), (2, 0)"));
+      raw.exec(QStringLiteral("INSERT INTO connection(id, session, barrier, started, ended, reason, version, beams) "
+                              "VALUES (1, 1, 1, 110, 400, 2, x'%1', 8), (2, 1, 1, 500, 800, 2, x'%1', 8), "
+                              "(3, 1, 2, 810, 820, 2, x'%1', 8), (4, 1, 2, 830, 850, 2, x'%2', 4), "
+                              "(5, 1, 2, 860, 870, 2, x'%3', 8)")
+                   .arg(QString::fromLatin1(eight.toHex()), QString::fromLatin1(four.toHex()),
+                        QString::fromLatin1(newer.toHex())));
+      if (version == 2) raw.exec(QStringLiteral("UPDATE connection SET alarms = id, tampers = 0"));
+      // On in 7 rows, 4 times as seen by each connection, 3 times were the second one's start not its own.
+      const std::pair<int, std::uint8_t> statuses[] = {{1, 0}, {1, A}, {1, A}, {1, 0},     {1, A},
+                                                       {2, A}, {2, A}, {2, 0}, {2, A | T}, {2, A}};
+      int time = 200;
+      for (const auto& [connection, flags] : statuses)
+        raw.exec(QStringLiteral("INSERT INTO event(session, connection, time, kind, bytes) VALUES (1, %1, %2, 5, "
+                                "x'%3')")
+                     .arg(connection)
+                     .arg(time += 10)
+                     .arg(QString::fromLatin1(statusBytes(withFlags(flags)).toHex())));
+    }
+    { JournalWriter(options(path())).flush(); }
+    JournalReader reader(path());
+    ASSERT_TRUE(reader.open()) << reader.error().toStdString();
+    const QList<JournalBarrier> barriers = reader.barriers();
+    ASSERT_EQ(barriers.size(), 4);
+    EXPECT_EQ(barriers[0].serial, 0u);
+    EXPECT_EQ(barriers[0].beamCount, 4);
+    EXPECT_EQ(barriers[0].version, four);
+    for (const int i : {1, 2}) {
+      EXPECT_EQ(barriers[i].serial, 0u);
+      EXPECT_EQ(barriers[i].beamCount, 8);
+      EXPECT_EQ(barriers[i].connections, 1);
+    }
+    EXPECT_EQ(barriers[1].version, eight);
+    EXPECT_EQ(barriers[2].version, newer);
+    const JournalBarrier& counted = barriers[3];
+    EXPECT_EQ(counted.serial, 777u);
+    EXPECT_EQ(counted.version, eight);
+    EXPECT_EQ(counted.alarms, version == 1 ? 4 : 1 + 2) << "version 2 kept its own counts";
+    EXPECT_EQ(counted.tampers, version == 1 ? 1 : 0);
+    EXPECT_EQ(counted.firstSeenMs, 110);
+    EXPECT_EQ(counted.lastSeenMs, 800);
+    JournalQuery ofFour;
+    ofFour.barrier = barriers[0].key();
+    EXPECT_EQ(reader.connections(ofFour.barrier).size(), 1);
+    EXPECT_EQ(reader.events({}).size(), 10);
+    RawDatabase raw(path());
+    EXPECT_EQ(raw.value(QStringLiteral("PRAGMA user_version")).toInt(), JournalSchemaVersion);
+  }
+}
+
+// A batch that fails (here a trigger refuses one row) is rolled back: the
+// journal stops for this run, and a second program still gets the journal.
+TEST_F(JournalTest, AFailedBatchGivesUpTheWriteLock) {
+  { JournalWriter(options(path())).flush(); }
   {
     RawDatabase raw(path());
-    for (const QString& s : journalSchemaStatements(1)) raw.exec(s);
-    raw.exec(QStringLiteral("INSERT INTO session(id, program, started, ended) VALUES (1, 'orvita', 100, 900)"));
-    raw.exec(QStringLiteral("INSERT INTO barrier(id, serial) VALUES (1, 777)"));
-    raw.exec(
-        QStringLiteral("INSERT INTO connection(id, session, barrier, started, ended, reason, beams) VALUES (1, 1, 1, "
-                       "110, 800, 2, 4)"));
-    const std::uint8_t flags[] = {0, statusflag::AlarmOutput, 0, statusflag::AlarmOutput | statusflag::TamperOutput,
-                                  statusflag::AlarmOutput};
-    for (int i = 0; i < 5; ++i)
-      raw.exec(QStringLiteral("INSERT INTO event(session, connection, time, kind, bytes) VALUES (1, 1, %1, 5, x'%2')")
-                   .arg(200 + i)
-                   .arg(QString::fromLatin1(statusBytes(withFlags(flags[i])).toHex())));
+    raw.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON event WHEN NEW.kind = %1 BEGIN "
+                            "SELECT RAISE(ABORT, 'refused'); END")
+                 .arg(int(JournalEventKind::Reset)));
   }
-  { JournalWriter(options(path())).flush(); }
-  JournalReader reader(path());
-  ASSERT_TRUE(reader.open()) << reader.error().toStdString();
-  const QList<JournalBarrier> barriers = reader.barriers();
-  ASSERT_EQ(barriers.size(), 1);
-  EXPECT_EQ(barriers[0].serial, 777u);
-  EXPECT_EQ(barriers[0].alarms, 2);
-  EXPECT_EQ(barriers[0].tampers, 1);
-  EXPECT_EQ(barriers[0].firstSeenMs, 110);
-  EXPECT_EQ(barriers[0].lastSeenMs, 800);
-  EXPECT_EQ(reader.events({}).size(), 5);
-  RawDatabase raw(path());
-  EXPECT_EQ(raw.value(QStringLiteral("PRAGMA user_version")).toInt(), JournalSchemaVersion);
+  JournalWriter w(options(path()));
+  collectFaults(w);
+  w.startSession(1000, QStringLiteral("orvita"), QStringLiteral("ttyUSB0"));
+  w.flush();
+  w.addEvent(1001, JournalEventKind::FileOpened, {}, QStringLiteral("a.acc"));
+  w.addEvent(1002, JournalEventKind::Reset);
+  ASSERT_EQ(faultsOf(w).size(), 1);
+  EXPECT_FALSE(w.working());
+  RawDatabase other(path(), 200);
+  EXPECT_TRUE(other.tryExec(QStringLiteral("BEGIN IMMEDIATE"))) << "while the failed writer still has the file open";
+  other.exec(QStringLiteral("ROLLBACK"));
+  EXPECT_EQ(other.value(QStringLiteral("SELECT count(*) FROM event WHERE kind = 12")).toInt(), 0);
+}
+
+// Committed rows wait in the write-ahead log until copied into the file; a
+// log lost or damaged then costs only what came since. The file alone (as
+// a log damaged at its first frame leaves it) holds the session to its end,
+// and, during a session, what was recorded up to the last interval.
+TEST_F(JournalTest, TheLogIsCopiedIntoTheFileAtASessionsEndAndDuringRecording) {
+  const auto rowsInFileAlone = [&] {
+    const QString alone = path("alone.sqlite");
+    QFile::remove(alone);
+    EXPECT_TRUE(QFile::copy(path(), alone));
+    RawDatabase raw(alone);
+    return raw.value(QStringLiteral("SELECT count(*) FROM event")).toInt();
+  };
+  {
+    JournalWriter w(options(path()));
+    recordSession(w, 1000, 1, {0, 1, 0});
+    w.flush();
+    EXPECT_EQ(rowsInFileAlone(), 5 + 2) << "the statuses, connection and loss, session start and end";
+  }
+  QFile::remove(path());
+  JournalOptions often = options(path());
+  often.checkpointIntervalMs = 1;
+  JournalWriter w(often);
+  w.startSession(1000, QStringLiteral("orvita"), QStringLiteral("ttyUSB0"));
+  w.flush();
+  QThread::msleep(5);
+  for (int i = 0; i < 20; ++i) w.addEvent(2000 + i, JournalEventKind::Reset);
+  w.flush();
+  EXPECT_EQ(rowsInFileAlone(), 21);
+}
+
+// A damaged file goes aside only under a name nothing has: another user's
+// link planted there is left alone, not followed and not replaced. When it
+// cannot be renamed, the notice says so and nothing new starts beside it.
+TEST_F(JournalTest, ADamagedFileGoesAsideOnlyUnderAFreeNameAndANoticeSaysWhatHappened) {
+  const QByteArray garbage = QByteArray("not a journal at all ").repeated(200);
+  writeAll(path(), garbage);
+  writeAll(path() + QStringLiteral("-wal"), "its log");
+  const QString victim = path("victim");
+  writeAll(victim, "the user's own file");
+  const QDateTime now = QDateTime::currentDateTimeUtc();
+  QStringList planted;
+  for (int second = -1; second < 30; ++second) {
+    const QString name =
+        path() + QStringLiteral(".damaged-") + now.addSecs(second).toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    // The name itself, and the second choice's log.
+    planted << name << name + QStringLiteral("-2-wal");
+    ASSERT_TRUE(QFile::link(victim, planted[planted.size() - 2]) && QFile::link(victim, planted.last()));
+  }
+  {
+    JournalWriter w(options(path()));
+    collectFaults(w);
+    recordSession(w, 1000, 1, {0});
+    ASSERT_EQ(faultsOf(w).size(), 1);
+    EXPECT_TRUE(w.working());
+  }
+  QStringList aside;
+  for (const QFileInfo& file : QDir(dir.path()).entryInfoList({QStringLiteral("journal.sqlite.damaged-*")}))
+    if (!file.isSymLink() && !file.fileName().endsWith(QStringLiteral("-wal")) &&
+        !file.fileName().endsWith(QStringLiteral("-shm")))
+      aside << file.filePath();
+  ASSERT_EQ(aside.size(), 1) << aside.join(u' ').toStdString();
+  EXPECT_EQ(faults[0], uiText(UiTexts::txtJournalDamaged).arg(path(), aside[0]));
+  EXPECT_TRUE(aside[0].endsWith(QStringLiteral("-3")));
+  EXPECT_EQ(readAll(aside[0]), garbage);
+  EXPECT_EQ(readAll(aside[0] + QStringLiteral("-wal")), QByteArray("its log"));
+  EXPECT_EQ(readAll(victim), QByteArray("the user's own file"));
+  for (const QString& link : planted) EXPECT_EQ(QFileInfo(link).symLinkTarget(), victim);
+
+  // Now in a folder this user may not change (root plays such a user).
+  faults.clear();
+  const QString folder = dir.filePath(QStringLiteral("locked"));
+  ASSERT_TRUE(QDir().mkdir(folder));
+  const QString locked = folder + QStringLiteral("/journal.sqlite");
+  writeAll(locked, garbage);
+  ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+  ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::seteuid(65534), 0);
+  }
+  {
+    JournalWriter w(options(locked));
+    collectFaults(w);
+    recordSession(w, 1000, 1, {0});
+    w.flush();
+    EXPECT_FALSE(w.working());
+    QCoreApplication::processEvents();
+  }
+  if (root) {
+    ASSERT_EQ(::seteuid(0), 0);
+  }
+  ASSERT_EQ(faults.size(), 1);
+  EXPECT_TRUE(faults[0].startsWith(uiText(UiTexts::txtJournalNotPutAside).arg(locked).section(u'(', 0, 0)))
+      << faults[0].toStdString();
+  EXPECT_EQ(readAll(locked), garbage);
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::System | QDir::Hidden), QStringList{"journal.sqlite"});
 }
 
 TEST_F(JournalTest, SessionsOlderThanTheRetentionAreDeletedAtStartAndNewerOnesKept) {

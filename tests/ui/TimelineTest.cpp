@@ -2,6 +2,8 @@
 // and the Historia window drawing a recorded visit.
 #include <QComboBox>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <random>
@@ -15,6 +17,7 @@
 #include "ui/HistoryWindow.h"
 #include "ui/TimeAxis.h"
 #include "ui/TimelineData.h"
+#include "ui/TimelineLoader.h"
 #include "ui/TimelinePainter.h"
 #include "ui/TimelineView.h"
 
@@ -43,6 +46,7 @@ class TimelineTest : public QObject {
   void blockSummariesAgreeWithAPlainScan();
   void theHistoryWindowDrawsARecordedVisit();
   void theHistoryWindowNeverExportsThroughAPlantedLink();
+  void aTimeNoCalendarHoldsStaysOffTheTimeline();
 };
 
 void TimelineTest::aShortAlertIsKeptByItsColumnAndTheStateCarriesOn() {
@@ -210,10 +214,58 @@ void TimelineTest::theHistoryWindowDrawsARecordedVisit() {
   QVERIFY(window.saveEvents(csv));
   QFile file(csv);
   QVERIFY(file.open(QIODevice::ReadOnly));
-  const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+  const QByteArray bytes = file.readAll();
+  // For a spreadsheet: UTF-8 that says so, the local time as it reads one, semicolons.
+  QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+  const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(u'\n', Qt::SkipEmptyParts);
   QCOMPARE(lines.size(), 2);
-  QCOMPARE(lines[0], journalCsvHeader());
-  QVERIFY(lines[1].startsWith(journalTimeText(t0 + 20 * Minute) + QStringLiteral(",4711,lost,unplugged,")));
+  QCOMPARE(QChar(0xFEFF) + lines[0], journalCsvHeader(JournalCsvForm::Spreadsheet));
+  const QString lost = QDateTime::fromMSecsSinceEpoch(t0 + 20 * Minute).toString(u"yyyy-MM-dd HH:mm:ss,zzz");
+  QVERIFY2(lines[1].startsWith(lost + QStringLiteral(";4711;lost;unplugged;")), qPrintable(lines[1]));
+}
+
+// A damaged or crafted journal may hold any number as a time: such rows are
+// left out, and the axis spans the times there can be.
+void TimelineTest::aTimeNoCalendarHoldsStaysOffTheTimeline() {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("journal.sqlite"));
+  const qint64 t0 = QDateTime(QDate(2026, 12, 7), QTime(23, 50)).toMSecsSinceEpoch();
+  {
+    JournalWriter writer({path});
+    writer.startSession(t0, QStringLiteral("orvita"), QStringLiteral("ttyUSB0"));
+    writer.startConnection(t0, QByteArray::fromHex("0401000520210714"), 4);
+    writer.setBarrier(t0, 7);
+    writer.addEvent(t0 + 100, JournalEventKind::Status, statusBytes(BarrierStatus{}));
+    writer.endConnection(t0 + 1000, JournalLossReason::Unplugged);
+    writer.startConnection(t0 + 2000, QByteArray::fromHex("0401000520210714"), 4);
+    writer.setBarrier(t0 + 2000, 7);
+    writer.endSession(t0 + 3000);
+  }
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("craft"));
+    db.setDatabaseName(path);
+    QVERIFY(db.open());
+    QSqlQuery q(db);
+    QVERIFY(
+        q.exec(QStringLiteral("INSERT INTO event(session, connection, time, kind, bytes) SELECT session, id, "
+                              "-9223372036854775808, 5, x'00' FROM connection WHERE id = 1")));
+    QVERIFY(
+        q.exec(QStringLiteral("INSERT INTO event(session, connection, time, kind, bytes) SELECT session, id, "
+                              "9223372036854775807, 5, x'00' FROM connection WHERE id = 1")));
+    QVERIFY(q.exec(QStringLiteral("UPDATE connection SET started = -9223372036854775808 WHERE id = 2")));
+    q.finish();
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(QStringLiteral("craft"));
+  JournalReader reader(path);
+  QVERIFY(reader.open());
+  TimelineLoader loader(reader);
+  TimelineData data;
+  QVERIFY(loader.load(7, data));
+  QCOMPARE(data.firstMs(), t0);
+  QCOMPARE(data.endMs(), t0 + 1000);
+  QVERIFY(loader.update(data, t0 + 4000));
+  QCOMPARE(data.endMs(), t0 + 1000);
 }
 
 // "Obraz PNG…" and "Zdarzenia CSV…" as every output is written: never through
