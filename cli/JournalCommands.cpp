@@ -9,7 +9,6 @@
 #include "journal/JournalCsv.h"
 #include "journal/JournalPath.h"
 #include "journal/JournalReader.h"
-#include "link/StatusWords.h"
 #include "texts/UiTexts.h"
 #include "util/VersionText.h"
 
@@ -122,9 +121,7 @@ class HistoryPrinter {
       line += QLatin1Char(' ') + hex(configBytes(e.config));
     if (e.kind == JournalEventKind::Status && context) {
       const BarrierModel model = modelOf(e, *context);
-      QStringList lines = statusLines(model);
-      if (context->supply.isEmpty()) lines.removeOne(supplyBoxText(model));
-      line += QLatin1Char(' ') + lines.join(QStringLiteral("; "));
+      line += QLatin1Char(' ') + statusLines(model).join(QStringLiteral("; "));
     }
     out_(line);
   }

@@ -49,8 +49,9 @@ QStringList statusLines(const BarrierModel& model) {
     if (isSet(model.status.beamsBlockMemory, b)) line += QStringLiteral(", ") + uiText(UiTexts::txtCliBeamBlockMemory);
     lines << line;
   }
-  lines << alarmOutputText(model.status.statusFlags) << tamperOutputText(model.status.statusFlags)
-        << supplyWords(model.supplyText.trimmed().toDouble());
+  lines << alarmOutputText(model.status.statusFlags) << tamperOutputText(model.status.statusFlags);
+  // A journal's row from before the filter settled has no reading to show.
+  if (!model.supplyText.isEmpty()) lines << supplyWords(model.supplyText.trimmed().toDouble());
   lines << statusHintText(model).split(QLatin1Char('\r'));
   return lines;
 }

@@ -158,6 +158,7 @@ class Store {
   QByteArray version_;
   int beams_ = 0;
   bool existed_ = false;
+  QString file_;  // the file SQLite opened: the journal's name, or where an allowed link leads
   bool damageSeen_ = false;
   bool startedAfresh_ = false;
   bool deletedOld_ = false;
@@ -191,10 +192,11 @@ Store::Opened Store::tryOpen() {
   existed_ = file.exists() && file.size() > 0;
   QString target;
   if (const OutputResult r = prepareJournalFile(options_.path, target); !r) {
-    report_(uiText(UiTexts::txtJournalCannotWrite).arg(QDir::toNativeSeparators(options_.path), r.message()));
+    report_(uiText(UiTexts::txtJournalCannotWrite).arg(QDir::toNativeSeparators(options_.path), r.message()), true);
     return Opened::Stop;
   }
   db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
+  file_ = target;
   db_.setDatabaseName(target);
   db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options_.busyTimeoutMs));
   if (!db_.open()) {
@@ -270,21 +272,23 @@ void Store::close() {
 // when it could not: a new journal must not start beside the old one's log.
 bool Store::putAside() {
   const QString shown = QDir::toNativeSeparators(options_.path);
+  // The file itself goes aside, with the log beside it, not a link that leads to it.
+  const QString file = file_.isEmpty() ? options_.path : file_;
   const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
   const QStringList suffixes{QString(), QStringLiteral("-wal"), QStringLiteral("-shm")};
   QString aside;
   int error = EEXIST;
   for (int attempt = 1; attempt <= 100 && error == EEXIST; ++attempt) {
-    aside = options_.path + QStringLiteral(".damaged-") + stamp;
+    aside = file + QStringLiteral(".damaged-") + stamp;
     if (attempt > 1) aside += QLatin1Char('-') + QString::number(attempt);
     if (std::any_of(suffixes.begin(), suffixes.end(), [&](const QString& s) { return nameTaken(aside + s); })) continue;
-    error = renameNoReplace(options_.path, aside);
+    error = renameNoReplace(file, aside);
   }
   for (const QString& suffix : {suffixes[1], suffixes[2]}) {
-    if (error != 0 || !nameTaken(options_.path + suffix)) continue;
-    error = renameNoReplace(options_.path + suffix, aside + suffix);
+    if (error != 0 || !nameTaken(file + suffix)) continue;
+    error = renameNoReplace(file + suffix, aside + suffix);
     // The log stays where a new file would take it for its own: the file goes back to it.
-    if (error != 0) renameNoReplace(aside, options_.path);
+    if (error != 0) renameNoReplace(aside, file);
   }
   close();
   if (error != 0) {

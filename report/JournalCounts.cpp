@@ -16,7 +16,7 @@ std::optional<JournalDayCounts> dayCountsBefore(JournalReader& journal, unsigned
     if (event.connection != connection) {
       // The connection's state as the span found it: nothing when it began within the span.
       connection = event.connection;
-      const auto earlier = journal.lastBefore(connection, std::nullopt, {JournalEventKind::Status}, counts.fromMs - 1);
+      const auto earlier = journal.lastBefore(connection, {JournalEventKind::Status}, counts.fromMs - 1);
       before = earlier ? earlier->status : BarrierStatus{};
     }
     if (event.kind == JournalEventKind::Lost) {

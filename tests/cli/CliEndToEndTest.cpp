@@ -594,7 +594,8 @@ TEST_F(CliEndToEnd, OfflineHistoryTellsOnlyWhatTheJournalKnows) {
   EXPECT_TRUE(lines[0].startsWith(uiText(UiTexts::txtJournalTimeInvalid) + QStringLiteral(" nie ustawiony reset")))
       << lines[0].toStdString();
   for (const QString& line : lines.filter(QStringLiteral(" status ")))
-    EXPECT_EQ(line.contains(QStringLiteral("Zasilanie")), line.contains(QStringLiteral("12.2"))) << line.toStdString();
+    EXPECT_EQ(line.contains(QStringLiteral("Zasilanie")), line.contains(QStringLiteral("12,2 V")))
+        << line.toStdString();
 
   const CliRun barriers = cli({QStringLiteral("barriers")});
   ASSERT_EQ(barriers.exitStatus, 0);

@@ -455,6 +455,8 @@ TEST_F(JournalTest, ADamagedFileGoesAsideOnlyUnderAFreeNameAndANoticeSaysWhatHap
   ASSERT_TRUE(QDir().mkdir(folder));
   const QString locked = folder + QStringLiteral("/journal.sqlite");
   writeAll(locked, garbage);
+  // The file itself may be written: only the folder stops the renaming.
+  ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0666), 0);
   ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
   ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
   const bool root = ::geteuid() == 0;
