@@ -349,8 +349,7 @@ enum Id : int {
   txtToBarrier = 65859,    // "→ bariera"
   txtFromBarrier = 65860,  // "← bariera"
   txtRowNoReply = 65861,
-  txtRowDiscarded = 65862,  // %1 how many bytes
-  txtRowBadCheck = 65863,   // %1 the check byte the frame holds
+  txtRowBadCheck = 65863,  // %1 the check byte the frame holds
   txtRowCut = 65864,
   txtRowPortOpened = 65865,  // %1 the port
   txtRowPortClosed = 65866,
@@ -370,6 +369,20 @@ enum Id : int {
   txtMonitorLogTip = 65880,          // %1 the file written while "log" is ticked
   txtMonitorAdapterLatency = 65881,  // %1 the adapter's latency timer in ms
   txtMonitorLatencyAdvice = 65882,   // %1 the latency timer; the udev rule follows
+  txtRowSkippedOne = 66100,          // %1 how many bytes, as Polish counts them: 1
+  txtRowSkippedFew = 66101,          // 2-4, 22-24, ...
+  txtRowSkippedMany = 66102,         // 0, 5-21, 25-31, ...
+  txtRowTooLong = 66103,             // %1 the length byte in decimal, %2 in hex
+  txtRowLate = 66104,                // %1 ms since its own request, %2 the reply in words
+  txtRowDoubled = 66105,             // %1 the reply in words
+  txtCmdWordsVersion = 66106,        // the commands in Polish, as the monitor lists them
+  txtCmdWordsData = 66107,
+  txtCmdWordsWrite = 66108,
+  txtCmdWordsStatus = 66109,
+  txtCmdWordsWrite2 = 66110,
+  txtCmdWordsData2 = 66111,
+  txtCmdWordsReset = 66112,
+  txtMonitorSaveName = 66113,  // the file name a save suggests; %1 the date and time
 
   // Commissioning: the walk test, its record and the printed configuration.
   txtWalkTestAction = 65701,     // "Test uruchomieniowy…"

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -30,6 +32,7 @@
 #include "link/FrameWords.h"
 #include "monitor/TrafficText.h"
 #include "texts/UiTexts.h"
+#include "ui/ToolWindow.h"
 
 namespace {
 // Filter choices after the three fixed ones: one per command.
@@ -53,12 +56,12 @@ class PlainCellDelegate : public QStyledItemDelegate {
                                            : palette.color(QPalette::Text));
     const QRect area = option.rect.adjusted(3, 0, -3, 0);
     const QVariant alignment = index.data(Qt::TextAlignmentRole);
-    // Cut at the cell's edge rather than elided, which would lay the text out
-    // twice; the tooltip holds it whole. The font is fixed-pitch, so what
-    // cannot show is known before any of it is laid out.
+    // Elided by counting characters: the font is fixed-pitch, so what cannot
+    // show is known before any of it is laid out, which the style's eliding
+    // would do twice. The tooltip holds the text whole.
     QString text = index.data(Qt::DisplayRole).toString();
-    const int fits = area.width() / std::max(1, option.fontMetrics.horizontalAdvance(QLatin1Char('0'))) + 1;
-    if (text.size() > fits) text.truncate(fits);
+    const int fits = area.width() / std::max(1, option.fontMetrics.horizontalAdvance(QLatin1Char('0')));
+    if (text.size() > fits) text = text.left(std::max(0, fits - 1)) + QChar(0x2026);
     painter->drawText(area, alignment.isValid() ? alignment.toInt() : int(Qt::AlignLeft | Qt::AlignVCenter), text);
   }
 };
@@ -71,13 +74,12 @@ TrafficMonitorWindow::TrafficMonitorWindow(DeviceLink& link, const EventLog& log
   logFile_ = events.dir().filePath(events.completeBaseName() + QStringLiteral("_monitor.log"));
   using namespace UiTexts;
   setWindowTitle(uiText(txtMonitorTitle));
-  resize(1180, 460);
 
   pause_ = new QCheckBox(uiText(txtMonitorPause), this);
   filter_ = new QComboBox(this);
   filter_->addItems({uiText(txtMonitorFilterAll), uiText(txtMonitorFilterNoPoll), uiText(txtMonitorFilterErrors)});
   for (int command = 0; command <= frame::LastCommand; ++command)
-    filter_->addItem(uiText(txtMonitorFilterCommand).arg(commandName(command)));
+    filter_->addItem(uiText(txtMonitorFilterCommand).arg(commandWords(command), commandName(command)));
   search_ = new QLineEdit(this);
   search_->setPlaceholderText(uiText(txtMonitorSearch));
   search_->setClearButtonEnabled(true);
@@ -114,9 +116,14 @@ TrafficMonitorWindow::TrafficMonitorWindow(DeviceLink& link, const EventLog& log
                         metrics.horizontalAdvance(uiText(txtMonitorColGap) + QStringLiteral("  ")));
   header->resizeSection(TrafficTableModel::ColDirection,
                         metrics.horizontalAdvance(uiText(txtFromBarrier) + QStringLiteral("  ")));
-  header->resizeSection(TrafficTableModel::ColCommand, metrics.horizontalAdvance(QStringLiteral("version  ")));
-  header->resizeSection(TrafficTableModel::ColWords, metrics.horizontalAdvance(QString(48, QLatin1Char('x'))));
-  header->setStretchLastSection(true);
+  int command = 0;
+  for (int c = 0; c <= frame::LastCommand; ++c) command = std::max(command, int(commandWords(c).size()));
+  header->resizeSection(TrafficTableModel::ColCommand, metrics.horizontalAdvance(QString(command + 2, u'0')));
+  // A whole 17-byte status reply; the words take what width is left.
+  header->resizeSection(TrafficTableModel::ColBytes, metrics.horizontalAdvance(QString(3 * (17 + 5), u'0')) + 8);
+  header->setSectionResizeMode(TrafficTableModel::ColWords, QHeaderView::Stretch);
+  header->setMinimumSectionSize(metrics.horizontalAdvance(QStringLiteral("000000")));
+  header->setStretchLastSection(false);
 
   // Plain and on one line: a wrapped or selectable label lays a text
   // document out at every change, which costs more than the rows.
@@ -133,6 +140,19 @@ TrafficMonitorWindow::TrafficMonitorWindow(DeviceLink& link, const EventLog& log
   column->addWidget(table_, 1);
   column->addWidget(summary_);
   column->addWidget(advice_);
+
+  setTabOrder(pause_, filter_);
+  setTabOrder(filter_, search_);
+  setTabOrder(search_, copy_);
+  setTabOrder(copy_, save_);
+  setTabOrder(save_, table_);
+  auto* find = new QShortcut(QKeySequence::Find, this);
+  find->setContext(Qt::WindowShortcut);
+  connect(find, &QShortcut::activated, this, [this] {
+    search_->setFocus(Qt::ShortcutFocusReason);
+    search_->selectAll();
+  });
+  setUpToolWindow(this, {1180, 460});
 
   connect(filter_, &QComboBox::currentIndexChanged, this, &TrafficMonitorWindow::applyFilter);
   connect(search_, &QLineEdit::returnPressed, this, &TrafficMonitorWindow::findNext);
@@ -165,6 +185,7 @@ void TrafficMonitorWindow::closeEvent(QCloseEvent* event) {
 }
 
 void TrafficMonitorWindow::flush() {
+  recorder.settle(TrafficRecorder::Clock::now());
   QScrollBar* scroll = table_->verticalScrollBar();
   const bool following = scroll->value() == scroll->maximum();
   // Rows the ring let go stay listed (blank) until there are many of them
@@ -228,6 +249,12 @@ void TrafficMonitorWindow::copySelected() {
   if (!text.isEmpty()) QApplication::clipboard()->setText(text);
 }
 
+QString TrafficMonitorWindow::suggestedSaveName() const {
+  const QString name = uiText(UiTexts::txtMonitorSaveName)
+                           .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm")));
+  return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(name);
+}
+
 bool TrafficMonitorWindow::saveListed(const QString& path, QString* why) const {
   QString text;
   for (int row = 0; row < model_.rowCount(); ++row) text += model_.line(row) + QLatin1Char('\n');
@@ -242,8 +269,8 @@ bool TrafficMonitorWindow::saveListed(const QString& path, QString* why) const {
 
 void TrafficMonitorWindow::saveToFile() {
   using namespace UiTexts;
-  const QString path =
-      QFileDialog::getSaveFileName(this, uiText(txtMonitorSaveTitle), QString(), uiText(txtMonitorSaveFilter));
+  const QString path = QFileDialog::getSaveFileName(this, uiText(txtMonitorSaveTitle), suggestedSaveName(),
+                                                    uiText(txtMonitorSaveFilter));
   if (path.isEmpty()) return;
   QString why;
   if (!saveListed(path, &why))

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "link/Frame.h"
+#include "link/FrameWords.h"
 #include "monitor/TrafficText.h"
 #include "texts/UiTexts.h"
 
@@ -89,7 +90,11 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::ForegroundRole) return row->isError() ? QVariant(QColor(Qt::red).darker(130)) : QVariant();
   if (role == Qt::TextAlignmentRole && index.column() == ColGap) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
   if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
-  if (role == Qt::ToolTipRole && index.column() != ColWords && index.column() != ColBytes) return {};
+  if (role == Qt::ToolTipRole) {
+    // The protocol's own name beside the Polish one.
+    if (index.column() == ColCommand) return row->command < 0 ? QVariant() : QVariant(commandName(row->command));
+    if (index.column() != ColWords && index.column() != ColBytes) return {};
+  }
   switch (index.column()) {
     case ColTime:
       return rowClockText(recorder_, *row);
