@@ -383,6 +383,35 @@ enum Id : int {
   txtCmdWordsData2 = 66111,
   txtCmdWordsReset = 66112,
   txtMonitorSaveName = 66113,  // the file name a save suggests; %1 the date and time
+  // "Historia": the legend, the hover, the markers, the exports.
+  txtNoData = 66120,
+  txtTimelineDuration = 66121,  // %1 how long the state lasted
+  txtDurationMs = 66122,        // %1 milliseconds
+  txtDurationSeconds = 66123,   // %1 seconds with a tenth
+  txtDurationMinutes = 66124,   // %1 minutes, %2 seconds
+  txtDurationHours = 66125,     // %1 hours, %2 minutes
+  txtDurationDays = 66126,      // %1 days, %2 hours
+  txtMarkerConfigWritten = 66127,
+  txtMarkerWriteDropped = 66128,  // %1 the notice shown
+  txtMarkerReset = 66129,
+  txtMarkerFileOpened = 66130,  // %1 the file
+  txtMarkerFileSaved = 66131,   // %1 the file
+  txtMarkerWalkTest = 66132,    // %1 its result
+  txtCauseTransmitterContact = 66133,
+  txtCauseReceiverContact = 66134,
+  txtCauseBus = 66135,
+  txtCauseCoveredTooLong = 66136,
+  txtLegendSet = 66137,  // a flag lane filled
+  txtLegendClear = 66138,
+  txtLegendWrite = 66139,
+  txtLegendReset = 66140,
+  txtLegendFile = 66141,
+  txtLegendWalkTest = 66142,
+  txtPictureTitle = 66143,     // %1 the barrier, %2 %3 the range shown
+  txtHistoryFileName = 66144,  // %1 the serial number, %2 %3 the range shown; the extension follows
+  txtAlarmShown = 66145,       // %1 which, %2 of how many, %3 when it began, %4 how long
+  txtAlarmGoesOn = 66146,      // the duration of an alarm still on at the journal's end
+  txtBarrierShort = 66147,     // %1 serial, %2 version
 
   // Commissioning: the walk test, its record and the printed configuration.
   txtWalkTestAction = 65701,     // "Test uruchomieniowy…"

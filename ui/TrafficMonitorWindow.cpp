@@ -111,22 +111,27 @@ TrafficMonitorWindow::TrafficMonitorWindow(DeviceLink& link, const EventLog& log
   QHeaderView* header = table_->horizontalHeader();
   header->setSectionResizeMode(QHeaderView::Interactive);
   const QFontMetrics metrics(fixed);
-  header->resizeSection(TrafficTableModel::ColTime, metrics.horizontalAdvance(QStringLiteral("00:00:00.000  ")));
-  header->resizeSection(TrafficTableModel::ColGap,
-                        metrics.horizontalAdvance(uiText(txtMonitorColGap) + QStringLiteral("  ")));
-  header->resizeSection(TrafficTableModel::ColDirection,
-                        metrics.horizontalAdvance(uiText(txtFromBarrier) + QStringLiteral("  ")));
-  int command = 0;
-  for (int c = 0; c <= frame::LastCommand; ++c) command = std::max(command, int(commandWords(c).size()));
-  header->resizeSection(TrafficTableModel::ColCommand, metrics.horizontalAdvance(QString(command + 2, u'0')));
-  // A whole 17-byte status reply; the words take what width is left.
-  header->resizeSection(TrafficTableModel::ColBytes, metrics.horizontalAdvance(QString(3 * (17 + 5), u'0')) + 8);
+  // Room for `characters` in a cell, with the cell's margins; a column as
+  // narrow as its cells and header let it be, so that the words get the rest.
+  const auto cells = [&metrics](qsizetype characters) { return int(characters) * metrics.horizontalAdvance(u'0') + 8; };
+  const auto fit = [&](int column, qsizetype characters) {
+    const QString title = model_.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    header->resizeSection(column, std::max(cells(characters), header->fontMetrics().horizontalAdvance(title) + 16));
+  };
+  fit(TrafficTableModel::ColTime, QStringLiteral("00:00:00.000").size());
+  fit(TrafficTableModel::ColGap, QStringLiteral("9999,9").size());
+  fit(TrafficTableModel::ColDirection, uiText(txtFromBarrier).size());
+  qsizetype command = 0;
+  for (int c = 0; c <= frame::LastCommand; ++c) command = std::max(command, commandWords(c).size());
+  fit(TrafficTableModel::ColCommand, command);
+  // A whole 17-byte status reply: 22 bytes with the frame's own.
+  fit(TrafficTableModel::ColBytes, 3 * (17 + 5) - 1);
   header->setSectionResizeMode(TrafficTableModel::ColWords, QHeaderView::Stretch);
   header->setMinimumSectionSize(metrics.horizontalAdvance(QStringLiteral("000000")));
   header->setStretchLastSection(false);
 
-  // Plain and on one line: a wrapped or selectable label lays a text
-  // document out at every change, which costs more than the rows.
+  // Plain, in two lines of its own making: a wrapped or selectable label
+  // lays a text document out at every change, which costs more than the rows.
   summary_ = new QLabel(this);
   summary_->setTextFormat(Qt::PlainText);
   summary_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
