@@ -1,5 +1,9 @@
 #include "link/TrafficTap.h"
 
+#include <algorithm>
+
+#include "link/Frame.h"
+
 void TrafficTap::setObserver(TrafficObserver* observer) {
   observer_ = observer;
   arrivals_.clear();
@@ -33,7 +37,11 @@ void TrafficTap::accepted(const RxBuffer& rx, std::span<const std::uint8_t> fram
 void TrafficTap::damaged(const RxBuffer& rx, TrafficObserver::Damage damage, std::span<const std::uint8_t> bytes,
                          std::uint8_t expectedCheck) {
   if (!observer_) return;
-  toldUpTo_ = std::max(toldUpTo_, rx.removed() + bytes.size());
+  // A frame too long still says how long it is: its body, coming later, is its own.
+  std::size_t extent = bytes.size();
+  if (damage == TrafficObserver::Damage::TooLong && bytes.size() > frame::LengthOffset)
+    extent = std::max(extent, frame::frameSize(bytes[frame::LengthOffset]));
+  toldUpTo_ = std::max(toldUpTo_, rx.removed() + extent);
   // A start of frame inside the frame's body: this one ended early and the
   // next reply filled it up.
   if (damage == TrafficObserver::Damage::BadCheck)
@@ -56,7 +64,6 @@ void TrafficTap::beforeSkipping(const RxBuffer& rx, Front& front) const {
 // time its first byte came in.
 void TrafficTap::afterSkipping(const RxBuffer& rx, const Front& front) {
   if (!observer_) return;
-  if (toldUpTo_ > rx.appended()) toldUpTo_ = 0;  // a buffer started anew
   const std::uint64_t from = std::max(front.position, toldUpTo_);
   if (rx.removed() <= from) return;
   const std::size_t offset = std::size_t(from - front.position);
