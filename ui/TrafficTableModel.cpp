@@ -15,8 +15,8 @@ bool TrafficTableModel::accepts(const TrafficRow& row) const {
   switch (filter_) {
     case Filter::All:
       return true;
-    case Filter::NoStatusPoll:
-      return !(row.command == frame::CmdStatus &&
+    case Filter::NoStatusPoll:  // a late or doubled status reply is no plain poll
+      return !(row.command == frame::CmdStatus && !row.isError() &&
                (row.kind == TrafficRow::Kind::Request || row.kind == TrafficRow::Kind::Reply));
     case Filter::ErrorsOnly:
       return row.isError();

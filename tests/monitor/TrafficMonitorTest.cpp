@@ -215,6 +215,20 @@ TEST(TrafficRecorder, ListsASessionWithFaultsAsItHappened) {
           .hasMatch())
       << fields[0].toStdString();
   EXPECT_EQ(fields.mid(2, 2), QStringList({QStringLiteral("← bariera"), QStringLiteral("stan")}));
+
+  // The doubled and the late reply are among the errors, and no plain status poll.
+  TrafficTableModel table(recorder);
+  table.refresh(false);
+  const auto listed = [&table](TrafficTableModel::Filter filter) {
+    table.setFilter(filter);
+    std::vector<Note> notes;
+    for (int i = 0; i < table.rowCount(); ++i)
+      if (table.rowAt(i)->note != Note::None) notes.push_back(table.rowAt(i)->note);
+    return std::pair(table.rowCount(), notes);
+  };
+  const std::vector<Note> noted{Note::Doubled, Note::Late};
+  EXPECT_EQ(listed(TrafficTableModel::Filter::ErrorsOnly), std::pair(9, noted));
+  EXPECT_EQ(listed(TrafficTableModel::Filter::NoStatusPoll).second, noted);
 }
 
 TEST(TrafficRecorder, StampsRepliesAndSkippedBytesWithTheNotificationsThatBroughtThem) {
