@@ -127,8 +127,8 @@ void drawSupply(QPainter& painter, QImage& image, const TimelineLayout& layout, 
   for (std::size_t x = 0; x < columns.size(); ++x) {
     const SupplyRange range = columns[x].supply;
     if (range.empty()) continue;
-    const int top = std::max(yOf(range.high), area.top());
-    const int bottom = std::min(yOf(range.low) + 1, area.bottom());  // two pixels thick when flat
+    const int top = yOf(range.high);
+    const int bottom = yOf(range.low) + 1;  // two pixels thick when flat
     for (int y = top; y <= bottom; ++y) reinterpret_cast<QRgb*>(image.scanLine(y))[area.left() + int(x)] = yellow;
   }
   painter.begin(&image);
