@@ -176,8 +176,8 @@ QList<JournalConnection> JournalReader::connections(const std::optional<JournalB
   QList<JournalConnection> list;
   QString sql = QStringLiteral(
       "SELECT * FROM (SELECT c.id, c.session, b.serial, c.started, coalesce(c.ended, (SELECT max(time) FROM event "
-      "WHERE connection = c.id), c.started) AS ending, c.ended IS NULL, c.reason, c.version, c.beams, c.port "
-      "FROM connection c LEFT JOIN barrier b ON b.id = c.barrier WHERE c.started <= :until ");
+      "WHERE connection = c.id), c.started) AS ending, c.ended IS NULL, c.reason, c.version, c.beams, c.port, "
+      "c.alarms FROM connection c LEFT JOIN barrier b ON b.id = c.barrier WHERE c.started <= :until ");
   if (barrier) sql += QStringLiteral("AND ") + barrierCondition(QStringLiteral("c.barrier"), *barrier);
   sql += QStringLiteral(") WHERE ending >= :from ORDER BY started, id");
   QSqlQuery q(db_);
@@ -199,6 +199,7 @@ QList<JournalConnection> JournalReader::connections(const std::optional<JournalB
     c.version = q.value(7).toByteArray();
     c.beamCount = q.value(8).toInt();
     c.port = q.value(9).toString();
+    c.alarms = q.value(10).toInt();
     list << c;
   }
   return list;

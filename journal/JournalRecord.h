@@ -113,6 +113,7 @@ struct JournalConnection {
   QByteArray version;
   int beamCount = 0;
   QString port;
+  int alarms = 0;  // times the alarm output came on
 };
 
 // One run of the program or of orvita-cli.

@@ -136,7 +136,7 @@ void DeviceLink::parseFrames() {
     std::vector<std::uint8_t> dump{std::uint8_t(rx.size())};
     dump.insert(dump.end(), rx.bytes().begin(), rx.bytes().end());
     log_.addLogLine(uiText(UiTexts::txtLogTooLong) + numToHex(length) + uiText(UiTexts::txtLogBuf) + hexDump(dump));
-    traffic_.damaged(TrafficObserver::Damage::TooLong, rx.bytes(), 0);
+    traffic_.damaged(rx, TrafficObserver::Damage::TooLong, rx.bytes(), 0);
     rx.removeFront(1);
     return;
   }
@@ -151,7 +151,7 @@ void DeviceLink::parseFrames() {
   if (expected != received[size - 1]) {
     log_.addLogLine(uiText(UiTexts::txtLogBadCrc) + numToHex(expected) + uiText(UiTexts::txtLogBuf) +
                     hexDump(received));
-    traffic_.damaged(TrafficObserver::Damage::BadCheck, received, expected);
+    traffic_.damaged(rx, TrafficObserver::Damage::BadCheck, received, expected);
     rx.removeFront(1);
     return;
   }

@@ -8,8 +8,9 @@
 // Times are on the steady clock, taken where the program meets the line: a
 // request when it is handed to the port, a received byte when the read that
 // brought it returned (later than the wire by the adapter's and the event
-// thread's delays), a damaged frame or skipped bytes when the parser threw
-// them out, which may be a reply later than they came.
+// thread's delays), a damaged frame or skipped bytes by when their first
+// byte came in, though told only when the parser throws them out (which may
+// be a reply later).
 #include <QString>
 #include <chrono>
 #include <cstdint>
@@ -34,7 +35,8 @@ class TrafficObserver {
   // buffer held); `expectedCheck` is the check byte its bytes add up to.
   virtual void frameDamaged(Damage damage, std::span<const std::uint8_t> bytes, std::uint8_t expectedCheck,
                             Clock::time_point at) = 0;
-  // Bytes removed while looking for a frame start, or dropped on a full buffer.
+  // Bytes removed while looking for a frame start (never the rest of a frame
+  // told as damaged), or dropped on a full buffer.
   virtual void bytesDiscarded(std::span<const std::uint8_t> bytes, Clock::time_point at) = 0;
   virtual void portOpened(const QString& deviceName, Clock::time_point at) = 0;
   virtual void portClosed(Clock::time_point at) = 0;

@@ -1,8 +1,13 @@
 #include "link/TrafficTap.h"
 
+#include <algorithm>
+
+#include "link/Frame.h"
+
 void TrafficTap::setObserver(TrafficObserver* observer) {
   observer_ = observer;
   arrivals_.clear();
+  toldUpTo_ = 0;
 }
 
 void TrafficTap::sent(std::span<const std::uint8_t> frame) {
@@ -29,9 +34,14 @@ void TrafficTap::accepted(const RxBuffer& rx, std::span<const std::uint8_t> fram
   observer_->replyReceived(frame, arrivalOf(rx.removed()), arrivalOf(rx.removed() + frame.size() - 1));
 }
 
-void TrafficTap::damaged(TrafficObserver::Damage damage, std::span<const std::uint8_t> bytes,
+void TrafficTap::damaged(const RxBuffer& rx, TrafficObserver::Damage damage, std::span<const std::uint8_t> bytes,
                          std::uint8_t expectedCheck) {
   if (!observer_) return;
+  // A frame too long still says how long it is: its body, coming later, is its own.
+  std::size_t extent = bytes.size();
+  if (damage == TrafficObserver::Damage::TooLong && bytes.size() > frame::LengthOffset)
+    extent = std::max(extent, frame::frameSize(bytes[frame::LengthOffset]));
+  toldUpTo_ = std::max(toldUpTo_, rx.removed() + extent);
   // A start of frame inside the frame's body: this one ended early and the
   // next reply filled it up.
   if (damage == TrafficObserver::Damage::BadCheck)
@@ -40,7 +50,7 @@ void TrafficTap::damaged(TrafficObserver::Damage damage, std::span<const std::ui
         damage = TrafficObserver::Damage::Cut;
         break;
       }
-  observer_->frameDamaged(damage, bytes, expectedCheck, Clock::now());
+  observer_->frameDamaged(damage, bytes, expectedCheck, arrivalOf(rx.removed()));
 }
 
 void TrafficTap::beforeSkipping(const RxBuffer& rx, Front& front) const {
@@ -50,13 +60,19 @@ void TrafficTap::beforeSkipping(const RxBuffer& rx, Front& front) const {
   std::copy(rx.bytes().begin(), rx.bytes().end(), front.bytes.begin());
 }
 
+// The rest of a damaged frame is not told again; what is told carries the
+// time its first byte came in.
 void TrafficTap::afterSkipping(const RxBuffer& rx, const Front& front) {
-  if (!observer_ || rx.removed() == front.position) return;
-  const std::size_t skipped = std::size_t(rx.removed() - front.position);
-  observer_->bytesDiscarded(std::span(front.bytes).first(std::min(skipped, front.size)), Clock::now());
+  if (!observer_) return;
+  const std::uint64_t from = std::max(front.position, toldUpTo_);
+  if (rx.removed() <= from) return;
+  const std::size_t offset = std::size_t(from - front.position);
+  const std::size_t skipped = std::min(std::size_t(rx.removed() - from), front.size - std::min(offset, front.size));
+  observer_->bytesDiscarded(std::span(front.bytes).subspan(offset, skipped), arrivalOf(from));
 }
 
 void TrafficTap::opened(const QString& deviceName) {
+  toldUpTo_ = 0;
   if (observer_) observer_->portOpened(deviceName, Clock::now());
 }
 

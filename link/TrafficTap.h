@@ -23,7 +23,10 @@ class TrafficTap {
   void arrived(const RxBuffer& rx, std::span<const std::uint8_t> dropped);
   // The frame of `size` bytes at the buffer's front passed its check.
   void accepted(const RxBuffer& rx, std::span<const std::uint8_t> frame);
-  void damaged(TrafficObserver::Damage damage, std::span<const std::uint8_t> bytes, std::uint8_t expectedCheck);
+  // `bytes` begin at the buffer's front; skipping later will not tell them
+  // again, nor the rest of a frame too long as far as its length byte says.
+  void damaged(const RxBuffer& rx, TrafficObserver::Damage damage, std::span<const std::uint8_t> bytes,
+               std::uint8_t expectedCheck);
   // Around the parser's skipping to a frame start: what the buffer held
   // before, and then whatever of it has gone.
   struct Front {
@@ -46,4 +49,5 @@ class TrafficTap {
     Clock::time_point at;
   };
   std::deque<Arrival> arrivals_;  // runs still (partly) in the buffer
+  std::uint64_t toldUpTo_ = 0;    // stream position past the last damaged frame told
 };

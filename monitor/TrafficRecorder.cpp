@@ -9,7 +9,11 @@
 
 namespace {
 constexpr std::size_t StatusRequestSize = 5;
-}
+constexpr std::size_t AskedKept = 16;
+constexpr std::int64_t SettleDiscardedNs = 300'000'000;
+// Longer than the program waits for a reply before it asks again.
+constexpr std::int64_t SettleTentativeNs = 3'000'000'000;
+}  // namespace
 
 TrafficRecorder::TrafficRecorder(std::size_t capacity)
     : rows_(capacity), steadyAnchor_(Clock::now()), utcAnchorMs_(QDateTime::currentMSecsSinceEpoch()) {
@@ -40,16 +44,91 @@ void TrafficRecorder::setLine(std::uint32_t bitsPerSecond, int bitsPerCharacter)
 }
 
 void TrafficRecorder::add(TrafficRow row) {
+  takeDiscarded();  // skipped bytes came before whatever is told after them
+  place(std::move(row));
+}
+
+void TrafficRecorder::place(TrafficRow row) {
   row.beamCount = std::uint8_t(beamCount ? std::clamp(beamCount(), 0, 255) : 0);
-  rows_.push(std::move(row));
+  if (tentative_)
+    held_.push_back(std::move(row));
+  else
+    rows_.push(std::move(row));
+}
+
+void TrafficRecorder::takeDiscarded() {
+  if (!discarded_) return;
+  TrafficRow row = std::move(*discarded_);
+  discarded_.reset();
+  place(std::move(row));
+}
+
+void TrafficRecorder::release() {
+  for (TrafficRow& row : held_) rows_.push(std::move(row));
+  held_.clear();
+}
+
+void TrafficRecorder::resume() {
+  if (tentative_) confirmTentative();
+  takeDiscarded();
+  asked_.clear();
+  lastReply_.clear();
+}
+
+void TrafficRecorder::settle(Clock::time_point now) {
+  const std::int64_t nowNs = nanoseconds(now);
+  if (discarded_ && nowNs - lastDiscardedNs_ > SettleDiscardedNs) takeDiscarded();
+  if (tentative_ && nowNs - tentative_->lastNs > SettleTentativeNs) confirmTentative();
+}
+
+std::int64_t TrafficRecorder::characterNs() const {
+  return std::int64_t(bitsPerCharacter_) * 1000000000 / std::max(1u, bitsPerSecond_);
+}
+
+// The line may hand a reply over only once it is whole, so its first byte's
+// time is the last one's less the time the line took for the rest; and the
+// request's last byte left its own line time after the write.
+std::int64_t TrafficRecorder::answerTime(const Asked& asked, std::int64_t lastNs, std::size_t replySize) const {
+  return lastNs - asked.atNs - std::int64_t(asked.size + replySize - 1) * characterNs();
+}
+
+TrafficRecorder::Asked* TrafficRecorder::findAsked(std::uint64_t id) {
+  for (Asked& asked : asked_)
+    if (asked.id == id) return &asked;
+  return nullptr;
+}
+
+// The newest request of the command that the reply could answer: one written
+// before the reply had time to cross the line cannot be it. Where none could
+// (a line without pacing, as a pseudo-terminal), the newest of the command.
+TrafficRecorder::Asked* TrafficRecorder::askedAnsweredBy(int command, std::int64_t lastNs, std::size_t replySize) {
+  Asked* newest = nullptr;
+  for (auto it = asked_.rbegin(); it != asked_.rend(); ++it) {
+    if (it->command != command) continue;
+    if (answerTime(*it, lastNs, replySize) >= -characterNs()) return &*it;
+    if (!newest) newest = &*it;
+  }
+  return newest;
+}
+
+void TrafficRecorder::takeAnswerTime(std::int64_t ns) {
+  answers_[answerCount_ % AnswersKept] = ns;
+  ++answerCount_;
+}
+
+void TrafficRecorder::forgetBefore(std::uint64_t askedId) {
+  while (!asked_.empty() && asked_.front().id < askedId) asked_.pop_front();
 }
 
 void TrafficRecorder::requestSent(std::span<const std::uint8_t> frame, Clock::time_point at) {
   const std::int64_t atNs = nanoseconds(at);
-  if (outstanding_.waiting) {
+  if (!asked_.empty() && asked_.back().state == Asked::State::Waiting) {
+    // A newer request had its chance: the held reply answered its own.
+    if (tentative_) confirmTentative();
+    asked_.back().state = Asked::State::GivenUp;
     TrafficRow missing;
     missing.kind = TrafficRow::Kind::NoReply;
-    missing.command = outstanding_.command;
+    missing.command = asked_.back().command;
     missing.atNs = atNs;
     ++missing_;
     add(std::move(missing));
@@ -59,7 +138,11 @@ void TrafficRecorder::requestSent(std::span<const std::uint8_t> frame, Clock::ti
   row.command = frame.size() > 3 ? frame[3] : -1;
   row.atNs = atNs;
   row.bytes.assign(frame.begin(), frame.end());
-  outstanding_ = {true, row.command, atNs, frame.size()};
+  if (asked_.size() >= AskedKept) {
+    if (tentative_ && tentative_->askedId == asked_.front().id) confirmTentative();
+    asked_.pop_front();
+  }
+  asked_.push_back({nextAskedId_++, row.command, atNs, frame.size(), Asked::State::Waiting});
   add(std::move(row));
 }
 
@@ -70,19 +153,77 @@ void TrafficRecorder::replyReceived(std::span<const std::uint8_t> frame, Clock::
   row.command = frame[3];
   row.atNs = nanoseconds(firstByte);
   row.bytes.assign(frame.begin(), frame.end());
-  if (outstanding_.waiting && outstanding_.command == row.command) {
-    // The line may hand a reply over only once it is whole, so its first
-    // byte's time is the last one's less the time the line took for the rest;
-    // and the request's last byte left its own line time after the write.
-    const std::int64_t charNs = std::int64_t(bitsPerCharacter_) * 1000000000 / std::max(1u, bitsPerSecond_);
-    const std::int64_t wireNs = std::int64_t(outstanding_.size + frame.size() - 1) * charNs;
-    row.answerNs = std::max<std::int64_t>(0, nanoseconds(lastByte) - outstanding_.atNs - wireNs);
-    answers_[answerCount_ % AnswersKept] = row.answerNs;
-    ++answerCount_;
-    outstanding_.waiting = false;
-  }
+  const std::int64_t lastNs = nanoseconds(lastByte);
   if (row.command == frame::CmdStatus) lastStatusSize_ = frame.size();
+  takeDiscarded();
+
+  Asked* asked = askedAnsweredBy(row.command, lastNs, frame.size());
+  if (asked && tentative_ && tentative_->askedId == asked->id) {
+    // A second reply for the request the held one was taken to answer.
+    const std::uint64_t id = asked->id;
+    tentativeWasLate();
+    asked = findAsked(id);
+  }
+  if (!asked || asked->state == Asked::State::Answered) {
+    if (row.bytes == lastReply_) {
+      row.note = TrafficRow::Note::Doubled;
+      ++doubled_;
+    }
+  } else {
+    answer(row, *asked, lastNs);
+  }
+  lastReply_ = row.bytes;
   add(std::move(row));
+}
+
+void TrafficRecorder::answer(TrafficRow& row, Asked& asked, std::int64_t lastNs) {
+  row.answerNs = std::max<std::int64_t>(0, answerTime(asked, lastNs, row.bytes.size()));
+  if (asked.state == Asked::State::GivenUp) {
+    row.note = TrafficRow::Note::Late;
+    ++late_;
+    --missing_;
+    asked.state = Asked::State::Answered;
+    return;
+  }
+  asked.state = Asked::State::Answered;
+  const std::uint64_t id = asked.id;
+  // An answer to a newer request: the held one answered its own.
+  if (tentative_) confirmTentative();
+  const bool olderGivenUp = std::any_of(asked_.begin(), asked_.end(), [&](const Asked& a) {
+    return a.id < id && a.command == row.command && a.state == Asked::State::GivenUp;
+  });
+  if (olderGivenUp) {
+    tentative_ = Tentative{id, lastNs};  // this row is the first held
+  } else {
+    takeAnswerTime(row.answerNs);
+    forgetBefore(id);
+  }
+}
+
+void TrafficRecorder::confirmTentative() {
+  const Tentative tentative = *tentative_;
+  tentative_.reset();
+  takeAnswerTime(held_.front().answerNs);
+  forgetBefore(tentative.askedId);
+  release();
+}
+
+void TrafficRecorder::tentativeWasLate() {
+  const Tentative tentative = *tentative_;
+  tentative_.reset();
+  TrafficRow& held = held_.front();
+  // Its request waits again for the reply that came now.
+  if (Asked* own = findAsked(tentative.askedId)) own->state = Asked::State::Waiting;
+  for (Asked& older : asked_)
+    if (older.id < tentative.askedId && older.command == held.command && older.state == Asked::State::GivenUp) {
+      held.note = TrafficRow::Note::Late;
+      held.answerNs = std::max<std::int64_t>(0, answerTime(older, tentative.lastNs, held.bytes.size()));
+      older.state = Asked::State::Answered;
+      ++late_;
+      --missing_;
+      break;
+    }
+  release();
 }
 
 void TrafficRecorder::frameDamaged(Damage damage, std::span<const std::uint8_t> bytes, std::uint8_t expectedCheck,
@@ -96,18 +237,33 @@ void TrafficRecorder::frameDamaged(Damage damage, std::span<const std::uint8_t> 
   row.atNs = nanoseconds(at);
   row.bytes.assign(bytes.begin(), bytes.end());
   ++damaged_;
+  // It was the reply to the newest request written before it came, which so
+  // got its reply, if a damaged one: none later is its late reply, nor an
+  // older request's (the barrier answers in order).
+  for (auto it = asked_.rbegin(); it != asked_.rend(); ++it) {
+    if (it->atNs > row.atNs || (row.command >= 0 && it->command != row.command)) continue;
+    if (it->state == Asked::State::GivenUp) --missing_;
+    it->state = Asked::State::Answered;
+    const std::uint64_t id = it->id;
+    if (tentative_ && tentative_->askedId < id) confirmTentative();
+    if (!tentative_) forgetBefore(id);
+    break;
+  }
   add(std::move(row));
 }
 
 void TrafficRecorder::bytesDiscarded(std::span<const std::uint8_t> bytes, Clock::time_point at) {
-  TrafficRow row;
-  row.kind = TrafficRow::Kind::Discarded;
-  row.atNs = nanoseconds(at);
-  row.bytes.assign(bytes.begin(), bytes.end());
-  add(std::move(row));
+  if (!discarded_) {
+    discarded_.emplace();
+    discarded_->kind = TrafficRow::Kind::Discarded;
+    discarded_->atNs = nanoseconds(at);
+  }
+  discarded_->bytes.insert(discarded_->bytes.end(), bytes.begin(), bytes.end());
+  lastDiscardedNs_ = nanoseconds(at);
 }
 
 void TrafficRecorder::portOpened(const QString& deviceName, Clock::time_point at) {
+  resume();
   TrafficRow row;
   row.kind = TrafficRow::Kind::PortOpened;
   row.atNs = nanoseconds(at);
@@ -117,7 +273,7 @@ void TrafficRecorder::portOpened(const QString& deviceName, Clock::time_point at
 
 void TrafficRecorder::portClosed(Clock::time_point at) {
   // A request cut off by the closing is not the barrier's failure.
-  outstanding_.waiting = false;
+  resume();
   TrafficRow row;
   row.kind = TrafficRow::Kind::PortClosed;
   row.atNs = nanoseconds(at);
@@ -129,6 +285,8 @@ TrafficRecorder::Summary TrafficRecorder::summary(Clock::time_point now) const {
   s.bitsPerSecond = bitsPerSecond_;
   s.missing = missing_;
   s.damaged = damaged_;
+  s.late = late_;
+  s.doubled = doubled_;
   const double pollSeconds =
       double((StatusRequestSize + lastStatusSize_) * std::size_t(bitsPerCharacter_)) / std::max(1u, bitsPerSecond_);
   s.lineLimit = 1.0 / (pollSeconds + 0.010);  // the program's pause between a reply and the next request

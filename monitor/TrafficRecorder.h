@@ -6,8 +6,10 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "link/TrafficObserver.h"
 #include "monitor/TrafficRing.h"
@@ -34,8 +36,13 @@ class TrafficRecorder : public TrafficObserver {
   void portClosed(Clock::time_point at) override;
 
   // Told again after a time unobserved: a request from before then is not
-  // counted as left without a reply.
-  void resume() { outstanding_.waiting = false; }
+  // counted as left without a reply, nor a reply then as late or doubled.
+  void resume();
+  // Rows are held back while what they are is not known yet: skipped bytes
+  // until something else comes (one row however many notifications brought
+  // them), and a reply that may still turn out to be a late one until the
+  // next reply tells. This lets out what waited long enough for neither.
+  void settle(Clock::time_point now);
 
   const TrafficRing<TrafficRow>& rows() const { return rows_; }
   // The local time of a steady-clock time stamp, at the offset from UTC
@@ -59,6 +66,8 @@ class TrafficRecorder : public TrafficObserver {
     std::uint32_t bitsPerSecond = 0;
     std::uint64_t missing = 0;  // requests without a reply
     std::uint64_t damaged = 0;  // frames thrown out
+    std::uint64_t late = 0;     // replies that came after their request was given up
+    std::uint64_t doubled = 0;  // second copies of a reply
     // The barrier's answer times over the newest replies: from the request's
     // last byte to the reply's first on the line, as worked out from when
     // the program wrote the one and had the other whole, at the line's speed.
@@ -74,20 +83,49 @@ class TrafficRecorder : public TrafficObserver {
   OutputResult appendToLog(bool enabled, const QString& file);
 
  private:
+  // A request not yet known to be answered; the barrier answers in order, so
+  // none older than the newest answered one is kept.
+  struct Asked {
+    std::uint64_t id = 0;
+    std::int16_t command = -1;
+    std::int64_t atNs = 0;
+    std::size_t size = 0;
+    enum class State : std::uint8_t { Waiting, GivenUp, Answered } state = State::Waiting;
+  };
+  // A reply taken to answer a waiting request while an older request of its
+  // command was given up: a second reply shows it was that one's, late.
+  struct Tentative {
+    std::uint64_t askedId = 0;
+    std::int64_t lastNs = 0;  // its last byte
+  };
+
   void add(TrafficRow row);
+  void place(TrafficRow row);
+  void takeDiscarded();
+  void release();
+  std::int64_t characterNs() const;
+  std::int64_t answerTime(const Asked& asked, std::int64_t lastNs, std::size_t replySize) const;
+  Asked* findAsked(std::uint64_t id);
+  Asked* askedAnsweredBy(int command, std::int64_t lastNs, std::size_t replySize);
+  void answer(TrafficRow& row, Asked& asked, std::int64_t lastNs);
+  void confirmTentative();
+  void tentativeWasLate();
+  void forgetBefore(std::uint64_t askedId);
+  void takeAnswerTime(std::int64_t ns);
 
   TrafficRing<TrafficRow> rows_;
   Clock::time_point steadyAnchor_;
   std::int64_t utcAnchorMs_ = 0;  // the wall clock at steadyAnchor_
   int localOffsetSeconds_ = 0;
   std::int64_t utcMs(std::int64_t atNs) const;
-  struct Outstanding {
-    bool waiting = false;
-    std::int16_t command = -1;
-    std::int64_t atNs = 0;
-    std::size_t size = 0;
-  } outstanding_;
-  std::uint64_t missing_ = 0, damaged_ = 0;
+  std::deque<Asked> asked_;
+  std::uint64_t nextAskedId_ = 1;
+  std::optional<Tentative> tentative_;
+  std::vector<TrafficRow> held_;         // from the tentative reply on, in order
+  std::optional<TrafficRow> discarded_;  // skipped bytes not yet followed by anything else
+  std::int64_t lastDiscardedNs_ = 0;
+  std::vector<std::uint8_t> lastReply_;
+  std::uint64_t missing_ = 0, damaged_ = 0, late_ = 0, doubled_ = 0;
   std::array<std::int64_t, AnswersKept> answers_{};
   std::size_t answerCount_ = 0;  // ever; the newest are kept
   std::size_t lastStatusSize_ = 12;

@@ -16,16 +16,24 @@ struct TrafficRow {
     PortOpened,
     PortClosed,
   };
+  // A reply that answers no request waiting for it.
+  enum class Note : std::uint8_t {
+    None,
+    Doubled,  // a second copy of the reply before it
+    Late,     // it came after the program had given its request up
+  };
   Kind kind = Kind::Request;
+  Note note = Note::None;
   std::int16_t command = -1;       // the frame's command byte; -1 where there is none
   std::uint8_t beamCount = 0;      // as the program knew it then
   std::uint8_t expectedCheck = 0;  // BadCheck, Cut: what the bytes add up to
   std::int64_t atNs = 0;           // steady clock: the write, or the first byte seen
-  std::int64_t answerNs = -1;      // Reply: the barrier's answer time (TrafficRecorder::Summary)
+  std::int64_t answerNs = -1;      // Reply: the barrier's answer time (TrafficRecorder::Summary);
+                                   // a late one's time from its own request
   std::vector<std::uint8_t> bytes;
   QString device;  // PortOpened
 
-  bool isError() const { return kind >= Kind::BadCheck && kind <= Kind::NoReply; }
+  bool isError() const { return (kind >= Kind::BadCheck && kind <= Kind::NoReply) || note != Note::None; }
   bool isDamaged() const { return kind >= Kind::BadCheck && kind <= Kind::Cut; }
   bool fromBarrier() const { return kind == Kind::Reply || (isDamaged() || kind == Kind::Discarded); }
 };

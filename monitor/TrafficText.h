@@ -7,6 +7,8 @@
 #include "monitor/TrafficRecorder.h"
 #include "monitor/TrafficRow.h"
 
+// A command's name in Polish ("stan"); the protocol's own is commandName().
+QString commandWords(int command);
 QString rowDirection(const TrafficRow& row);
 QString rowCommand(const TrafficRow& row);
 QString rowWords(const TrafficRow& row);

@@ -7,8 +7,10 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -17,30 +19,43 @@
 #include "texts/UiTexts.h"
 #include "ui/TimeAxis.h"
 #include "ui/TimelineView.h"
+#include "ui/TimelineWords.h"
+#include "ui/ToolWindow.h"
 #include "util/OutputFile.h"
 #include "util/VersionText.h"
 
 namespace {
 
-constexpr qint64 HourMs = 3'600'000;
+constexpr qint64 MinuteMs = 60'000;
+constexpr qint64 HourMs = 60 * MinuteMs;
+// Around an alarm shown: what led to it and what followed.
+constexpr qint64 AlarmMarginMs = 5 * MinuteMs;
 
 QString shortLocalTime(qint64 ms) {
   if (!journalTimeValid(ms)) return uiText(UiTexts::txtJournalTimeInvalid);
   return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
+QString versionText(const JournalBarrier& b) {
+  return barrierFirmwareVersion(b.version) + u' ' + barrierFirmwareDate(b.version);
+}
+
 QString barrierEntry(const JournalBarrier& b) {
   return uiText(UiTexts::txtBarrierEntry)
       .arg(journalSerialText(b.serial))
-      .arg(barrierFirmwareVersion(b.version) + u' ' + barrierFirmwareDate(b.version))
+      .arg(versionText(b))
       .arg(shortLocalTime(b.firstSeenMs), shortLocalTime(b.lastSeenMs));
 }
 
 QPushButton* button(QWidget* parent, UiTexts::Id text, UiTexts::Id tip = UiTexts::Id(0)) {
   auto* b = new QPushButton(uiText(text), parent);
-  b->setFocusPolicy(Qt::NoFocus);  // the arrows and +/− stay with the timeline
   if (tip) b->setToolTip(uiText(tip));
   return b;
+}
+
+// A file name without the characters file systems or shells take badly.
+QString fileNameTime(qint64 ms) {
+  return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH.mm"));
 }
 
 }  // namespace
@@ -51,6 +66,7 @@ HistoryWindow::HistoryWindow(QString journalPath, QWidget* parent, std::function
       clock_(clock ? std::move(clock) : [] { return QDateTime::currentMSecsSinceEpoch(); }) {
   setWindowTitle(uiText(UiTexts::txtHistoryCaption));
   buildControls();
+  setUpToolWindow(this, {1100, 640});
   liveTimer_.setInterval(LiveIntervalMs);
   connect(&liveTimer_, &QTimer::timeout, this, &HistoryWindow::liveTick);
 }
@@ -68,16 +84,19 @@ void HistoryWindow::buildControls() {
   column->setSpacing(4);
 
   auto* top = new QHBoxLayout;
-  top->addWidget(new QLabel(uiText(UiTexts::txtBarrierLabel), this));
+  auto* barrierLabel = new QLabel(uiText(UiTexts::txtBarrierLabel), this);
+  top->addWidget(barrierLabel);
   barriers_ = new QComboBox(this);
-  barriers_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-  barriers_->setFocusPolicy(Qt::NoFocus);
-  top->addWidget(barriers_);
+  // As wide as a usual entry, however long the longest is: the row fits a small screen.
+  barriers_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  barriers_->setMinimumContentsLength(32);
+  barriers_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  barrierLabel->setBuddy(barriers_);
+  top->addWidget(barriers_, 1);
   liveBox_ = new QCheckBox(uiText(UiTexts::txtLive), this);
   liveBox_->setToolTip(uiText(UiTexts::txtLiveTip));
-  liveBox_->setFocusPolicy(Qt::NoFocus);
   top->addWidget(liveBox_);
-  top->addStretch(1);
+  top->addSpacing(12);
   auto* pngButton = button(this, UiTexts::txtExportPng);
   auto* csvButton = button(this, UiTexts::txtExportCsv);
   top->addWidget(pngButton);
@@ -110,10 +129,17 @@ void HistoryWindow::buildControls() {
   rangeLabel_ = new QLabel(this);
   messageLabel_ = new QLabel(this);
   messageLabel_->setText(uiText(UiTexts::txtTimelineHelp));
+  messageLabel_->setWordWrap(true);
+  messageLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   bottom->addWidget(rangeLabel_);
   bottom->addSpacing(16);
   bottom->addWidget(messageLabel_, 1);
   column->addLayout(bottom);
+
+  // Top to bottom, left to right, then the timeline, where the keys pan and zoom.
+  QWidget* order[] = {barriers_, liveBox_, pngButton, csvButton, all,  hour,
+                      day,       zoomOut,  zoomIn,    previous,  next, view_};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
   connect(barriers_, &QComboBox::activated, this, [this](int index) {
     setLive(false);
@@ -138,11 +164,12 @@ void HistoryWindow::buildControls() {
 }
 
 void HistoryWindow::reload() {
-  const std::optional<unsigned> shown = loader_ ? loader_->barrier() : std::nullopt;
+  const std::optional<JournalBarrierKey> shown = loader_ ? loader_->barrierKey() : std::nullopt;
   loader_.reset();
   reader_ = std::make_unique<JournalReader>(journalPath_);
   known_.clear();
   barriers_->clear();
+  newestConnectionStartMs_ = std::numeric_limits<qint64>::min();
   if (!reader_->open()) {
     data_.clear();
     view_->refresh();
@@ -162,17 +189,39 @@ void HistoryWindow::reload() {
     return;
   }
   tell(uiText(UiTexts::txtTimelineHelp));
-  if (live())
-    followConnected();
-  else if (!shown || !showBarrier(*shown))
-    chooseBarrier(0);
+  int index = -1;
+  if (live()) {
+    if (const std::optional<JournalBarrierKey> connected = connectedBarrier()) index = indexOf(*connected);
+  }
+  if (index < 0 && shown) index = indexOf(*shown);
+  chooseBarrier(index >= 0 ? index : initialChoice());
 }
 
-bool HistoryWindow::showBarrier(unsigned serial) {
-  const int index = barriers_->findData(serial);
-  if (index < 0) return false;
-  chooseBarrier(index);
-  return true;
+// Barriers are told apart by serial number, version and beam count: two
+// never set (serial 0) are two barriers.
+int HistoryWindow::indexOf(const JournalBarrierKey& key) const {
+  for (int i = 0; i < known_.size(); ++i)
+    if (known_[i].key() == key) return i;
+  return -1;
+}
+
+std::optional<JournalBarrierKey> HistoryWindow::keyOf(const JournalConnection& c) {
+  if (!c.barrier) return std::nullopt;
+  return JournalBarrierKey(*c.barrier, c.version, c.beamCount);
+}
+
+int HistoryWindow::initialChoice() {
+  if (const std::optional<JournalBarrierKey> connected = connectedBarrier()) {
+    if (const int index = indexOf(*connected); index >= 0) return index;
+  }
+  // The connection that saw the newest alarm: the one with alarms that ended last.
+  std::optional<JournalConnection> newest;
+  for (const JournalConnection& c : reader_->connections(std::nullopt))
+    if (c.alarms > 0 && c.barrier && (!newest || c.endMs >= newest->endMs)) newest = c;
+  if (newest) {
+    if (const int index = indexOf(*keyOf(*newest)); index >= 0) return index;
+  }
+  return 0;
 }
 
 void HistoryWindow::chooseBarrier(int index) {
@@ -188,24 +237,26 @@ void HistoryWindow::chooseBarrier(int index) {
   viewChanged();
 }
 
-std::optional<unsigned> HistoryWindow::connectedBarrier() {
+// The newest connection is the one of now while it is open: however long
+// it has been quiet, and whatever barrier its serial number names by now. An
+// older one still open is a program's that crashed.
+std::optional<JournalBarrierKey> HistoryWindow::connectedBarrier() {
   if (!reader_) return std::nullopt;
-  // Journal rows for the last minute are enough to find what is open now.
-  const QList<JournalConnection> open = reader_->connections(std::nullopt, now() - 60'000);
-  for (auto it = open.rbegin(); it != open.rend(); ++it)
-    if (it->open && it->barrier) return it->barrier;
-  return std::nullopt;
+  const QList<JournalConnection> connections = reader_->connections(std::nullopt, newestConnectionStartMs_);
+  if (connections.isEmpty()) return std::nullopt;
+  const JournalConnection& newest = connections.back();
+  newestConnectionStartMs_ = newest.startMs;
+  if (!newest.open) return std::nullopt;
+  return keyOf(newest);
 }
 
 void HistoryWindow::followConnected() {
-  const std::optional<unsigned> barrier = connectedBarrier();
-  if (!barrier) return;
-  if (loader_ && loader_->barrier() == barrier) return;
-  if (barriers_->findData(*barrier) < 0) {
+  const std::optional<JournalBarrierKey> barrier = connectedBarrier();
+  if (!barrier || (loader_ && loader_->barrierKey() == barrier)) return;
+  if (const int index = indexOf(*barrier); index < 0)
     reload();  // a barrier new to the list
-    return;
-  }
-  showBarrier(*barrier);
+  else
+    chooseBarrier(index);
 }
 
 void HistoryWindow::setLive(bool live) {
@@ -256,35 +307,60 @@ void HistoryWindow::showLastDay() {
   viewChanged();
 }
 
+// With no alarm gone to yet, "previous" looks back from the view's right
+// edge and "next" forward from its left: from the whole journal, the newest
+// and the oldest alarm.
+int HistoryWindow::alarmShown() const {
+  const auto& viewport = view_->viewport();
+  return shownAlarm_ && shownAlarm_->view == std::pair(viewport.start(), viewport.end()) ? shownAlarm_->index : -1;
+}
+
 void HistoryWindow::previousAlarm() {
-  const auto& starts = data_.alarmStarts();
-  const qint64 centre = view_->viewport().start() + view_->viewport().span() / 2;
-  // Anything within a pixel of the centre is the alarm shown now.
-  const qint64 slack = std::max<qint64>(view_->viewport().span() / 1000, 1);
-  auto it = std::lower_bound(starts.begin(), starts.end(), centre - slack);
-  if (it == starts.begin()) {
-    tell(uiText(UiTexts::txtNoAlarm));
-    return;
+  const auto& alarms = data_.alarms();
+  const int shown = alarmShown();
+  int index = shown - 1;
+  if (shown < 0) {
+    const qint64 edge = view_->viewport().end();
+    index = int(std::partition_point(alarms.begin(), alarms.end(),
+                                     [edge](const timeline::AlarmPeriod& a) { return a.startMs < edge; }) -
+                alarms.begin()) -
+            1;
   }
-  setLive(false);
-  view_->viewport().centreOn(*std::prev(it));
-  view_->refresh();
-  viewChanged();
+  showAlarm(index);
 }
 
 void HistoryWindow::nextAlarm() {
-  const auto& starts = data_.alarmStarts();
-  const qint64 centre = view_->viewport().start() + view_->viewport().span() / 2;
-  const qint64 slack = std::max<qint64>(view_->viewport().span() / 1000, 1);
-  auto it = std::upper_bound(starts.begin(), starts.end(), centre + slack);
-  if (it == starts.end()) {
+  const auto& alarms = data_.alarms();
+  const int shown = alarmShown();
+  int index = shown + 1;
+  if (shown < 0) {
+    const qint64 edge = view_->viewport().start();
+    index = int(std::partition_point(alarms.begin(), alarms.end(),
+                                     [edge](const timeline::AlarmPeriod& a) { return a.startMs < edge; }) -
+                alarms.begin());
+  }
+  showAlarm(index);
+}
+
+void HistoryWindow::showAlarm(int index) {
+  const auto& alarms = data_.alarms();
+  if (index < 0 || index >= int(alarms.size())) {
     tell(uiText(UiTexts::txtNoAlarm));
     return;
   }
   setLive(false);
-  view_->viewport().centreOn(*it);
+  const timeline::AlarmPeriod& alarm = alarms[std::size_t(index)];
+  auto& viewport = view_->viewport();
+  viewport.show(alarm.startMs - AlarmMarginMs, alarm.endMs + AlarmMarginMs);
+  shownAlarm_ = ShownAlarm{index, {viewport.start(), viewport.end()}};
   view_->refresh();
   viewChanged();
+  const bool goesOn = alarm.endMs >= data_.endMs();
+  tell(uiText(UiTexts::txtAlarmShown)
+           .arg(index + 1)
+           .arg(alarms.size())
+           .arg(timeline::exactLocalTime(alarm.startMs),
+                goesOn ? uiText(UiTexts::txtAlarmGoesOn) : timeline::durationText(alarm.endMs - alarm.startMs)));
 }
 
 void HistoryWindow::viewChanged() {
@@ -297,8 +373,42 @@ QString HistoryWindow::statusText() const { return messageLabel_->text(); }
 
 void HistoryWindow::tell(const QString& text) { messageLabel_->setText(text); }
 
+QString HistoryWindow::barrierName() const {
+  const int index = barriers_->currentIndex();
+  if (index < 0 || index >= known_.size()) return {};
+  return uiText(UiTexts::txtBarrierShort).arg(journalSerialText(known_[index].serial)).arg(versionText(known_[index]));
+}
+
+QImage HistoryWindow::exportImage() {
+  const QImage timeline = view_->picture();
+  const QFontMetrics metrics(font());
+  const int titleHeight = metrics.height() + 10;
+  QImage image(timeline.width(), timeline.height() + titleHeight, QImage::Format_RGB32);
+  image.fill(QColor(QRgb(colors::WindowFace)));
+  QPainter painter(&image);
+  const auto& viewport = view_->viewport();
+  painter.setFont(font());
+  painter.drawText(
+      QRect(8, 0, image.width() - 16, titleHeight), Qt::AlignLeft | Qt::AlignVCenter,
+      uiText(UiTexts::txtPictureTitle)
+          .arg(barrierName(), timeline::exactLocalTime(viewport.start()), timeline::exactLocalTime(viewport.end())));
+  painter.drawImage(0, titleHeight, timeline);
+  return image;
+}
+
+QString HistoryWindow::suggestedFileName(const QString& extension) const {
+  const auto& viewport = view_->viewport();
+  const std::optional<unsigned> barrier = loader_ ? loader_->barrier() : std::nullopt;
+  const QString name = uiText(UiTexts::txtHistoryFileName)
+                           .arg(barrier ? QString::number(*barrier) : QString(), fileNameTime(viewport.start()),
+                                fileNameTime(viewport.end()))
+                           .simplified();
+  return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+      .filePath(name + QLatin1Char('.') + extension);
+}
+
 bool HistoryWindow::savePicture(const QString& path) {
-  const QImage picture = view_->picture();
+  const QImage picture = exportImage();
   OutputFile file(path);
   if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit()) {
     tell(uiText(UiTexts::txtExportFailed).arg(QDir::toNativeSeparators(path), file.errorString()));
@@ -334,20 +444,23 @@ bool HistoryWindow::saveEvents(const QString& path) {
 }
 
 void HistoryWindow::exportPicture() {
-  const QString path =
-      QFileDialog::getSaveFileName(this, uiText(UiTexts::txtSavePngTitle), QString(), uiText(UiTexts::txtPngFilter));
+  const QString path = QFileDialog::getSaveFileName(
+      this, uiText(UiTexts::txtSavePngTitle), suggestedFileName(QStringLiteral("png")), uiText(UiTexts::txtPngFilter));
   if (!path.isEmpty()) savePicture(path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) ? path : path + ".png");
 }
 
 void HistoryWindow::exportEvents() {
-  const QString path =
-      QFileDialog::getSaveFileName(this, uiText(UiTexts::txtSaveCsvTitle), QString(), uiText(UiTexts::txtCsvFilter));
+  const QString path = QFileDialog::getSaveFileName(
+      this, uiText(UiTexts::txtSaveCsvTitle), suggestedFileName(QStringLiteral("csv")), uiText(UiTexts::txtCsvFilter));
   if (!path.isEmpty()) saveEvents(path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? path : path + ".csv");
 }
 
 void HistoryWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (!event->spontaneous()) reload();
+  if (!event->spontaneous()) {
+    loader_.reset();  // opened anew: on the barrier that matters now
+    reload();
+  }
   if (live()) liveTimer_.start();
 }
 

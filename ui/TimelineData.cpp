@@ -27,6 +27,12 @@ LaneWord laneWord(const BarrierStatus& status, std::uint8_t switchedOff, int bea
   for (int beam = 1; beam <= std::min(beams, MaxBeams); ++beam) word |= laneBeamBit(beam, beamLook(bits, beam));
   for (int lane = 0; lane < FlagLaneCount; ++lane)
     word |= flagBit(FlagLane(lane), flagSet(FlagLane(lane), status.statusFlags));
+  if (status.statusFlags & statusflag::TamperOutput) {
+    if (status.statusFlags & statusflag::TransmitterTamper) word |= tamperCauseBit(TamperCause::TransmitterContact);
+    if (status.statusFlags & statusflag::ReceiverTamper) word |= tamperCauseBit(TamperCause::ReceiverContact);
+    if (status.statusFlags & statusflag::BusTamper) word |= tamperCauseBit(TamperCause::Bus);
+    if (status.sabotageFlags & 0x01) word |= tamperCauseBit(TamperCause::CoveredTooLong);
+  }
   return word;
 }
 
@@ -51,16 +57,16 @@ void TimelineData::push(qint64 ms, const Change& change) {
   else if (change.kind == Moment::Kind::Status)
     word = laneWord(change.status, change.switchedOff, change.beams);
 
-  const bool alarmBefore = !changes_.empty() && changes_.back().kind == Moment::Kind::Status &&
-                           flagSet(FlagLane::AlarmOutput, changes_.back().status.statusFlags);
   const bool alarmNow =
       change.kind == Moment::Kind::Status && flagSet(FlagLane::AlarmOutput, change.status.statusFlags);
-  if (alarmNow && !alarmBefore) alarmStarts_.push_back(ms);
+  if (alarmNow && !alarmActive_) alarms_.push_back({ms, ms});
+  if (alarmActive_) alarms_.back().endMs = ms;
+  alarmActive_ = alarmNow;
 
   times_.push_back(ms);
   changes_.push_back(change);
   words_.append(word);
-  endMs_ = std::max(endMs_, ms);
+  extendTo(ms);
 }
 
 void TimelineData::addConnected(qint64 ms, int beamCount) {
@@ -107,10 +113,26 @@ void TimelineData::addSupply(qint64 ms, double volts) {
   ms = notBefore(ms, supplyTimes_);
   supplyTimes_.push_back(ms);
   supply_.append(SupplyRange{float(volts), float(volts)});
-  endMs_ = std::max(endMs_, ms);
+  extendTo(ms);
 }
 
-void TimelineData::extendTo(qint64 ms) { endMs_ = std::max(endMs_, ms); }
+void TimelineData::addMarker(qint64 ms, Marker::Kind kind, const QString& text) {
+  if (!markers_.empty()) ms = std::max(ms, markers_.back().ms);
+  markers_.push_back({ms, kind, text});
+  extendTo(ms);
+}
+
+std::span<const Marker> TimelineData::markersBetween(qint64 fromMs, qint64 toMs) const {
+  const auto before = [](const Marker& m, qint64 ms) { return m.ms < ms; };
+  const auto begin = std::lower_bound(markers_.begin(), markers_.end(), fromMs, before);
+  const auto end = std::lower_bound(begin, markers_.end(), std::max(toMs, fromMs), before);
+  return {markers_.data() + (begin - markers_.begin()), std::size_t(end - begin)};
+}
+
+void TimelineData::extendTo(qint64 ms) {
+  endMs_ = std::max(endMs_, ms);
+  if (alarmActive_) alarms_.back().endMs = endMs_;
+}
 
 void TimelineData::clear() { *this = TimelineData(); }
 
@@ -122,7 +144,15 @@ Moment TimelineData::momentAt(qint64 ms) const {
   const std::size_t index = std::size_t(after - times_.begin()) - 1;
   const Change& change = changes_[index];
   moment.kind = change.kind;
-  moment.sinceMs = times_[index];
+  // Changes the lanes do not show (the raw supply) neither begin nor end it;
+  // a state of a great many of them is told as far as a bounded look goes.
+  constexpr std::size_t MaxLooked = 100'000;
+  std::size_t first = index;
+  while (first > 0 && index - first < MaxLooked && words_[first - 1] == words_[index]) --first;
+  std::size_t next = index + 1;
+  while (next < times_.size() && next - index < MaxLooked && words_[next] == words_[index]) ++next;
+  moment.sinceMs = times_[first];
+  moment.untilMs = next < times_.size() ? times_[next] : endMs_;
   moment.status = change.status;
   moment.switchedOff = change.switchedOff;
   moment.beams = change.beams;

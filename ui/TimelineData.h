@@ -3,10 +3,12 @@
 // lanes show and every supply reading, in time order, with summaries over
 // blocks of changes so that what a pixel column saw is found in a few dozen
 // steps, however many changes the column holds. Plain data, no widgets.
+#include <QString>
 #include <QtGlobal>
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "model/BarrierModel.h"
@@ -33,6 +35,15 @@ constexpr LaneWord flagBit(FlagLane lane, bool set) {
 // The barrier was not connected.
 inline constexpr LaneWord DisconnectedBit = LaneWord(1) << (MaxBeams * BeamLookCount + 2 * FlagLaneCount);
 
+// What set the tamper output off, while it is set: its lane names it.
+enum class TamperCause : int { TransmitterContact, ReceiverContact, Bus, CoveredTooLong };
+inline constexpr int TamperCauseCount = 4;
+constexpr LaneWord tamperCauseBit(TamperCause cause) { return DisconnectedBit << (1 + int(cause)); }
+inline constexpr LaneWord TamperCauseBits =
+    tamperCauseBit(TamperCause::TransmitterContact) | tamperCauseBit(TamperCause::ReceiverContact) |
+    tamperCauseBit(TamperCause::Bus) | tamperCauseBit(TamperCause::CoveredTooLong);
+static_assert(tamperCauseBit(TamperCause::CoveredTooLong) != 0, "a lane word holds every look");
+
 bool flagSet(FlagLane lane, std::uint8_t statusFlags);
 // What the lanes show for one status reply.
 LaneWord laneWord(const BarrierStatus& status, std::uint8_t switchedOff, int beams);
@@ -45,11 +56,29 @@ std::optional<BeamLook> mostSignificantLook(LaneWord word, int beam);
 struct Moment {
   enum class Kind : std::uint8_t { NotSeen, Disconnected, Connected, Status };
   Kind kind = Kind::NotSeen;
-  qint64 sinceMs = 0;  // when it began
+  // When what the lanes show began, and when it ended (the journal's end
+  // while it lasts).
+  qint64 sinceMs = 0;
+  qint64 untilMs = 0;
   BarrierStatus status;
   std::uint8_t switchedOff = 0;
   int beams = 8;
   std::optional<double> supplyVolts;
+};
+
+// What the journal tells beside the barrier's state: drawn on the time axis.
+struct Marker {
+  enum class Kind : std::uint8_t { ConfigWritten, WriteDropped, Reset, FileOpened, FileSaved, WalkTest };
+  qint64 ms = 0;
+  Kind kind = Kind::ConfigWritten;
+  QString text;  // the file, the notice, the walk test's result
+};
+inline constexpr int MarkerKindCount = 6;
+
+// When the alarm output was active; `endMs` is the journal's end while it is.
+struct AlarmPeriod {
+  qint64 startMs = 0;
+  qint64 endMs = 0;
 };
 
 struct SupplyRange {
@@ -69,6 +98,7 @@ class TimelineData {
   // A configuration read from or confirmed by the barrier: its switched-off beams.
   void addConfiguration(qint64 ms, const BarrierConfig& config);
   void addSupply(qint64 ms, double volts);
+  void addMarker(qint64 ms, Marker::Kind kind, const QString& text = {});
   // What the journal tells up to this time; the lanes end here.
   void extendTo(qint64 ms);
   void clear();
@@ -87,8 +117,11 @@ class TimelineData {
   Moment mostSignificantMoment(qint64 fromMs, qint64 toMs) const;
   // How many changes fall in [fromMs, toMs).
   std::size_t changesBetween(qint64 fromMs, qint64 toMs) const;
-  // Starts of the alarm output's active periods, in time order.
-  const std::vector<qint64>& alarmStarts() const { return alarmStarts_; }
+  // The alarm output's active periods, in time order: a change that keeps
+  // it active goes on with the same one.
+  const std::vector<AlarmPeriod>& alarms() const { return alarms_; }
+  // The markers in [fromMs, toMs), in time order.
+  std::span<const Marker> markersBetween(qint64 fromMs, qint64 toMs) const;
 
   // Every look the lanes had in [fromMs, toMs), with the state in effect at
   // fromMs; before the first change the barrier counts as not connected.
@@ -119,7 +152,9 @@ class TimelineData {
   BlockSummary<LaneWord, Or> words_;
   std::vector<qint64> supplyTimes_;
   BlockSummary<SupplyRange, Span> supply_{SupplyRange{}};
-  std::vector<qint64> alarmStarts_;
+  std::vector<AlarmPeriod> alarms_;
+  bool alarmActive_ = false;
+  std::vector<Marker> markers_;
   std::uint8_t switchedOff_ = 0;
   int beams_ = 8;
   int connectionBeams_ = 8;

@@ -1,10 +1,24 @@
 #include "ui/TimelineLoader.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <algorithm>
 #include <limits>
 #include <vector>
 
+#include "texts/UiTexts.h"
+#include "walktest/WalkTestRun.h"
+
 namespace timeline {
+namespace {
+
+QString walkTestOutcome(const QString& json) {
+  const std::optional<StoredWalkTest> test = readWalkTestDocument(QJsonDocument::fromJson(json.toUtf8()).object());
+  if (!test) return {};
+  return uiText(test->result.passed() ? UiTexts::txtOutcomePassed : UiTexts::txtOutcomeNotPassed);
+}
+
+}  // namespace
 
 bool TimelineLoader::load(const JournalBarrierKey& barrier, TimelineData& data) {
   data.clear();
@@ -72,8 +86,9 @@ bool TimelineLoader::read(TimelineData& data) {
   JournalQuery query;
   query.barrier = barrier_;
   query.fromMs = from;
-  query.kinds = {JournalEventKind::Status, JournalEventKind::Supply, JournalEventKind::ConfigRead,
-                 JournalEventKind::ConfigWritten};
+  query.kinds = {JournalEventKind::Status,        JournalEventKind::Supply,       JournalEventKind::ConfigRead,
+                 JournalEventKind::ConfigWritten, JournalEventKind::WriteDropped, JournalEventKind::Reset,
+                 JournalEventKind::FileOpened,    JournalEventKind::FileSaved,    JournalEventKind::WalkTest};
   const bool ok = reader_.forEachEvent(query, [&](const JournalEvent& e) {
     if (!journalTimeValid(e.timeMs)) return true;
     while (next < marks.size() && (marks[next].ms < e.timeMs || (marks[next].ms == e.timeMs && marks[next].start)))
@@ -86,8 +101,26 @@ bool TimelineLoader::read(TimelineData& data) {
         data.addSupply(e.timeMs, e.supplyVolts);
         break;
       case JournalEventKind::ConfigRead:
+        data.addConfiguration(e.timeMs, e.config);
+        break;
       case JournalEventKind::ConfigWritten:
         data.addConfiguration(e.timeMs, e.config);
+        data.addMarker(e.timeMs, Marker::Kind::ConfigWritten);
+        break;
+      case JournalEventKind::WriteDropped:
+        data.addMarker(e.timeMs, Marker::Kind::WriteDropped, e.text);
+        break;
+      case JournalEventKind::Reset:
+        data.addMarker(e.timeMs, Marker::Kind::Reset);
+        break;
+      case JournalEventKind::FileOpened:
+        data.addMarker(e.timeMs, Marker::Kind::FileOpened, e.text);
+        break;
+      case JournalEventKind::FileSaved:
+        data.addMarker(e.timeMs, Marker::Kind::FileSaved, e.text);
+        break;
+      case JournalEventKind::WalkTest:
+        data.addMarker(e.timeMs, Marker::Kind::WalkTest, walkTestOutcome(e.text));
         break;
       default:
         break;

@@ -1,13 +1,16 @@
 #pragma once
 // The timeline of one barrier drawn into an image: a lane per beam coloured
-// as the picture colours the beam, lanes for the outputs, the tamper
-// contacts, low supply and registration mode, the supply voltage as a curve
-// below them, time without a connection shaded, and a local time axis with
-// the date. One pass over the pixel columns: the cost follows the width.
+// as the picture colours the beam (a switched-off beam as a thin line), lanes
+// for the outputs, the tamper contacts, low supply and registration mode, the
+// supply voltage as a curve below them, time without data shaded, markers for
+// what was done to the barrier, a local time axis with the date, and a legend.
+// One pass over the pixel columns: the cost follows the width.
 #include <QImage>
 #include <QRect>
 #include <QSize>
+#include <QString>
 #include <QtGlobal>
+#include <vector>
 
 #include "ui/TimelineData.h"
 
@@ -20,14 +23,19 @@ struct TimelineLayout {
   static constexpr int LabelWidth = 150;
   static constexpr int LaneHeight = 18;
 
+  static constexpr int MarkerHeight = 12;
+
+  // The legend takes as many lines as `size`'s width needs.
   TimelineLayout(QSize size, int beams);
-  static int minimumHeight(int beams);
+  static int minimumHeight(int beams, int width);
 
   int beams;
-  QRect plot;    // lanes and curve: the columns of time
-  QRect lanes;   // every lane
-  QRect supply;  // the voltage curve
-  QRect axis;    // marks, times and dates
+  QRect plot;     // lanes and curve: the columns of time
+  QRect lanes;    // every lane
+  QRect supply;   // the voltage curve
+  QRect markers;  // the markers' band under the curve
+  QRect axis;     // marks, times and dates
+  QRect legend;
 
   int laneCount() const { return beams + FlagLaneCount; }
   QRect laneRect(int lane) const;
@@ -39,5 +47,17 @@ struct TimelineLayout {
 
 // Draws [startMs, endMs) of `data` over the whole image.
 void drawTimeline(QImage& image, const TimelineData& data, qint64 startMs, qint64 endMs);
+
+// The lines of the supply curve's scale for readings in `range` drawn
+// `pixels` high: round steps, a few of them, each label its own.
+struct SupplyMark {
+  double volts;
+  QString label;
+};
+std::vector<SupplyMark> supplyMarks(SupplyRange range, int pixels);
+
+// A marker's colour and words.
+Rgb markerColour(Marker::Kind kind);
+QString markerWords(const Marker& marker);
 
 }  // namespace timeline

@@ -3,10 +3,12 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStringList>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <cmath>
 
+#include "ui/TimeAxis.h"
 #include "ui/TimelinePainter.h"
 #include "ui/TimelineWords.h"
 
@@ -17,6 +19,7 @@ constexpr double WheelStep = 1.25;  // zoom per notch of the wheel
 constexpr double KeyZoom = 2.0;
 constexpr double ArrowPan = 0.1;  // of the span, per arrow key
 constexpr int MinSelection = 4;   // pixels: less is a click
+constexpr int MarkerReach = 4;    // pixels either side of a marker that show its words
 
 }  // namespace
 
@@ -26,10 +29,12 @@ TimelineView::TimelineView(const TimelineData& data, QWidget* parent) : QWidget(
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-QSize TimelineView::sizeHint() const { return {1100, TimelineLayout::minimumHeight(data_.beams()) + 80}; }
+QSize TimelineView::sizeHint() const { return {1100, TimelineLayout::minimumHeight(data_.beams(), 1100) + 80}; }
 
 QSize TimelineView::minimumSizeHint() const {
-  return {TimelineLayout::LabelWidth + 200, TimelineLayout::minimumHeight(data_.beams())};
+  // The legend takes more lines when narrow: as high as it is at the least width.
+  constexpr int MinWidth = TimelineLayout::LabelWidth + 400;
+  return {MinWidth, TimelineLayout::minimumHeight(data_.beams(), MinWidth)};
 }
 
 void TimelineView::refresh() {
@@ -64,7 +69,13 @@ QString TimelineView::hoverText(QPoint position) const {
   if (!area.contains(position)) return {};
   const qint64 from = timeAt(position.x());
   const qint64 to = std::max(timeAt(position.x() + 1), from + 1);
-  return momentWords(data_.mostSignificantMoment(from, to), from, data_.changesBetween(from, to));
+  // The markers within a few pixels first: they are small to point at.
+  QStringList lines;
+  for (const Marker& marker :
+       data_.markersBetween(timeAt(position.x() - MarkerReach), timeAt(position.x() + MarkerReach + 1)))
+    lines << exactLocalTime(marker.ms) + QStringLiteral(": ") + markerWords(marker);
+  lines << momentWords(data_.mostSignificantMoment(from, to), from, data_.changesBetween(from, to));
+  return lines.join(u'\n');
 }
 
 void TimelineView::zoomIn() {
@@ -96,6 +107,23 @@ void TimelineView::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::white);
     painter.drawLine(*cursorX_, plot.top(), *cursorX_, plot.bottom());
   }
+  if (hasFocus()) {
+    // Where the keys go: the arrows pan, + and − zoom.
+    QPen focus(palette().color(QPalette::Highlight), 2);
+    painter.setPen(focus);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(plot.adjusted(-3, -3, 2, 2));
+  }
+}
+
+void TimelineView::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  update();
+}
+
+void TimelineView::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  update();
 }
 
 void TimelineView::resizeEvent(QResizeEvent*) { stale_ = true; }

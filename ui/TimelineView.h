@@ -2,7 +2,8 @@
 // The timeline on screen: draws a TimelineData through TimelineViewport,
 // zooms with the wheel, + and − and a range dragged with the right button
 // (or with Shift), pans by dragging and with the arrow keys, and shows the
-// moment under the cursor in words at once.
+// moment and the markers under the cursor in words at once. A frame around
+// the plot shows it has the keyboard's focus.
 #include <QImage>
 #include <QWidget>
 #include <optional>
@@ -47,6 +48,8 @@ class TimelineView : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   QRect plotRect() const;

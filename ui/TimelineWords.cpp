@@ -1,6 +1,8 @@
 #include "ui/TimelineWords.h"
 
+#include <QLocale>
 #include <QStringList>
+#include <algorithm>
 #include <array>
 #include <span>
 
@@ -11,6 +13,17 @@
 
 namespace timeline {
 
+QString durationText(qint64 ms) {
+  constexpr qint64 Second = 1000, Minute = 60 * Second, Hour = 60 * Minute, Day = 24 * Hour;
+  using namespace UiTexts;
+  ms = std::max<qint64>(ms, 0);
+  if (ms < Second) return uiText(txtDurationMs).arg(ms);
+  if (ms < Minute) return uiText(txtDurationSeconds).arg(QLocale(QLocale::Polish).toString(ms / 1000.0, 'f', 1));
+  if (ms < Hour) return uiText(txtDurationMinutes).arg(ms / Minute).arg(ms % Minute / Second);
+  if (ms < Day) return uiText(txtDurationHours).arg(ms / Hour).arg(ms % Hour / Minute);
+  return uiText(txtDurationDays).arg(ms / Day).arg(ms % Day / Hour);
+}
+
 QString momentWords(const Moment& moment, qint64 cursorMs, std::size_t changes) {
   QStringList lines{exactLocalTime(cursorMs)};
   switch (moment.kind) {
@@ -19,13 +32,15 @@ QString momentWords(const Moment& moment, qint64 cursorMs, std::size_t changes) 
       return lines.join(u'\n');
     case Moment::Kind::Disconnected:
       lines << uiText(UiTexts::txtTimelineNotConnected)
-            << uiText(UiTexts::txtTimelineSince).arg(exactLocalTime(moment.sinceMs));
+            << uiText(UiTexts::txtTimelineSince).arg(exactLocalTime(moment.sinceMs))
+            << uiText(UiTexts::txtTimelineDuration).arg(durationText(moment.untilMs - moment.sinceMs));
       return lines.join(u'\n');
     case Moment::Kind::Connected:
     case Moment::Kind::Status:
       break;
   }
-  lines << uiText(UiTexts::txtTimelineSince).arg(exactLocalTime(moment.sinceMs));
+  lines << uiText(UiTexts::txtTimelineSince).arg(exactLocalTime(moment.sinceMs))
+        << uiText(UiTexts::txtTimelineDuration).arg(durationText(moment.untilMs - moment.sinceMs));
   if (changes > 1) lines << uiText(UiTexts::txtTimelineChanges).arg(changes);
   if (moment.kind == Moment::Kind::Status) {
     const BarrierStatus& s = moment.status;

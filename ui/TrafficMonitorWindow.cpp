@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -29,6 +31,7 @@
 #include "link/FrameWords.h"
 #include "monitor/TrafficText.h"
 #include "texts/UiTexts.h"
+#include "ui/ToolWindow.h"
 #include "util/OutputFile.h"
 
 namespace {
@@ -53,12 +56,12 @@ class PlainCellDelegate : public QStyledItemDelegate {
                                            : palette.color(QPalette::Text));
     const QRect area = option.rect.adjusted(3, 0, -3, 0);
     const QVariant alignment = index.data(Qt::TextAlignmentRole);
-    // Cut at the cell's edge rather than elided, which would lay the text out
-    // twice; the tooltip holds it whole. The font is fixed-pitch, so what
-    // cannot show is known before any of it is laid out.
+    // Elided by counting characters: the font is fixed-pitch, so what cannot
+    // show is known before any of it is laid out, which the style's eliding
+    // would do twice. The tooltip holds the text whole.
     QString text = index.data(Qt::DisplayRole).toString();
-    const int fits = area.width() / std::max(1, option.fontMetrics.horizontalAdvance(QLatin1Char('0'))) + 1;
-    if (text.size() > fits) text.truncate(fits);
+    const int fits = area.width() / std::max(1, option.fontMetrics.horizontalAdvance(QLatin1Char('0')));
+    if (text.size() > fits) text = text.left(std::max(0, fits - 1)) + QChar(0x2026);
     painter->drawText(area, alignment.isValid() ? alignment.toInt() : int(Qt::AlignLeft | Qt::AlignVCenter), text);
   }
 };
@@ -71,13 +74,12 @@ TrafficMonitorWindow::TrafficMonitorWindow(DeviceLink& link, const EventLog& log
   logFile_ = events.dir().filePath(events.completeBaseName() + QStringLiteral("_monitor.log"));
   using namespace UiTexts;
   setWindowTitle(uiText(txtMonitorTitle));
-  resize(1180, 460);
 
   pause_ = new QCheckBox(uiText(txtMonitorPause), this);
   filter_ = new QComboBox(this);
   filter_->addItems({uiText(txtMonitorFilterAll), uiText(txtMonitorFilterNoPoll), uiText(txtMonitorFilterErrors)});
   for (int command = 0; command <= frame::LastCommand; ++command)
-    filter_->addItem(uiText(txtMonitorFilterCommand).arg(commandName(command)));
+    filter_->addItem(uiText(txtMonitorFilterCommand).arg(commandWords(command), commandName(command)));
   search_ = new QLineEdit(this);
   search_->setPlaceholderText(uiText(txtMonitorSearch));
   search_->setClearButtonEnabled(true);
@@ -109,17 +111,27 @@ TrafficMonitorWindow::TrafficMonitorWindow(DeviceLink& link, const EventLog& log
   QHeaderView* header = table_->horizontalHeader();
   header->setSectionResizeMode(QHeaderView::Interactive);
   const QFontMetrics metrics(fixed);
-  header->resizeSection(TrafficTableModel::ColTime, metrics.horizontalAdvance(QStringLiteral("00:00:00.000  ")));
-  header->resizeSection(TrafficTableModel::ColGap,
-                        metrics.horizontalAdvance(uiText(txtMonitorColGap) + QStringLiteral("  ")));
-  header->resizeSection(TrafficTableModel::ColDirection,
-                        metrics.horizontalAdvance(uiText(txtFromBarrier) + QStringLiteral("  ")));
-  header->resizeSection(TrafficTableModel::ColCommand, metrics.horizontalAdvance(QStringLiteral("version  ")));
-  header->resizeSection(TrafficTableModel::ColWords, metrics.horizontalAdvance(QString(48, QLatin1Char('x'))));
-  header->setStretchLastSection(true);
+  // Room for `characters` in a cell, with the cell's margins; a column as
+  // narrow as its cells and header let it be, so that the words get the rest.
+  const auto cells = [&metrics](qsizetype characters) { return int(characters) * metrics.horizontalAdvance(u'0') + 8; };
+  const auto fit = [&](int column, qsizetype characters) {
+    const QString title = model_.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    header->resizeSection(column, std::max(cells(characters), header->fontMetrics().horizontalAdvance(title) + 16));
+  };
+  fit(TrafficTableModel::ColTime, QStringLiteral("00:00:00.000").size());
+  fit(TrafficTableModel::ColGap, QStringLiteral("9999,9").size());
+  fit(TrafficTableModel::ColDirection, uiText(txtFromBarrier).size());
+  qsizetype command = 0;
+  for (int c = 0; c <= frame::LastCommand; ++c) command = std::max(command, commandWords(c).size());
+  fit(TrafficTableModel::ColCommand, command);
+  // A whole 17-byte status reply: 22 bytes with the frame's own.
+  fit(TrafficTableModel::ColBytes, 3 * (17 + 5) - 1);
+  header->setSectionResizeMode(TrafficTableModel::ColWords, QHeaderView::Stretch);
+  header->setMinimumSectionSize(metrics.horizontalAdvance(QStringLiteral("000000")));
+  header->setStretchLastSection(false);
 
-  // Plain and on one line: a wrapped or selectable label lays a text
-  // document out at every change, which costs more than the rows.
+  // Plain, in two lines of its own making: a wrapped or selectable label
+  // lays a text document out at every change, which costs more than the rows.
   summary_ = new QLabel(this);
   summary_->setTextFormat(Qt::PlainText);
   summary_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -133,6 +145,19 @@ TrafficMonitorWindow::TrafficMonitorWindow(DeviceLink& link, const EventLog& log
   column->addWidget(table_, 1);
   column->addWidget(summary_);
   column->addWidget(advice_);
+
+  setTabOrder(pause_, filter_);
+  setTabOrder(filter_, search_);
+  setTabOrder(search_, copy_);
+  setTabOrder(copy_, save_);
+  setTabOrder(save_, table_);
+  auto* find = new QShortcut(QKeySequence::Find, this);
+  find->setContext(Qt::WindowShortcut);
+  connect(find, &QShortcut::activated, this, [this] {
+    search_->setFocus(Qt::ShortcutFocusReason);
+    search_->selectAll();
+  });
+  setUpToolWindow(this, {1180, 460});
 
   connect(filter_, &QComboBox::currentIndexChanged, this, &TrafficMonitorWindow::applyFilter);
   connect(search_, &QLineEdit::returnPressed, this, &TrafficMonitorWindow::findNext);
@@ -165,6 +190,7 @@ void TrafficMonitorWindow::closeEvent(QCloseEvent* event) {
 }
 
 void TrafficMonitorWindow::flush() {
+  recorder.settle(TrafficRecorder::Clock::now());
   QScrollBar* scroll = table_->verticalScrollBar();
   const bool following = scroll->value() == scroll->maximum();
   // Rows the ring let go stay listed (blank) until there are many of them
@@ -231,6 +257,12 @@ void TrafficMonitorWindow::copySelected() {
   if (!text.isEmpty()) QApplication::clipboard()->setText(text);
 }
 
+QString TrafficMonitorWindow::suggestedSaveName() const {
+  const QString name = uiText(UiTexts::txtMonitorSaveName)
+                           .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm")));
+  return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(name);
+}
+
 bool TrafficMonitorWindow::saveListed(const QString& path, QString* why) const {
   QString text;
   for (int row = 0; row < model_.rowCount(); ++row) text += model_.line(row) + QLatin1Char('\n');
@@ -245,8 +277,8 @@ bool TrafficMonitorWindow::saveListed(const QString& path, QString* why) const {
 
 void TrafficMonitorWindow::saveToFile() {
   using namespace UiTexts;
-  const QString path =
-      QFileDialog::getSaveFileName(this, uiText(txtMonitorSaveTitle), QString(), uiText(txtMonitorSaveFilter));
+  const QString path = QFileDialog::getSaveFileName(this, uiText(txtMonitorSaveTitle), suggestedSaveName(),
+                                                    uiText(txtMonitorSaveFilter));
   if (path.isEmpty()) return;
   QString why;
   if (!saveListed(path, &why))

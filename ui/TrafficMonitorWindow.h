@@ -52,6 +52,9 @@ class TrafficMonitorWindow : public QWidget {
   TrafficTableModel& model() { return model_; }
   QTableView* table() const { return table_; }
   QLabel* summaryLabel() const { return summary_; }
+  QLineEdit* searchField() const { return search_; }
+  // What "Zapisz…" offers: a name with the date in the user's documents folder.
+  QString suggestedSaveName() const;
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "link/Frame.h"
+#include "link/FrameWords.h"
 #include "monitor/TrafficText.h"
 #include "texts/UiTexts.h"
 
@@ -14,8 +15,8 @@ bool TrafficTableModel::accepts(const TrafficRow& row) const {
   switch (filter_) {
     case Filter::All:
       return true;
-    case Filter::NoStatusPoll:
-      return !(row.command == frame::CmdStatus &&
+    case Filter::NoStatusPoll:  // a late or doubled status reply is no plain poll
+      return !(row.command == frame::CmdStatus && !row.isError() &&
                (row.kind == TrafficRow::Kind::Request || row.kind == TrafficRow::Kind::Reply));
     case Filter::ErrorsOnly:
       return row.isError();
@@ -89,7 +90,11 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::ForegroundRole) return row->isError() ? QVariant(QColor(Qt::red).darker(130)) : QVariant();
   if (role == Qt::TextAlignmentRole && index.column() == ColGap) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
   if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
-  if (role == Qt::ToolTipRole && index.column() != ColWords && index.column() != ColBytes) return {};
+  if (role == Qt::ToolTipRole) {
+    // The protocol's own name beside the Polish one.
+    if (index.column() == ColCommand) return row->command < 0 ? QVariant() : QVariant(commandName(row->command));
+    if (index.column() != ColWords && index.column() != ColBytes) return {};
+  }
   switch (index.column()) {
     case ColTime:
       return rowClockText(recorder_, *row);

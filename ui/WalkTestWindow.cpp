@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "files/ConfigFile.h"
@@ -22,6 +23,7 @@
 #include "ui/ConfigFileCommands.h"
 #include "ui/DocumentOutput.h"
 #include "ui/RecordForm.h"
+#include "ui/ToolWindow.h"
 #include "walktest/WalkTestText.h"
 
 namespace {
@@ -34,6 +36,7 @@ const QColor Off(150, 150, 150);
 
 constexpr int RowHeight = 34;
 constexpr int MarkWidth = 44;
+constexpr int BoardMargin = 6;  // above the first lane and below the last
 
 }  // namespace
 
@@ -46,7 +49,7 @@ class WalkTestBoard : public QWidget {
   }
   QSize sizeHint() const override {
     const int rows = run_.test() ? int(run_.test()->result().items.size()) : MaxBeams + 4;
-    return {nameWidth() + 330 + MarkWidth, rows * RowHeight + 4};
+    return {nameWidth() + 330 + MarkWidth, rows * RowHeight + 2 * BoardMargin};
   }
 
  protected:
@@ -80,7 +83,7 @@ class WalkTestBoard : public QWidget {
     QFont mark = font();
     mark.setPixelSize(RowHeight - 6);
     mark.setBold(true);
-    int y = 2;
+    int y = BoardMargin;
     for (const WalkItem& item : result.items) {
       const QRect row(0, y, width(), RowHeight);
       QString label = walkItemName(item);
@@ -154,9 +157,18 @@ WalkTestWindow::WalkTestWindow(const BarrierModel& model, const LinkState& state
   instruction_ = new QLabel(uiText(UiTexts::txtWalkInstruction), this);
   instruction_->setWordWrap(true);
   board_ = new WalkTestBoard(run_, this);
-  details_ = new QLabel(this);
+  details_ = new QLabel;
   details_->setWordWrap(true);
   details_->setTextFormat(Qt::PlainText);
+  details_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  details_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // A long list of differences from the plan scrolls rather than pushing
+  // the window past a small screen or squeezing the lanes.
+  detailsArea_ = new QScrollArea(this);
+  detailsArea_->setWidget(details_);
+  detailsArea_->setWidgetResizable(true);
+  detailsArea_->setFrameShape(QFrame::NoFrame);
+  detailsArea_->setMinimumHeight(4 * details_->fontMetrics().lineSpacing());
 
   endButton_ = new QPushButton(uiText(UiTexts::txtWalkEnd), this);
   repeatButton_ = new QPushButton(uiText(UiTexts::txtWalkRepeat), this);
@@ -176,9 +188,14 @@ WalkTestWindow::WalkTestWindow(const BarrierModel& model, const LinkState& state
   auto* column = new QVBoxLayout(this);
   column->addWidget(headline_);
   column->addWidget(instruction_);
-  column->addWidget(board_, 1);
-  column->addWidget(details_);
+  column->addWidget(board_);
+  column->addSpacing(8);
+  column->addWidget(detailsArea_, 1);
   column->addLayout(buttons);
+  setTabOrder(endButton_, repeatButton_);
+  setTabOrder(repeatButton_, planButton_);
+  setTabOrder(planButton_, recordButton_);
+  setUpToolWindow(this, sizeHint());
 
   run_.onPass = [this](std::size_t) {
     if (services_.passChime) services_.passChime();
@@ -246,7 +263,9 @@ void WalkTestWindow::refresh() {
       details << uiText(UiTexts::txtWalkPlanDiffers).arg(name) << planDifferences_;
   }
   details_->setText(details.join(u'\n'));
-  details_->setVisible(!details.isEmpty());
+  detailsArea_->setVisible(!details.isEmpty());
+  // What to do is said while there is something to do.
+  instruction_->setVisible(phase != WalkTestRun::Phase::Finished);
   endButton_->setEnabled(phase != WalkTestRun::Phase::Finished);
   planButton_->setEnabled(model_.connected() && state_.readStep == 0);
   // As many lanes as the test has items, each whole.
@@ -260,6 +279,7 @@ void WalkTestWindow::comparePlan() {
   BarrierConfig plan;
   if (const ConfigFileResult result = readConfigFile(path, plan); !result) {
     details_->setText(path + QStringLiteral(": ") + result.message());
+    detailsArea_->show();
     return;
   }
   planFile_ = path;

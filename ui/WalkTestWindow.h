@@ -13,6 +13,7 @@
 
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class WalkTestBoard;
 
 class WalkTestWindow : public QWidget {
@@ -62,6 +63,7 @@ class WalkTestWindow : public QWidget {
   QLabel* instruction_ = nullptr;
   WalkTestBoard* board_ = nullptr;
   QLabel* details_ = nullptr;
+  QScrollArea* detailsArea_ = nullptr;
   QPushButton* endButton_ = nullptr;
   QPushButton* repeatButton_ = nullptr;
   QPushButton* planButton_ = nullptr;

@@ -78,9 +78,22 @@ TEST(FrameWords, WordEveryCommandInBothDirections) {
   EXPECT_EQ(received(frame::CmdReset), QStringLiteral("pamięć blokad skasowana"));
   EXPECT_EQ(received(7), QStringLiteral("Nieznane polecenie: 07"));
   EXPECT_EQ(commandName(frame::CmdData2), QStringLiteral("data2"));
+  EXPECT_EQ(commandWords(frame::CmdData2), QStringLiteral("odczyt 2"));
+
+  // Skipped bytes counted as Polish counts them.
+  TrafficRow skipped;
+  skipped.kind = TrafficRow::Kind::Discarded;
+  QStringList counted;
+  for (std::size_t n : {1, 3, 12, 22}) {
+    skipped.bytes.assign(n, 0);
+    counted << rowWords(skipped).section(QLatin1Char(':'), 0, 0);
+  }
+  EXPECT_EQ(counted, QStringList({QStringLiteral("pominięto 1 bajt"), QStringLiteral("pominięto 3 bajty"),
+                                  QStringLiteral("pominięto 12 bajtów"), QStringLiteral("pominięto 22 bajty")}));
 }
 
-// A session with the simulator's faults: what the monitor lists, in order.
+// A session with the simulator's faults: what the monitor lists, in order,
+// one row for each thing that happened on the line.
 TEST(TrafficRecorder, ListsASessionWithFaultsAsItHappened) {
   LinkRig rig;
   TrafficRecorder recorder;
@@ -93,8 +106,9 @@ TEST(TrafficRecorder, ListsASessionWithFaultsAsItHappened) {
     rig.deliver();
   };
   poll();
-  sim.setNoise(3);
-  poll();
+  sim.setNoise(13);
+  rig.link.askStatus();
+  rig.deliverInPieces();  // a byte a notification, as a real line hands noise over
   sim.setNoise(0);
   sim.damageCheckBytes(1);
   poll();
@@ -105,25 +119,64 @@ TEST(TrafficRecorder, ListsASessionWithFaultsAsItHappened) {
   sim.dropReplies(1);
   poll();
   sim.sendOverlong(1);
+  rig.link.askStatus();
+  rig.deliverInPieces();  // its body comes after its header was thrown out
+  sim.doubleReplies(1);
+  poll();
+  // A reply that comes once the program has asked again: the first request's
+  // reply and the second's come together.
+  rig.link.askStatus();
+  const std::vector<std::uint8_t> late(rig.line.input.begin(), rig.line.input.end());
+  rig.line.input.clear();
+  rig.link.askStatus();
+  rig.line.input.insert(rig.line.input.begin(), late.begin(), late.end());
+  rig.deliver();
   poll();
   rig.link.portSettingsCommand();
 
+  using Note = TrafficRow::Note;
   struct Expected {
     Kind kind;
     int command;
+    Note note = Note::None;
   };
   const std::vector<Expected> expected{
-      {Kind::PortOpened, -1}, {Kind::Request, 0},     {Kind::Reply, 0},
-      {Kind::Request, 5},     {Kind::Reply, 5},       {Kind::Request, 1},
-      {Kind::Reply, 1},       {Kind::Request, 3},     {Kind::Reply, 3},       // plain poll
-      {Kind::Request, 3},     {Kind::Discarded, -1},  {Kind::Reply, 3},       // noise
-      {Kind::Request, 3},     {Kind::BadCheck, 3},    {Kind::Discarded, -1},  // bad check byte, its rest skipped
-      {Kind::NoReply, 3},     {Kind::Request, 3},     {Kind::Discarded, -1},
-      {Kind::Reply, 3},       {Kind::Request, 3},  // cut
-      {Kind::NoReply, 3},     {Kind::Request, 3},     {Kind::Cut, 3},
-      {Kind::Discarded, -1},  {Kind::Reply, 3},       {Kind::Request, 3},  // dropped
-      {Kind::NoReply, 3},     {Kind::Request, 3},     {Kind::TooLong, -1},
-      {Kind::Discarded, -1},  {Kind::PortClosed, -1},
+      {Kind::PortOpened, -1},
+      {Kind::Request, 0},
+      {Kind::Reply, 0},
+      {Kind::Request, 5},
+      {Kind::Reply, 5},
+      {Kind::Request, 1},
+      {Kind::Reply, 1},
+      {Kind::Request, 3},
+      {Kind::Reply, 3},  // plain poll
+      {Kind::Request, 3},
+      {Kind::Discarded, -1},
+      {Kind::Reply, 3},  // noise, skipped as one
+      {Kind::Request, 3},
+      {Kind::BadCheck, 3},  // its rest is not listed again, and it was a reply
+      {Kind::Request, 3},
+      {Kind::Reply, 3},
+      {Kind::Request, 3},  // cut
+      {Kind::NoReply, 3},
+      {Kind::Request, 3},
+      {Kind::Cut, 3},
+      {Kind::Reply, 3},    // the next reply, found inside the cut one
+      {Kind::Request, 3},  // dropped
+      {Kind::NoReply, 3},
+      {Kind::Request, 3},
+      {Kind::TooLong, -1},
+      {Kind::Request, 3},
+      {Kind::Reply, 3},
+      {Kind::Reply, 3, Note::Doubled},  // doubled
+      {Kind::Request, 3},
+      {Kind::NoReply, 3},
+      {Kind::Request, 3},  // late
+      {Kind::Reply, 3, Note::Late},
+      {Kind::Reply, 3},
+      {Kind::Request, 3},
+      {Kind::Reply, 3},
+      {Kind::PortClosed, -1},
   };
   const auto& rows = recorder.rows();
   ASSERT_EQ(rows.size(), expected.size());
@@ -131,31 +184,35 @@ TEST(TrafficRecorder, ListsASessionWithFaultsAsItHappened) {
     const TrafficRow& row = rows.at(rows.first() + i);
     EXPECT_EQ(row.kind, expected[i].kind) << "row " << i;
     EXPECT_EQ(row.command, expected[i].command) << "row " << i;
+    EXPECT_EQ(row.note, expected[i].note) << "row " << i;
   }
   const auto words = [&](std::size_t i) { return rowWords(rows.at(i)); };
   EXPECT_EQ(words(0), QStringLiteral("port ttyUSB0 otwarty"));
   EXPECT_EQ(words(2), QStringLiteral("liczba wiązek 8, wersja 1.05 z 2021-07-14"));
-  EXPECT_EQ(words(10), QStringLiteral("odrzucone przy szukaniu początku ramki: 3 B"));
+  EXPECT_EQ(words(10), QStringLiteral("pominięto 13 bajtów: brak początku ramki"));
+  EXPECT_EQ(rows.at(10).bytes.size(), 13u);
   // The barrier sent its check byte one too high.
   const TrafficRow& damaged = rows.at(13);
   EXPECT_EQ(words(13), QStringLiteral("Bad CRC: %1, w ramce %2")
                            .arg(numToHex(damaged.expectedCheck), numToHex(std::uint8_t(damaged.expectedCheck + 1))));
-  EXPECT_EQ(words(15), QStringLiteral("brak odpowiedzi przed następnym pytaniem"));
-  EXPECT_EQ(rowDirection(rows.at(15)), QString());
-  EXPECT_EQ(words(22), QStringLiteral("ramka ucięta, w jej miejscu zaczyna się następna"));
-  EXPECT_EQ(words(28), QStringLiteral("Za długa ramka: 14"));
+  EXPECT_EQ(words(17), QStringLiteral("brak odpowiedzi przed następnym pytaniem"));
+  EXPECT_EQ(rowDirection(rows.at(17)), QString());
+  EXPECT_EQ(words(19), QStringLiteral("ramka ucięta, w jej miejscu zaczyna się następna"));
+  EXPECT_EQ(words(24), QStringLiteral("Za długa ramka: 20 (0x14)"));
+  EXPECT_TRUE(words(27).startsWith(QStringLiteral("podwójna odpowiedź: wiązki w normie"))) << words(27).toStdString();
+  EXPECT_TRUE(words(31).startsWith(QStringLiteral("spóźniona odpowiedź, "))) << words(31).toStdString();
   EXPECT_EQ(rowDirection(rows.at(7)), QStringLiteral("→ bariera"));
   EXPECT_EQ(rowDirection(rows.at(8)), QStringLiteral("← bariera"));
+  EXPECT_EQ(rowCommand(rows.at(7)), QStringLiteral("stan"));
   EXPECT_EQ(rowBytes(rows.at(7)), QStringLiteral("FF FF 02 03 03"));
 
   const auto summary = recorder.summary(TrafficRecorder::Clock::now());
-  EXPECT_EQ(summary.missing, 3u);
+  EXPECT_EQ(summary.missing, 1u);  // the dropped one; the cut and the late one came after all
   EXPECT_EQ(summary.damaged, 3u);
+  EXPECT_EQ(summary.late, 1u);
+  EXPECT_EQ(summary.doubled, 1u);
+  EXPECT_TRUE(summaryText(summary).contains(QStringLiteral("Spóźnione: 1   Podwójne: 1")));
   ASSERT_TRUE(summary.answerMedianMs.has_value());
-  for (std::uint64_t seq = rows.first(); seq < rows.end(); ++seq)
-    if (rows.at(seq).kind == Kind::Reply) {
-      EXPECT_GE(rows.at(seq).answerNs, 0) << "row " << seq;
-    }
 
   // A saved line: ISO 8601 time with its offset, then the gap, direction, command, words and bytes.
   const QStringList fields = rowLine(recorder, rows.at(8), rows.at(7).atNs).split(QLatin1Char('\t'));
@@ -165,23 +222,122 @@ TEST(TrafficRecorder, ListsASessionWithFaultsAsItHappened) {
           .match(fields[0])
           .hasMatch())
       << fields[0].toStdString();
-  EXPECT_EQ(fields.mid(2, 2), QStringList({QStringLiteral("← bariera"), QStringLiteral("status")}));
+  EXPECT_EQ(fields.mid(2, 2), QStringList({QStringLiteral("← bariera"), QStringLiteral("stan")}));
+
+  // The doubled and the late reply are among the errors, and no plain status poll.
+  TrafficTableModel table(recorder);
+  table.refresh(false);
+  const auto listed = [&table](TrafficTableModel::Filter filter) {
+    table.setFilter(filter);
+    std::vector<Note> notes;
+    for (int i = 0; i < table.rowCount(); ++i)
+      if (table.rowAt(i)->note != Note::None) notes.push_back(table.rowAt(i)->note);
+    return std::pair(table.rowCount(), notes);
+  };
+  const std::vector<Note> noted{Note::Doubled, Note::Late};
+  EXPECT_EQ(listed(TrafficTableModel::Filter::ErrorsOnly), std::pair(9, noted));
+  EXPECT_EQ(listed(TrafficTableModel::Filter::NoStatusPoll).second, noted);
 }
 
-TEST(TrafficRecorder, StampsAReplyWithTheNotificationThatBroughtItsFirstByte) {
+TEST(TrafficRecorder, StampsRepliesAndSkippedBytesWithTheNotificationsThatBroughtThem) {
   LinkRig rig;
   TrafficRecorder recorder;
   rig.link.setTrafficObserver(&recorder);
   rig.connect();
+  const auto now = [] { return TrafficRecorder::nanoseconds(TrafficRecorder::Clock::now()); };
+  const std::vector<std::uint8_t> reply = frameOf(frame::CmdStatus, {0, 200, 0, 0, 0, 0, 0, 0, 0});
   rig.link.askStatus();
   rig.line.input.clear();  // the simulator's answer; the test plays its own
-  const std::vector<std::uint8_t> reply = frameOf(frame::CmdStatus, {0, 200, 0, 0, 0, 0, 0, 0, 0});
   rig.arrive({reply.begin(), reply.begin() + 5});
-  const std::int64_t between = TrafficRecorder::nanoseconds(TrafficRecorder::Clock::now());
+  const std::int64_t between = now();
   rig.arrive({reply.begin() + 5, reply.end()});
   const TrafficRow& row = recorder.rows().at(recorder.rows().end() - 1);
   ASSERT_EQ(row.kind, Kind::Reply);
   EXPECT_LE(row.atNs, between);
+
+  // Noise ahead of the next reply, a byte a notification: thrown out only as
+  // more comes, listed once, when it began.
+  rig.link.askStatus();
+  rig.line.input.clear();
+  rig.arrive({0x12});
+  const std::int64_t afterFirst = now();
+  for (std::uint8_t b : {0x34, 0x56, 0x78, 0x9A}) rig.arrive({b});
+  rig.arrive(reply);
+  const auto& rows = recorder.rows();
+  ASSERT_EQ(rows.at(rows.end() - 2).kind, Kind::Discarded);
+  EXPECT_EQ(rowBytes(rows.at(rows.end() - 2)), QStringLiteral("12 34 56 78 9A"));
+  EXPECT_LE(rows.at(rows.end() - 2).atNs, afterFirst);
+  EXPECT_EQ(rows.at(rows.end() - 1).kind, Kind::Reply);
+}
+
+// Replies on a paced line: which request each answers follows from when it
+// came, as the barrier answers in order and a reply cannot come before its
+// request has crossed the line.
+TEST(TrafficRecorder, TellsLateAndDoubledRepliesByWhenTheyCame) {
+  using Note = TrafficRow::Note;
+  using namespace std::chrono;
+  TrafficRecorder recorder;
+  recorder.setLine(9600, 10);  // a request and a reply cross the line in 18.75 ms
+  const TrafficRecorder::Clock::time_point start = TrafficRecorder::Clock::now();
+  const auto at = [&](double ms) { return start + duration_cast<nanoseconds>(duration<double, std::milli>(ms)); };
+  const std::vector<std::uint8_t> request = frameOf(frame::CmdStatus, {});
+  const std::vector<std::uint8_t> reply = frameOf(frame::CmdStatus, {0, 200, 0, 0, 0, 0, 0, 0, 0});
+  const auto ask = [&](double ms) { recorder.requestSent(request, at(ms)); };
+  const auto answer = [&](double lastMs) { recorder.replyReceived(reply, at(lastMs - 13 * 1.0417), at(lastMs)); };
+  const auto notes = [&](std::uint64_t from) {
+    std::vector<std::pair<Kind, Note>> list;
+    for (std::uint64_t seq = from; seq < recorder.rows().end(); ++seq)
+      list.emplace_back(recorder.rows().at(seq).kind, recorder.rows().at(seq).note);
+    return list;
+  };
+  using Row = std::pair<Kind, Note>;
+  const Row request_{Kind::Request, Note::None}, reply_{Kind::Reply, Note::None}, noReply{Kind::NoReply, Note::None};
+
+  // The copy of a reply that comes once the next request is out, too soon to answer it.
+  ask(0);
+  answer(25);
+  ask(35);
+  answer(39.6);
+  answer(60);
+  EXPECT_EQ(notes(0), (std::vector<Row>{request_, reply_, request_, {Kind::Reply, Note::Doubled}, reply_}));
+
+  // The first request given up; its reply comes half a second after the
+  // second, whose own follows once the third is out: the first was the late one.
+  std::uint64_t from = recorder.rows().end();
+  ask(1000);
+  ask(2000);
+  answer(2500);
+  ask(2510);
+  answer(2515);
+  answer(2540);
+  EXPECT_EQ(notes(from),
+            (std::vector<Row>{request_, noReply, request_, {Kind::Reply, Note::Late}, request_, reply_, reply_}));
+  EXPECT_NEAR(double(recorder.rows().at(from + 3).answerNs) / 1e6, 2500 - 1000 - 18.75, 0.01);
+
+  // A reply lost: the next reply is the second request's, not a late one.
+  from = recorder.rows().end();
+  ask(5000);
+  ask(6000);
+  answer(6030);
+  ask(6040);
+  answer(6070);
+  EXPECT_EQ(notes(from), (std::vector<Row>{request_, noReply, request_, reply_, request_, reply_}));
+
+  // A reply that comes right after the next request is out, too soon to answer it.
+  from = recorder.rows().end();
+  ask(8000);
+  ask(9000);
+  answer(9010);
+  answer(9040);
+  EXPECT_EQ(notes(from), (std::vector<Row>{request_, noReply, request_, {Kind::Reply, Note::Late}, reply_}));
+
+  const TrafficRecorder::Summary summary = recorder.summary(at(9100));
+  EXPECT_EQ(summary.late, 2u);
+  EXPECT_EQ(summary.doubled, 1u);
+  EXPECT_EQ(summary.missing, 1u);
+  // The answer times: 6.25 ms twice, 11.25 three times, 21.25, 496.25 (behind the late reply).
+  ASSERT_TRUE(summary.answerMedianMs.has_value());
+  EXPECT_NEAR(*summary.answerMedianMs, 11.25, 0.01);
 }
 
 TEST(TrafficRing, KeepsTheNewestHundredThousandRowsAndTheTableFollows) {
