@@ -182,7 +182,7 @@ CommandOutcome runReport(const CliRequest& request, const CommandOutput&) {
   if (!request.plan.isEmpty()) {
     BarrierConfig plan;
     if (const ConfigFileResult result = readConfigFile(request.plan, plan); !result)
-      return fileFailure(request.plan, result.message());
+      return fileFailure(request.plan, result);
     record.planFile = request.plan;
     record.planDifferences = configDifferences(stored->config, plan);
   }
