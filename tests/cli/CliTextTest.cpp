@@ -317,22 +317,25 @@ TEST(CliArguments, HelpAndRefusalsAreInTheProgramsOwnPolishAndNameIt) {
 // Every date and time case under UTC and under a zone with an offset and
 // summer time, so that a local/UTC slip shows: the expected moments are UTC.
 TEST(CliWhen, SpansWordsDatesAndClockChangesAreTheMomentsJournalctlMeans) {
+  // Now is 00:30 on 2026-03-29 in Warsaw, still the 28th in UTC.
   struct Zone {
     const char* name;
-    const char* todayMidnight;  // of 2026-03-29, the day summer time begins in Warsaw
-    const char* yesterdayMidnight;
-    const char* dayEnd;                     // the last millisecond of 2026-03-29: a 23-hour day in Warsaw
+    const char* today;  // the midnight that began the local day of now
+    const char* yesterday;
+    const char* dayStart;                   // 2026-03-29, the day summer time begins in Warsaw
+    const char* dayEnd;                     // its last millisecond: a 23-hour day in Warsaw
     const char* winterTime;                 // 2026-12-08T03:12
     const char* skipped;                    // 2026-03-29T02:30, which the Warsaw clock skips
     const char *twiceEarlier, *twiceLater;  // 2026-10-25T02:30, shown twice there
   };
-  for (const Zone& zone : {Zone{"UTC", "2026-03-29T00:00Z", "2026-03-28T00:00Z", "2026-03-29T23:59:59.999Z",
-                                "2026-12-08T03:12Z", "2026-03-29T02:30Z", "2026-10-25T02:30Z", "2026-10-25T02:30Z"},
-                           Zone{"Europe/Warsaw", "2026-03-28T23:00Z", "2026-03-27T23:00Z", "2026-03-29T21:59:59.999Z",
-                                "2026-12-08T02:12Z", "2026-03-29T01:00Z", "2026-10-25T00:30Z", "2026-10-25T01:30Z"}}) {
+  for (const Zone& zone :
+       {Zone{"UTC", "2026-03-28T00:00Z", "2026-03-27T00:00Z", "2026-03-29T00:00Z", "2026-03-29T23:59:59.999Z",
+             "2026-12-08T03:12Z", "2026-03-29T02:30Z", "2026-10-25T02:30Z", "2026-10-25T02:30Z"},
+        Zone{"Europe/Warsaw", "2026-03-28T23:00Z", "2026-03-27T23:00Z", "2026-03-28T23:00Z", "2026-03-29T21:59:59.999Z",
+             "2026-12-08T02:12Z", "2026-03-29T01:00Z", "2026-10-25T00:30Z", "2026-10-25T01:30Z"}}) {
     const TimeZone local(zone.name);
     SCOPED_TRACE(zone.name);
-    const qint64 now = utc("2026-03-29T12:00:00.000Z");
+    const qint64 now = utc("2026-03-28T23:30:00.000Z");
     EXPECT_EQ(parseWhen("30m", now, false), now - 1'800'000);
     EXPECT_EQ(parseWhen("30s", now, false), now - 30'000);
     EXPECT_EQ(parseWhen("-1h", now, false), now - 3'600'000);
@@ -341,10 +344,10 @@ TEST(CliWhen, SpansWordsDatesAndClockChangesAreTheMomentsJournalctlMeans) {
     EXPECT_EQ(parseWhen("1h 30min", now, false), now - 5'400'000);
     EXPECT_EQ(parseWhen("2 days ago", now, false), now - 2 * 86'400'000LL);
     EXPECT_EQ(parseWhen("now", now, true), now);
-    EXPECT_EQ(parseWhen("today", now, false), utc(zone.todayMidnight));
-    EXPECT_EQ(parseWhen("today", now, true), utc(zone.todayMidnight)) << "a midnight, as journalctl takes it";
-    EXPECT_EQ(parseWhen("yesterday", now, false), utc(zone.yesterdayMidnight));
-    EXPECT_EQ(parseWhen("2026-03-29", now, false), utc(zone.todayMidnight));
+    EXPECT_EQ(parseWhen("today", now, false), utc(zone.today));
+    EXPECT_EQ(parseWhen("today", now, true), utc(zone.today)) << "a midnight, as journalctl takes it";
+    EXPECT_EQ(parseWhen("yesterday", now, false), utc(zone.yesterday));
+    EXPECT_EQ(parseWhen("2026-03-29", now, false), utc(zone.dayStart));
     EXPECT_EQ(parseWhen("2026-03-29", now, true), utc(zone.dayEnd));
     EXPECT_EQ(parseWhen("2026-12-08T03:12", now, false), utc(zone.winterTime));
     EXPECT_EQ(parseWhen("2026-12-08 03:12", now, false), utc(zone.winterTime));
