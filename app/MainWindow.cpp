@@ -588,15 +588,12 @@ void MainWindow::showWalkTest() {
 void MainWindow::printRecord() { walkTest().printRecord(); }
 
 void MainWindow::printConfiguration() {
-  const QString source = !configFileName.isEmpty()
-                             ? uiText(UiTexts::txtConfigFromFile).arg(QFileInfo(configFileName).fileName())
-                             : uiText(UiTexts::txtConfigFromBarrier).arg(identificationText(model).trimmed());
-  const BarrierConfig config = model.editConfig;
-  const QDateTime now = QDateTime::currentDateTime();
-  outputDocument(
-      this, uiText(UiTexts::txtConfigSheetTitle),
-      uiText(UiTexts::txtConfigSheetTitle) + now.toString(QStringLiteral(" yyyy-MM-dd")) + QStringLiteral(".pdf"),
-      [=](QPagedPaintDevice& device) { return paintConfigurationSheet(device, config, source, now); });
+  const bool barrierRead = model.connected() && state.readStep == 0;
+  const ConfigurationSheet sheet = configurationSheet(model, barrierRead, configFileName, QDateTime::currentDateTime());
+  outputDocument(this, uiText(UiTexts::txtConfigSheetTitle),
+                 uiText(UiTexts::txtConfigSheetTitle) + sheet.printedAt.toString(QStringLiteral(" yyyy-MM-dd")) +
+                     QStringLiteral(".pdf"),
+                 [=](QPagedPaintDevice& device) { return paintConfigurationSheet(device, sheet); });
 }
 
 // ---- LinkView ---------------------------------------------------------------

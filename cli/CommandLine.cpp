@@ -37,8 +37,9 @@ constexpr std::array<CommandForm, 12> Commands{{
      UiTexts::txtCliHelpHistory},
     {"barriers", CliCommand::Barriers, " [--json]", 0, UiTexts::txtCliHelpBarriers},
     {"walktest", CliCommand::WalkTest, " [--json] [--timeout SEKUNDY]", 0, UiTexts::txtCliHelpWalkTest},
-    {"report", CliCommand::Report, " PLIK.pdf [--site TEKST] [--technician TEKST] [--remark TEKST] [--plan PLIK.acc]",
-     1, UiTexts::txtCliHelpReport},
+    {"report", CliCommand::Report,
+     " PLIK.pdf [--barrier NUMER] [--site TEKST] [--technician TEKST] [--remark TEKST] [--plan PLIK.acc]", 1,
+     UiTexts::txtCliHelpReport},
     {"ports", CliCommand::Ports, " [--json]", 0, UiTexts::txtCliHelpPorts},
 }};
 
@@ -63,7 +64,7 @@ constexpr std::array<CommandOption, 5> CommandOptions{{
     {"csv", &CliRequest::csv, bit(CliCommand::History), UiTexts::txtCliOptionCsv},
 }};
 
-// The options of history that take a value.
+// The options of history that take a value; report takes --barrier too.
 struct HistoryOptions {
   QCommandLineOption barrier{QStringLiteral("barrier"), uiText(UiTexts::txtCliOptionBarrier),
                              uiText(UiTexts::txtCliOptionSerialValue)};
@@ -172,8 +173,10 @@ QString commandHelp(const CommandForm& form) {
     parser.addOptions({common.port, common.timeout});
   const HistoryOptions history;
   if (form.command == CliCommand::History) parser.addOptions({history.barrier, history.since, history.until});
-  if (form.command == CliCommand::Report)
+  if (form.command == CliCommand::Report) {
+    parser.addOption(history.barrier);
     for (const ReportOption& option : ReportOptions) parser.addOption(reportOption(option));
+  }
   for (const CommandOption& option : CommandOptions)
     if (option.commands & bit(form.command))
       parser.addOption(QCommandLineOption(QString::fromLatin1(option.name), uiText(option.description)));
@@ -253,7 +256,8 @@ CliParse parseCommandLine(const QStringList& arguments) {
   }
   if (request.json && request.csv) return failure(uiText(UiTexts::txtCliJsonAndCsv));
   for (const QCommandLineOption* option : {&history.barrier, &history.since, &history.until})
-    if (parser.isSet(*option) && known->command != CliCommand::History)
+    if (parser.isSet(*option) && known->command != CliCommand::History &&
+        !(option == &history.barrier && known->command == CliCommand::Report))
       return failure(uiText(UiTexts::txtCliOptionNotFor).arg(QStringLiteral("--") + option->names().first(), name));
   if (parser.isSet(history.barrier)) {
     bool number = false;

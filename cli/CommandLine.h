@@ -32,8 +32,8 @@ struct CliRequest {
   bool json = false;
   bool reconnect = false;  // status --follow: wait for a lost barrier instead of ending
   bool csv = false;
-  // history: the barrier's transmitter serial number and the range, in ms
-  // since the epoch (UTC), both ends included.
+  // history (and report: --barrier): the barrier's transmitter serial number
+  // and the range, in ms since the epoch (UTC), both ends included.
   std::optional<unsigned> barrier;
   std::optional<qint64> sinceMs;
   std::optional<qint64> untilMs;

@@ -50,7 +50,7 @@ QStringList statusLines(const BarrierModel& model) {
     lines << line;
   }
   lines << alarmOutputText(model.status.statusFlags) << tamperOutputText(model.status.statusFlags)
-        << supplyBoxText(model);
+        << supplyWords(model.supplyText.trimmed().toDouble());
   lines << statusHintText(model).split(QLatin1Char('\r'));
   return lines;
 }

@@ -8,13 +8,12 @@
 #include "cli/FileCommands.h"
 #include "cli/HeadlessLink.h"
 #include "files/ConfigFile.h"
-#include "files/ConfigText.h"
 #include "files/SettingsStore.h"
 #include "journal/JournalPath.h"
 #include "journal/JournalReader.h"
 #include "journal/JournalWriter.h"
 #include "link/JournalRecorder.h"
-#include "report/JournalCounts.h"
+#include "report/RecordAssembly.h"
 #include "report/RecordDocument.h"
 #include "serial/PortList.h"
 #include "serial/PortSettings.h"
@@ -83,10 +82,8 @@ CommandOutcome runWalkTest(const CliRequest& request, const CommandOutput& out) 
 
   WalkTestRun run(link.model, link.state);
   link.link.addObserver(&run);
-  const auto next = [&] {
-    const auto index = run.test() ? run.test()->nextItem() : std::nullopt;
-    if (!index) return;
-    const WalkItem& item = run.test()->result().items[*index];
+  run.onNext = [&](std::size_t index) {
+    const WalkItem& item = run.test()->result().items[index];
     if (request.json) {
       QJsonObject o = itemKeys(item);
       o.insert(QStringLiteral("event"), QStringLiteral("next"));
@@ -126,9 +123,8 @@ CommandOutcome runWalkTest(const CliRequest& request, const CommandOutput& out) 
     return noAnswer(link);
   }
 
-  run.start();
   if (!request.json) out.line(uiText(UiTexts::txtWalkInstruction));
-  next();
+  run.start();
   // Each pass gives the technician the whole time-out again for the next one.
   while (run.phase() != WalkTestRun::Phase::Finished) {
     const int seen = passes;
@@ -136,12 +132,11 @@ CommandOutcome runWalkTest(const CliRequest& request, const CommandOutput& out) 
         link.runUntil([&] { return passes != seen || run.phase() == WalkTestRun::Phase::Finished || ended(); },
                       QDeadlineTimer(toMs(request.timeoutSeconds), Qt::PreciseTimer));
     if (!passed || ended()) break;
-    if (run.phase() != WalkTestRun::Phase::Finished) next();
   }
   run.finish();
 
   const WalkTestResult& result = run.test()->result();
-  const QJsonObject document = walkTestDocument(result, link.model, adapterText(portName));
+  const QJsonObject document = walkTestDocument(result, testedBarrier(link.model, adapterText(portName)));
   recorder.walkTest(compact(document));
   if (request.json)
     out.line(compact(document));
@@ -157,36 +152,20 @@ CommandOutcome runWalkTest(const CliRequest& request, const CommandOutput& out) 
 
 CommandOutcome runReport(const CliRequest& request, const CommandOutput&) {
   const QString& path = request.files[0];
-  const CommandOutcome none{exitstatus::NoAnswer, uiText(UiTexts::txtCliNoWalkTest)};
+  const CommandOutcome none{exitstatus::NoAnswer, request.barrier
+                                                      ? uiText(UiTexts::txtCliNoWalkTestOf).arg(*request.barrier)
+                                                      : uiText(UiTexts::txtCliNoWalkTest)};
   JournalReader journal(journalPath());
   if (!journal.open()) return none;
-  JournalQuery query;
-  query.kinds = {JournalEventKind::WalkTest};
-  std::optional<StoredWalkTest> stored;
-  // The newest test the journal can read back.
-  for (const JournalEvent& event : journal.events(query))
-    if (auto test = readWalkTestDocument(QJsonDocument::fromJson(event.text.toUtf8()).object())) stored = test;
+  const std::optional<StoredWalkTest> stored = newestWalkTest(journal, request.barrier);
   if (!stored) return none;
 
-  CommissioningRecord record;
-  record.printedAt = QDateTime::currentDateTime();
-  record.site = request.site;
-  record.technician = request.technician;
-  record.remark = request.remark;
-  record.identification = stored->identification;
-  record.beamCount = stored->beamCount;
-  record.adapter = stored->adapter;
-  record.config = stored->config;
-  record.walkTest = stored->result;
-  record.lastDay = lastDayCounts(journal, stored->config.transmitterSerial(), record.printedAt.toMSecsSinceEpoch());
-  if (!request.plan.isEmpty()) {
-    BarrierConfig plan;
-    if (const ConfigFileResult result = readConfigFile(request.plan, plan); !result)
+  RecordRequest form{request.site, request.technician, request.remark, request.plan, {}, QDateTime::currentDateTime()};
+  if (!request.plan.isEmpty())
+    if (const ConfigFileResult result = readConfigFile(request.plan, form.plan); !result)
       return fileFailure(request.plan, result);
-    record.planFile = request.plan;
-    record.planDifferences = configDifferences(stored->config, plan);
-  }
   QString error;
-  if (!writeRecordPdf(path, record, &error)) return fileFailure(path, error);
+  if (!writeRecordPdf(path, assembleRecord(form, stored->barrier, stored->result, &journal), &error))
+    return fileFailure(path, error);
   return {};
 }

@@ -10,7 +10,8 @@
 // end it as a time-out does, with status 128 + the signal's number.
 CommandOutcome runWalkTest(const CliRequest& request, const CommandOutput& out);
 
-// Writes the commissioning record of the newest walk test in the journal to
-// request.files[0]; NoAnswer with a clear message when the journal has none.
+// Writes the commissioning record of the newest walk test in the journal
+// (of request.barrier, when given) to request.files[0]; NoAnswer with a
+// clear message when the journal has none.
 // Needs a QGuiApplication (fonts).
 CommandOutcome runReport(const CliRequest& request, const CommandOutput& out);

@@ -36,16 +36,8 @@ struct ConfigFileResult {
 ConfigFileResult readConfigFile(const QString& path, BarrierConfig& record);
 
 // Writes the 32 bytes of `record` to `path`, which must be a regular file or
-// absent. The bytes go to a new file beside the target, which replaces the
-// target only once they are safely on disk, so a failed write leaves an
-// existing file as it was. An existing target keeps its permissions; a
-// read-only one is refused as the direct write would be. Where the user may
-// write the target but not replace it (a shared folder with the sticky bit,
-// a folder they may not add to), it is written in place and reported saved
-// only once all 32 bytes are on disk. A symbolic link is written through to
-// the file it names, but never one that another user may have planted: a
-// link owned by neither the user nor the folder's owner, in a folder that
-// others may write to (the kernel's protected_symlinks rule, which is not
-// on everywhere); and never a link to a file that does not exist, which
-// would create a file wherever it points.
+// absent, as every file is written (util/OutputFile.h): whole or not at all,
+// an existing file keeping its permissions, a read-only one refused, and
+// never through a link that another user may have planted or that names a
+// file that does not exist. A new file gets the mode the umask allows.
 ConfigFileResult writeConfigFile(const QString& path, const BarrierConfig& record);

@@ -1,7 +1,6 @@
 #include "journal/JournalWriter.h"
 
 #include <pthread.h>
-#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -19,6 +18,8 @@
 
 #include "journal/JournalSchema.h"
 #include "texts/UiTexts.h"
+#include "util/OutputFile.h"
+#include "util/UserFolder.h"
 
 struct JournalWriter::Row {
   enum Op { StartSession, SetPort, EndSession, StartConnection, SetBarrier, EndConnection, Event };
@@ -57,6 +58,20 @@ bool damaged(const QSqlError& error) {
 bool busy(const QSqlError& error) {
   const int code = sqliteCode(error);
   return code == Busy || code == Locked;
+}
+
+// The journal's file as every output is written (util/OutputFile.h), created
+// the user's alone: SQLite gives its -wal and -shm the database's mode. Its
+// folder is made when missing, never changed when there. SQLite opens the
+// companions by name beside the file, so their names are judged too.
+OutputResult prepareJournalFile(const QString& path, QString& target) {
+  makePrivateFolder(QFileInfo(path).absolutePath());
+  if (const OutputResult r = prepareOutputFile(path, target, PrivateFileMode); !r) return r;
+  for (const char* companion : {"-wal", "-shm", "-journal"}) {
+    QString ignored;
+    if (const OutputResult r = resolveOutputPath(target + QLatin1String(companion), ignored); !r) return r;
+  }
+  return {};
 }
 
 QVariant nullable(qint64 id) { return id == 0 ? QVariant(QMetaType::fromType<qint64>()) : QVariant(id); }
@@ -145,10 +160,13 @@ bool Store::open() {
 Store::Opened Store::tryOpen() {
   const QFileInfo file(options_.path);
   existed_ = file.exists() && file.size() > 0;
-  if (QDir().mkpath(file.absolutePath()) && !existed_)
-    ::chmod(QFile::encodeName(file.absolutePath()).constData(), 0700);
+  QString target;
+  if (const OutputResult r = prepareJournalFile(options_.path, target); !r) {
+    report_(uiText(UiTexts::txtJournalCannotWrite).arg(QDir::toNativeSeparators(options_.path), r.message()));
+    return Opened::Stop;
+  }
   db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
-  db_.setDatabaseName(options_.path);
+  db_.setDatabaseName(target);
   db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options_.busyTimeoutMs));
   if (!db_.open()) {
     fail(db_.lastError());

@@ -8,6 +8,7 @@
 #include "model/BarrierModel.h"
 #include "texts/UiTexts.h"
 #include "util/HexText.h"
+#include "util/NumberText.h"
 
 namespace {
 
@@ -87,8 +88,7 @@ QString statusWords(std::span<const std::uint8_t> p) {
       if (p[std::size_t(9 + 8 - b)] != 0) diag |= beamBit(b);
     if (diag != 0) parts << text(txtWordsDiag).arg(beamListText(std::span<const std::uint8_t>(&diag, 1)).trimmed());
   }
-  parts << text(txtWordsSupply)
-               .arg(QString::asprintf("%3.1f", supplyVolts(p[1])).replace(QLatin1Char('.'), QLatin1Char(',')));
+  parts << text(txtWordsSupply).arg(decimalText(supplyVolts(p[1]), 1));
   return parts.join(QStringLiteral(", "));
 }
 

@@ -5,6 +5,7 @@
 
 #include "texts/UiTexts.h"
 #include "util/HexText.h"
+#include "util/NumberText.h"
 #include "util/VersionText.h"
 
 QString statusHintText(const BarrierModel& model) {
@@ -36,6 +37,10 @@ QString tamperOutputText(std::uint8_t statusFlags) {
 
 QString supplyBoxText(const BarrierModel& model) {
   return uiText(UiTexts::txtSupply) + model.supplyText + uiText(UiTexts::txtVolt);
+}
+
+QString supplyWords(double volts) {
+  return uiText(UiTexts::txtSupply) + decimalText(volts, 1) + uiText(UiTexts::txtVolt);
 }
 
 QString identificationText(const BarrierModel& model) {

@@ -20,5 +20,7 @@ QString alarmOutputText(std::uint8_t statusFlags);
 QString tamperOutputText(std::uint8_t statusFlags);
 // The supply box: "Zasilanie: " + supplyText + " V".
 QString supplyBoxText(const BarrierModel& model);
+// The same fact outside the picture, with a decimal comma: "Zasilanie: 12,2 V".
+QString supplyWords(double volts);
 // A beam's look in words: "normalna", "nar.", "50%", "alarm", "zablokowana", "wyłączona".
 QString beamLookText(BeamLook look);

@@ -1,6 +1,5 @@
 #include "monitor/TrafficRecorder.h"
 
-#include <QFile>
 #include <QTextStream>
 #include <algorithm>
 #include <vector>
@@ -162,15 +161,12 @@ TrafficRecorder::Summary TrafficRecorder::summary(Clock::time_point now) const {
   return s;
 }
 
-bool TrafficRecorder::appendToLog(bool enabled, const QString& file) {
+OutputResult TrafficRecorder::appendToLog(bool enabled, const QString& file) {
   const std::uint64_t from = std::max(loggedUpTo_, rows_.first());
   loggedUpTo_ = rows_.end();
-  if (!enabled || from == rows_.end()) return true;
+  if (!enabled || from == rows_.end()) return {};
   QString text;
   for (std::uint64_t seq = from; seq < rows_.end(); ++seq)
     text += rowLine(*this, rows_.at(seq), seq > rows_.first() ? rows_.at(seq - 1).atNs : -1) + QLatin1Char('\n');
-  QFile out(file);
-  if (!out.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) return false;
-  const QByteArray bytes = text.toUtf8();
-  return out.write(bytes) == bytes.size();
+  return appendToOwnFile(file, text.toUtf8(), true);
 }

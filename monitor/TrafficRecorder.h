@@ -12,6 +12,7 @@
 #include "link/TrafficObserver.h"
 #include "monitor/TrafficRing.h"
 #include "monitor/TrafficRow.h"
+#include "util/OutputFile.h"
 
 class TrafficRecorder : public TrafficObserver {
  public:
@@ -68,9 +69,9 @@ class TrafficRecorder : public TrafficObserver {
   Summary summary(Clock::time_point now) const;
 
   // Appends the rows recorded since the last call to `file` (UTF-8, one row
-  // a line); with `enabled` false it only moves past them, so that ticking
-  // "log" copies from then on. False when the file could not be written.
-  bool appendToLog(bool enabled, const QString& file);
+  // a line), as the log files are written (appendToOwnFile); with `enabled`
+  // false it only moves past them, so that ticking "log" copies from then on.
+  OutputResult appendToLog(bool enabled, const QString& file);
 
  private:
   void add(TrafficRow row);

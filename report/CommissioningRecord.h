@@ -1,7 +1,7 @@
 #pragma once
 // What a commissioning record says: the site, the barrier, its
-// configuration, the walk test and the journal's last day. Plain data; the
-// window and orvita-cli fill it, RecordDocument paints it.
+// configuration, the walk test and the journal's day before it. Plain data;
+// assembleRecord (report/RecordAssembly.h) fills it, RecordDocument paints it.
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -10,9 +10,12 @@
 
 #include "model/BarrierModel.h"
 #include "walktest/WalkTest.h"
+#include "walktest/WalkTestRun.h"
 
-// The barrier's last 24 hours in numbers, as the journal counted them.
+// The barrier's 24 hours before a moment, in numbers, as the journal counted them.
 struct JournalDayCounts {
+  qint64 fromMs = 0;  // the span counted: fromMs up to, not including, untilMs
+  qint64 untilMs = 0;
   std::array<int, MaxBeams> alarmsPerBeam{};  // beam b at index b - 1
   int tamperEvents = 0;
   int connectionLosses = 0;
@@ -28,12 +31,9 @@ struct CommissioningRecord {
   QString site;
   QString technician;
   QString remark;
-  QString identification;  // as the identification bar shows it
-  int beamCount = 0;
-  QString adapter;       // the port and what the system tells of its device
-  BarrierConfig config;  // as the barrier has it; the serial number from here
-  std::optional<WalkTestResult> walkTest;
+  TestedBarrier barrier;
+  std::optional<WalkTestResult> walkTest;   // may still be running
   std::optional<JournalDayCounts> lastDay;  // unset: no journal to ask
-  QString planFile;                         // empty: no plan compared
+  QString planFile;                         // the plan's file name; empty: no plan compared
   QStringList planDifferences;              // "field: barrier -> plan"
 };

@@ -1,17 +1,19 @@
 #include "report/RecordDocument.h"
 
+#include <QBuffer>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QLocale>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <functional>
 #include <vector>
 
 #include "files/ConfigText.h"
 #include "texts/UiTexts.h"
+#include "util/OutputFile.h"
 #include "walktest/WalkTestText.h"
 
 namespace {
@@ -27,6 +29,7 @@ const QColor HeadFill(228, 236, 230);
 const QColor StripeFill(246, 248, 246);
 const QColor PassColour(0, 120, 50);
 const QColor FailColour(190, 30, 30);
+const QColor RunningColour(150, 105, 10);
 
 constexpr double MarginMm = 18;
 constexpr double FooterMm = 10;
@@ -50,6 +53,24 @@ QString longDate(const QDateTime& time) {
   return QLocale(QLocale::Polish).toString(time, QStringLiteral("d MMMM yyyy, HH:mm"));
 }
 
+QString dayText(const QDateTime& time) {
+  return QLocale(QLocale::Polish).toString(time, QStringLiteral("d MMMM yyyy"));
+}
+
+QDateTime localTime(qint64 ms) { return QDateTime::fromMSecsSinceEpoch(ms); }
+
+// When the test ran: its day and times, "7 grudnia 2026, 23:50:10 – 8 grudnia
+// 2026, 00:05:02" across midnight, "od 14:39:50, test w toku" while it runs.
+QString testTimeText(const WalkTestResult& test) {
+  const QDateTime start = localTime(test.startedMs);
+  const QString day = dayText(start) + QStringLiteral(", ");
+  if (test.running()) return day + uiText(UiTexts::txtRecordTestRunningSince).arg(walkTimeText(test.startedMs));
+  const QDateTime end = localTime(test.endedMs);
+  const QString endText =
+      (end.date() == start.date() ? QString() : dayText(end) + QStringLiteral(", ")) + walkTimeText(test.endedMs);
+  return day + walkTimeText(test.startedMs) + QStringLiteral(" – ") + endText;
+}
+
 // A cell of a table: its text, and a colour and weight of its own when it has them.
 struct Cell {
   QString text;
@@ -62,7 +83,10 @@ struct Cell {
 // units are used only where they are drawn.
 class Page {
  public:
-  Page(QPagedPaintDevice& device, QString footer) : device_(device), footer_(std::move(footer)) {}
+  // `footer`: each page's footer lines, each shortened to fit; `pages`: the
+  // page count, 0 while it is not known.
+  Page(QPagedPaintDevice& device, QStringList footer, int pages)
+      : device_(device), footer_(std::move(footer)), pages_(pages) {}
 
   bool begin() {
     device_.setPageSize(QPageSize(QPageSize::A4));
@@ -82,6 +106,9 @@ class Page {
     drawFooter();
     painter_.end();
   }
+
+  // Pages begun so far.
+  int pages() const { return page_; }
 
   double left() const { return MarginMm; }
   double right() const { return widthMm_ - MarginMm; }
@@ -153,14 +180,23 @@ class Page {
   void drawFooter() {
     const double top = heightMm_ - MarginMm - FooterMm + 4;
     line(left(), top, right(), top, Rule, 0.2);
-    text(left(), top + 1, width(), 5, footer_, font(7.5), Muted);
-    text(left(), top + 1, width(), 5, uiText(UiTexts::txtRecordPage).arg(page_), font(7.5), Muted,
-         Qt::AlignRight | Qt::AlignVCenter);
+    const QFont small = font(7.5);
+    const QString number = uiText(UiTexts::txtRecordPage).arg(page_).arg(pages_);
+    const QFontMetricsF metrics(small, &device_);
+    const double room = width() * unit_ - metrics.horizontalAdvance(number + QStringLiteral("    "));
+    double y = top + 0.8;
+    for (const QString& footer : footer_) {
+      text(left(), y, width(), 3.6, metrics.elidedText(footer, Qt::ElideRight, room), small, Muted,
+           Qt::AlignLeft | Qt::AlignVCenter);
+      y += 3.4;
+    }
+    text(left(), top + 0.8, width(), 3.6, number, small, Muted, Qt::AlignRight | Qt::AlignVCenter);
   }
 
   QPagedPaintDevice& device_;
   QPainter painter_;
-  QString footer_;
+  QStringList footer_;
+  int pages_ = 0;
   double unit_ = 1;  // device units per millimetre
   double widthMm_ = 210;
   double heightMm_ = 297;
@@ -175,7 +211,8 @@ class Writer {
 
   // The program's icon and name, the document's title, the date; a badge on
   // the right when given.
-  void header(const QString& title, const QDateTime& printedAt, const QString& badge = {}, bool badgeGood = true) {
+  void header(const QString& title, const QDateTime& printedAt, const QString& badge = {},
+              const QColor& badgeColour = PassColour) {
     const QImage icon(QStringLiteral(":/report/orvita-256.png"));
     const double top = p_.y();
     p_.image(p_.left(), top, 16, icon);
@@ -188,7 +225,7 @@ class Writer {
     p_.text(p_.left(), p_.y(), p_.width(), 10, title, p_.font(17, true), Ink);
     if (!badge.isEmpty()) {
       const double w = 62;
-      p_.roundedBox(p_.right() - w, p_.y() + 1, w, 8, badgeGood ? PassColour : FailColour);
+      p_.roundedBox(p_.right() - w, p_.y() + 1, w, 8, badgeColour);
       p_.text(p_.right() - w, p_.y() + 1, w, 8, badge, p_.font(10, true), Qt::white, Qt::AlignCenter);
     }
     p_.advance(12.5);
@@ -216,9 +253,14 @@ class Writer {
     }
   }
 
+  // The height paragraph() takes for `text`.
+  double paragraphHeight(const QString& text, double points = 10) {
+    return p_.textHeight(text, p_.font(points), p_.width()) + 1.5;
+  }
+
   void paragraph(const QString& text, const QColor& colour = Ink, double points = 10) {
     const QFont f = p_.font(points);
-    const double h = p_.textHeight(text, f, p_.width()) + 1.5;
+    const double h = paragraphHeight(text, points);
     p_.need(h);
     p_.text(p_.left(), p_.y(), p_.width(), h, text, f, colour, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
     p_.advance(h);
@@ -280,7 +322,7 @@ class Writer {
     for (int i = 0; i < 2; ++i) {
       const double x = p_.left() + i * (w + gap);
       p_.line(x, p_.y(), x + w, p_.y(), Ink, 0.3);
-      p_.text(x, p_.y() + 1, w, 5, uiText(i == 0 ? UiTexts::txtRecordInstaller : UiTexts::txtRecordClient),
+      p_.text(x, p_.y() + 1, w, 5, uiText(i == 0 ? UiTexts::txtRecordTechnicianSignature : UiTexts::txtRecordClient),
               p_.font(8.5), Muted, Qt::AlignHCenter | Qt::AlignTop);
     }
     p_.advance(8);
@@ -294,16 +336,29 @@ class Writer {
 
 QString orDash(const QString& text) { return text.trimmed().isEmpty() ? QStringLiteral("—") : text.trimmed(); }
 
-// The configuration as the editors show it: the beams in a table, the
-// barrier-wide values beside it.
-void configurationBlock(Writer& w, const BarrierConfig& config, int beamCount) {
+// The configuration in the editors' words: the beams in a table, the
+// barrier-wide values beside it. A value that `unsent` holds otherwise is
+// marked with a red "*"; the note under the block names each.
+void configurationBlock(Writer& w, const BarrierConfig& config, int beamCount,
+                        const std::optional<BarrierConfig>& unsent = std::nullopt) {
   Page& p = w.page();
   const int beams = std::clamp(beamCount, 0, MaxBeams);
+  const auto marked = [&](std::initializer_list<std::size_t> bytes) {
+    if (!unsent) return false;
+    for (std::size_t i : bytes)
+      if ((*unsent)[i] != config[i]) return true;
+    return false;
+  };
+  const auto cell = [&](const QString& text, std::size_t byte, const QColor& colour = Ink) {
+    return marked({byte}) ? Cell{text + QStringLiteral(" *"), FailColour, true} : Cell{text, colour};
+  };
   std::vector<std::vector<Cell>> rows;
   for (int b = 1; b <= beams; ++b) {
-    const std::uint8_t steps = config[BarrierConfig::responseTime(b)];
-    const std::uint8_t count = config[BarrierConfig::autoBlockCount(b)];
-    rows.push_back({{QString::number(b)}, {responseTimeText(steps), steps == 0 ? Muted : Ink}, {autoBlockText(count)}});
+    const std::size_t steps = BarrierConfig::responseTime(b);
+    const std::size_t count = BarrierConfig::autoBlockCount(b);
+    rows.push_back({{QString::number(b)},
+                    cell(responseTimeText(config[steps]), steps, config[steps] == 0 ? Muted : Ink),
+                    cell(autoBlockText(config[count]), count)});
   }
   const double tableW = p.width() * 0.46;
   p.need(RowMm * (beams + 1) + 4);
@@ -314,40 +369,60 @@ void configurationBlock(Writer& w, const BarrierConfig& config, int beamCount) {
   const double x = p.left() + tableW + 8;
   const double valuesW = p.right() - x;
   double y = top;
-  const std::pair<QString, QString> values[] = {
-      {uiText(UiTexts::txtAlarming), alarmModeText(config[BarrierConfig::AlarmMode])},
-      {uiText(UiTexts::txtAutoBlockTime), numberWithUnit(config[BarrierConfig::AutoBlockTime], UiTexts::txtSeconds)},
-      {uiText(UiTexts::txtMaxCoveredTime), numberWithUnit(config[BarrierConfig::MaxCoveredTime], UiTexts::txtMinutes)},
-      {uiText(UiTexts::txtTransmitterSerial), QString::number(config.transmitterSerial())},
+  const struct {
+    UiTexts::Id caption;
+    QString value;
+    bool marked;
+  } values[] = {
+      {UiTexts::txtAlarming, alarmModeText(config[BarrierConfig::AlarmMode]), marked({BarrierConfig::AlarmMode})},
+      {UiTexts::txtAutoBlockTime, numberWithUnit(config[BarrierConfig::AutoBlockTime], UiTexts::txtSeconds),
+       marked({BarrierConfig::AutoBlockTime})},
+      {UiTexts::txtMaxCoveredTime, numberWithUnit(config[BarrierConfig::MaxCoveredTime], UiTexts::txtMinutes),
+       marked({BarrierConfig::MaxCoveredTime})},
+      {UiTexts::txtTransmitterSerial, QString::number(config.transmitterSerial()),
+       marked({BarrierConfig::SerialHigh, BarrierConfig::SerialLow})},
   };
-  for (const auto& [caption, value] : values) {
-    p.text(x, y, valuesW, 4.5, caption, p.font(8.5), Muted, Qt::AlignLeft | Qt::AlignTop);
-    p.text(x, y + 4.3, valuesW, 5.5, value, p.font(10.5, true), Ink, Qt::AlignLeft | Qt::AlignTop);
+  for (const auto& value : values) {
+    p.text(x, y, valuesW, 4.5, uiText(value.caption), p.font(8.5), Muted, Qt::AlignLeft | Qt::AlignTop);
+    p.text(x, y + 4.3, valuesW, 5.5, value.value + (value.marked ? QStringLiteral(" *") : QString()),
+           p.font(10.5, true), value.marked ? FailColour : Ink, Qt::AlignLeft | Qt::AlignTop);
     y += 10;
   }
   p.advance(std::max(h, y - top) + 3);
+  if (!unsent || *unsent == config) return;
+  w.paragraph(uiText(UiTexts::txtConfigUnsentNote), FailColour, 9.5);
+  for (const QString& line : configDifferences(config, *unsent)) w.paragraph(QStringLiteral("•  ") + line);
 }
 
-void walkTestBlock(Writer& w, const WalkTestResult& test) {
+void walkTestBlock(Writer& w, const WalkTestResult& test, const QDateTime& printedAt) {
   Page& p = w.page();
-  if (test.startedMs)
+  const bool running = test.running();
+  if (running)
+    w.paragraph(uiText(UiTexts::txtWalkTimeRunning)
+                    .arg(walkTimeText(test.startedMs), walkTimeText(printedAt.toMSecsSinceEpoch())),
+                RunningColour, 9);
+  else if (test.startedMs)
     w.paragraph(uiText(UiTexts::txtWalkTime).arg(walkTimeText(test.startedMs), walkTimeText(test.endedMs)), Muted, 9);
   std::vector<std::vector<Cell>> rows;
   for (const WalkItem& item : test.items) {
     QString outcome = walkOutcomeText(item.outcome);
     QColor colour = Muted;
     if (item.outcome == WalkOutcome::Passed) outcome = QStringLiteral("✓ ") + outcome, colour = PassColour;
-    if (item.outcome == WalkOutcome::NotPassed) outcome = QStringLiteral("✗ ") + outcome, colour = FailColour;
+    // A running test's item not yet walked has not failed: the window's words for it.
+    if (item.outcome == WalkOutcome::NotPassed && running)
+      outcome = uiText(item.seenMs ? UiTexts::txtOutcomeSeen : UiTexts::txtOutcomeWaiting);
+    if (item.outcome == WalkOutcome::NotPassed && !running)
+      outcome = QStringLiteral("✗ ") + outcome, colour = FailColour;
     QString name = walkItemName(item);
     if (item.kind == WalkItemKind::Beam && item.outcome == WalkOutcome::NotTested)
       name += QLatin1Char(' ') + uiText(UiTexts::txtBeamOff);
     const bool beamTested = item.kind == WalkItemKind::Beam && item.outcome != WalkOutcome::NotTested;
-    rows.push_back(
-        {{name},
-         {outcome, colour, item.outcome != WalkOutcome::NotTested},
-         {walkTimeText(item.seenMs)},
-         {walkTimeText(item.clearedMs)},
-         {beamTested && item.seenMs ? uiText(item.alarmOutput ? UiTexts::txtYes : UiTexts::txtNo) : QString()}});
+    const bool outputKnown = beamTested && item.seenMs && !(running && item.outcome == WalkOutcome::NotPassed);
+    rows.push_back({{name},
+                    {outcome, colour, colour != Muted},
+                    {walkTimeText(item.seenMs)},
+                    {walkTimeText(item.clearedMs)},
+                    {outputKnown ? uiText(item.alarmOutput ? UiTexts::txtYes : UiTexts::txtNo) : QString()}});
   }
   w.longTable({2.6, 1.6, 1.1, 1.1, 1.0},
               {uiText(UiTexts::txtColumnItem), uiText(UiTexts::txtColumnResult), uiText(UiTexts::txtColumnSeen),
@@ -364,6 +439,7 @@ void walkTestBlock(Writer& w, const WalkTestResult& test) {
 }
 
 std::vector<std::pair<QString, QString>> lastDayFields(const JournalDayCounts& counts, int beamCount) {
+  if (!counts.any()) return {};
   const int beams = std::clamp(beamCount, 0, MaxBeams);
   std::vector<std::pair<QString, QString>> fields;
   for (int b = 1; b <= beams; ++b)
@@ -375,17 +451,57 @@ std::vector<std::pair<QString, QString>> lastDayFields(const JournalDayCounts& c
   return fields;
 }
 
-void lastDayBlock(Writer& w, const JournalDayCounts& counts, int beamCount) {
-  if (!counts.any())
+// The journal's day before the test (or the print), and the signatures
+// under it on the same page.
+void lastDayAndSignatures(Writer& w, const JournalDayCounts& counts, int beamCount, bool afterTest) {
+  Page& page = w.page();
+  const QString span =
+      uiText(UiTexts::txtRecordDaySpan).arg(longDate(localTime(counts.fromMs)), longDate(localTime(counts.untilMs)));
+  const QString apart = afterTest ? uiText(UiTexts::txtRecordDayWithoutTest) : QString();
+  const auto fields = lastDayFields(counts, beamCount);
+  double height = HeadingMm + w.paragraphHeight(span, 9) + SignaturesMm;
+  if (!apart.isEmpty()) height += w.paragraphHeight(apart, 9);
+  height += fields.empty() ? w.paragraphHeight(uiText(UiTexts::txtRecordNothingInJournal))
+                           : double(fields.size()) * FieldRowMm;
+  page.need(height);
+  w.heading(uiText(afterTest ? UiTexts::txtRecordDayBeforeTest : UiTexts::txtRecordDayBeforePrint));
+  w.paragraph(span, Muted, 9);
+  if (!apart.isEmpty()) w.paragraph(apart, Muted, 9);
+  if (fields.empty())
     w.paragraph(uiText(UiTexts::txtRecordNothingInJournal), Muted);
   else
-    w.fields(lastDayFields(counts, beamCount));
+    w.fields(fields);
+  w.signatures();
+}
+
+// Lays a document out twice: on a scratch PDF of the device's resolution to
+// count its pages, then on the device with the count in every footer.
+bool paintPages(QPagedPaintDevice& device, const QStringList& footer, const std::function<void(Writer&)>& body) {
+  int pages = 0;
+  {
+    QBuffer scratch;
+    scratch.open(QIODevice::WriteOnly);
+    QPdfWriter counting(&scratch);
+    counting.setResolution(device.logicalDpiX());
+    Page page(counting, footer, 0);
+    if (!page.begin()) return false;
+    Writer w(page);
+    body(w);
+    page.end();
+    pages = page.pages();
+  }
+  Page page(device, footer, pages);
+  if (!page.begin()) return false;
+  Writer w(page);
+  body(w);
+  page.end();
+  return true;
 }
 
 }  // namespace
 
 bool writeDocumentPdf(const QString& path, const std::function<bool(QPagedPaintDevice&)>& paint, QString* error) {
-  QSaveFile file(path);
+  OutputFile file(path, PrivateFileMode);
   if (!file.open(QIODevice::WriteOnly)) {
     if (error) *error = file.errorString();
     return false;
@@ -397,7 +513,6 @@ bool writeDocumentPdf(const QString& path, const std::function<bool(QPagedPaintD
     pdf.setTitle(QFileInfo(path).completeBaseName());
     if (!paint(pdf)) {
       if (error) *error = file.errorString();
-      file.cancelWriting();
       return false;
     }
   }
@@ -412,30 +527,36 @@ namespace {
 
 QString footerText(UiTexts::Id title) { return uiText(UiTexts::txtCaption) + QStringLiteral(" – ") + uiText(title); }
 
-}  // namespace
-
-bool paintRecord(QPagedPaintDevice& device, const CommissioningRecord& r) {
-  Page page(device, footerText(UiTexts::txtRecordTitle));
-  if (!page.begin()) return false;
-  Writer w(page);
+void recordBody(Writer& w, const CommissioningRecord& r) {
+  const TestedBarrier& barrier = r.barrier;
   QString badge;
-  if (r.walkTest)
-    badge = uiText(r.walkTest->passed() ? UiTexts::txtRecordResultPassed : UiTexts::txtRecordResultFailed);
-  w.header(uiText(UiTexts::txtRecordTitle), r.printedAt, badge, r.walkTest && r.walkTest->passed());
+  QColor badgeColour = FailColour;
+  if (r.walkTest && r.walkTest->running()) {
+    badge = uiText(UiTexts::txtRecordResultRunning);
+    badgeColour = RunningColour;
+  } else if (r.walkTest) {
+    const bool passed = r.walkTest->passed();
+    badge = uiText(passed ? UiTexts::txtRecordResultPassed : UiTexts::txtRecordResultFailed);
+    badgeColour = passed ? PassColour : FailColour;
+  }
+  w.header(uiText(UiTexts::txtRecordTitle), r.printedAt, badge, badgeColour);
 
-  w.fields({{uiText(UiTexts::txtRecordSite), orDash(r.site)},
-            {uiText(UiTexts::txtRecordTechnician), orDash(r.technician)},
-            {uiText(UiTexts::txtRecordDate), longDate(r.printedAt)}});
+  std::vector<std::pair<QString, QString>> head{{uiText(UiTexts::txtRecordSite), orDash(r.site)},
+                                                {uiText(UiTexts::txtRecordTechnician), orDash(r.technician)}};
+  if (r.walkTest && r.walkTest->startedMs)
+    head.push_back({uiText(UiTexts::txtRecordTestDate), testTimeText(*r.walkTest)});
+  head.push_back({uiText(UiTexts::txtRecordDate), longDate(r.printedAt)});
+  w.fields(head);
   if (!r.remark.trimmed().isEmpty()) w.fields({{uiText(UiTexts::txtRecordRemark), r.remark.trimmed()}});
 
   w.heading(uiText(UiTexts::txtRecordBarrier));
-  w.fields({{uiText(UiTexts::txtRecordIdentification), orDash(r.identification)},
-            {uiText(UiTexts::txtCliBeamCount), QString::number(r.beamCount)},
-            {uiText(UiTexts::txtTransmitterSerial), QString::number(r.config.transmitterSerial())},
-            {uiText(UiTexts::txtRecordAdapter), orDash(r.adapter)}});
+  w.fields({{uiText(UiTexts::txtRecordIdentification), orDash(barrier.identification)},
+            {uiText(UiTexts::txtCliBeamCount), QString::number(barrier.beamCount)},
+            {uiText(UiTexts::txtTransmitterSerial), QString::number(barrier.config.transmitterSerial())},
+            {uiText(UiTexts::txtRecordAdapter), orDash(barrier.adapter)}});
 
   w.heading(uiText(UiTexts::txtRecordConfiguration));
-  configurationBlock(w, r.config, r.beamCount);
+  configurationBlock(w, barrier.config, barrier.beamCount);
   if (!r.planFile.isEmpty()) {
     if (r.planDifferences.isEmpty()) {
       w.paragraph(uiText(UiTexts::txtWalkPlanSame).arg(r.planFile), PassColour);
@@ -447,38 +568,38 @@ bool paintRecord(QPagedPaintDevice& device, const CommissioningRecord& r) {
 
   w.heading(uiText(UiTexts::txtWalkTestTitle));
   if (r.walkTest)
-    walkTestBlock(w, *r.walkTest);
+    walkTestBlock(w, *r.walkTest, r.printedAt);
   else
     w.paragraph(uiText(UiTexts::txtRecordNoWalkTest), FailColour);
 
-  if (r.lastDay) {
-    // The day's counts and the signatures under them share a page.
-    const std::size_t rows = r.lastDay->any() ? lastDayFields(*r.lastDay, r.beamCount).size() : 1;
-    page.need(HeadingMm + double(rows) * FieldRowMm + SignaturesMm);
-    w.heading(uiText(UiTexts::txtRecordLastDay));
-    lastDayBlock(w, *r.lastDay, r.beamCount);
-  }
-
-  w.signatures();
-  page.end();
-  return true;
+  if (r.lastDay)
+    lastDayAndSignatures(w, *r.lastDay, barrier.beamCount, r.walkTest.has_value());
+  else
+    w.signatures();
 }
 
-bool paintConfigurationSheet(QPagedPaintDevice& device, const BarrierConfig& config, const QString& source,
-                             const QDateTime& printedAt) {
-  Page page(device, footerText(UiTexts::txtConfigSheetTitle));
-  if (!page.begin()) return false;
-  Writer w(page);
-  w.header(uiText(UiTexts::txtConfigSheetTitle), printedAt);
-  const int count = config[BarrierConfig::BeamCount];
-  const int beams = count >= 2 && count <= MaxBeams ? count : MaxBeams;
-  w.fields({{uiText(UiTexts::txtConfigSource), source},
-            {uiText(UiTexts::txtCliBeamCount), QString::number(count)},
-            {uiText(UiTexts::txtRecordDate), longDate(printedAt)}});
-  w.heading(uiText(UiTexts::txtRecordConfiguration));
-  configurationBlock(w, config, beams);
-  page.end();
-  return true;
+}  // namespace
+
+bool paintRecord(QPagedPaintDevice& device, const CommissioningRecord& r) {
+  const QString testDate = r.walkTest && r.walkTest->startedMs ? longDate(localTime(r.walkTest->startedMs))
+                                                               : uiText(UiTexts::txtRecordNoTest);
+  const QStringList footer{
+      uiText(UiTexts::txtRecordTitle) + QStringLiteral(" – ") + orDash(r.site),
+      uiText(UiTexts::txtRecordFooter).arg(QString::number(r.barrier.config.transmitterSerial()), testDate)};
+  return paintPages(device, footer, [&](Writer& w) { recordBody(w, r); });
+}
+
+bool paintConfigurationSheet(QPagedPaintDevice& device, const ConfigurationSheet& sheet) {
+  return paintPages(device, {footerText(UiTexts::txtConfigSheetTitle)}, [&](Writer& w) {
+    w.header(uiText(UiTexts::txtConfigSheetTitle), sheet.printedAt);
+    const int count = sheet.config[BarrierConfig::BeamCount];
+    const int beams = count >= 2 && count <= MaxBeams ? count : MaxBeams;
+    w.fields({{uiText(UiTexts::txtConfigSource), sheet.source},
+              {uiText(UiTexts::txtCliBeamCount), QString::number(count)},
+              {uiText(UiTexts::txtRecordDate), longDate(sheet.printedAt)}});
+    w.heading(uiText(UiTexts::txtRecordConfiguration));
+    configurationBlock(w, sheet.config, beams, sheet.unsent);
+  });
 }
 
 bool writeRecordPdf(const QString& path, const CommissioningRecord& record, QString* error) {
@@ -486,9 +607,7 @@ bool writeRecordPdf(const QString& path, const CommissioningRecord& record, QStr
       path, [&](QPagedPaintDevice& device) { return paintRecord(device, record); }, error);
 }
 
-bool writeConfigurationPdf(const QString& path, const BarrierConfig& config, const QString& source,
-                           const QDateTime& printedAt, QString* error) {
+bool writeConfigurationPdf(const QString& path, const ConfigurationSheet& sheet, QString* error) {
   return writeDocumentPdf(
-      path, [&](QPagedPaintDevice& device) { return paintConfigurationSheet(device, config, source, printedAt); },
-      error);
+      path, [&](QPagedPaintDevice& device) { return paintConfigurationSheet(device, sheet); }, error);
 }

@@ -120,7 +120,7 @@ const std::vector<Entry>& entries() {
       {txtParityMark, QStringLiteral("Mark")},
       {txtParitySpace, QStringLiteral("Space")},
 
-      {txtPortNoDevice, QStringLiteral("Nie ma takiego urządzenia. Sprawdź, czy przejściówka USB jest podłączona, i "
+      {txtPortNoDevice, QStringLiteral("Nie ma takiego urządzenia. Sprawdź, czy adapter USB jest podłączony, i "
                                        "wybierz port w menu Konfiguracja, RS-232.")},
       {txtPortNoPermission, QStringLiteral("Brak uprawnień do %1 (grupa %2).")},
       {txtPortRelogin,
@@ -133,8 +133,8 @@ const std::vector<Entry>& entries() {
       {txtPortNotTerminal,
        QStringLiteral("To nie jest port szeregowy. Wybierz inny port w menu Konfiguracja, RS-232.")},
       {txtPortOtherError, QStringLiteral("Nie można otworzyć portu: %1")},
-      {txtPortNoDeviceShell, QStringLiteral("Nie ma takiego urządzenia. Sprawdź, czy przejściówka USB jest "
-                                            "podłączona, i podaj port opcją --port.")},
+      {txtPortNoDeviceShell, QStringLiteral("Nie ma takiego urządzenia. Sprawdź, czy adapter USB jest "
+                                            "podłączony, i podaj port opcją --port.")},
       {txtPortInUseShell,
        QStringLiteral("Port jest zajęty przez inny program. Zamknij ten program albo podaj inny port opcją --port.")},
       {txtPortNotTerminalShell, QStringLiteral("To nie jest port szeregowy. Podaj inny port opcją --port.")},
@@ -200,14 +200,14 @@ const std::vector<Entry>& entries() {
                       "  history            zdarzenia z bazy historii, od najstarszych\n"
                       "  barriers           bariery znane bazie historii\n"
                       "  walktest           test uruchomieniowy: każda wiązka przerwana i wolna, styki sabotażowe\n"
-                      "                     otwarte i zamknięte, wyjścia; wynik trafia do dziennika\n"
-                      "  report PLIK.pdf    protokół uruchomienia z ostatniego testu zapisanego w dzienniku\n"
+                      "                     otwarte i zamknięte, wyjścia; wynik trafia do bazy historii\n"
+                      "  report PLIK.pdf    protokół uruchomienia z ostatniego testu w bazie historii\n"
                       "  ports              porty szeregowe z opisem i stałymi nazwami\n"
                       "Zamiast PLIK.acc \"-\" to standardowe wejście (show, diff, write) albo wyjście (read).\n"
                       "Opis jednego polecenia: orvita-cli polecenie --help.\n"
                       "\n"
                       "Kod wyjścia: 0 wykonane; 1 bariera nie odpowiada albo odmówiła (diff: pliki się różnią;\n"
-                      "walktest: nie wszystko zaliczone; report: brak testu w dzienniku); 2 błędne wywołanie,\n"
+                      "walktest: nie wszystko zaliczone; report: brak testu w bazie historii); 2 błędne wywołanie,\n"
                       "brak portu albo plik (także standardowe wyjście), którego nie można odczytać lub zapisać;\n"
                       "3 nie można otworzyć portu. Przerwany sygnałem SIGINT (Ctrl+C), SIGTERM albo SIGHUP kończy\n"
                       "się po sprzątnięciu tym samym sygnałem (powłoka pokaże 128 + jego numer, 130 po Ctrl+C), a gdy\n"
@@ -246,7 +246,7 @@ const std::vector<Entry>& entries() {
       {txtCliBeam50, QStringLiteral("50%")},
       {txtCliBeamAlert, QStringLiteral("alarm")},
       {txtCliBeamBlocked, QStringLiteral("zablokowana")},
-      {txtCliBeamBlockMemory, QStringLiteral("pamięć blokady")},
+      {txtCliBeamBlockMemory, QStringLiteral("w pamięci blokad")},
       {txtCliReservedByte, QStringLiteral("Bajt %1 (zarezerwowany)")},
       {txtCliHelpIdentify, QStringLiteral("Identyfikacja bariery: typ, wersja i data oprogramowania, liczba wiązek.")},
       {txtCliHelpRead, QStringLiteral("Odczyt konfiguracji z bariery do pliku PLIK.acc (32 bajty); \"-\" to "
@@ -324,7 +324,7 @@ const std::vector<Entry>& entries() {
       {txtCliBadWhen, QStringLiteral("Nieznany czas \"%1\": podaj datę (2026-12-08), datę i godzinę "
                                      "(2026-12-08T03:12), now, today, yesterday albo okres wstecz (30s, -1h, "
                                      "7d, 1w).")},
-      {txtCliOptionBarrier, QStringLiteral("history: tylko bariera o tym numerze seryjnym nadajnika.")},
+      {txtCliOptionBarrier, QStringLiteral("history, report: tylko bariera o tym numerze seryjnym nadajnika.")},
       {txtCliOptionSince, QStringLiteral("history: zdarzenia od tej chwili.")},
       {txtCliOptionUntil, QStringLiteral("history: zdarzenia do tej chwili.")},
       {txtCliOptionCsv, QStringLiteral("history: zdarzenia jako CSV (UTF-8).")},
@@ -381,12 +381,12 @@ const std::vector<Entry>& entries() {
       {txtExportPng, QStringLiteral("Obraz PNG…")},
       {txtExportCsv, QStringLiteral("Zdarzenia CSV…")},
       {txtBarrierLabel, QStringLiteral("Bariera:")},
-      {txtBarrierEntry, QStringLiteral("nr %1, wer. %2 (od %3 do %4)")},
+      {txtBarrierEntry, QStringLiteral("nr %1, v.%2 (od %3 do %4)")},
       {txtBarrierNoSerial, QStringLiteral("bez numeru")},
       {txtTimelineSince, QStringLiteral("od %1")},
       {txtTimelineNothingSeen, QStringLiteral("brak zapisów")},
-      {txtTimelineEmpty, QStringLiteral("Dziennik nie zawiera jeszcze żadnej bariery.")},
-      {txtJournalUnavailable, QStringLiteral("Dziennik jest niedostępny: %1")},
+      {txtTimelineEmpty, QStringLiteral("Baza historii nie zawiera jeszcze żadnej bariery.")},
+      {txtJournalUnavailable, QStringLiteral("Baza historii jest niedostępna: %1")},
       {txtSavePngTitle, QStringLiteral("Zapisz obraz historii")},
       {txtSaveCsvTitle, QStringLiteral("Zapisz zdarzenia z widocznego zakresu")},
       {txtPngFilter, QStringLiteral("Obraz PNG (*.png)")},
@@ -422,7 +422,7 @@ const std::vector<Entry>& entries() {
       {txtWalkWarningsHeading, QStringLiteral("Uwagi z testu")},
       {txtWalkWarn50, QStringLiteral("Wiązki w stanie „%1”: %2 – osiowanie lub soczewki wymagają uwagi.")},
       {txtWalkWarnNar, QStringLiteral("Wiązki w stanie „nar.”: %1 – osiowanie lub soczewki wymagają uwagi.")},
-      {txtWalkWarnLowSupply, QStringLiteral("Bariera zgłosiła zbyt niskie napięcie zasilania.")},
+      {txtWalkWarnLowSupply, QStringLiteral("Bariera zgłosiła za niskie napięcie zasilania.")},
       {txtWalkWarnLost, QStringLiteral("Utrata połączenia z barierą: %1")},
       {txtWalkNoWarnings, QStringLiteral("Brak uwag.")},
       {txtWalkInstruction, QStringLiteral("Przerwij kolejno każdą wiązkę i otwórz oba styki sabotażowe, w dowolnej "
@@ -439,30 +439,29 @@ const std::vector<Entry>& entries() {
       {txtWalkPlanSame, QStringLiteral("Konfiguracja bariery zgodna z planem %1.")},
       {txtWalkPlanDiffers, QStringLiteral("Różnice względem planu %1 (bariera -> plan):")},
       {txtWalkTime, QStringLiteral("Test od %1 do %2")},
-      {txtWalkPass50, QStringLiteral("50 %")},
+      {txtWalkPass50, QStringLiteral("50%")},
       {txtRecordSite, QStringLiteral("Obiekt")},
       {txtRecordTechnician, QStringLiteral("Technik")},
       {txtRecordRemark, QStringLiteral("Uwagi")},
-      {txtRecordDate, QStringLiteral("Data i godzina")},
+      {txtRecordDate, QStringLiteral("Data wydruku")},
       {txtRecordBarrier, QStringLiteral("Bariera")},
       {txtRecordIdentification, QStringLiteral("Identyfikacja")},
-      {txtRecordAdapter, QStringLiteral("Przejściówka")},
+      {txtRecordAdapter, QStringLiteral("Adapter")},
       {txtRecordConfiguration, QStringLiteral("Konfiguracja")},
       {txtRecordNoWalkTest, QStringLiteral("Test uruchomieniowy nie został wykonany.")},
-      {txtRecordLastDay, QStringLiteral("Ostatnie 24 godziny według dziennika")},
+      {txtRecordDayBeforeTest, QStringLiteral("24 godziny przed testem według bazy historii")},
       {txtRecordAlarmsOfBeam, QStringLiteral("Alarmy, wiązka %1")},
-      {txtRecordTamperEvents, QStringLiteral("Zdarzenia sabotażowe")},
+      {txtRecordTamperEvents, QStringLiteral("Sabotaże")},
       {txtRecordConnectionLosses, QStringLiteral("Utraty połączenia")},
-      {txtRecordNothingInJournal, QStringLiteral("Dziennik nie zawiera zdarzeń z tego okresu.")},
-      {txtRecordInstaller, QStringLiteral("Instalator (data, czytelny podpis)")},
+      {txtRecordNothingInJournal, QStringLiteral("Baza historii nie zawiera zdarzeń z tego okresu.")},
+      {txtRecordTechnicianSignature, QStringLiteral("Technik (data, czytelny podpis)")},
       {txtRecordClient, QStringLiteral("Klient (data, czytelny podpis)")},
-      {txtRecordPage, QStringLiteral("Strona %1")},
+      {txtRecordPage, QStringLiteral("Strona %1 z %2")},
       {txtRecordResultPassed, QStringLiteral("Wynik testu: POZYTYWNY")},
       {txtRecordResultFailed, QStringLiteral("Wynik testu: NEGATYWNY")},
       {txtRecordFormTitle, QStringLiteral("Dane do protokołu")},
       {txtConfigSheetTitle, QStringLiteral("Konfiguracja bariery")},
       {txtConfigFromBarrier, QStringLiteral("odczytana z bariery %1")},
-      {txtConfigFromFile, QStringLiteral("z pliku %1")},
       {txtRecordPlan, QStringLiteral("Plan konfiguracji")},
       {txtRecordWriteFailed, QStringLiteral("Nie można zapisać pliku %1: %2")},
       {txtPdfFilter, QStringLiteral("Dokumenty PDF (*.pdf)")},
@@ -471,7 +470,7 @@ const std::vector<Entry>& entries() {
       {txtConfigSource, QStringLiteral("Źródło")},
       {txtCliWalkPassed, QStringLiteral("Zaliczone: %1 (%2)")},
       {txtCliWalkResult, QStringLiteral("Wynik testu: %1")},
-      {txtCliNoWalkTest, QStringLiteral("Dziennik nie zawiera testu uruchomieniowego: najpierw wykonaj test "
+      {txtCliNoWalkTest, QStringLiteral("Baza historii nie zawiera testu uruchomieniowego: najpierw wykonaj test "
                                         "(orvita-cli walktest albo Serwis, Test uruchomieniowy… w programie).")},
       {txtCliOptionSite, QStringLiteral("report: obiekt, na którym pracuje bariera.")},
       {txtCliOptionTechnician, QStringLiteral("report: technik, który uruchomił barierę.")},
@@ -486,10 +485,28 @@ const std::vector<Entry>& entries() {
       {txtCliHelpWalkTest,
        QStringLiteral("Test uruchomieniowy: każda wiązka przerwana i wolna, styki sabotażowe otwarte i zamknięte, "
                       "wyjścia. Kończy się, gdy wszystko zaliczone albo gdy kolejne zaliczenie nie przyjdzie w "
-                      "czasie --timeout; wynik trafia do dziennika. Kod wyjścia 1, gdy nie wszystko zaliczone.")},
+                      "czasie --timeout; wynik trafia do bazy historii. Kod wyjścia 1, gdy nie wszystko zaliczone.")},
       {txtCliHelpReport,
-       QStringLiteral("Protokół uruchomienia (PDF) z ostatniego testu uruchomieniowego zapisanego w dzienniku. "
-                      "Kod wyjścia 1, gdy dziennik nie ma żadnego testu.")},
+       QStringLiteral("Protokół uruchomienia (PDF) z ostatniego testu uruchomieniowego w bazie historii (z --barrier: "
+                      "ostatniego testu tej bariery). Kod wyjścia 1, gdy baza historii nie ma takiego testu.")},
+      {txtRecordFooter, QStringLiteral("Numer seryjny nadajnika %1 – test %2")},
+      {txtRecordNoTest, QStringLiteral("nie wykonany")},
+      {txtRecordTestDate, QStringLiteral("Data testu")},
+      {txtRecordTestRunningSince, QStringLiteral("od %1, test w toku")},
+      {txtRecordResultRunning, QStringLiteral("Stan: test w toku")},
+      {txtWalkTimeRunning, QStringLiteral("Test od %1 – test w toku, stan na %2")},
+      {txtRecordDayBeforePrint, QStringLiteral("24 godziny przed wydrukiem według bazy historii")},
+      {txtRecordDaySpan, QStringLiteral("Od %1 do %2.")},
+      {txtRecordDayWithoutTest,
+       QStringLiteral("Przerwania wiązek, otwarcia styków i utraty połączenia z czasu testu są "
+                      "w tabeli testu, nie tutaj.")},
+      {txtConfigFromEditors, QStringLiteral("z edytorów programu; konfiguracja nie została odczytana z bariery")},
+      {txtConfigFromEditorsFile,
+       QStringLiteral("z edytorów programu (otwarty plik %1); konfiguracja nie została odczytana z bariery")},
+      {txtConfigUnsentNote, QStringLiteral("* Niewysłane: edytory programu mają tu inną wartość, której bariera nie ma "
+                                           "(bariera -> edytory):")},
+      {txtCliNoWalkTestOf, QStringLiteral("Baza historii nie zawiera testu uruchomieniowego bariery o numerze "
+                                          "seryjnym nadajnika %1.")},
       {txtFileArgument, QStringLiteral("plik.acc")},
       {txtFileArgumentHelp, QStringLiteral("Plik konfiguracji do otwarcia, jak w menu Plik, Otwórz.")},
       {txtFileArgumentSyntax, QStringLiteral("[plik.acc]")},
@@ -528,8 +545,8 @@ const std::vector<Entry>& entries() {
       {txtWordsSupply, QStringLiteral("zasilanie %1 V")},
       {txtWordsBeamCovered, QStringLiteral("wiązka %1 zasłonięta")},
       {txtWordsBeamsCovered, QStringLiteral("wiązki %1 zasłonięte")},
-      {txtWordsBeamAlert, QStringLiteral("wiązka %1 w alarmie")},
-      {txtWordsBeamsAlert, QStringLiteral("wiązki %1 w alarmie")},
+      {txtWordsBeamAlert, QStringLiteral("alarm wiązki %1")},
+      {txtWordsBeamsAlert, QStringLiteral("alarm wiązek %1")},
       {txtWordsBeam50, QStringLiteral("wiązka %1 na 50%")},
       {txtWordsBeams50, QStringLiteral("wiązki %1 na 50%")},
       {txtWordsBeamNar, QStringLiteral("wiązka %1 nar.")},

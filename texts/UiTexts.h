@@ -444,20 +444,19 @@ enum Id : int {
   txtRecordAdapter = 65756,
   txtRecordConfiguration = 65757,
   txtRecordNoWalkTest = 65758,
-  txtRecordLastDay = 65759,
+  txtRecordDayBeforeTest = 65759,
   txtRecordAlarmsOfBeam = 65760,  // %1 the beam
   txtRecordTamperEvents = 65761,
   txtRecordConnectionLosses = 65762,
   txtRecordNothingInJournal = 65763,
-  txtRecordInstaller = 65764,
+  txtRecordTechnicianSignature = 65764,
   txtRecordClient = 65765,
-  txtRecordPage = 65766,  // %1 the page
+  txtRecordPage = 65766,  // %1 the page, %2 the pages
   txtRecordResultPassed = 65767,
   txtRecordResultFailed = 65768,
   txtRecordFormTitle = 65769,
   txtConfigSheetTitle = 65770,
   txtConfigFromBarrier = 65771,  // %1 the identification
-  txtConfigFromFile = 65772,     // %1 the file
   txtRecordPlan = 65773,
   txtRecordWriteFailed = 65774,  // %1 the file, %2 why
   txtPdfFilter = 65775,
@@ -477,6 +476,20 @@ enum Id : int {
   txtCliWalkTimeout = 65790,  // the walk test's own time-out; %1 its default
   txtCliHelpWalkTest = 65791,
   txtCliHelpReport = 65792,
+  // What the record and the configuration sheet say of their own sources.
+  txtRecordFooter = 65950,            // %1 the serial number, %2 the test's date
+  txtRecordNoTest = 65951,            // the footer's test date when no test was made
+  txtRecordTestDate = 65952,          // caption
+  txtRecordTestRunningSince = 65953,  // %1 the start
+  txtRecordResultRunning = 65954,     // the badge of a test still running
+  txtWalkTimeRunning = 65956,         // %1 start, %2 the moment printed
+  txtRecordDayBeforePrint = 65957,
+  txtRecordDaySpan = 65958,  // %1 from, %2 until
+  txtRecordDayWithoutTest = 65959,
+  txtConfigFromEditors = 65960,
+  txtConfigFromEditorsFile = 65961,  // %1 the file open in the editors
+  txtConfigUnsentNote = 65962,
+  txtCliNoWalkTestOf = 65963,  // %1 the serial number
 };
 
 // The text of `id`; an empty text for an id the table does not hold.

@@ -10,9 +10,10 @@ class QWidget;
 using DocumentPainter = std::function<bool(QPagedPaintDevice& device)>;
 
 // Asks for a PDF file (starting at `suggestedName` in the user's folder) and
-// writes the document there whole; a failure is shown in an error box.
+// writes it as writeDocumentPdf does; a failure or refusal is shown in an error box.
 void saveDocumentAsPdf(QWidget* parent, const QString& suggestedName, const DocumentPainter& paint);
-// Shows the system's print dialog and prints the document to the chosen printer.
+// Shows the system's print dialog and prints the document to the chosen
+// printer; a file chosen there is written as saveDocumentAsPdf writes one.
 void printDocument(QWidget* parent, const DocumentPainter& paint);
 // Asks which of the two; nothing when the user cancels.
 void outputDocument(QWidget* parent, const QString& title, const QString& suggestedName, const DocumentPainter& paint);

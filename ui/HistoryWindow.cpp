@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QShowEvent>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -18,6 +17,7 @@
 #include "texts/UiTexts.h"
 #include "ui/TimeAxis.h"
 #include "ui/TimelineView.h"
+#include "util/OutputFile.h"
 #include "util/VersionText.h"
 
 namespace {
@@ -298,7 +298,7 @@ void HistoryWindow::tell(const QString& text) { messageLabel_->setText(text); }
 
 bool HistoryWindow::savePicture(const QString& path) {
   const QImage picture = view_->picture();
-  QSaveFile file(path);
+  OutputFile file(path);
   if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit()) {
     tell(uiText(UiTexts::txtExportFailed).arg(QDir::toNativeSeparators(path), file.errorString()));
     return false;
@@ -312,7 +312,7 @@ bool HistoryWindow::saveEvents(const QString& path) {
   query.barrier = loader_->barrier();
   query.fromMs = view_->viewport().start();
   query.untilMs = view_->viewport().end();
-  QSaveFile file(path);
+  OutputFile file(path);
   bool written = file.open(QIODevice::WriteOnly);
   if (written) {
     const bool read = writeJournalCsv(*reader_, query, [&](const QString& line) {
@@ -321,7 +321,6 @@ bool HistoryWindow::saveEvents(const QString& path) {
     });
     written = read && file.commit();
     if (!read) {
-      file.cancelWriting();
       tell(uiText(UiTexts::txtJournalUnavailable).arg(reader_->error()));
       return false;
     }

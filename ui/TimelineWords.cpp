@@ -43,11 +43,7 @@ QString momentWords(const Moment& moment, qint64 cursorMs, std::size_t changes) 
     lines << alarmOutputText(s.statusFlags) << tamperOutputText(s.statusFlags);
     lines << statusHintText(model).split(u'\r');
   }
-  if (moment.supplyVolts) {
-    BarrierModel model;
-    model.supplyText = supplyVoltsText(*moment.supplyVolts);
-    lines << supplyBoxText(model);
-  }
+  if (moment.supplyVolts) lines << supplyWords(*moment.supplyVolts);
   return lines.join(u'\n');
 }
 

@@ -5,7 +5,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -30,6 +29,7 @@
 #include "link/FrameWords.h"
 #include "monitor/TrafficText.h"
 #include "texts/UiTexts.h"
+#include "util/OutputFile.h"
 
 namespace {
 // Filter choices after the three fixed ones: one per command.
@@ -171,7 +171,9 @@ void TrafficMonitorWindow::flush() {
   // or they come into view: taking rows out of a long table costs more.
   model_.refresh(pause_->isChecked(), std::max(0, table_->rowAt(0)));
   if (following && !pause_->isChecked()) table_->scrollToBottom();
-  recorder.appendToLog(log_.logToFile, logFile());
+  const OutputResult logged = recorder.appendToLog(log_.logToFile, logFile());
+  logProblem_ =
+      logged ? QString() : uiText(UiTexts::txtLogFileFailed).arg(QDir::toNativeSeparators(logFile()), logged.message());
   // The summary changes slowly; once a second is plenty.
   if (++flushes_ % std::max(1, 1000 / FlushIntervalMs) == 0) showSummary();
 }
@@ -190,6 +192,7 @@ void TrafficMonitorWindow::showSummary() {
     if (a.latencyMs && *a.latencyMs > 1 && !a.udevRule.isEmpty())
       advice = uiText(UiTexts::txtMonitorLatencyAdvice).arg(*a.latencyMs) + QLatin1Char('\n') + a.udevRule;
   }
+  if (!logProblem_.isEmpty()) advice = advice.isEmpty() ? logProblem_ : logProblem_ + QLatin1Char('\n') + advice;
   summary_->setText(summaryText(summary));
   if (advice_->text() != advice) advice_->setText(advice);
   advice_->setVisible(!advice.isEmpty());
@@ -231,9 +234,9 @@ void TrafficMonitorWindow::copySelected() {
 bool TrafficMonitorWindow::saveListed(const QString& path, QString* why) const {
   QString text;
   for (int row = 0; row < model_.rowCount(); ++row) text += model_.line(row) + QLatin1Char('\n');
-  QFile file(path);
+  OutputFile file(path);
   const QByteArray bytes = text.toUtf8();
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() || !file.flush()) {
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
     if (why) *why = file.errorString();
     return false;
   }

@@ -45,8 +45,10 @@ class TrafficMonitorWindow : public QWidget {
   void flush();
   // The listed rows to `path`, one line each; false (with why) when it failed.
   bool saveListed(const QString& path, QString* why = nullptr) const;
-  // The file the rows go to while "log" is ticked.
+  // The file the rows go to while "log" is ticked, and why it cannot be
+  // written (empty while it can), which the window shows.
   const QString& logFile() const { return logFile_; }
+  const QString& logProblem() const { return logProblem_; }
   TrafficTableModel& model() { return model_; }
   QTableView* table() const { return table_; }
   QLabel* summaryLabel() const { return summary_; }
@@ -65,6 +67,7 @@ class TrafficMonitorWindow : public QWidget {
   DeviceLink& link_;
   const EventLog& log_;
   QString logFile_;
+  QString logProblem_;  // why the log file cannot be written, shown above the advice
   TrafficTableModel model_{recorder};
   QTimer flushTimer_;
   int flushes_ = 0;

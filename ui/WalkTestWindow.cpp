@@ -15,8 +15,7 @@
 #include "files/ConfigText.h"
 #include "journal/JournalPath.h"
 #include "journal/JournalReader.h"
-#include "link/StatusWords.h"
-#include "report/JournalCounts.h"
+#include "report/RecordAssembly.h"
 #include "report/RecordDocument.h"
 #include "serial/PortList.h"
 #include "texts/UiTexts.h"
@@ -188,9 +187,7 @@ WalkTestWindow::WalkTestWindow(const BarrierModel& model, const LinkState& state
   run_.onFinished = [this](const WalkTestResult& result) {
     if (services_.store)
       services_.store(QString::fromUtf8(
-          QJsonDocument(
-              walkTestDocument(result, model_, adapterText(services_.portName ? services_.portName() : QString())))
-              .toJson(QJsonDocument::Compact)));
+          QJsonDocument(walkTestDocument(result, testedBarrier(model_, adapter()))).toJson(QJsonDocument::Compact)));
   };
   link_.addObserver(&run_);
   refresh();
@@ -203,6 +200,8 @@ void WalkTestWindow::startTest() {
   planFile_.clear();
   run_.start();
 }
+
+QString WalkTestWindow::adapter() const { return adapterText(services_.portName ? services_.portName() : QString()); }
 
 void WalkTestWindow::closeEvent(QCloseEvent* event) {
   run_.finish();
@@ -264,42 +263,28 @@ void WalkTestWindow::comparePlan() {
     return;
   }
   planFile_ = path;
+  plan_ = plan;
   planDifferences_ = configDifferences(model_.deviceConfig, plan);
   refresh();
 }
 
 CommissioningRecord WalkTestWindow::record(const QString& site, const QString& technician,
                                            const QString& remark) const {
-  CommissioningRecord r;
-  r.printedAt = QDateTime::currentDateTime();
-  r.site = site;
-  r.technician = technician;
-  r.remark = remark;
-  r.identification = identificationText(model_).trimmed();
-  r.beamCount = model_.shownBeams();
-  r.adapter = adapterText(services_.portName ? services_.portName() : QString());
-  r.config = model_.deviceConfig;
-  r.planFile = planFile_.isEmpty() ? QString() : QFileInfo(planFile_).fileName();
-  r.planDifferences = planDifferences_;
+  const RecordRequest request{site, technician, remark, planFile_, plan_, QDateTime::currentDateTime()};
   JournalReader journal(journalPath());
   const bool journalOpen = journal.open();
+  TestedBarrier barrier = testedBarrier(model_, adapter());
+  std::optional<WalkTestResult> test;
   if (run_.test()) {
-    r.walkTest = run_.test()->result();
+    test = run_.test()->result();
   } else if (journalOpen) {
-    // No test in this window: the barrier's last one, with the barrier as it was then.
-    if (const auto event = journal.lastWalkTest(model_.deviceConfig.transmitterSerial()))
-      if (const auto stored = readWalkTestDocument(QJsonDocument::fromJson(event->text.toUtf8()).object())) {
-        r.walkTest = stored->result;
-        if (!model_.connected()) {
-          r.identification = stored->identification;
-          r.beamCount = stored->beamCount;
-          r.adapter = stored->adapter;
-          r.config = stored->config;
-        }
-      }
+    // No test in this window: the barrier's last one, on the barrier as it was then.
+    if (auto stored = newestWalkTest(journal, model_.deviceConfig.transmitterSerial())) {
+      test = stored->result;
+      barrier = stored->barrier;
+    }
   }
-  if (journalOpen) r.lastDay = lastDayCounts(journal, r.config.transmitterSerial(), r.printedAt.toMSecsSinceEpoch());
-  return r;
+  return assembleRecord(request, barrier, test, journalOpen ? &journal : nullptr);
 }
 
 void WalkTestWindow::printRecord() {

@@ -32,8 +32,8 @@ class WalkTestWindow : public QWidget {
 
   // Starts a test (again); it waits for the barrier when there is none yet.
   void startTest();
-  // The record of the test shown (else the barrier's last one in the
-  // journal): the form, then a PDF file or a printer.
+  // The record of the test shown, also while it runs (else the barrier's
+  // last one in the journal): the form, then a PDF file or a printer.
   void printRecord();
   // The record as it would be printed now with the form's texts.
   CommissioningRecord record(const QString& site, const QString& technician, const QString& remark) const;
@@ -46,6 +46,8 @@ class WalkTestWindow : public QWidget {
  private:
   void comparePlan();
   void refresh();
+  // The port in use and its device, as the record names the adapter.
+  QString adapter() const;
 
   const BarrierModel& model_;
   const LinkState& state_;
@@ -53,6 +55,7 @@ class WalkTestWindow : public QWidget {
   Services services_;
   WalkTestRun run_;
   QString planFile_;
+  BarrierConfig plan_;
   QStringList planDifferences_;
 
   QLabel* headline_ = nullptr;

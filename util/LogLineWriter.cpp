@@ -1,13 +1,11 @@
 #include "util/LogLineWriter.h"
 
-#include <fcntl.h>
 #include <iconv.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <QFile>
 #include <cerrno>
 #include <string>
+
+#include "util/OutputFile.h"
 
 namespace {
 
@@ -47,38 +45,10 @@ std::string toWindows1250(const QString& text) {
 }  // namespace
 
 int appendLogLine(const QString& fileName, const QString& line, bool create) {
-  const QByteArray path = QFile::encodeName(fileName);
-  // O_NONBLOCK: a pipe planted under the name must not hang the program; it
-  // is refused below like every other file that is not a regular one.
-  constexpr int flags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-  int fd = ::open(path.constData(), flags);
-  if (fd < 0 && create && errno == ENOENT) {
-    // O_EXCL: a name that appeared since the first try (a link among them) is not ours to create.
-    fd = ::open(path.constData(), flags | O_CREAT | O_EXCL, 0644);
-    if (fd < 0 && errno == EEXIST) fd = ::open(path.constData(), flags);
-  }
-  if (fd < 0) return errno == ELOOP ? NotARegularFile : errno;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return NotARegularFile;
-  }
   std::string bytes = toWindows1250(line);
   bytes += "\r\n";
-  // One write, so that a line never interleaves with another writer's.
-  const char* p = bytes.data();
-  std::size_t left = bytes.size();
-  int error = 0;
-  while (left > 0) {
-    const ssize_t n = ::write(fd, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = n < 0 ? errno : ENOSPC;
-      break;
-    }
-    p += n;
-    left -= std::size_t(n);
-  }
-  if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
-  return error;
+  const OutputResult r =
+      appendToOwnFile(fileName, QByteArray(bytes.data(), qsizetype(bytes.size())), create, PrivateFileMode);
+  if (r.failure == OutputFailure::NotRegularFile) return NotARegularFile;
+  return r.systemError;
 }

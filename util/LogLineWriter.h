@@ -7,9 +7,9 @@
 inline constexpr int NotARegularFile = -1;
 
 // Appends `line` and CR LF to `fileName` in Windows-1250, opening and closing
-// the file for this one line. A missing file is created when `create` is set,
-// with at most what the umask allows; an existing file is never truncated.
-// A symbolic link is never followed and only a regular file is written, so a
-// link planted in a shared folder cannot redirect the line. Returns 0 when
-// the whole line is written, else errno of the failing call or NotARegularFile.
+// the file for this one line, as appendToOwnFile (util/OutputFile.h) does: a
+// missing file is created (the user's alone) when `create` is set, an existing
+// one is never truncated, a symbolic link is never followed and only a
+// regular file is written. Returns 0 when the whole line is written, else
+// errno of the failing call or NotARegularFile.
 int appendLogLine(const QString& fileName, const QString& line, bool create);

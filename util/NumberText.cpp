@@ -1,5 +1,6 @@
 #include "util/NumberText.h"
 
+#include <QLocale>
 #include <climits>
 
 std::int32_t textToNum(const QString& text) {
@@ -37,4 +38,10 @@ std::int32_t textToNum(const QString& text) {
   // The sign counts only when the digits run to the end of the text.
   if (negative && i == n) return 0;
   return std::int32_t(value);
+}
+
+QString decimalText(double value, int decimals) {
+  QLocale polish(QLocale::Polish);
+  polish.setNumberOptions(QLocale::OmitGroupSeparator);
+  return polish.toString(value, 'f', decimals);
 }

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 
 namespace {
 
@@ -37,6 +38,18 @@ QString userStateFolder() {
   QString state = qEnvironmentVariable("XDG_STATE_HOME");
   if (state.isEmpty() || !QDir::isAbsolutePath(state)) state = QDir::homePath() + QStringLiteral("/.local/state");
   const QString folder = state + QStringLiteral("/Dravel/Orvita");
-  if (QDir().mkpath(folder)) ::chmod(QFile::encodeName(folder).constData(), 0700);
+  makePrivateFolder(folder);
   return folder;
+}
+
+bool makePrivateFolder(const QString& path) {
+  const QString absolute = QDir::cleanPath(QDir::current().absoluteFilePath(path));
+  // Top down, so that each folder is made inside the one made before it.
+  for (qsizetype slash = absolute.indexOf(QLatin1Char('/'), 1);;
+       slash = absolute.indexOf(QLatin1Char('/'), slash + 1)) {
+    const QString folder = slash < 0 ? absolute : absolute.left(slash);
+    if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash < 0) break;
+  }
+  return QFileInfo(absolute).isDir();
 }

@@ -1,5 +1,6 @@
 #pragma once
-// Whether a folder beside the program is the user's to write in.
+// Whether a folder beside the program is the user's to write in, and the
+// folders the program makes for itself.
 #include <QString>
 
 // True for an existing folder that the user running the program owns and
@@ -10,5 +11,10 @@
 bool isUsersOwnFolder(const QString& folder);
 
 // The per-user state folder $XDG_STATE_HOME/Dravel/Orvita (default
-// ~/.local/state/Dravel/Orvita), made and kept at mode 0700.
+// ~/.local/state/Dravel/Orvita), made as makePrivateFolder makes it.
 QString userStateFolder();
+
+// Makes `path` and every missing folder above it, each created at mode 0700
+// (the umask may take more away); a folder that exists keeps its mode. True
+// when `path` is a folder at the end.
+bool makePrivateFolder(const QString& path);

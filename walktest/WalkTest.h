@@ -44,6 +44,8 @@ struct WalkTestResult {
 
   // Every item that is tested has passed.
   bool passed() const;
+  // Not yet ended: items not passed are still waiting, not failed.
+  bool running() const { return endedMs == 0; }
   bool hasWarnings() const { return beams50 || beamsNar || lowSupply || !connectionLosses.empty(); }
 
   // Stable English keys for scripts and the journal: result, started, ended,

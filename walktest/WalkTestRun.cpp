@@ -24,6 +24,12 @@ void WalkTestRun::begin() {
   phase_ = Phase::Running;
   // The barrier's state as it is now: a contact already open counts as seen.
   if (statusCurrent_) test_->observe(model_.status, clock_());
+  announceNext();
+}
+
+void WalkTestRun::announceNext() {
+  if (!onNext) return;
+  if (const auto next = test_->nextItem()) onNext(*next);
 }
 
 void WalkTestRun::finish() {
@@ -61,24 +67,30 @@ void WalkTestRun::configurationRead(const BarrierConfig&) {
 void WalkTestRun::statusChanged(const BarrierStatus& status, std::span<const std::uint8_t>) {
   statusCurrent_ = true;
   if (phase_ != Phase::Running) return;
-  for (std::size_t item : test_->observe(status, clock_()))
+  const std::vector<std::size_t> passed = test_->observe(status, clock_());
+  for (std::size_t item : passed)
     if (onPass) onPass(item);
   if (test_->complete()) {
     finish();
     return;
   }
+  if (!passed.empty()) announceNext();
   changed();
 }
 
-QJsonObject walkTestDocument(const WalkTestResult& result, const BarrierModel& model, const QString& adapter) {
+TestedBarrier testedBarrier(const BarrierModel& model, const QString& adapter) {
+  return {identificationText(model).trimmed(), model.shownBeams(), adapter, model.deviceConfig};
+}
+
+QJsonObject walkTestDocument(const WalkTestResult& result, const TestedBarrier& barrier) {
   QJsonObject document = result.toJson();
   QString hex;
-  for (std::uint8_t byte : model.deviceConfig.bytes) hex += QString::asprintf("%02X", byte);
+  for (std::uint8_t byte : barrier.config.bytes) hex += QString::asprintf("%02X", byte);
   document.insert(QStringLiteral("barrier"),
-                  QJsonObject{{QStringLiteral("identification"), identificationText(model).trimmed()},
-                              {QStringLiteral("beamCount"), model.shownBeams()},
-                              {QStringLiteral("serial"), int(model.deviceConfig.transmitterSerial())},
-                              {QStringLiteral("adapter"), adapter},
+                  QJsonObject{{QStringLiteral("identification"), barrier.identification},
+                              {QStringLiteral("beamCount"), barrier.beamCount},
+                              {QStringLiteral("serial"), int(barrier.config.transmitterSerial())},
+                              {QStringLiteral("adapter"), barrier.adapter},
                               {QStringLiteral("config"), hex}});
   return document;
 }
@@ -89,10 +101,10 @@ std::optional<StoredWalkTest> readWalkTestDocument(const QJsonObject& document) 
   const QByteArray config = QByteArray::fromHex(barrier.value(QStringLiteral("config")).toString().toLatin1());
   if (!result || config.size() != int(BarrierConfig::Size)) return std::nullopt;
   StoredWalkTest stored{*result,
-                        barrier.value(QStringLiteral("identification")).toString(),
-                        barrier.value(QStringLiteral("beamCount")).toInt(),
-                        barrier.value(QStringLiteral("adapter")).toString(),
-                        {}};
-  for (std::size_t i = 0; i < BarrierConfig::Size; ++i) stored.config[i] = std::uint8_t(config[qsizetype(i)]);
+                        {barrier.value(QStringLiteral("identification")).toString(),
+                         barrier.value(QStringLiteral("beamCount")).toInt(),
+                         barrier.value(QStringLiteral("adapter")).toString(),
+                         {}}};
+  for (std::size_t i = 0; i < BarrierConfig::Size; ++i) stored.barrier.config[i] = std::uint8_t(config[qsizetype(i)]);
   return stored;
 }

@@ -35,6 +35,9 @@ class WalkTestRun : public LinkObserver {
 
   // An item passed: its index in the test's items.
   std::function<void(std::size_t item)> onPass;
+  // The item to walk next: once the test starts, and again after each status
+  // that brought passes while items are left.
+  std::function<void(std::size_t item)> onNext;
   // Anything the window shows may have changed (a status, a loss, the phase).
   std::function<void()> onChange;
   // The barrier was lost while the test ran.
@@ -55,6 +58,7 @@ class WalkTestRun : public LinkObserver {
   void changed() {
     if (onChange) onChange();
   }
+  void announceNext();
 
   const BarrierModel& model_;
   const LinkState& state_;
@@ -69,17 +73,23 @@ class WalkTestRun : public LinkObserver {
   bool statusCurrent_ = false;
 };
 
-// The result with what the record needs of the barrier beside it ("barrier":
-// identification, beamCount, serial, adapter, config as hex): what the
-// journal keeps and orvita-cli prints last.
-QJsonObject walkTestDocument(const WalkTestResult& result, const BarrierModel& model, const QString& adapter);
+// The barrier a walk test ran on, as its record names it.
+struct TestedBarrier {
+  QString identification;  // as the identification bar shows it, trimmed
+  int beamCount = 0;
+  QString adapter;       // the port and what the system tells of its device
+  BarrierConfig config;  // as the barrier held it; the serial number from here
+};
+TestedBarrier testedBarrier(const BarrierModel& model, const QString& adapter);
+
+// The result with the barrier beside it ("barrier": identification,
+// beamCount, serial, adapter, config as hex): what the journal keeps and
+// orvita-cli prints last.
+QJsonObject walkTestDocument(const WalkTestResult& result, const TestedBarrier& barrier);
 
 // What walkTestDocument wrote, read back; nullopt for anything else.
 struct StoredWalkTest {
   WalkTestResult result;
-  QString identification;
-  int beamCount = 0;
-  QString adapter;
-  BarrierConfig config;
+  TestedBarrier barrier;
 };
 std::optional<StoredWalkTest> readWalkTestDocument(const QJsonObject& document);

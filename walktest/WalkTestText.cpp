@@ -4,6 +4,7 @@
 
 #include "texts/UiTexts.h"
 #include "util/HexText.h"
+#include "util/NumberText.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ QString walkTimeText(qint64 ms) {
 QString walkSupplyLine(const WalkTestResult& result) {
   if (!result.supplyMin || !result.supplyMax) return {};
   return uiText(UiTexts::txtWalkSupply)
-      .arg(SupplyFilter::voltsText(*result.supplyMin).trimmed(), SupplyFilter::voltsText(*result.supplyMax).trimmed());
+      .arg(decimalText(supplyVolts(*result.supplyMin), 1), decimalText(supplyVolts(*result.supplyMax), 1));
 }
 
 QStringList walkWarningLines(const WalkTestResult& result) {

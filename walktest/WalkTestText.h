@@ -11,7 +11,7 @@ QString walkItemName(const WalkItem& item);
 QString walkOutcomeText(WalkOutcome outcome);
 // A moment of the test as its tables show it: the local time of day.
 QString walkTimeText(qint64 ms);
-// The supply line ("Napięcie zasilania w czasie testu: min. … V, maks. … V"),
+// The supply line ("Napięcie zasilania w czasie testu: min. 12,1 V, maks. 12,2 V"),
 // empty when no status came.
 QString walkSupplyLine(const WalkTestResult& result);
 // One line per warning; "Brak uwag." when there are none.

@@ -217,7 +217,7 @@ void ProgramEndToEndTest::theWalkTestWindowPassesWhatTheBarrierShowsAndTheJourna
   QVERIFY(document.has_value());
   QVERIFY(document->result.passed());
   QCOMPARE(document->result.items, run.test()->result().items);
-  QCOMPARE(document->identification, QStringLiteral("ORVITA 8 v.1.05    2021-07-14"));
+  QCOMPARE(document->barrier.identification, QStringLiteral("ORVITA 8 v.1.05    2021-07-14"));
 }
 
 int main(int argc, char** argv) {

@@ -27,6 +27,7 @@
 #include <functional>
 
 #include "files/ConfigFile.h"
+#include "tests/ActingAs.h"
 #include "tests/PipedProcess.h"
 #include "texts/UiTexts.h"
 
@@ -100,6 +101,32 @@ class CliEndToEnd : public ::testing::Test {
     return QStringList{QStringLiteral("--port"), barrier} + arguments;
   }
   QString file(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+  // With a walk test in the journal: a record is the user's alone, and never
+  // written through a link that another user planted in a shared folder
+  // (planting takes root; the run of orvita-cli is the user's, root's).
+  void expectRecordNeverWrittenThroughAPlantedLink() {
+    const mode_t umask = ::umask(022);
+    const CliRun mine = cli({QStringLiteral("report"), file("mine.pdf")});
+    ::umask(umask);
+    EXPECT_EQ(mine.exitStatus, 0) << mine.err.toStdString();
+    EXPECT_EQ(modeOf(file("mine.pdf")), 0600u);
+    if (!isRoot()) return;
+    const QString victim = file("victim"), shared = file("shared"), planted = shared + "/protokol.pdf";
+    QFile original(victim);
+    ASSERT_TRUE(original.open(QIODevice::WriteOnly));
+    original.write("kept");
+    original.close();
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("shared")));
+    ASSERT_TRUE(setOwnerAndMode(shared, 0, 01777));
+    ASSERT_TRUE(plantLink(victim, planted, Stranger));
+    const CliRun refused = cli({QStringLiteral("report"), planted});
+    EXPECT_EQ(refused.exitStatus, 2);
+    EXPECT_TRUE(refused.err.endsWith(QStringLiteral("orvita-cli: ") + planted + QStringLiteral(": ") +
+                                     uiText(UiTexts::txtForeignLink) + QStringLiteral(".\n")))
+        << refused.err.toStdString();
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    EXPECT_EQ(original.readAll(), QByteArray("kept"));
+  }
   QString journal() const { return dir.filePath(QStringLiteral("journal.sqlite")); }
   // The objects history --json printed, one a line.
   QList<QJsonObject> historyJson(const QStringList& options = {}) const {
@@ -738,22 +765,25 @@ TEST_F(CliEndToEnd, AWalkTestPassesItemByItemAndItsRecordComesFromTheJournal) {
   QProcess walk;
   startCli(walk, onBarrier({QStringLiteral("walktest"), QStringLiteral("--json")}));
   ASSERT_TRUE(walk.waitForStarted(5000));
-  const QJsonObject first = nextEvent(walk, QStringLiteral("next"));
-  ASSERT_FALSE(first.isEmpty()) << walk.readAllStandardError().toStdString();
-  EXPECT_EQ(first.value(QStringLiteral("beam")).toInt(), 1);
+  QList<QJsonObject> printed{nextJson(walk)};
+  ASSERT_EQ(printed[0].value(QStringLiteral("event")), QStringLiteral("next"))
+      << walk.readAllStandardError().toStdString();
+  EXPECT_EQ(printed[0].value(QStringLiteral("beam")).toInt(), 1);
 
   // Interrupted for longer than many status polls, even on a loaded machine,
   // then clear again; the pass of that item is awaited, the outputs' passes
-  // that come between are skipped.
+  // that come between are kept too.
   const auto walkThrough = [&](const char* on, const char* off, const char* item, int beam) {
     say(on);
     QThread::msleep(1000);
     say(off);
-    for (QJsonObject pass = nextEvent(walk, QStringLiteral("passed")); !pass.isEmpty();
-         pass = nextEvent(walk, QStringLiteral("passed")))
-      if (pass.value(QStringLiteral("item")).toString() == QLatin1String(item) &&
-          pass.value(QStringLiteral("beam")).toInt() == beam)
+    for (QJsonObject object = nextJson(walk); !object.isEmpty(); object = nextJson(walk)) {
+      printed << object;
+      if (object.value(QStringLiteral("event")) == QStringLiteral("passed") &&
+          object.value(QStringLiteral("item")).toString() == QLatin1String(item) &&
+          object.value(QStringLiteral("beam")).toInt() == beam)
         return;
+    }
     ADD_FAILURE() << "no pass after " << on;
   };
   walkThrough("cross 3 on", "cross 3 off", "beam", 3);
@@ -762,9 +792,20 @@ TEST_F(CliEndToEnd, AWalkTestPassesItemByItemAndItsRecordComesFromTheJournal) {
   walkThrough("tamper rx open", "tamper rx closed", "receiverTamper", 0);
   ASSERT_TRUE(walk.waitForFinished(Ceiling));
   EXPECT_EQ(walk.exitCode(), 0) << walk.readAllStandardError().toStdString();
-  QJsonObject result;
-  for (QJsonObject object = nextJson(walk); !object.isEmpty(); object = nextJson(walk)) result = object;
+  for (QJsonObject object = nextJson(walk); !object.isEmpty(); object = nextJson(walk)) printed << object;
+  const QJsonObject result = printed.last();
   EXPECT_EQ(result.value(QStringLiteral("result")).toString(), QStringLiteral("passed"));
+  // After the passes one status brought (one time), what to walk next; after
+  // the last ones, the result.
+  const auto passAt = [&](qsizetype i) {
+    return printed[i].value(QStringLiteral("event")) == QStringLiteral("passed") ? printed[i].value("time").toString()
+                                                                                 : QString();
+  };
+  for (qsizetype i = 0; i + 1 < printed.size(); ++i) {
+    if (passAt(i).isEmpty() || passAt(i + 1) == passAt(i)) continue;
+    EXPECT_TRUE(printed[i + 1].value(QStringLiteral("event")) == QStringLiteral("next") || i + 2 == printed.size())
+        << i << ": " << QJsonDocument(printed[i + 1]).toJson().toStdString();
+  }
   const QJsonArray items = result.value(QStringLiteral("items")).toArray();
   ASSERT_EQ(items.size(), 3 + 4);
   for (int i : {0, 2}) {
@@ -794,6 +835,28 @@ TEST_F(CliEndToEnd, AWalkTestPassesItemByItemAndItsRecordComesFromTheJournal) {
   EXPECT_TRUE(row(QStringLiteral("Wiązka 1 ")).contains(QStringLiteral("pozytywny")));
   EXPECT_TRUE(row(QStringLiteral("Wiązka 2 wyłączona")).contains(QStringLiteral("nie testowano")));
   EXPECT_TRUE(row(QStringLiteral("Wiązka 3 ")).contains(QStringLiteral("pozytywny")));
+
+  // Another barrier's test, failed for want of walking, is now the journal's
+  // newest; the record of the first barrier is still there for the asking.
+  say("config 10 0x3A");  // transmitter 12346
+  const CliRun other = cli(onBarrier({QStringLiteral("walktest"), QStringLiteral("--timeout"), QStringLiteral("5")}));
+  ASSERT_EQ(other.exitStatus, 1) << other.err.toStdString();
+  const CliRun newest = cli({QStringLiteral("report"), file("newest.pdf")});
+  ASSERT_EQ(newest.exitStatus, 0) << newest.err.toStdString();
+  EXPECT_TRUE(pdfText(file("newest.pdf")).contains(QStringLiteral("Wynik testu: NEGATYWNY")));
+  const CliRun asked =
+      cli({QStringLiteral("report"), file("asked.pdf"), QStringLiteral("--barrier"), QStringLiteral("12345")});
+  ASSERT_EQ(asked.exitStatus, 0) << asked.err.toStdString();
+  const QString askedText = pdfText(file("asked.pdf"));
+  EXPECT_TRUE(askedText.contains(QStringLiteral("Wynik testu: POZYTYWNY")));
+  EXPECT_TRUE(askedText.contains(QStringLiteral("Numer seryjny nadajnika 12345")));
+  const CliRun unknown =
+      cli({QStringLiteral("report"), file("unknown.pdf"), QStringLiteral("--barrier"), QStringLiteral("999")});
+  EXPECT_EQ(unknown.exitStatus, 1);
+  EXPECT_TRUE(
+      unknown.err.endsWith(QStringLiteral("orvita-cli: ") + uiText(UiTexts::txtCliNoWalkTestOf).arg(999) + "\n"))
+      << unknown.err.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(file("unknown.pdf")));
 
   // Ctrl+C ends a walk test at once, long before its time-out, as the shell
   // reports a process it interrupted.
@@ -855,6 +918,7 @@ TEST_F(CliEndToEnd, AWalkTestCutByAnUnplugOrMissingABeamFailsAtItsTimeOut) {
   const QString text = pdfText(file("failed.pdf"));
   EXPECT_TRUE(text.contains(QStringLiteral("Wynik testu: NEGATYWNY")));
   EXPECT_TRUE(text.contains(QStringLiteral("Utrata połączenia z barierą")));
+  expectRecordNeverWrittenThroughAPlantedLink();
 }
 
 // Stopped in the morning by its service manager or a closed terminal, the

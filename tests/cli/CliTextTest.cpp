@@ -107,8 +107,11 @@ TEST(CliArguments, OptionsAndOperandsBelongToTheirCommands) {
   EXPECT_EQ(report.request.technician, QStringLiteral("Jan"));
   EXPECT_EQ(report.request.plan, QStringLiteral("a.acc"));
   EXPECT_EQ(report.request.files, QStringList{QStringLiteral("p.pdf")});
+  EXPECT_FALSE(report.request.barrier);
+  EXPECT_EQ(parse({"report", "p.pdf", "--barrier", "12345"}).request.barrier, 12345u);
 
-  for (const auto& wrong : {parse({"status", "--site", "x"}), parse({"report"}), parse({"walktest", "--follow"})})
+  for (const auto& wrong : {parse({"status", "--site", "x"}), parse({"report"}), parse({"walktest", "--follow"}),
+                            parse({"report", "p.pdf", "--since", "24h"}), parse({"walktest", "--barrier", "1"})})
     EXPECT_EQ(wrong.outcome, CliParse::Error);
   for (const auto& wrong : {parse({}), parse({"backup"}), parse({"status", "--force"}), parse({"read"}),
                             parse({"diff", "a.acc"}), parse({"reset", "a.acc"}), parse({"--timeout", "0", "reset"}),
@@ -241,13 +244,17 @@ TEST(CliStatus, EachBeamShowsWhatThePictureColoursItAs) {
   model.status.beamsAlert = beamBit(4) | beamBit(5) | beamBit(6);
   model.status.beamsBlocked = beamBit(5) | beamBit(6);
   model.status.beamsBlockMemory = beamBit(1);
+  for (int i = 0; i < 70; ++i) model.updateSupply(200);
   const BeamLook expected[] = {BeamLook::Normal, BeamLook::Nar,     BeamLook::Half,
                                BeamLook::Alert,  BeamLook::Blocked, BeamLook::SwitchedOff};
   for (int b = 1; b <= 6; ++b) EXPECT_EQ(beamState(model, b), expected[b - 1]) << b;
 
   const QStringList lines = statusLines(model);
-  EXPECT_EQ(lines[0], QStringLiteral("Wiązka 1: normalna, pamięć blokady"));
+  EXPECT_EQ(lines[0], QStringLiteral("Wiązka 1: normalna, w pamięci blokad"));
+  EXPECT_EQ(lines[3], QStringLiteral("Wiązka 4: alarm"));
   EXPECT_EQ(lines[5], QStringLiteral("Wiązka 6: wyłączona"));
+  // The supply in the words of every text but the picture: a decimal comma.
+  EXPECT_TRUE(lines.contains(QStringLiteral("Zasilanie: 12,2 V"))) << lines.join(u'|').toStdString();
   EXPECT_TRUE(lines.contains(QStringLiteral("Magistrala komunikacyjna OK.")));
 }
 

@@ -10,6 +10,7 @@
 #include <csignal>
 
 #include "files/ConfigFile.h"
+#include "tests/ActingAs.h"
 
 namespace {
 
@@ -33,26 +34,6 @@ QByteArray readRaw(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-// Root acts as `uid` until the end of the scope; anyone else stays who they are.
-class ActingAs {
- public:
-  explicit ActingAs(uid_t uid) : acting_(::geteuid() == 0) {
-    if (acting_) {
-      EXPECT_EQ(::seteuid(uid), 0);
-    }
-  }
-  ~ActingAs() {
-    if (acting_) {
-      EXPECT_EQ(::seteuid(0), 0);
-    }
-  }
-
- private:
-  bool acting_;
-};
-
-constexpr uid_t Nobody = 65534;
 
 class ConfigFileTest : public ::testing::Test {
  protected:
@@ -166,26 +147,40 @@ TEST_F(ConfigFileTest, SavingNeverCreatesAFileWhereADanglingLinkPoints) {
   EXPECT_FALSE(QFileInfo::exists(path("planted.acc")));
 }
 
-// Another user's link in a folder everyone may write to (/tmp) may lead to
-// any file the user, or root, may write. Needs root to plant it as another user.
-TEST_F(ConfigFileTest, SavingNeverWritesThroughAnotherUsersLinkInASharedFolder) {
-  if (::geteuid() != 0) GTEST_SKIP() << "needs root to own a link as another user";
-  writeRaw(path("victim.acc"), Bytes(numbered(1)));
-  const QString shared = path("shared");
-  ASSERT_TRUE(QDir(dir.path()).mkdir("shared"));
-  ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
-  ASSERT_TRUE(QFile::link(path("victim.acc"), shared + "/brama.acc"));
-  ASSERT_EQ(::lchown(QFile::encodeName(shared + "/brama.acc").constData(), Nobody, Nobody), 0);
+// Another user's link in a folder others may write to (/tmp) may lead to any
+// file the user, or root, may write; the user's own link, and the folder
+// owner's, are theirs to follow. Every output is written under this one rule.
+// Needs root to plant links as other users; the test acts as Nobody.
+TEST_F(ConfigFileTest, ALinkIsFollowedUnlessAnotherUserMayHavePlantedIt) {
+  if (!isRoot()) GTEST_SKIP() << "needs root to own links as other users";
+  ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0711), 0);
+  const QString victim = path("victim.acc");
+  writeRaw(victim, Bytes(numbered(1)));
+  ASSERT_TRUE(setOwnerAndMode(victim, Nobody, 0600));
+  const QString sticky = path("sticky"), group = path("group");
+  ASSERT_TRUE(QDir(dir.path()).mkdir("sticky"));
+  ASSERT_TRUE(setOwnerAndMode(sticky, 0, 01777));
+  ASSERT_TRUE(QDir(dir.path()).mkdir("group"));
+  ASSERT_TRUE(setOwnerAndMode(group, 0, 0775));
+  ASSERT_TRUE(plantLink(victim, sticky + "/theirs.acc", Stranger));
+  ASSERT_TRUE(plantLink(victim, group + "/theirs.acc", Stranger));
+  ASSERT_TRUE(plantLink(victim, sticky + "/owners.acc", 0));
+  ASSERT_TRUE(plantLink(victim, sticky + "/mine.acc", Nobody));
 
-  const ConfigFileResult result = writeConfigFile(shared + "/brama.acc", numbered(9));
-  EXPECT_EQ(result.error, ConfigFileError::ForeignLink);
-  EXPECT_TRUE(result.message().contains("innego użytkownika")) << result.message().toStdString();
-  EXPECT_EQ(readRaw(path("victim.acc")), Bytes(numbered(1)));
-
-  // The user's own link there is theirs to follow.
-  ASSERT_EQ(::lchown(QFile::encodeName(shared + "/brama.acc").constData(), 0, 0), 0);
-  EXPECT_TRUE(writeConfigFile(shared + "/brama.acc", numbered(9)));
-  EXPECT_EQ(readRaw(path("victim.acc")), Bytes(numbered(9)));
+  const ActingAs user(Nobody);
+  for (const QString& planted : {sticky + "/theirs.acc", group + "/theirs.acc"}) {
+    const ConfigFileResult result = writeConfigFile(planted, numbered(9));
+    EXPECT_EQ(result.error, ConfigFileError::ForeignLink) << planted.toStdString();
+    EXPECT_TRUE(result.message().contains("innego użytkownika")) << result.message().toStdString();
+    EXPECT_EQ(readRaw(victim), Bytes(numbered(1)));
+  }
+  const ConfigFileResult owners = writeConfigFile(sticky + "/owners.acc", numbered(5));
+  EXPECT_TRUE(owners) << owners.message().toStdString();
+  EXPECT_EQ(readRaw(victim), Bytes(numbered(5)));
+  const ConfigFileResult mine = writeConfigFile(sticky + "/mine.acc", numbered(6));
+  EXPECT_TRUE(mine) << mine.message().toStdString();
+  EXPECT_EQ(readRaw(victim), Bytes(numbered(6)));
+  EXPECT_TRUE(QFileInfo(sticky + "/mine.acc").isSymLink());
 }
 
 TEST_F(ConfigFileTest, APipeOrADeviceIsRefusedAtOnceInsteadOfHangingOrTakingTheBytes) {

@@ -20,6 +20,7 @@
 #include "journal/JournalReader.h"
 #include "journal/JournalSchema.h"
 #include "journal/JournalWriter.h"
+#include "tests/ActingAs.h"
 #include "texts/UiTexts.h"
 
 // Failures show the texts themselves.
@@ -184,17 +185,19 @@ TEST_F(JournalTest, AJournalOfANewerProgramIsLeftUntouchedAndTheProgramGoesOnWit
   EXPECT_EQ(reader.error(), uiText(UiTexts::txtJournalNewer).arg(path()));
 }
 
-// As a user who may not write there; root plays one by dropping privileges.
+// The user's own read-only folder stays read-only; root plays the user by
+// dropping privileges.
 TEST_F(JournalTest, AFolderThatCannotBeWrittenIsToldOnceAndTheJournalStops) {
   ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
   const QString folder = dir.filePath(QStringLiteral("readonly"));
   ASSERT_TRUE(QDir().mkdir(folder));
-  ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
-  const bool root = ::geteuid() == 0;
-  if (root) {
-    ASSERT_EQ(::seteuid(65534), 0);
+  if (isRoot()) {
+    ASSERT_TRUE(setOwnerAndMode(folder, Nobody, 0555));
+  } else {
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
   }
   {
+    const ActingAs user(Nobody);
     JournalWriter w(options(folder + QStringLiteral("/journal.sqlite")));
     collectFaults(w);
     recordSession(w, 1000, 1, {0, 1, 0});
@@ -202,12 +205,50 @@ TEST_F(JournalTest, AFolderThatCannotBeWrittenIsToldOnceAndTheJournalStops) {
     EXPECT_FALSE(w.working());
     QCoreApplication::processEvents();
   }
-  if (root) {
-    ASSERT_EQ(::seteuid(0), 0);
-  }
   ASSERT_EQ(faults.size(), 1);
   EXPECT_TRUE(faults[0].startsWith(uiText(UiTexts::txtJournalCannotWrite).section(QLatin1Char('%'), 0, 0)));
   EXPECT_TRUE(QDir(folder).isEmpty());
+  EXPECT_EQ(modeOf(folder), 0555u);
+}
+
+// A journal named by the user (as with ORVITA_JOURNAL) may be anywhere: it is
+// the user's alone, its folder keeps its mode (a missing one is made the
+// user's alone), and it is never written through a link another user planted,
+// whether at its own name or at one SQLite opens beside it.
+TEST_F(JournalTest, AJournalAnywhereIsTheUsersAloneAndNeverWrittenThroughAPlantedLink) {
+  const mode_t umask = ::umask(022);
+  const auto record = [this](const QString& file, bool opened) {
+    faults.clear();
+    JournalWriter w(options(file));
+    collectFaults(w);
+    recordSession(w, 1000, 1, {0, 1});
+    EXPECT_EQ(faultsOf(w).isEmpty(), opened) << faults.join('\n').toStdString();
+    if (opened) {
+      for (const char* name : {"", "-wal", "-shm"}) EXPECT_EQ(modeOf(file + name), 0600u) << name;
+    }
+  };
+  record(dir.filePath("new/sub/journal.sqlite"), true);
+  EXPECT_EQ(modeOf(dir.filePath("new")), 0700u);
+  EXPECT_EQ(modeOf(dir.filePath("new/sub")), 0700u);
+
+  const QString shared = dir.filePath("shared");
+  ASSERT_TRUE(QDir(dir.path()).mkdir("shared"));
+  ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+  record(shared + "/journal.sqlite", true);
+  EXPECT_EQ(modeOf(shared), 01777u);
+  ::umask(umask);
+
+  if (!isRoot()) return;  // planting a link as another user takes root
+  const QString victim = path("victim");
+  writeAll(victim, {});
+  ASSERT_TRUE(plantLink(victim, shared + "/planted.sqlite", Stranger));
+  ASSERT_TRUE(plantLink(victim, shared + "/beside.sqlite-wal", Stranger));
+  for (const char* name : {"/planted.sqlite", "/beside.sqlite"}) {
+    record(shared + name, false);
+    ASSERT_EQ(faults.size(), 1);
+    EXPECT_EQ(faults[0], uiText(UiTexts::txtJournalCannotWrite).arg(shared + name, uiText(UiTexts::txtForeignLink)));
+    EXPECT_TRUE(readAll(victim).isEmpty());
+  }
 }
 
 // A file size limit makes the writes fail as a full disk does.

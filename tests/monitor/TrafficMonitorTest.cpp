@@ -1,14 +1,22 @@
 // The traffic monitor: frames in words, the rows of a session with faults,
-// and the ring's limit as the table sees it.
+// the ring's limit as the table sees it, and the files the window writes.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
 #include <QRegularExpression>
+#include <algorithm>
 #include <vector>
 
+#include "eventlog/EventLog.h"
 #include "link/FrameWords.h"
 #include "monitor/TrafficRecorder.h"
 #include "monitor/TrafficText.h"
+#include "tests/ActingAs.h"
 #include "tests/link/LinkRig.h"
+#include "texts/UiTexts.h"
+#include "ui/TrafficMonitorWindow.h"
 #include "ui/TrafficTableModel.h"
 #include "util/HexText.h"
 
@@ -61,7 +69,7 @@ TEST(FrameWords, WordEveryCommandInBothDirections) {
   // Several beams, every per-beam byte, flags, the sabotage byte and beam 1's diagnostic byte (payload 16).
   EXPECT_EQ(
       received(frame::CmdStatus, {0x06, 200, 0x21, 0x04, 0x08, 0x10, 0x20, 0x60, 0x01, 0, 0, 0, 0, 0, 0, 0, 0x01}),
-      QStringLiteral("wiązki 2÷3 zasłonięte, wiązka 3 w alarmie, wiązka 4 na 50%, wiązka 5 nar., wiązka 6 "
+      QStringLiteral("wiązki 2÷3 zasłonięte, alarm wiązki 3, wiązka 4 na 50%, wiązka 5 nar., wiązka 6 "
                      "zablokowana, wiązki 6÷7 w pamięci blokad, Alarm, Za niskie napięcie zasilania!!!, "
                      "Sabotaż - zbyt długo zasłonięte wszystkie wiązki, diagnostyka wiązek 1, zasilanie 12,2 V"));
   EXPECT_EQ(received(frame::CmdStatus, {0, 200, 0}), QStringLiteral("za krótka, by ją odczytać"));
@@ -206,4 +214,70 @@ TEST(TrafficRing, KeepsTheNewestHundredThousandRowsAndTheTableFollows) {
   // Only errors: none of these rows is one.
   table.setFilter(TrafficTableModel::Filter::ErrorsOnly);
   EXPECT_EQ(table.rowCount(), 0);
+}
+
+// "Zapisz…" and the monitor's log file, written as every output is: the one
+// never through a link another user planted in a shared folder, the other
+// never through a link at all, even one of the owner of a folder that
+// another user made first; what they create is the user's alone. Planting
+// takes root; the test acts as another user (Nobody) while the window writes.
+TEST(TrafficMonitorWindow, SavesAndLogsNeverThroughAPlantedLink) {
+  if (!isRoot()) GTEST_SKIP() << "needs root to own links as other users";
+  int argc = 1;
+  char name[] = "monitor_tests";
+  char* argv[] = {name, nullptr};
+  QApplication app(argc, argv);
+  QTemporaryDir dir;
+  ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0711), 0);
+  const QString victim = dir.filePath("victim");
+  const auto contents = [](const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  };
+  {
+    QFile file(victim);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("kept");
+  }
+  ASSERT_TRUE(setOwnerAndMode(victim, Nobody, 0600));
+  const QString shared = dir.filePath("shared"), state = dir.filePath("state");
+  for (const QString& folder : {shared, state}) ASSERT_TRUE(QDir().mkdir(folder));
+  ASSERT_TRUE(setOwnerAndMode(shared, 0, 01777));
+  ASSERT_TRUE(setOwnerAndMode(state, Stranger, 01777));
+  ASSERT_TRUE(plantLink(victim, shared + "/rows.txt", Stranger));
+  ASSERT_TRUE(plantLink(victim, state + "/orvita_monitor.log", Stranger));
+
+  LinkRig rig;
+  EventLog log(state + "/orvita.log", state + "/orvita_.log");
+  log.logToFile = true;
+  TrafficMonitorWindow window(rig.link, log);
+  ASSERT_EQ(window.logFile(), state + "/orvita_monitor.log");
+  QString why;
+  {
+    const ActingAs user(Nobody);
+    window.recorder.portOpened(QStringLiteral("ttyUSB0"), TrafficRecorder::Clock::now());
+    window.flush();
+    EXPECT_FALSE(window.saveListed(shared + "/rows.txt", &why));
+  }
+  EXPECT_EQ(why, uiText(UiTexts::txtForeignLink));
+  EXPECT_EQ(window.logProblem(),
+            uiText(UiTexts::txtLogFileFailed).arg(window.logFile(), uiText(UiTexts::txtNotRegularFile)));
+  const QList<QLabel*> labels = window.findChildren<QLabel*>();
+  EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](const QLabel* label) {
+    return label->text().contains(window.logProblem());
+  })) << "the window shows why";
+  EXPECT_EQ(contents(victim), QByteArray("kept"));
+
+  ASSERT_TRUE(QFile::remove(window.logFile()));
+  {
+    const ActingAs user(Nobody);
+    window.recorder.portClosed(TrafficRecorder::Clock::now());
+    window.flush();
+    EXPECT_TRUE(window.saveListed(shared + "/mine.txt", &why)) << why.toStdString();
+  }
+  EXPECT_TRUE(window.logProblem().isEmpty()) << window.logProblem().toStdString();
+  for (const QString& created : {window.logFile(), shared + "/mine.txt"}) {
+    EXPECT_EQ(modeOf(created), 0600u) << created.toStdString();
+    EXPECT_FALSE(contents(created).isEmpty()) << created.toStdString();
+  }
 }

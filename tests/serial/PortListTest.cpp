@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "serial/AdapterLatency.h"
 #include "serial/PortList.h"
@@ -183,6 +186,19 @@ TEST(AdapterLatency, IsReadWhereTheDriverHasATimerAndTheUdevRuleNamesTheAdapter)
                             R"(ATTR{latency_timer}="1")"))
       << rule.toStdString();
   EXPECT_TRUE(rule.startsWith("# /etc/udev/rules.d/"));
+  // udev compares the ids as text, and sysfs gives them in small letters.
+  EXPECT_TRUE(latencyUdevRule("10C4", "EA60").contains(R"(ATTRS{idVendor}=="10c4", ATTRS{idProduct}=="ea60")"));
+
+  // The timer's whole range, and nothing beyond it.
+  const QString timer = sys.path("devices/pci0000:00/usb1/1-2/1-2:1.0/ttyUSB0/latency_timer");
+  for (const auto& [text, ms] : std::vector<std::pair<QByteArray, std::optional<int>>>{
+           {"255\n", 255}, {"0\n", 0}, {"256\n", std::nullopt}, {"-1\n", std::nullopt}, {"x\n", std::nullopt}}) {
+    QFile file(timer);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+    file.close();
+    EXPECT_EQ(adapterLatencyMs("ttyUSB0", sys.ttyRoot()), ms) << text.toStdString();
+  }
 }
 
 TEST(DescribePorts, WithoutSysfsOrStableNamesTheKernelNamesStandAlone) {

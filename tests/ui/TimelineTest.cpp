@@ -9,6 +9,7 @@
 #include "journal/JournalCsv.h"
 #include "journal/JournalWriter.h"
 #include "model/Colors.h"
+#include "tests/ActingAs.h"
 #include "texts/UiTexts.h"
 #include "ui/BlockSummary.h"
 #include "ui/HistoryWindow.h"
@@ -41,6 +42,7 @@ class TimelineTest : public QObject {
   void supplyColumnsSpanEveryReadingInThem();
   void blockSummariesAgreeWithAPlainScan();
   void theHistoryWindowDrawsARecordedVisit();
+  void theHistoryWindowNeverExportsThroughAPlantedLink();
 };
 
 void TimelineTest::aShortAlertIsKeptByItsColumnAndTheStateCarriesOn() {
@@ -212,6 +214,58 @@ void TimelineTest::theHistoryWindowDrawsARecordedVisit() {
   QCOMPARE(lines.size(), 2);
   QCOMPARE(lines[0], journalCsvHeader());
   QVERIFY(lines[1].startsWith(journalTimeText(t0 + 20 * Minute) + QStringLiteral(",4711,lost,unplugged,")));
+}
+
+// "Obraz PNG…" and "Zdarzenia CSV…" as every output is written: never through
+// a link another user planted in a shared folder, and new files the user's
+// alone. Planting takes root; the window writes as another user (Nobody).
+void TimelineTest::theHistoryWindowNeverExportsThroughAPlantedLink() {
+  if (!isRoot()) QSKIP("needs root to own links as other users");
+  QTemporaryDir dir;
+  const QString journal = dir.filePath(QStringLiteral("journal.sqlite"));
+  {
+    JournalWriter writer({journal});
+    writer.startSession(1000, QStringLiteral("orvita"), QStringLiteral("ttyUSB0"));
+    writer.startConnection(1000, QByteArray::fromHex("0401000520210714"), 4);
+    writer.setBarrier(1100, 4711);
+    writer.addEvent(1200, JournalEventKind::Status, statusBytes(alert(0x01, true)));
+    writer.endConnection(5000, JournalLossReason::Unplugged);
+    writer.endSession(5000);
+  }
+  HistoryWindow window(journal, nullptr, [] { return qint64(6000); });
+  window.show();
+  window.view()->viewport().show(0, 6000);
+
+  const QString victim = dir.filePath(QStringLiteral("victim")), shared = dir.filePath(QStringLiteral("shared"));
+  {
+    QFile file(victim);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("kept");
+  }
+  QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("shared")));
+  QVERIFY(setOwnerAndMode(shared, 0, 01777));
+  QVERIFY(setOwnerAndMode(victim, Nobody, 0600));
+  QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0711), 0);
+  const mode_t umask = ::umask(022);
+  for (const QString& name : {QStringLiteral("/picture.png"), QStringLiteral("/events.csv")}) {
+    const bool png = name.endsWith(QStringLiteral(".png"));
+    const auto save = [&](const QString& path) {
+      const ActingAs user(Nobody);
+      return png ? window.savePicture(path) : window.saveEvents(path);
+    };
+    QVERIFY(plantLink(victim, shared + name, Stranger));
+    QVERIFY(!save(shared + name));
+    QCOMPARE(window.statusText(), uiText(UiTexts::txtExportFailed).arg(shared + name, uiText(UiTexts::txtForeignLink)));
+    QFile file(victim);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("kept"));
+
+    const QString mine = shared + QStringLiteral("/mine-") + name.mid(1);
+    QVERIFY(save(mine));
+    QCOMPARE(modeOf(mine), mode_t(0600));
+    QVERIFY(QFileInfo(mine).size() > 0);
+  }
+  ::umask(umask);
 }
 
 QTEST_MAIN(TimelineTest)

@@ -172,8 +172,9 @@ TEST_F(AppendLineTest, NeverFollowsALinkNorWritesAnythingButARegularFile) {
   EXPECT_NE(appendLogLine(dir.filePath("folder.log"), "x", true), 0);
 }
 
-TEST_F(AppendLineTest, CreatesTheFileWithNoMoreThanTheUmaskAllows) {
-  const mode_t old = ::umask(077);
+// Log lines name ports, barriers and what they did: the user's alone, whatever the umask.
+TEST_F(AppendLineTest, CreatesTheFileForTheUserAlone) {
+  const mode_t old = ::umask(0);
   EXPECT_EQ(appendLogLine(dir.filePath("private.log"), "x", true), 0);
   ::umask(old);
   struct stat st {};
@@ -206,4 +207,30 @@ TEST(UsersOwnFolder, IsAFolderOfTheUsersThatNobodyElseMayWriteIn) {
   // A link into a system folder is judged by where it leads.
   ASSERT_TRUE(QFile::link(QStringLiteral("/usr/bin"), dir.filePath("bin")));
   EXPECT_FALSE(isUsersOwnFolder(dir.filePath("bin")));
+}
+
+// The state folder and the folders above it are made the user's alone; one
+// that is there already keeps its mode.
+TEST(UsersOwnFolder, TheStateFolderIsMadePrivateAndAnExistingOneKeepsItsMode) {
+  QTemporaryDir dir;
+  const QByteArray old = qgetenv("XDG_STATE_HOME");
+  const mode_t umask = ::umask(022);
+  qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath("state")));
+  const QString folder = userStateFolder();
+  EXPECT_EQ(folder, dir.filePath("state/Dravel/Orvita"));
+  for (const char* made : {"state", "state/Dravel", "state/Dravel/Orvita"}) {
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(dir.filePath(made)).constData(), &st), 0) << made;
+    EXPECT_EQ(st.st_mode & 07777, 0700u) << made;
+  }
+  ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0750), 0);
+  userStateFolder();
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0750u);
+  ::umask(umask);
+  if (old.isNull())
+    qunsetenv("XDG_STATE_HOME");
+  else
+    qputenv("XDG_STATE_HOME", old);
 }

@@ -92,7 +92,9 @@ TEST(WalkTest, aSwitchedOffBeamIsNotTestedAndTheRestDecideTheResult) {
 
 TEST(WalkTest, aLostConnectionIsRecordedAndAHalfSeenBeamMustBeInterruptedAgain) {
   WalkTest test(configWithBeams(2), 2, T0);
-  test.observe(with(&BarrierStatus::beamsAlert, beamBit(1)), T0 + 100);
+  BarrierStatus cut = with(&BarrierStatus::beamsAlert, beamBit(1));
+  cut.statusFlags = statusflag::AlarmOutput;
+  test.observe(cut, T0 + 100);
   test.connectionLost(T0 + 200);
   // After the reconnection the beam reads clear, but nobody saw it clear up.
   EXPECT_TRUE(test.observe(quiet(), T0 + 300).empty());
@@ -101,6 +103,8 @@ TEST(WalkTest, aLostConnectionIsRecordedAndAHalfSeenBeamMustBeInterruptedAgain) 
   test.observe(with(&BarrierStatus::beamsAlert, beamBit(1)), T0 + 400);
   EXPECT_EQ(test.observe(quiet(), T0 + 500), std::vector<std::size_t>{0});
   EXPECT_EQ(test.result().items[0].seenMs, T0 + 400);
+  // The alarm output came on only in the walk the loss cut short.
+  EXPECT_FALSE(test.result().items[0].alarmOutput);
 }
 
 TEST(WalkTest, theResultSurvivesItsJsonAndAFinishedTestTakesNoMoreSnapshots) {
@@ -138,6 +142,16 @@ TEST(WalkTest, theResultSurvivesItsJsonAndAFinishedTestTakesNoMoreSnapshots) {
   ASSERT_TRUE(back);
   EXPECT_EQ(*back, test.result());
   EXPECT_FALSE(WalkTestResult::fromJson(QJsonObject{{"items", QJsonArray{QJsonObject{{"item", "door"}}}}}));
+  // An item's result word it does not know is refused, not read as a pass or a failure.
+  for (const char* word : {"maybe", "Passed", ""}) {
+    QJsonObject changed = stored;
+    QJsonArray list = changed.value("items").toArray();
+    QJsonObject first = list[0].toObject();
+    first.insert("result", QString::fromLatin1(word));
+    list[0] = first;
+    changed.insert("items", list);
+    EXPECT_FALSE(WalkTestResult::fromJson(changed)) << word;
+  }
 }
 
 TEST(WalkTestRun, aTestStartedBeforeTheFirstStatusTakesNoReadingFromTheEmptyModel) {
@@ -176,4 +190,57 @@ TEST(WalkTestRun, aTestStartedBeforeTheFirstStatusTakesNoReadingFromTheEmptyMode
   ASSERT_TRUE(finished);
   EXPECT_FALSE(finished->passed());
   EXPECT_EQ(finished->connectionLosses.size(), 1u);
+}
+
+TEST(WalkTestRun, aTestAskedForDuringAReadStartsWithTheConfigurationThatReadBrings) {
+  BarrierModel model;
+  model.versionInfo.assign(8, 0);
+  model.beamCount = 3;
+  model.deviceConfig = configWithBeams(3);  // left from before the read
+  LinkState state;
+  state.readStep = 1;
+  WalkTestRun run(model, state, [] { return T0; });
+  run.start();
+  EXPECT_EQ(run.phase(), WalkTestRun::Phase::WaitingForBarrier);
+  EXPECT_FALSE(run.test());
+
+  // The read brings beam 2 switched off.
+  model.deviceConfig[BarrierConfig::responseTime(2)] = 0;
+  state.readStep = 0;
+  run.configurationRead(model.deviceConfig);
+  ASSERT_EQ(run.phase(), WalkTestRun::Phase::Running);
+  EXPECT_EQ(run.test()->result().items[1].outcome, WalkOutcome::NotTested);
+}
+
+TEST(WalkTestRun, theNextItemIsAnnouncedAtTheStartAndAfterEveryStatusThatBroughtAPass) {
+  BarrierModel model;
+  model.versionInfo.assign(8, 0);
+  model.beamCount = 2;
+  model.deviceConfig = configWithBeams(2);
+  LinkState state;
+  qint64 now = T0;
+  WalkTestRun run(model, state, [&] { return now; });
+  std::vector<std::size_t> next;
+  run.onNext = [&](std::size_t item) { next.push_back(item); };
+  run.start();
+  EXPECT_EQ(next, std::vector<std::size_t>{0});
+
+  const auto status = [&](const BarrierStatus& s) {
+    now += 100;
+    run.statusChanged(s, {});
+  };
+  status(with(&BarrierStatus::beamsAlert, beamBit(2)));
+  EXPECT_EQ(next.size(), 1u) << "nothing passed, nothing announced";
+  status(quiet());  // beam 2 passes; beam 1 is still first in line
+  EXPECT_EQ(next, (std::vector<std::size_t>{0, 0}));
+  status(with(&BarrierStatus::beamsAlert, beamBit(1)));
+  status(quiet());  // beam 1 passes: the transmitter's contact is next
+  EXPECT_EQ(next, (std::vector<std::size_t>{0, 0, 2}));
+  for (std::uint8_t flag :
+       {statusflag::TransmitterTamper, statusflag::ReceiverTamper, statusflag::AlarmOutput, statusflag::TamperOutput}) {
+    status(with(&BarrierStatus::statusFlags, flag));
+    status(quiet());
+  }
+  EXPECT_EQ(next, (std::vector<std::size_t>{0, 0, 2, 3, 4, 5})) << "nothing left after the last pass";
+  EXPECT_EQ(run.phase(), WalkTestRun::Phase::Finished);
 }
