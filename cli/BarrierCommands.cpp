@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <array>
 #include <chrono>
 #include <csignal>
@@ -21,6 +22,7 @@
 #include "serial/PortFailureText.h"
 #include "texts/UiTexts.h"
 #include "util/TerminationSignals.h"
+#include "util/VersionText.h"
 
 namespace {
 
@@ -37,6 +39,16 @@ constexpr int SupplySettledReplies = 64;
 constexpr std::chrono::milliseconds BlockInFlightGrace{2000};
 
 std::chrono::milliseconds toMs(double seconds) { return std::chrono::milliseconds(qint64(seconds * 1000)); }
+
+// Now, in ISO 8601 with milliseconds and the local offset, as status --json stamps it.
+QString timeNow() {
+  const QDateTime now = QDateTime::currentDateTime();
+  return now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs);
+}
+
+QString compact(const QJsonObject& object) {
+  return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
 
 // "0–11, 16–24": the configuration bytes of the blocks the barrier confirmed;
 // empty when none.
@@ -69,8 +81,7 @@ class Session {
     if (!waitFor([&] { return link_.model.connected(); })) return noAnswer();
     switch (request_.command) {
       case CliCommand::Identify:
-        out_.line(link_.identification().mid(1));  // the bar's leading blank is a margin
-        out_.line(uiText(UiTexts::txtCliBeamCount) + QStringLiteral(": ") + QString::number(link_.model.beamCount));
+        identify();
         return {};
       case CliCommand::Reset:
         if (stoppedBy_) return stopped();
@@ -83,9 +94,10 @@ class Session {
     // Every connection reads the configuration first.
     if (!waitFor([&] { return link_.state.readStep == 0; })) return noAnswer();
     if (request_.command == CliCommand::Read) {
-      if (const ConfigFileResult result = writeConfigFile(request_.files[0], link_.model.editConfig); !result)
-        return fileFailure(request_.files[0], result.message());
-      recorder_.fileSaved(request_.files[0], link_.model.editConfig);
+      const QString& path = request_.files[0];
+      if (CommandOutcome written = writeConfigArgument(path, link_.model.editConfig, out_); written.exitStatus != 0)
+        return written;
+      if (path != CliRequest::StandardStream) recorder_.fileSaved(path, link_.model.editConfig);
       return {};
     }
     if (request_.command == CliCommand::Write) return write(file);
@@ -104,6 +116,26 @@ class Session {
   }
 
   CommandOutcome portFailure() const { return ::portFailure(link_); }
+
+  void identify() {
+    const BarrierModel& model = link_.model;
+    const QString identification = link_.identification().mid(1);  // the bar's leading blank is a margin
+    if (!request_.json) {
+      out_.line(identification);
+      out_.line(uiText(UiTexts::txtCliBeamCount) + QStringLiteral(": ") + QString::number(model.beamCount));
+      return;
+    }
+    const QByteArray version(reinterpret_cast<const char*>(model.versionInfo.data()),
+                             qsizetype(model.versionInfo.size()));
+    out_.line(compact(QJsonObject{
+        {QStringLiteral("identification"), identification.trimmed()},
+        {QStringLiteral("beamCount"), int(model.beamCount)},
+        {QStringLiteral("version"), barrierFirmwareVersion(model.versionInfo)},
+        {QStringLiteral("versionDate"), barrierFirmwareDate(model.versionInfo)},
+        {QStringLiteral("versionBytes"), QString::fromLatin1(version.toHex().toUpper())},
+        {QStringLiteral("port"), link_.port.deviceName()},
+    }));
+  }
 
   // Ended by a signal: status 128 + its number, as a shell reports a process it ended.
   CommandOutcome stopped(UiTexts::Id text = UiTexts::txtCliStopped, const QString& blocks = QString()) const {
@@ -127,7 +159,7 @@ class Session {
       return {exitstatus::NoAnswer, uiText(UiTexts::txtCliBeamCountMismatch).arg(fileBeams).arg(model.beamCount)};
 
     // As the window after "Otwórz" and "Wyślij".
-    recorder_.fileOpened(request_.files[0], file);
+    if (request_.files[0] != CliRequest::StandardStream) recorder_.fileOpened(request_.files[0], file);
     model.editConfig = file;
     model.deviceConfig = file;
     link_.link.sendCommand(false);
@@ -193,11 +225,14 @@ class Session {
   }
 
   // status --follow --reconnect: says the barrier is gone, waits for it as
-  // long as it takes, and says when it answers again. False when a signal or
-  // a closed output ended the wait.
+  // long as it takes, and says when it answers again; with --json as objects
+  // among the states, so that a reader tells "no change" from "no barrier".
+  // False when a signal or a closed output ended the wait.
   bool awaitReconnection() {
-    const QString port = link_.port.deviceName();
-    out_.error(uiText(UiTexts::txtCliLost).arg(port));
+    tellConnection(QStringLiteral("lost"), UiTexts::txtCliLost);
+    // The first state after the return is news, whatever it is.
+    lastJson_ = {};
+    lastLines_.clear();
     // A barrier that fell silent without the link noticing yet is asked for anew.
     if (!link_.lost()) link_.link.onDeviceLost();
     link_.forgetLoss();
@@ -207,8 +242,17 @@ class Session {
       if (stoppedBy_ || out_.closed()) return false;
     }
     link_.forgetLoss();
-    out_.error(uiText(UiTexts::txtCliBack).arg(port));
+    tellConnection(QStringLiteral("back"), UiTexts::txtCliBack);
     return true;
+  }
+
+  void tellConnection(const QString& event, UiTexts::Id text) {
+    const QString port = link_.port.deviceName();
+    if (request_.json)
+      out_.line(compact(QJsonObject{
+          {QStringLiteral("event"), event}, {QStringLiteral("time"), timeNow()}, {QStringLiteral("port"), port}}));
+    else
+      out_.error(uiText(text).arg(port));
   }
 
   // Prints the state when it differs from what was printed last.
@@ -218,9 +262,8 @@ class Session {
       QJsonObject state = statusJson(model);
       if (state == lastJson_) return;
       lastJson_ = state;
-      const QDateTime now = QDateTime::currentDateTime();
-      state.insert(QStringLiteral("time"), now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs));
-      out_.line(QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact)));
+      state.insert(QStringLiteral("time"), timeNow());
+      out_.line(compact(state));
       return;
     }
     const QStringList lines = statusLines(model);
@@ -245,8 +288,8 @@ class Session {
 
 CommandOutcome portFailure(const HeadlessLink& link) {
   const SerialPort& port = link.port;
-  return {exitstatus::PortFailed, port.deviceName() + uiText(UiTexts::txtClosed) + QStringLiteral(": ") +
-                                      portFailureText(port, PortAdviceFor::Shell)};
+  return {exitstatus::PortFailed,
+          uiText(UiTexts::txtCliPortNotOpened).arg(port.deviceName(), portFailureText(port, PortAdviceFor::Shell))};
 }
 
 CommandOutcome noAnswer(const HeadlessLink& link) {
@@ -275,8 +318,9 @@ CommandOutcome runBarrierCommand(const CliRequest& request, const CommandOutput&
   // A file that cannot be loaded stops the write before the barrier is touched.
   BarrierConfig file;
   if (request.command == CliCommand::Write)
-    if (const ConfigFileResult result = readConfigFile(request.files[0], file); !result)
-      return fileFailure(request.files[0], result.message());
+    if (const ConfigFileResult result = readConfigArgument(request.files[0], file); !result)
+      return fileFailure(request.files[0], result);
+  if (const std::optional<CommandOutcome> refused = configOutputRefused(request)) return *refused;
   CommandOutcome failure;
   const std::optional<QString> chosen = requestedPort(request, failure);
   if (!chosen) return failure;

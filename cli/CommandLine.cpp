@@ -4,7 +4,11 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QHash>
 #include <QRegularExpression>
+#include <QTranslator>
+#include <QtNumeric>
+#include <algorithm>
 #include <array>
 #include <tuple>
 
@@ -21,13 +25,13 @@ struct CommandForm {
   UiTexts::Id help;  // what the command's own --help says it does
 };
 
-constexpr std::array<CommandForm, 11> Commands{{
-    {"identify", CliCommand::Identify, "", 0, UiTexts::txtCliHelpIdentify},
+constexpr std::array<CommandForm, 12> Commands{{
+    {"identify", CliCommand::Identify, " [--json]", 0, UiTexts::txtCliHelpIdentify},
     {"read", CliCommand::Read, " PLIK.acc", 1, UiTexts::txtCliHelpRead},
     {"write", CliCommand::Write, " [--force] PLIK.acc", 1, UiTexts::txtCliHelpWrite},
     {"reset", CliCommand::Reset, "", 0, UiTexts::txtCliHelpReset},
     {"status", CliCommand::Status, " [--follow [--reconnect]] [--json]", 0, UiTexts::txtCliHelpStatus},
-    {"show", CliCommand::Show, " PLIK.acc", 1, UiTexts::txtCliHelpShow},
+    {"show", CliCommand::Show, " [--json] PLIK.acc", 1, UiTexts::txtCliHelpShow},
     {"diff", CliCommand::Diff, " A.acc B.acc", 2, UiTexts::txtCliHelpDiff},
     {"history", CliCommand::History,
      " [--barrier NUMER] [--since KIEDY] [--until KIEDY] [--json | --csv | --spreadsheet]", 0,
@@ -37,6 +41,7 @@ constexpr std::array<CommandForm, 11> Commands{{
     {"report", CliCommand::Report,
      " PLIK.pdf [--barrier NUMER] [--site TEKST] [--technician TEKST] [--remark TEKST] [--plan PLIK.acc]", 1,
      UiTexts::txtCliHelpReport},
+    {"ports", CliCommand::Ports, " [--json]", 0, UiTexts::txtCliHelpPorts},
 }};
 
 constexpr unsigned bit(CliCommand c) { return 1u << unsigned(c); }
@@ -54,7 +59,8 @@ constexpr std::array<CommandOption, 6> CommandOptions{{
     {"follow", &CliRequest::follow, bit(CliCommand::Status), UiTexts::txtCliOptionFollow},
     {"reconnect", &CliRequest::reconnect, bit(CliCommand::Status), UiTexts::txtCliOptionReconnect},
     {"json", &CliRequest::json,
-     bit(CliCommand::Status) | bit(CliCommand::History) | bit(CliCommand::Barriers) | bit(CliCommand::WalkTest),
+     bit(CliCommand::Identify) | bit(CliCommand::Status) | bit(CliCommand::Show) | bit(CliCommand::History) |
+         bit(CliCommand::Barriers) | bit(CliCommand::WalkTest) | bit(CliCommand::Ports),
      UiTexts::txtCliOptionJson},
     {"csv", &CliRequest::csv, bit(CliCommand::History), UiTexts::txtCliOptionCsv},
     {"spreadsheet", &CliRequest::spreadsheet, bit(CliCommand::History), UiTexts::txtCliOptionSpreadsheet},
@@ -92,7 +98,57 @@ QCommandLineOption reportOption(const ReportOption& option) {
 // Commands that talk to no barrier take no port and no time-out.
 bool offline(CliCommand command) {
   return command == CliCommand::Show || command == CliCommand::Diff || command == CliCommand::History ||
-         command == CliCommand::Barriers || command == CliCommand::Report;
+         command == CliCommand::Barriers || command == CliCommand::Report || command == CliCommand::Ports;
+}
+
+// Qt's parser words its headings and errors in English, or in Qt's own
+// Polish where Qt's translations are installed; these are the program's.
+class ParserTexts : public QTranslator {
+ public:
+  bool isEmpty() const override { return false; }
+  QString translate(const char* context, const char* source, const char*, int) const override {
+    static constexpr std::array<std::pair<const char*, UiTexts::Id>, 6> texts{{
+        {"Options:", UiTexts::txtCliOptionsHeading},
+        {"Arguments:", UiTexts::txtCliArgumentsHeading},
+        {"Unknown option '%1'.", UiTexts::txtCliUnknownOption},
+        {"Unknown options: %1.", UiTexts::txtCliUnknownOptions},
+        {"Missing value after '%1'.", UiTexts::txtCliMissingValue},
+        {"Unexpected value after '%1'.", UiTexts::txtCliUnexpectedValue},
+    }};
+    if (qstrcmp(context, "QCommandLineParser") == 0)
+      for (const auto& [english, id] : texts)
+        if (qstrcmp(source, english) == 0) return uiText(id);
+    return {};
+  }
+};
+
+// Installed anew for each parse, so that it also serves an application
+// created after an earlier one ended (the tests).
+void useParserTexts() {
+  static ParserTexts texts;
+  if (!QCoreApplication::instance()) return;
+  QCoreApplication::removeTranslator(&texts);
+  QCoreApplication::installTranslator(&texts);
+}
+
+// --help and --version in the program's words. --help-all, which Qt's own
+// help option adds for Qt's options, is taken as --help and not listed.
+struct HelpOptions {
+  QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, uiText(UiTexts::txtHelpOption)};
+  QCommandLineOption helpAll{QStringLiteral("help-all")};
+  QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")}, uiText(UiTexts::txtVersionOption)};
+
+  explicit HelpOptions(QCommandLineParser& parser) {
+    helpAll.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({help, helpAll});
+  }
+  bool helpAsked(const QCommandLineParser& parser) const { return parser.isSet(help) || parser.isSet(helpAll); }
+};
+
+// Qt's help with the usage line naming the program, whatever path started it.
+QString helpText(const QCommandLineParser& parser, const QString& syntax) {
+  QString text = parser.helpText();
+  return text.replace(0, text.indexOf(QLatin1Char('\n')), uiText(UiTexts::txtCliUsage).arg(syntax));
 }
 
 // The options every command takes.
@@ -111,7 +167,7 @@ struct CommonOptions {
 // `form`'s own help: its syntax, what it does, and only the options it takes.
 QString commandHelp(const CommandForm& form) {
   QCommandLineParser parser;
-  parser.addHelpOption();
+  const HelpOptions helpOptions(parser);
   const CommonOptions common;
   if (form.command == CliCommand::WalkTest)
     parser.addOptions({common.port, common.walkTimeout});
@@ -128,7 +184,7 @@ QString commandHelp(const CommandForm& form) {
       parser.addOption(QCommandLineOption(QString::fromLatin1(option.name), uiText(option.description)));
   const QString name = QString::fromLatin1(form.name);
   parser.addPositionalArgument(name, uiText(form.help), name + QLatin1String(form.operands));
-  return parser.helpText();
+  return helpText(parser, name + QLatin1String(form.operands));
 }
 
 CliParse failure(const QString& message) {
@@ -142,10 +198,11 @@ CliParse failure(const QString& message) {
 }  // namespace
 
 CliParse parseCommandLine(const QStringList& arguments) {
+  useParserTexts();
   QCommandLineParser parser;
   parser.setApplicationDescription(uiText(UiTexts::txtCliDescription));
-  const QCommandLineOption help = parser.addHelpOption();
-  const QCommandLineOption version = parser.addVersionOption();
+  const HelpOptions helpOptions(parser);
+  parser.addOption(helpOptions.version);
   const CommonOptions common;
   const QCommandLineOption& port = common.port;
   // The general help names both meanings of the time-out.
@@ -163,17 +220,16 @@ CliParse parseCommandLine(const QStringList& arguments) {
 
   if (!parser.parse(arguments)) return failure(parser.errorText());
   CliParse parse;
-  // A program without Qt's window options has nothing more to show for --help-all.
-  if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+  if (helpOptions.helpAsked(parser)) {
     parse.outcome = CliParse::Help;
-    parse.text = parser.helpText();
+    parse.text = helpText(parser, uiText(UiTexts::txtCliCommandSyntax));
     const QStringList positional = parser.positionalArguments();
     if (!positional.isEmpty())
       for (const CommandForm& form : Commands)
         if (positional.constFirst() == QLatin1String(form.name)) parse.text = commandHelp(form);
     return parse;
   }
-  if (parser.isSet(version)) {
+  if (parser.isSet(helpOptions.version)) {
     parse.outcome = CliParse::Version;
     parse.text = QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion();
     return parse;
@@ -192,6 +248,7 @@ CliParse parseCommandLine(const QStringList& arguments) {
   const QString syntax = uiText(UiTexts::txtCliSyntax).arg(name + QLatin1String(known->operands));
   if (positional.size() != known->fileCount) return failure(syntax);
   request.files = positional;
+  if (request.files.count(CliRequest::StandardStream) > 1) return failure(uiText(UiTexts::txtCliStdinTwice));
 
   for (const CommandOption& option : CommandOptions) {
     if (!parser.isSet(QString::fromLatin1(option.name))) continue;
@@ -212,12 +269,15 @@ CliParse parseCommandLine(const QStringList& arguments) {
     request.barrier = serial;
   }
   const qint64 now = QDateTime::currentMSecsSinceEpoch();
-  for (auto [option, field, endOfDay] : {std::tuple{&history.since, &CliRequest::sinceMs, false},
+  for (auto [option, field, rangeEnd] : {std::tuple{&history.since, &CliRequest::sinceMs, false},
                                          std::tuple{&history.until, &CliRequest::untilMs, true}}) {
     if (!parser.isSet(*option)) continue;
-    request.*field = parseWhen(parser.value(*option), now, endOfDay);
+    request.*field = parseWhen(parser.value(*option), now, rangeEnd);
     if (!(request.*field)) return failure(uiText(UiTexts::txtCliBadWhen).arg(parser.value(*option)));
   }
+  if (request.sinceMs && request.untilMs && *request.sinceMs > *request.untilMs)
+    return failure(
+        uiText(UiTexts::txtCliSinceAfterUntil).arg(parser.value(history.since), parser.value(history.until)));
   for (const ReportOption& option : ReportOptions) {
     if (!parser.isSet(QString::fromLatin1(option.name))) continue;
     if (known->command != CliCommand::Report)
@@ -252,20 +312,107 @@ QString commandName(CliCommand command) {
   return QString();
 }
 
-std::optional<qint64> parseWhen(const QString& text, qint64 nowMs, bool endOfDay) {
-  static const QRegularExpression span(QStringLiteral("^(\\d{1,6})([mhd])$"));
-  if (const QRegularExpressionMatch m = span.match(text); m.hasMatch()) {
-    const qint64 unit = m.captured(2) == QLatin1String("m")   ? 60'000
-                        : m.captured(2) == QLatin1String("h") ? 3'600'000
-                                                              : 86'400'000;
-    return nowMs - m.captured(1).toLongLong() * unit;
+namespace {
+
+constexpr qint64 DayMs = 86'400'000;
+
+// Seconds east of UTC of the local clock at `ms`.
+int localOffset(qint64 ms) { return QDateTime::fromMSecsSinceEpoch(ms).offsetFromUtc(); }
+
+// The moment the local clock shows `date` and `time`. A time it shows twice
+// (the hour repeated at the end of summer time) is the earlier moment, or
+// with `later` the later; a time it skips is the moment of the skip, the
+// first after it.
+std::optional<qint64> localMoment(QDate date, QTime time, bool later) {
+  const qint64 wall = QDateTime(date, time, Qt::UTC).toMSecsSinceEpoch();
+  // The offsets on both sides of a change of the clock near that time.
+  const qint64 before = localOffset(wall - DayMs) * 1000LL, after = localOffset(wall + DayMs) * 1000LL;
+  std::optional<qint64> found;
+  for (const qint64 offset : {before, after}) {
+    const qint64 moment = wall - offset;
+    if (moment + localOffset(moment) * 1000LL != wall) continue;
+    if (!found || (later ? moment > *found : moment < *found)) found = moment;
   }
-  const QDate date = QDate::fromString(text, Qt::ISODate);
-  if (date.isValid() && text.size() == 10) {
-    const QDateTime start = date.startOfDay();
-    return endOfDay ? date.addDays(1).startOfDay().toMSecsSinceEpoch() - 1 : start.toMSecsSinceEpoch();
+  if (found || before >= after) return found;
+  // Skipped: the clock shows less than `wall` at `low` and more at `high`.
+  qint64 low = wall - after, high = wall - before;
+  while (high - low > 1) {
+    const qint64 middle = low + (high - low) / 2;
+    (localOffset(middle) * 1000LL == after ? high : low) = middle;
   }
-  const QDateTime moment = QDateTime::fromString(text, Qt::ISODateWithMs);
-  if (moment.isValid()) return moment.toMSecsSinceEpoch();
-  return std::nullopt;
+  return high;
+}
+
+// A span of time as journalctl takes it ("90m", "1h 30min", "2 days"), in
+// ms; none for anything else or a span beyond qint64.
+std::optional<qint64> parseSpan(const QString& text) {
+  static const QHash<QString, qint64> units = [] {
+    const std::array<std::pair<const char*, qint64>, 8> names{{
+        {"ms msec", 1},
+        {"s sec second seconds", 1000},
+        {"m min minute minutes", 60'000},
+        {"h hr hour hours", 3'600'000},
+        {"d day days", DayMs},
+        {"w week weeks", 7 * DayMs},
+        {"M month months", 2'629'800'000},  // 30.44 days, as systemd counts
+        {"y year years", 31'557'600'000},   // 365.25 days
+    }};
+    QHash<QString, qint64> table;
+    for (const auto& [words, ms] : names)
+      for (const QString& word : QString::fromLatin1(words).split(QLatin1Char(' '))) table.insert(word, ms);
+    return table;
+  }();
+  static const QRegularExpression part(QStringLiteral("(\\d{1,12})\\s*([a-zA-Z]+)\\s*"));
+  qint64 total = 0;
+  qsizetype at = 0;
+  for (QRegularExpressionMatchIterator it = part.globalMatch(text); it.hasNext();) {
+    const QRegularExpressionMatch m = it.next();
+    const qint64 unit = units.value(m.captured(2));
+    qint64 ms = 0;
+    if (m.capturedStart() != at || unit == 0 || qMulOverflow(m.captured(1).toLongLong(), unit, &ms) ||
+        qAddOverflow(total, ms, &total))
+      return std::nullopt;
+    at = m.capturedEnd();
+  }
+  if (at == 0 || at != text.size()) return std::nullopt;
+  return total;
+}
+
+}  // namespace
+
+std::optional<qint64> parseWhen(const QString& text, qint64 nowMs, bool rangeEnd) {
+  const QDate today = QDateTime::fromMSecsSinceEpoch(nowMs).date();
+  if (text == QLatin1String("now")) return nowMs;
+  for (const auto& [word, days] : {std::pair{"today", 0}, std::pair{"yesterday", -1}, std::pair{"tomorrow", 1}})
+    if (text == QLatin1String(word)) return today.addDays(days).startOfDay().toMSecsSinceEpoch();
+
+  // "-1h", "30s", "2 days ago": back from now; "+1h", "1h left": ahead.
+  static const QRegularExpression relative(QStringLiteral("^([+-]?)\\s*(.*?)(?:\\s+(ago|left))?$"));
+  const QRegularExpressionMatch r = relative.match(text.trimmed());
+  if (const std::optional<qint64> span = parseSpan(r.captured(2))) {
+    const QString sign = r.captured(1), word = r.captured(3);
+    if ((sign == QLatin1String("+") && word == QLatin1String("ago")) ||
+        (sign == QLatin1String("-") && word == QLatin1String("left")))
+      return std::nullopt;
+    const bool ahead = sign == QLatin1String("+") || word == QLatin1String("left");
+    qint64 moment = 0;
+    if (ahead ? qAddOverflow(nowMs, *span, &moment) : qSubOverflow(nowMs, *span, &moment)) return std::nullopt;
+    return moment;
+  }
+
+  const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+  if (!date.isValid() || text.size() < 10) return std::nullopt;
+  if (text.size() == 10)
+    return rangeEnd ? date.addDays(1).startOfDay().toMSecsSinceEpoch() - 1 : date.startOfDay().toMSecsSinceEpoch();
+  if (text[10] != QLatin1Char('T') && text[10] != QLatin1Char(' ')) return std::nullopt;
+  const QString rest = text.mid(11);
+  // With an offset or Z the moment is exact.
+  static const QRegularExpression zoned(QStringLiteral("(Z|[+-]\\d\\d(:?\\d\\d)?)$"));
+  if (zoned.match(rest).hasMatch()) {
+    const QDateTime moment = QDateTime::fromString(text.left(10) + QLatin1Char('T') + rest, Qt::ISODateWithMs);
+    return moment.isValid() ? std::optional(moment.toMSecsSinceEpoch()) : std::nullopt;
+  }
+  const QTime time = QTime::fromString(rest, Qt::ISODateWithMs);
+  if (!time.isValid()) return std::nullopt;
+  return localMoment(date, time, rangeEnd);
 }

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <optional>
 
-enum class CliCommand { Identify, Read, Write, Reset, Status, Show, Diff, History, Barriers, WalkTest, Report };
+enum class CliCommand { Identify, Read, Write, Reset, Status, Show, Diff, History, Barriers, WalkTest, Report, Ports };
 
 // Exit statuses of orvita-cli.
 namespace exitstatus {
@@ -19,6 +19,9 @@ struct CliRequest {
   static constexpr double DefaultTimeoutSeconds = 10;
   // walktest: how long the test waits for the next pass.
   static constexpr double WalkTestTimeoutSeconds = 120;
+
+  // "-" for standard input (show, diff, write) or output (read).
+  static inline const QString StandardStream = QStringLiteral("-");
 
   CliCommand command = CliCommand::Identify;
   QStringList files;  // the command's file arguments
@@ -45,10 +48,16 @@ struct CliRequest {
 // The command's name as typed ("status").
 QString commandName(CliCommand command);
 
-// A moment as history takes it, relative to `nowMs`: an ISO 8601 date (the
-// day's start, or with `endOfDay` its last millisecond), date and time
-// (local unless an offset is given), or a span back from now ("90m", "24h",
-// "7d"). None for anything else.
+// A moment as history takes it, relative to `nowMs`, in local time where no
+// offset is given: an ISO 8601 date (its midnight, or with `endOfDay` its
+// last millisecond); a date and time ("2026-12-08T03:12", a blank in place
+// of the T too), where a time the clock skips at a change to summer time
+// is the first moment after the skip, and a time the clock passes twice is
+// the earlier one (the later with `endOfDay`); journalctl's words "now",
+// "today", "yesterday", "tomorrow" (midnights); or a span back from now
+// ("90m", "-1h", "1h 30min", "2 days ago"; "+1h" ahead) in ms, s, min (m),
+// h, d, w, M (months) and y, or their longer names, as journalctl takes
+// them. None for anything else.
 std::optional<qint64> parseWhen(const QString& text, qint64 nowMs, bool endOfDay);
 
 struct CliParse {

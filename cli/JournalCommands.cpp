@@ -179,7 +179,7 @@ CommandOutcome runJournalCommand(const CliRequest& request, const CommandOutput&
   printer.header();
   if (!reader.forEachEvent(query, [&](const JournalEvent& e) {
         printer.print(e);
-        return true;
+        return !output.closed();  // a reader gone away (| head) reads no more
       }))
     return {exitstatus::Usage, uiText(UiTexts::txtJournalCannotRead).arg(journalPath(), reader.error())};
   return {};

@@ -163,7 +163,7 @@ CommandOutcome runReport(const CliRequest& request, const CommandOutput&) {
   RecordRequest form{request.site, request.technician, request.remark, request.plan, {}, QDateTime::currentDateTime()};
   if (!request.plan.isEmpty())
     if (const ConfigFileResult result = readConfigFile(request.plan, form.plan); !result)
-      return fileFailure(request.plan, result.message());
+      return fileFailure(request.plan, result);
   QString error;
   if (!writeRecordPdf(path, assembleRecord(form, stored->barrier, stored->result, &journal), &error))
     return fileFailure(path, error);

@@ -4,8 +4,6 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -16,6 +14,7 @@
 #include "cli/CommandLine.h"
 #include "cli/FileCommands.h"
 #include "cli/JournalCommands.h"
+#include "cli/PortsCommand.h"
 #include "cli/WalkTestCommand.h"
 #include "texts/UiTexts.h"
 #include "util/TerminationSignals.h"
@@ -45,6 +44,12 @@ void printBuffered(const QString& text) {
   if (!print(stdout, text, false)) outputError = errno != 0 ? errno : EIO;
 }
 
+void printData(const QByteArray& bytes) {
+  if (outputError != 0) return;
+  std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) outputError = errno != 0 ? errno : EIO;
+}
+
 // The reader of standard output has gone (a pipe's other end closed), even
 // before anything more is written to it.
 bool outputClosed() {
@@ -54,30 +59,41 @@ bool outputClosed() {
   return outputError != 0;
 }
 
+// Creating Qt's graphical side looks for the session's runtime folder, and Qt
+// warns where cron left it unset or sudo left another user's: a record drawn
+// off screen needs none.
+QtMessageHandler qtMessages = nullptr;
+void withoutRuntimeFolderWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (message.startsWith(QLatin1String("QStandardPaths: "))) return;
+  if (qtMessages) qtMessages(type, context, message);
+}
+
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, bool paints) {
+  if (!paints) return std::make_unique<QCoreApplication>(argc, argv);
+  qtMessages = qInstallMessageHandler(withoutRuntimeFolderWarnings);
+  auto app = std::make_unique<QGuiApplication>(argc, argv);
+  qInstallMessageHandler(qtMessages);
+  return app;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  // A reader that went away is an error of the write, never the end of the program.
+  // A reader that went away is an error of the write, so that the command
+  // ends its own way first (frees the port, ends its journal session).
   std::signal(SIGPIPE, SIG_IGN);
   // A record is set in fonts, which need Qt's graphical side; it draws on
   // nothing, so it needs no display either.
   bool paints = false;
   for (int i = 1; i < argc; ++i) paints = paints || std::strcmp(argv[i], "report") == 0;
   if (paints && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  const std::unique_ptr<QCoreApplication> app =
-      paints ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+  const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv, paints);
   QCoreApplication::setApplicationName(QStringLiteral("orvita-cli"));
   QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3.%4")
                                               .arg(ORVITA_VERSION_MAJOR)
                                               .arg(ORVITA_VERSION_MINOR)
                                               .arg(ORVITA_VERSION_PATCH)
                                               .arg(ORVITA_VERSION_TWEAK));
-
-  // Qt's own words (the help's headings, the parser's messages) in Polish,
-  // where Qt's translations are installed.
-  QTranslator qtTexts;
-  if (qtTexts.load(QStringLiteral("qtbase_pl"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QCoreApplication::installTranslator(&qtTexts);
 
   const auto outputFailure = [] {
     print(stderr, QStringLiteral("orvita-cli: ") +
@@ -89,6 +105,7 @@ int main(int argc, char** argv) {
     case CliParse::Help:
     case CliParse::Version:
       printOutput(parse.text.endsWith(QLatin1Char('\n')) ? parse.text.chopped(1) : parse.text);
+      if (outputError == EPIPE) endBySignal(SIGPIPE);
       return outputError != 0 ? outputFailure() : exitstatus::Done;
     case CliParse::Error:
       print(stderr, QStringLiteral("orvita-cli: ") + parse.text);
@@ -98,10 +115,11 @@ int main(int argc, char** argv) {
   }
 
   const CliRequest& request = parse.request;
-  const CommandOutput out{
-      printOutput, [](const QString& line) { print(stderr, QStringLiteral("orvita-cli: ") + line); }, outputClosed};
+  const CommandOutput out{printOutput,
+                          [](const QString& line) { print(stderr, QStringLiteral("orvita-cli: ") + line); },
+                          outputClosed, printData};
   const bool offline = request.command == CliCommand::Show || request.command == CliCommand::Diff ||
-                       request.command == CliCommand::Report;
+                       request.command == CliCommand::Report || request.command == CliCommand::Ports;
   const bool journal = request.command == CliCommand::History || request.command == CliCommand::Barriers;
   // Ctrl+C, a terminal closed, a service stopped: the command ends its own way.
   if (!offline && !journal) catchTerminationSignals();
@@ -114,7 +132,9 @@ int main(int argc, char** argv) {
     case CliCommand::History:
     case CliCommand::Barriers:
       // A journal's worth of lines: written in blocks, not line by line.
-      outcome = runJournalCommand(request, CommandOutput{printBuffered, out.error, outputClosed});
+      // Closed once a write failed: the lines wait in the buffer, so a reader
+      // gone away shows at the next block.
+      outcome = runJournalCommand(request, CommandOutput{printBuffered, out.error, [] { return outputError != 0; }});
       if (std::fflush(stdout) != 0 && outputError == 0) outputError = errno != 0 ? errno : EIO;
       break;
     case CliCommand::WalkTest:
@@ -123,11 +143,20 @@ int main(int argc, char** argv) {
     case CliCommand::Report:
       outcome = runReport(request, out);
       break;
+    case CliCommand::Ports:
+      outcome = runPortsCommand(request, out);
+      break;
     default:
       outcome = runBarrierCommand(request, out);
       break;
   }
   if (!outcome.error.isEmpty()) out.error(outcome.error);
+  std::fflush(stdout);
+  // As a shell expects of a program a signal ended: the same signal, now at
+  // its default action (a loop stops at Ctrl+C; `systemctl stop` is clean).
+  if (const int signalNumber = outcome.stoppedBySignal()) endBySignal(signalNumber);
+  // A reader that went away (`| head`): quietly, as SIGPIPE ends jq or sqlite3.
+  if (outputError == EPIPE) endBySignal(SIGPIPE);
   if (outputError != 0 && outcome.exitStatus == exitstatus::Done) return outputFailure();
   return outcome.exitStatus;
 }

@@ -94,6 +94,8 @@ class Page {
     if (!painter_.begin(&device_)) return false;
     painter_.setRenderHint(QPainter::Antialiasing);
     painter_.setRenderHint(QPainter::TextAntialiasing);
+    // Icons and badges as drawn, not JPEG-blurred (a PDF takes them lossless).
+    painter_.setRenderHint(QPainter::LosslessImageRendering);
     const QRectF paper = device_.pageLayout().fullRectPoints();
     unit_ = device_.logicalDpiX() / 25.4;
     widthMm_ = paper.width() / 72.0 * 25.4;

@@ -202,14 +202,19 @@ const std::vector<Entry>& entries() {
                       "  walktest           test uruchomieniowy: każda wiązka przerwana i wolna, styki sabotażowe\n"
                       "                     otwarte i zamknięte, wyjścia; wynik trafia do bazy historii\n"
                       "  report PLIK.pdf    protokół uruchomienia z ostatniego testu w bazie historii\n"
+                      "  ports              porty szeregowe z opisem i stałymi nazwami\n"
+                      "Zamiast PLIK.acc \"-\" to standardowe wejście (show, diff, write) albo wyjście (read).\n"
                       "Opis jednego polecenia: orvita-cli polecenie --help.\n"
                       "\n"
                       "Kod wyjścia: 0 wykonane; 1 bariera nie odpowiada albo odmówiła (diff: pliki się różnią;\n"
                       "walktest: nie wszystko zaliczone; report: brak testu w bazie historii); 2 błędne wywołanie,\n"
                       "brak portu albo plik (także standardowe wyjście), którego nie można odczytać lub zapisać;\n"
-                      "3 nie można otworzyć portu; 128 + numer sygnału: przerwane (130 po Ctrl+C).")},
+                      "3 nie można otworzyć portu. Przerwany sygnałem SIGINT (Ctrl+C), SIGTERM albo SIGHUP kończy\n"
+                      "się po sprzątnięciu tym samym sygnałem (powłoka pokaże 128 + jego numer, 130 po Ctrl+C), a gdy\n"
+                      "odbiorca wyjścia zniknie, cicho, jak po SIGPIPE (141).")},
       {txtCliCommandArgument,
-       QStringLiteral("identify, read, write, reset, status, show, diff, history, barriers, walktest albo report.")},
+       QStringLiteral("identify, read, write, reset, status, show, diff, history, barriers, walktest, report albo "
+                      "ports.")},
       {txtCliCommandSyntax, QStringLiteral("polecenie [plik…]")},
       {txtCliOptionPort,
        QStringLiteral("Port bariery: nazwa w jądrze (ttyUSB0) albo ścieżka (/dev/serial/by-id/…); domyślnie port "
@@ -219,7 +224,8 @@ const std::vector<Entry>& entries() {
       {txtCliOptionTimeoutValue, QStringLiteral("sekundy")},
       {txtCliOptionForce, QStringLiteral("write: zapisz także do bariery o innej liczbie wiązek niż w pliku.")},
       {txtCliOptionFollow, QStringLiteral("status: pokazuj stan po każdej zmianie, dopóki bariera odpowiada.")},
-      {txtCliOptionJson, QStringLiteral("status, history, barriers, walktest: jeden obiekt JSON w wierszu.")},
+      {txtCliOptionJson,
+       QStringLiteral("identify, status, show, history, barriers, walktest, ports: jeden obiekt JSON w wierszu.")},
       {txtCliSeeHelp, QStringLiteral(" (--help opisuje polecenia).")},
       {txtCliNoCommand, QStringLiteral("Brak polecenia.")},
       {txtCliUnknownCommand, QStringLiteral("Nieznane polecenie: %1.")},
@@ -243,21 +249,27 @@ const std::vector<Entry>& entries() {
       {txtCliBeamBlockMemory, QStringLiteral("w pamięci blokad")},
       {txtCliReservedByte, QStringLiteral("Bajt %1 (zarezerwowany)")},
       {txtCliHelpIdentify, QStringLiteral("Identyfikacja bariery: typ, wersja i data oprogramowania, liczba wiązek.")},
-      {txtCliHelpRead, QStringLiteral("Odczyt konfiguracji z bariery do pliku PLIK.acc (32 bajty).")},
+      {txtCliHelpRead, QStringLiteral("Odczyt konfiguracji z bariery do pliku PLIK.acc (32 bajty); \"-\" to "
+                                      "standardowe wyjście.")},
       {txtCliHelpWrite,
        QStringLiteral("Zapis konfiguracji z pliku PLIK.acc do bariery i odczyt sprawdzający. Plik dla innej liczby "
                       "wiązek niż bariery jest odrzucany, chyba że podano --force. Przerwany (Ctrl+C) kończy "
-                      "bieżący blok i mówi, co bariera zawiera.")},
+                      "bieżący blok i mówi, co bariera zawiera. \"-\" to standardowe wejście.")},
       {txtCliHelpReset, QStringLiteral("Reset pamięci blokad bariery.")},
       {txtCliHelpStatus,
        QStringLiteral("Stan bariery: wiązki, wyjścia, styki sabotażowe, magistrala, LED, tryb rejestracji, "
                       "zasilanie. Z --follow nowy stan po każdej zmianie; kończy się, gdy odbiorca wyjścia "
                       "zniknie.")},
-      {txtCliHelpShow, QStringLiteral("Konfiguracja zapisana w pliku PLIK.acc, słowami.")},
+      {txtCliHelpShow, QStringLiteral("Konfiguracja zapisana w pliku PLIK.acc, słowami albo z --json jako obiekt "
+                                      "JSON; \"-\" to standardowe wejście. Plik krótszy niż 32 bajty jest "
+                                      "odrzucany (kod 2), dłuższy albo z liczbą wiązek spoza 2–8 pokazany po "
+                                      "ostrzeżeniu.")},
       {txtCliHelpDiff,
-       QStringLiteral("Pola, którymi różnią się pliki A.acc i B.acc. Kod wyjścia 1, gdy się różnią, 0 gdy nie.")},
+       QStringLiteral("Pola, którymi różnią się pliki A.acc i B.acc (jeden z nich może być \"-\", standardowym "
+                      "wejściem). Kod wyjścia 1, gdy się różnią, 0 gdy nie.")},
       {txtCliOptionReconnect,
-       QStringLiteral("status --follow: gdy bariera zniknie, czekaj na nią i pokazuj dalej, zamiast kończyć.")},
+       QStringLiteral("status --follow: gdy bariera zniknie, czekaj na nią i pokazuj dalej, zamiast kończyć; z "
+                      "--json utrata i powrót to obiekty {\"event\": \"lost\"} i {\"event\": \"back\"}.")},
       {txtCliLost, QStringLiteral("Bariera na porcie %1 nie odpowiada; czekam, aż odpowie.")},
       {txtCliBack, QStringLiteral("Bariera na porcie %1 znów odpowiada.")},
       {txtCliOutputFailed, QStringLiteral("Nie można pisać na standardowe wyjście: %1.")},
@@ -275,6 +287,31 @@ const std::vector<Entry>& entries() {
       {txtCliStoppedUnconfirmed,
        QStringLiteral("Przerwano (%1): bariera nie potwierdziła wysłanego bloku; jej konfiguracja mogła zostać "
                       "zmieniona w części.")},
+      {txtCliHelpPorts,
+       QStringLiteral("Porty szeregowe tego komputera, bez otwierania ich: nazwa w jądrze z opisem adaptera USB "
+                      "(producent, produkt, numer seryjny, opóźnienie), a pod nią jego stałe nazwy "
+                      "/dev/serial/by-id/…. Każdą z tych nazw przyjmuje --port.")},
+      {txtCliNoSerialPorts, QStringLiteral("Nie znaleziono portów szeregowych.")},
+      {txtCliUsage, QStringLiteral("Użycie: orvita-cli [opcje] %1")},
+      {txtCliOptionsHeading, QStringLiteral("Opcje:")},
+      {txtCliArgumentsHeading, QStringLiteral("Argumenty:")},
+      {txtCliUnknownOption, QStringLiteral("Nieznana opcja \"%1\".")},
+      {txtCliUnknownOptions, QStringLiteral("Nieznane opcje: %1.")},
+      {txtCliMissingValue, QStringLiteral("Brak wartości po opcji %1.")},
+      {txtCliUnexpectedValue, QStringLiteral("Opcja %1 nie przyjmuje wartości.")},
+      {txtCliSinceAfterUntil,
+       QStringLiteral("Początek zakresu (--since %1) jest późniejszy niż jego koniec (--until %2).")},
+      {txtCliStdinTwice, QStringLiteral("Standardowe wejście (-) można podać tylko raz.")},
+      {txtCliBinaryToTerminal, QStringLiteral("Konfiguracja to 32 bajty binarne, nie do czytania na terminalu: "
+                                              "przekieruj standardowe wyjście do pliku albo potoku.")},
+      {txtCliPortNotOpened, QStringLiteral("Nie można otworzyć portu %1: %2")},
+      {txtCliFileNotFound, QStringLiteral("Nie ma takiego pliku")},
+      {txtCliInvalidFilename, QStringLiteral("Nieprawidłowa nazwa pliku albo nie ma takiego folderu")},
+      {txtCliFileAccessDenied, QStringLiteral("Brak dostępu do pliku")},
+      {txtCliFileTooShort, QStringLiteral("Plik jest krótszy niż 32 bajty konfiguracji")},
+      {txtCliDiskFull, QStringLiteral("Brak miejsca na dysku")},
+      {txtCliTooManyOpenFiles, QStringLiteral("Za dużo otwartych plików")},
+      {txtCliStandardInput, QStringLiteral("standardowe wejście")},
 
       {txtJournalCannotWrite,
        QStringLiteral("Nie można zapisywać bazy historii %1 (%2); program działa dalej bez niej.")},
@@ -285,7 +322,8 @@ const std::vector<Entry>& entries() {
                                         "działa dalej bez niej.")},
       {txtJournalCannotRead, QStringLiteral("Nie można odczytać bazy historii %1: %2")},
       {txtCliBadWhen, QStringLiteral("Nieznany czas \"%1\": podaj datę (2026-12-08), datę i godzinę "
-                                     "(2026-12-08T03:12) albo okres wstecz (24h, 7d).")},
+                                     "(2026-12-08T03:12), now, today, yesterday albo okres wstecz (30s, -1h, "
+                                     "7d, 1w).")},
       {txtCliOptionBarrier, QStringLiteral("history, report: tylko bariera o tym numerze seryjnym nadajnika.")},
       {txtCliOptionSince, QStringLiteral("history: zdarzenia od tej chwili.")},
       {txtCliOptionUntil, QStringLiteral("history: zdarzenia do tej chwili.")},
@@ -299,8 +337,10 @@ const std::vector<Entry>& entries() {
       {txtCliBadSerial, QStringLiteral("Numer seryjny nadajnika to liczba od 0 do 65535, nie \"%1\".")},
 
       {txtCliHelpHistory,
-       QStringLiteral("Zdarzenia z bazy historii, od najstarszych. KIEDY: data (2026-12-08), data i godzina "
-                      "(2026-12-08T03:12) albo okres wstecz (90m, 24h, 7d).")},
+       QStringLiteral("Zdarzenia z bazy historii, od najstarszych. KIEDY: data (2026-12-08: od jej początku, z "
+                      "--until do jej końca), data i godzina (2026-12-08T03:12, czas lokalny, o ile nie podano "
+                      "strefy), now, today, yesterday (północ) albo okres wstecz (30s, 90m, -1h, 7d, 1w, "
+                      "\"2 days ago\"), jak w journalctl.")},
       {txtCliHelpBarriers, QStringLiteral("Bariery znane bazie historii: numer seryjny nadajnika, wersja, "
                                           "pierwsze i ostatnie połączenie, liczba alarmów i sabotaży.")},
       {txtJournalNoFile, QStringLiteral("brak pliku")},

@@ -209,6 +209,27 @@ enum Id : int {
   txtCliStoppedUnchecked = 65495,    // %1 the signal's name
   txtCliStopped = 65496,             // %1 the signal's name; any other command
   txtCliStoppedUnconfirmed = 65497,  // %1 the signal's name; a block sent, none confirmed
+  // orvita-cli for scripts: 66000..66099.
+  txtCliHelpPorts = 66000,
+  txtCliNoSerialPorts = 66001,
+  txtCliUsage = 66002,  // %1 what follows the program's name
+  txtCliOptionsHeading = 66003,
+  txtCliArgumentsHeading = 66004,
+  txtCliUnknownOption = 66005,    // %1 the option without its dashes
+  txtCliUnknownOptions = 66006,   // %1 the options, comma-separated
+  txtCliMissingValue = 66007,     // %1 the option as given
+  txtCliUnexpectedValue = 66008,  // %1 the option as given
+  txtCliSinceAfterUntil = 66009,  // %1 --since, %2 --until, as given
+  txtCliStdinTwice = 66010,
+  txtCliBinaryToTerminal = 66011,
+  txtCliPortNotOpened = 66012,  // %1 the port, %2 why
+  txtCliFileNotFound = 66013,
+  txtCliInvalidFilename = 66014,
+  txtCliFileAccessDenied = 66015,
+  txtCliFileTooShort = 66016,
+  txtCliDiskFull = 66017,
+  txtCliTooManyOpenFiles = 66018,
+  txtCliStandardInput = 66019,  // "-" in place of a file's name
 
   // What the port list tells of a device.
   txtPortListEntry = 65440,   // %1 name, %2 description

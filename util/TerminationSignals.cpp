@@ -7,6 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 
 namespace {
 
@@ -33,6 +34,20 @@ bool catchTerminationSignals() {
   action.sa_flags = SA_RESTART;
   for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signalNumber, &action, nullptr);
   return true;
+}
+
+void endBySignal(int signalNumber) {
+  struct sigaction action {};
+  action.sa_handler = SIG_DFL;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(signalNumber, &action, nullptr);
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, signalNumber);
+  ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
+  ::raise(signalNumber);
+  // A signal whose default action does not end the process.
+  std::_Exit(128 + signalNumber);
 }
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {

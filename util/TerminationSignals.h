@@ -12,6 +12,12 @@ class QSocketNotifier;
 // (the signals then keep their default action).
 bool catchTerminationSignals();
 
+// Ends the process by `signalNumber` at its default action, as if the signal
+// had never been caught: a shell then sees what ended it (a loop stops at
+// Ctrl+C, a service manager counts SIGTERM as a clean stop). Call it after
+// the clean-up, with standard output and error flushed.
+[[noreturn]] void endBySignal(int signalNumber);
+
 class TerminationSignals : public QObject {
   Q_OBJECT
  public:

@@ -1,19 +1,61 @@
-// orvita-cli without a barrier: its arguments, a configuration in words and
-// the status in words and JSON.
+// orvita-cli without a barrier: its arguments and times, a configuration in
+// words and JSON, the status in words and JSON, the ports, the bash
+// completion and the manual pages.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <ctime>
 
 #include "cli/CommandLine.h"
 #include "cli/DefaultPort.h"
+#include "cli/FileCommands.h"
 #include "cli/JournalCommands.h"
+#include "cli/PortsCommand.h"
 #include "cli/StatusReport.h"
 #include "files/ConfigText.h"
 #include "journal/JournalCsv.h"
 
 namespace {
+
+// The local time zone for one test: TZ set, and restored after.
+class TimeZone {
+ public:
+  explicit TimeZone(const char* zone) : saved_(qgetenv("TZ")), wasSet_(qEnvironmentVariableIsSet("TZ")) {
+    qputenv("TZ", zone);
+    tzset();
+  }
+  ~TimeZone() {
+    if (wasSet_)
+      qputenv("TZ", saved_);
+    else
+      qunsetenv("TZ");
+    tzset();
+  }
+
+ private:
+  QByteArray saved_;
+  bool wasSet_;
+};
+
+qint64 utc(const char* iso) {
+  return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODateWithMs).toMSecsSinceEpoch();
+}
+
+// What a command printed, line by line.
+struct Printed {
+  QStringList lines, errors;
+  CommandOutput output() {
+    return {[this](const QString& l) { lines << l; }, [this](const QString& l) { errors << l; }, [] { return false; }};
+  }
+};
 
 CliParse parse(std::initializer_list<const char*> arguments) {
   QStringList list{QStringLiteral("orvita-cli")};
@@ -271,4 +313,275 @@ TEST(CliStatus, TheJsonObjectCarriesTheFlagsAndTheShownSupply) {
   ASSERT_EQ(beams.size(), 2);
   EXPECT_TRUE(beams[1].toObject().value(QStringLiteral("alert")).toBool());
   EXPECT_FALSE(beams[0].toObject().value(QStringLiteral("alert")).toBool());
+}
+
+TEST(CliArguments, HelpAndRefusalsAreInTheProgramsOwnPolishAndNameIt) {
+  const QString help = parse({"--help"}).text;
+  EXPECT_TRUE(help.startsWith(QStringLiteral("Użycie: orvita-cli [opcje] polecenie [plik…]\n")))
+      << help.section(QLatin1Char('\n'), 0, 0).toStdString();
+  EXPECT_TRUE(help.contains(QStringLiteral("\nOpcje:\n")) && help.contains(QStringLiteral("\nArgumenty:\n")));
+  for (const char* english : {"Usage", "Displays", "Options", "Arguments", "help-all", "Qt"})
+    EXPECT_FALSE(help.contains(QLatin1String(english))) << english;
+  EXPECT_TRUE(
+      parse({"status", "--help"})
+          .text.startsWith(QStringLiteral("Użycie: orvita-cli [opcje] status [--follow [--reconnect]] [--json]\n")));
+
+  EXPECT_EQ(parse({"--frob"}).text, QStringLiteral("Nieznana opcja \"frob\" (--help opisuje polecenia)."));
+  EXPECT_EQ(parse({"--port"}).text, QStringLiteral("Brak wartości po opcji --port (--help opisuje polecenia)."));
+  EXPECT_EQ(parse({"write", "--force=1", "a.acc"}).text,
+            QStringLiteral("Opcja --force nie przyjmuje wartości (--help opisuje polecenia)."));
+  EXPECT_EQ(parse({"diff", "-", "-"}).outcome, CliParse::Error) << "standard input cannot be read twice";
+  EXPECT_EQ(parse({"diff", "a.acc", "-"}).outcome, CliParse::Run);
+}
+
+// Every date and time case under UTC and under a zone with an offset and
+// summer time, so that a local/UTC slip shows: the expected moments are UTC.
+TEST(CliWhen, SpansWordsDatesAndClockChangesAreTheMomentsJournalctlMeans) {
+  // Now is 00:30 on 2026-03-29 in Warsaw, still the 28th in UTC.
+  struct Zone {
+    const char* name;
+    const char* today;  // the midnight that began the local day of now
+    const char* yesterday;
+    const char* dayStart;                   // 2026-03-29, the day summer time begins in Warsaw
+    const char* dayEnd;                     // its last millisecond: a 23-hour day in Warsaw
+    const char* winterTime;                 // 2026-12-08T03:12
+    const char* skipped;                    // 2026-03-29T02:30, which the Warsaw clock skips
+    const char *twiceEarlier, *twiceLater;  // 2026-10-25T02:30, shown twice there
+  };
+  for (const Zone& zone :
+       {Zone{"UTC", "2026-03-28T00:00Z", "2026-03-27T00:00Z", "2026-03-29T00:00Z", "2026-03-29T23:59:59.999Z",
+             "2026-12-08T03:12Z", "2026-03-29T02:30Z", "2026-10-25T02:30Z", "2026-10-25T02:30Z"},
+        Zone{"Europe/Warsaw", "2026-03-28T23:00Z", "2026-03-27T23:00Z", "2026-03-28T23:00Z", "2026-03-29T21:59:59.999Z",
+             "2026-12-08T02:12Z", "2026-03-29T01:00Z", "2026-10-25T00:30Z", "2026-10-25T01:30Z"}}) {
+    const TimeZone local(zone.name);
+    SCOPED_TRACE(zone.name);
+    const qint64 now = utc("2026-03-28T23:30:00.000Z");
+    EXPECT_EQ(parseWhen("30m", now, false), now - 1'800'000);
+    EXPECT_EQ(parseWhen("30s", now, false), now - 30'000);
+    EXPECT_EQ(parseWhen("-1h", now, false), now - 3'600'000);
+    EXPECT_EQ(parseWhen("+1h", now, true), now + 3'600'000);
+    EXPECT_EQ(parseWhen("1w", now, false), now - 7 * 86'400'000LL);
+    EXPECT_EQ(parseWhen("1h 30min", now, false), now - 5'400'000);
+    EXPECT_EQ(parseWhen("2 days ago", now, false), now - 2 * 86'400'000LL);
+    EXPECT_EQ(parseWhen("now", now, true), now);
+    EXPECT_EQ(parseWhen("today", now, false), utc(zone.today));
+    EXPECT_EQ(parseWhen("today", now, true), utc(zone.today)) << "a midnight, as journalctl takes it";
+    EXPECT_EQ(parseWhen("yesterday", now, false), utc(zone.yesterday));
+    EXPECT_EQ(parseWhen("2026-03-29", now, false), utc(zone.dayStart));
+    EXPECT_EQ(parseWhen("2026-03-29", now, true), utc(zone.dayEnd));
+    EXPECT_EQ(parseWhen("2026-12-08T03:12", now, false), utc(zone.winterTime));
+    EXPECT_EQ(parseWhen("2026-12-08 03:12", now, false), utc(zone.winterTime));
+    EXPECT_EQ(parseWhen("2026-03-29T02:30", now, false), utc(zone.skipped));
+    EXPECT_EQ(parseWhen("2026-03-29T02:30", now, true), utc(zone.skipped));
+    EXPECT_EQ(parseWhen("2026-10-25T02:30", now, false), utc(zone.twiceEarlier));
+    EXPECT_EQ(parseWhen("2026-10-25T02:30", now, true), utc(zone.twiceLater));
+    EXPECT_EQ(parseWhen("2026-12-08T03:12:00.000Z", now, false), utc("2026-12-08T03:12Z"));
+    EXPECT_EQ(parseWhen("2026-12-08T03:12+05:00", now, false), utc("2026-12-07T22:12Z"));
+  }
+  for (const char* wrong : {"-", "1 fortnight", "+1h ago", "-1h left", "999999999999y", "1h30", "today2"})
+    EXPECT_FALSE(parseWhen(wrong, 0, false)) << wrong;
+
+  const CliParse backwards = parse({"history", "--since", "today", "--until", "yesterday"});
+  EXPECT_EQ(backwards.outcome, CliParse::Error);
+  EXPECT_TRUE(backwards.text.contains(QStringLiteral("--since today"))) << backwards.text.toStdString();
+  EXPECT_EQ(parse({"history", "--since", "2026-12-08T03:12", "--until", "2026-12-08T03:12"}).outcome, CliParse::Run);
+}
+
+TEST(CliConfigText, ShowJsonCarriesEveryFieldAndTheBytes) {
+  const QJsonObject json = configJson(sampleConfig());
+  EXPECT_EQ(json.value(QStringLiteral("beamCount")).toInt(), 4);
+  EXPECT_EQ(json.value(QStringLiteral("alarmMode")).toInt(), 1);
+  EXPECT_EQ(json.value(QStringLiteral("autoBlockTimeSeconds")).toInt(), 30);
+  EXPECT_EQ(json.value(QStringLiteral("maxCoveredTimeMinutes")).toInt(), 7);
+  EXPECT_EQ(json.value(QStringLiteral("serial")).toInt(), 12345);
+  EXPECT_EQ(json.value(QStringLiteral("config")).toString(),
+            QStringLiteral("01051900000000000030390700000000") + QStringLiteral("1E030000000000000000000000000004"));
+  const QJsonArray beams = json.value(QStringLiteral("beams")).toArray();
+  ASSERT_EQ(beams.size(), 4);
+  EXPECT_EQ(beams[0].toObject(),
+            (QJsonObject{{"beam", 1}, {"responseTimeMs", 200}, {"switchedOff", false}, {"autoBlockCount", 3}}));
+  EXPECT_EQ(beams[1].toObject().value(QStringLiteral("responseTimeMs")).toInt(), 1000);
+  EXPECT_TRUE(beams[2].toObject().value(QStringLiteral("switchedOff")).toBool());
+}
+
+TEST(CliPorts, EachDeviceIsListedWithItsDescriptionAndItsStableNamesUnderIt) {
+  QTemporaryDir sys;
+  const auto path = [&](const QString& relative) { return sys.filePath(relative); };
+  const auto write = [&](const QString& relative, const QByteArray& text) {
+    QDir().mkpath(QFileInfo(path(relative)).path());
+    QFile file(path(relative));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text + "\n");
+  };
+  const QString ftdi = QStringLiteral("devices/usb1/1-2");
+  for (const auto& [name, text] :
+       {std::pair{"idVendor", "0403"}, std::pair{"idProduct", "6001"}, std::pair{"manufacturer", "FTDI"},
+        std::pair{"product", "FT232R USB UART"}, std::pair{"serial", "A10K1234"}})
+    write(ftdi + "/" + name, text);
+  write(ftdi + "/1-2:1.0/ttyUSB0/latency_timer", "16");
+  write(QStringLiteral("devices/usb1/1-3/idVendor"), "2341");
+  write(QStringLiteral("devices/usb1/1-3/idProduct"), "0043");
+  QDir().mkpath(path(QStringLiteral("devices/usb1/1-3/1-3:1.0")));
+  for (const auto& [tty, device] :
+       {std::pair{"ttyUSB0", "devices/usb1/1-2/1-2:1.0/ttyUSB0"}, std::pair{"ttyACM0", "devices/usb1/1-3/1-3:1.0"}}) {
+    QDir().mkpath(path(QStringLiteral("class/tty/") + tty));
+    ASSERT_TRUE(QFile::link(path(device), path(QStringLiteral("class/tty/%1/device").arg(tty))));
+  }
+  QDir().mkpath(path(QStringLiteral("by-id")));
+  const QString stable = path(QStringLiteral("by-id/usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0"));
+  ASSERT_TRUE(QFile::link(QStringLiteral("../../ttyUSB0"), stable));
+
+  CliRequest request;
+  request.command = CliCommand::Ports;
+  Printed text;
+  runPortsCommand(request, text.output(), path(QStringLiteral("class/tty")), path(QStringLiteral("by-id")));
+  EXPECT_EQ(text.lines, (QStringList{QStringLiteral("ttyACM0 – urządzenie USB 2341:0043"),
+                                     QStringLiteral("ttyUSB0 – FTDI FT232R USB UART, nr seryjny A10K1234, "
+                                                    "opóźnienie adaptera 16 ms"),
+                                     stable + QStringLiteral(" – ttyUSB0")}));
+  EXPECT_TRUE(text.errors.isEmpty());
+
+  request.json = true;
+  Printed json;
+  runPortsCommand(request, json.output(), path(QStringLiteral("class/tty")), path(QStringLiteral("by-id")));
+  ASSERT_EQ(json.lines.size(), 2);
+  const QJsonObject acm = QJsonDocument::fromJson(json.lines[0].toUtf8()).object();
+  const QJsonObject usb = QJsonDocument::fromJson(json.lines[1].toUtf8()).object();
+  EXPECT_EQ(acm.value(QStringLiteral("name")).toString(), QStringLiteral("ttyACM0"));
+  EXPECT_TRUE(acm.value(QStringLiteral("stableNames")).toArray().isEmpty());
+  EXPECT_TRUE(acm.value(QStringLiteral("latencyTimerMs")).isNull());
+  EXPECT_EQ(usb, (QJsonObject{{"name", "ttyUSB0"},
+                              {"device", "/dev/ttyUSB0"},
+                              {"stableNames", QJsonArray{stable}},
+                              {"description", "FTDI FT232R USB UART, nr seryjny A10K1234"},
+                              {"manufacturer", "FTDI"},
+                              {"product", "FT232R USB UART"},
+                              {"serialNumber", "A10K1234"},
+                              {"vendorId", "0403"},
+                              {"productId", "6001"},
+                              {"latencyTimerMs", 16}}));
+
+  Printed none;
+  request.json = false;
+  runPortsCommand(request, none.output(), path(QStringLiteral("nothing")), path(QStringLiteral("nothing")));
+  EXPECT_TRUE(none.lines.isEmpty()) << "nothing a completion could take for a port";
+  EXPECT_EQ(none.errors.size(), 1);
+}
+
+// The completion script as bash-completion loads it, asked as bash asks it
+// when Tab is pressed after `words` (the last one being completed).
+QStringList completions(const QStringList& words, const QString& folder = QString()) {
+  QProcess bash;
+  if (!folder.isEmpty()) bash.setWorkingDirectory(folder);
+  bash.start(
+      QStringLiteral("bash"),
+      QStringList{QStringLiteral("--norc"), QStringLiteral("--noprofile"), QStringLiteral("-c"),
+                  QStringLiteral("source \"$0\"; f=$(complete -p orvita-cli | sed -E 's/.*-F ([^ ]+).*/\\1/'); "
+                                 "COMP_WORDS=(\"$@\"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); "
+                                 "\"$f\" orvita-cli \"${COMP_WORDS[COMP_CWORD]}\" \"${COMP_WORDS[COMP_CWORD-1]}\"; "
+                                 "printf '%s\\n' \"${COMPREPLY[@]}\""),
+                  QStringLiteral(ORVITA_PACKAGING "/completion/orvita-cli")} +
+          words);
+  EXPECT_TRUE(bash.waitForFinished(30000));
+  EXPECT_EQ(bash.readAllStandardError(), QByteArray());
+  QStringList offered = QString::fromUtf8(bash.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  offered.sort();
+  return offered;
+}
+
+TEST(CliCompletion, BashOffersTheCommandsTheirOwnOptionsThePortsAndConfigurationFiles) {
+  const QString cli = QStringLiteral(ORVITA_CLI);
+  EXPECT_EQ(completions({cli, QStringLiteral("st")}), QStringList{QStringLiteral("status")});
+  QStringList commands;
+  for (int c = 0; c <= int(CliCommand::Ports); ++c) commands << commandName(CliCommand(c));
+  commands.sort();
+  EXPECT_EQ(completions({cli, QString()}), commands);
+  EXPECT_EQ(completions({cli, QStringLiteral("--timeout"), QStringLiteral("3"), QStringLiteral("wr")}),
+            QStringList{QStringLiteral("write")});
+
+  const QStringList statusOptions = completions({cli, QStringLiteral("status"), QStringLiteral("--")});
+  for (const char* option : {"--follow", "--reconnect", "--json", "--port", "--timeout", "--help"})
+    EXPECT_TRUE(statusOptions.contains(QLatin1String(option))) << option;
+  EXPECT_FALSE(statusOptions.contains(QStringLiteral("--force")));
+
+  // Each line `ports` prints starts with a name --port takes.
+  QTemporaryDir dir;
+  const QString fake = dir.filePath(QStringLiteral("fake-cli"));
+  QFile script(fake);
+  ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+  script.write(
+      "#!/bin/sh\n[ \"$1\" = ports ] && printf '%s\\n' 'ttyS0' 'ttyUSB0 – FTDI FT232R USB UART' "
+      "'/dev/serial/by-id/usb-FTDI-port0 – ttyUSB0'\n");
+  script.close();
+  script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  EXPECT_EQ(completions({fake, QStringLiteral("--port"), QString()}),
+            (QStringList{"/dev/serial/by-id/usb-FTDI-port0", "ttyS0", "ttyUSB0"}));
+  EXPECT_EQ(completions({fake, QStringLiteral("--port"), QStringLiteral("="), QStringLiteral("ttyU")}),
+            QStringList{QStringLiteral("ttyUSB0")});
+
+  for (const char* name : {"brama.acc", "brama.pdf", "notatki.txt"}) {
+    QFile file(dir.filePath(QLatin1String(name)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  QDir(dir.path()).mkdir(QStringLiteral("kopie"));
+  EXPECT_EQ(completions({cli, QStringLiteral("show"), QString()}, dir.path()), (QStringList{"brama.acc", "kopie"}));
+  EXPECT_EQ(completions({cli, QStringLiteral("report"), QStringLiteral("b")}, dir.path()),
+            QStringList{QStringLiteral("brama.pdf")});
+}
+
+// The manual pages name every option, command, JSON key and CSV column the
+// programs have, so that a new one cannot go undocumented.
+TEST(CliManual, ThePagesNameEveryOptionCommandKeyAndColumn) {
+  const auto page = [](const char* name) {
+    QFile file(QStringLiteral(ORVITA_PACKAGING "/man/") + QLatin1String(name));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+    // As troff source writes them: "\-" for a hyphen, "\fB" and the like between words.
+    static const QRegularExpression font(QStringLiteral("\\\\f[BIRP]"));
+    return QString::fromUtf8(file.readAll()).replace(QStringLiteral("\\-"), QStringLiteral("-")).remove(font);
+  };
+  const QString cliPage = page("orvita-cli.1");
+  static const QRegularExpression optionLine(QStringLiteral("^ +(?:-\\w, )?(--[a-z-]+)"),
+                                             QRegularExpression::MultilineOption);
+  QStringList named;
+  for (auto m = optionLine.globalMatch(parse({"--help"}).text); m.hasNext();) named << m.next().captured(1);
+  for (int c = 0; c <= int(CliCommand::Ports); ++c) named << commandName(CliCommand(c));
+  named << journalCsvHeader().split(QLatin1Char(','));
+  BarrierModel model;
+  model.beamCount = 2;
+  named << statusJson(model).keys() << statusJson(model).value(QStringLiteral("beams")).toArray()[0].toObject().keys();
+  const QJsonObject config = configJson(sampleConfig());
+  named << config.keys() << config.value(QStringLiteral("beams")).toArray()[0].toObject().keys();
+  EXPECT_GT(named.size(), 60);
+  for (const QString& word : named) {
+    const QRegularExpression whole(QStringLiteral("(^|[^\\w-])") + QRegularExpression::escape(word) +
+                                   QStringLiteral("($|[^\\w-])"));
+    EXPECT_TRUE(cliPage.contains(whole)) << "orvita-cli.1 lacks " << word.toStdString();
+  }
+  for (const char* section : {".SH ENVIRONMENT", "ORVITA_JOURNAL", "XDG_STATE_HOME", ".SH FILES", ".SH SIGNALS"})
+    EXPECT_TRUE(cliPage.contains(QLatin1String(section))) << section;
+
+  // The simulator's options and commands as its --help lists them.
+  QProcess sim;
+  sim.start(QStringLiteral(BARRIER_SIM), {QStringLiteral("--help")});
+  ASSERT_TRUE(sim.waitForFinished(30000));
+  const QString simHelp = QString::fromUtf8(sim.readAllStandardOutput() + sim.readAllStandardError());
+  static const QRegularExpression simLine(QStringLiteral("^  (--?[a-z][a-z0-9-]*|[a-z][a-z0-9-]*)(?= |\\|)"),
+                                          QRegularExpression::MultilineOption);
+  const QString simPage = page("orvita-barrier-sim.1");
+  int simNames = 0;
+  for (auto m = simLine.globalMatch(simHelp); m.hasNext(); ++simNames) {
+    const QString word = m.next().captured(1);
+    const QRegularExpression whole(QStringLiteral("(^|[^\\w-])") + QRegularExpression::escape(word) +
+                                   QStringLiteral("($|[^\\w-])"));
+    EXPECT_TRUE(simPage.contains(whole)) << "orvita-barrier-sim.1 lacks " << word.toStdString();
+  }
+  EXPECT_GT(simNames, 40);
+  EXPECT_TRUE(simPage.contains(QStringLiteral("alternate")));
+}
+
+int main(int argc, char** argv) {
+  // Qt's parser words its messages through the application's translators.
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
 }
