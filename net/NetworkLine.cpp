@@ -92,7 +92,9 @@ void NetworkLine::startAttempt() {
   socket_->setProxy(QNetworkProxy::NoProxy);
   connect(socket_, &QTcpSocket::connected, this, &NetworkLine::onConnected);
   connect(socket_, &QTcpSocket::readyRead, this, &NetworkLine::onReadyRead);
-  connect(socket_, &QTcpSocket::errorOccurred, this, &NetworkLine::onSocketError);
+  connect(socket_, &QTcpSocket::errorOccurred, this, &NetworkLine::onConnectionEnded);
+  connect(socket_, &QTcpSocket::disconnected, this,
+          [this] { onConnectionEnded(QAbstractSocket::RemoteHostClosedError); });
   attemptTimer_.start(ConnectTimeoutMs);
   qCInfo(lcNet) << "connecting to" << address_->portName();
   socket_->connectToHost(address_->host, address_->port);
@@ -166,9 +168,8 @@ void NetworkLine::takeData(const char* bytes, std::size_t size) {
   received_.append(bytes, std::clamp<qsizetype>(room, 0, n));
 }
 
-void NetworkLine::onSocketError() {
+void NetworkLine::onConnectionEnded(QAbstractSocket::SocketError error) {
   if (!socket_) return;
-  const QAbstractSocket::SocketError error = socket_->error();
   // Whatever came with the end is read first: it may say why.
   onReadyRead();
   if (!socket_) return;

@@ -15,6 +15,7 @@
 // as an unplugged adapter). lastFailure() says why. All operations and
 // handlers are for the main thread; a handler must not delete the line
 // (deleteLater() it).
+#include <QAbstractSocket>
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -120,7 +121,8 @@ class NetworkLine : public QObject, public SerialLine {
   void startAttempt();
   void onConnected();
   void onReadyRead();
-  void onSocketError();
+  // The socket's error, or its end without one; the first of the two only.
+  void onConnectionEnded(QAbstractSocket::SocketError error);
   void onAttemptTimeout();
   void becomeOpen();
   void configureFarPort();

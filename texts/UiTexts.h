@@ -458,7 +458,7 @@ enum Id : int {
   txtCliHelpReport = 65792,
 
   // Network ports (socket://, rfc2217://): a refused name, why a connection failed or closed.
-  txtNetBadAddress = 66200,  // %1 the name given, %2 what is wrong (one of the four below)
+  txtNetBadAddress = 66200,  // %1 the name given, %2 what is wrong (one of the five below)
   txtNetNoPortNumber = 66201,
   txtNetBadPortNumber = 66202,
   txtNetUnknownScheme = 66203,  // %1 the scheme given
