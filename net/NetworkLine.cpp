@@ -1,5 +1,9 @@
 #include "net/NetworkLine.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <QNetworkProxy>
 #include <QTcpSocket>
 #include <algorithm>
@@ -144,6 +148,7 @@ void NetworkLine::onReadyRead() {
   if (!socket_) return;
   const QByteArray chunk = socket_->readAll();
   if (chunk.isEmpty()) return;
+  acknowledgeAtOnce();
   qCDebug(lcNet).noquote() << "rx" << chunk.toHex(' ');
   const qsizetype before = received_.size();
   if (telnet_)
@@ -156,6 +161,16 @@ void NetworkLine::onReadyRead() {
     lastArrival_ = Clock::now();
     considerNotifying();
   }
+}
+
+// A device server that keeps Nagle's algorithm (ser2net without "nodelay")
+// holds the tail of a reply it sent in two segments until the first is
+// acknowledged, and Linux delays an acknowledgement by up to 40 ms: a poll
+// would wait that long. The kernel leaves quick acknowledgement again by
+// itself, so it is asked for after every read.
+void NetworkLine::acknowledgeAtOnce() {
+  const int on = 1;
+  ::setsockopt(int(socket_->socketDescriptor()), IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
 }
 
 void NetworkLine::takeData(const char* bytes, std::size_t size) {
@@ -300,6 +315,9 @@ void NetworkLine::considerNotifying() {
     notifyTimer_.start(0);
     return;
   }
+  // A running wait looks again when it ends: restarting it at every arrival
+  // would cost a timer for each byte of a reply that trickles in.
+  if (notifyTimer_.isActive()) return;
   const auto quiet = std::chrono::milliseconds(QuietMs) - (Clock::now() - lastArrival_);
   notifyTimer_.start(int(std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(quiet).count())));
 }

@@ -132,6 +132,7 @@ class NetworkLine : public QObject, public SerialLine {
   void waitForNextAttempt(bool afterDrop);
   void dropSocket();
   void flushOutgoing();
+  void acknowledgeAtOnce();
   void takeData(const char* bytes, std::size_t size);
   void considerNotifying();
   void onNotifyTimer();

@@ -19,10 +19,21 @@
 
 class Ser2NetServer {
  public:
+  // How ser2net passes the terminal's bytes on. Tuned, as a small computer
+  // beside the gate should have it: each at once (no chardelay, which holds
+  // them up to 2 characters' time, or 20 ms), and with TCP's nodelay, so
+  // that the tail of a reply split at 20 ms does not wait for an
+  // acknowledgement. Else ser2net's defaults.
+  enum class Tuning { LowLatency, Defaults };
+
   // `folder` holds the terminal's link and ser2net's files; it must outlive this.
   Ser2NetServer(const QString& folder, const QString& simProgram, const QString& ser2netProgram,
-                const QStringList& simArguments = {})
-      : folder_(folder), simProgram_(simProgram), ser2netProgram_(ser2netProgram), simArguments_(simArguments) {}
+                const QStringList& simArguments = {}, Tuning tuning = Tuning::LowLatency)
+      : folder_(folder),
+        simProgram_(simProgram),
+        ser2netProgram_(ser2netProgram),
+        simArguments_(simArguments),
+        tuning_(tuning) {}
   ~Ser2NetServer() {
     stopProcess(ser2net_, SIGTERM);
     sim_.closeWriteChannel();
@@ -81,6 +92,8 @@ class Ser2NetServer {
   // The link to the simulator's pseudo-terminal, which ser2net opens.
   QString terminal() const { return QDir(folder_).filePath("barrier"); }
   QString error() const { return error_; }
+  // barrier-sim itself: its standard error answers `timing` (bench/SimTiming.h).
+  QProcess& simulator() { return sim_; }
 
   // A port of 127.0.0.1 that nothing listens on now.
   static quint16 freePort() {
@@ -100,11 +113,16 @@ class Ser2NetServer {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
     QTextStream out(&file);
     out << "%YAML 1.1\n---\n";
-    const std::array<const char*, 3> accepters = {"tcp", "telnet(rfc2217),tcp", "telnet,tcp"};
-    for (std::size_t i = 0; i < accepters.size(); ++i)
+    const bool tuned = tuning_ == Tuning::LowLatency;
+    const char* tcp = tuned ? "tcp(nodelay)" : "tcp";
+    const std::array<QString, 3> accepters = {tcp, QStringLiteral("telnet(rfc2217),") + tcp,
+                                              QStringLiteral("telnet,") + tcp};
+    for (std::size_t i = 0; i < accepters.size(); ++i) {
       out << "connection: &barrier" << i << "\n"
           << "  accepter: " << accepters[i] << ",127.0.0.1," << ports_[i] << "\n"
           << "  connector: serialdev," << terminal() << ",9600n81,local\n";
+      if (tuned) out << "  options:\n    chardelay: false\n";
+    }
     return out.status() == QTextStream::Ok;
   }
 
@@ -131,6 +149,7 @@ class Ser2NetServer {
 
   QString folder_, simProgram_, ser2netProgram_;
   QStringList simArguments_;
+  Tuning tuning_;
   QProcess sim_, ser2net_;
   std::array<quint16, 3> ports_{};
   QString error_;
