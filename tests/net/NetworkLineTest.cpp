@@ -155,6 +155,7 @@ TEST(NetworkLine, FailuresAreToldInWordsAndTriedAgainLessOften) {
   EXPECT_EQ(refused.line.failureText(), uiText(UiTexts::txtNetRefused).arg(QStringLiteral("127.0.0.1:%1").arg(port)));
   EXPECT_TRUE(refused.line.waitingToReconnect());
   EXPECT_FALSE(refused.line.open());  // waits its turn
+  EXPECT_TRUE(refused.line.waitingToReconnect());
   EXPECT_EQ(refused.line.reconnectPolicy().delay(), ReconnectPolicy::FirstDelay);
   ASSERT_TRUE(QTest::qWaitFor([&] { return refused.openFailed == 2; }, Ceiling));
   EXPECT_EQ(refused.line.reconnectPolicy().delay(), 2 * ReconnectPolicy::FirstDelay);

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <vector>
 
 #include "net/NetworkLine.h"
 #include "tests/Ser2NetServer.h"
@@ -36,6 +37,12 @@ class NetworkLink : public ::testing::TestWithParam<Scheme> {
   Ser2NetServer server{dir.path(), QStringLiteral(BARRIER_SIM), QStringLiteral(SER2NET), {"--status-size", "17"}};
   std::unique_ptr<NetworkHost> host;
   int openings = 0;
+};
+
+// Why the link lost the barrier, each time.
+struct LossWatch : LinkObserver {
+  std::vector<LinkLoss> losses;
+  void barrierLost(LinkLoss reason) override { losses.push_back(reason); }
 };
 
 // What the session will do on the link's silence: open the connection anew.
@@ -73,16 +80,20 @@ TEST_P(NetworkLink, IdentifiesReadsWritesBytes255AndPolls) {
 }
 
 TEST_P(NetworkLink, Ser2NetKilledLosesTheBarrierAtOnceAndItIsFoundAgain) {
+  LossWatch watch;
+  host->link.addObserver(&watch);
   host->start();
   ASSERT_TRUE(identifiedAndRead());
   server.killSer2Net();
-  // Told by the connection's end, not by seven silent ticks.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !host->comm.isOpen(); }, 2 * DeviceLink::CycleIntervalMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !host->comm.isOpen(); }, Ceiling));
+  // Told by the connection's end, as an unplugged adapter, not by seven silent ticks.
+  EXPECT_EQ(watch.losses, std::vector<LinkLoss>{LinkLoss::Unplugged});
   EXPECT_EQ(host->identText, NoConnection);
   EXPECT_EQ(host->comm.lastFailure(), NetworkFailure::ClosedByFarEnd);
   ASSERT_TRUE(server.startSer2Net()) << server.error().toStdString();
   ASSERT_TRUE(identifiedAndRead());
   EXPECT_EQ(openings, 2);
+  host->link.removeObserver(&watch);
 }
 
 INSTANTIATE_TEST_SUITE_P(Schemes, NetworkLink, ::testing::Values(Scheme::Raw, Scheme::Rfc2217), schemeTestName);
