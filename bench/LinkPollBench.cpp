@@ -97,51 +97,10 @@ struct Line {
 const QStringList SimArgs{"--status-size", "17", "--reaction-ms", "1"};
 
 template <typename Host>
-bool poll(Host& host, QProcess& sim, Line& line, int seconds, int changes, const std::function<double()>& otherCpu);
-
-bool measureOnTerminal(Line& line, int seconds, int changes) {
-  QTemporaryDir dir;
-  const QString tty = dir.filePath("barrier");
-  QProcess sim;
-  sim.start(QStringLiteral(BARRIER_SIM), QStringList{"--link", tty} + SimArgs + line.simArgs);
-  if (!sim.waitForStarted(5000) || !QTest::qWaitFor([&] { return QFileInfo::exists(tty); }, 5000)) {
-    std::fprintf(stderr, "barrier-sim did not start\n");
-    return false;
-  }
-  HeadlessHost host(tty, dir.path());
-  const bool done = poll(host, sim, line, seconds, changes, [] { return 0.0; });
-  sim.kill();
-  sim.waitForFinished(2000);
-  return done;
-}
-
-bool measureAcrossNetwork(Line& line, int seconds, int changes) {
-  QTemporaryDir dir;
-  Ser2NetServer server(dir.path(), QStringLiteral(BARRIER_SIM), QStringLiteral(SER2NET), SimArgs + line.simArgs,
-                       line.tuning);
-  if (!server.start()) {
-    std::fprintf(stderr, "%s\n", qPrintable(server.error()));
-    return false;
-  }
-  const QString direct = line.via == Via::RawTcp ? server.rawName() : server.rfc2217Name();
-  std::unique_ptr<DelayRelay> relay;
-  QString name = direct;
-  if (line.addedRoundTripMs > 0) {
-    const auto address = networkAddressOf(direct);
-    relay = std::make_unique<DelayRelay>(address->port, std::chrono::microseconds(line.addedRoundTripMs * 500));
-    name = direct.section(u':', 0, 1) + u':' + QString::number(relay->port());
-  }
-  BasicHeadlessHost<NetworkLine> host(name, dir.path());
-  return poll(host, server.simulator(), line, seconds, changes, [&] { return relay ? relay->cpuSeconds() : 0.0; });
-}
-
-bool measure(Line& line, int seconds, int changes) {
-  return line.via == Via::Terminal ? measureOnTerminal(line, seconds, changes)
-                                   : measureAcrossNetwork(line, seconds, changes);
-}
-
-template <typename Host>
-bool poll(Host& host, QProcess& sim, Line& line, int seconds, int changes, const std::function<double()>& otherCpu) {
+// Polls until the barrier is read, then measures. `otherCpu` is CPU time of
+// this process that is not the program's (the relay's thread).
+bool pollAndMeasure(Host& host, QProcess& sim, Line& line, int seconds, int changes,
+                    const std::function<double()>& otherCpu) {
   host.start();
   if (!waitUntil(
           host, [&] { return host.model.connected() && host.state.readStep == 0 && host.statusReplies > 5; }, 15000)) {
@@ -199,6 +158,48 @@ bool poll(Host& host, QProcess& sim, Line& line, int seconds, int changes, const
   line.runs.push_back(Run{rate, cpu / elapsed, polls ? 1e6 * cpu / polls : 0.0, timing->gapMedianMs, timing->gapP90Ms,
                           median(latencies)});
   return true;
+}
+
+bool measureOnTerminal(Line& line, int seconds, int changes) {
+  QTemporaryDir dir;
+  const QString tty = dir.filePath("barrier");
+  QProcess sim;
+  sim.start(QStringLiteral(BARRIER_SIM), QStringList{"--link", tty} + SimArgs + line.simArgs);
+  if (!sim.waitForStarted(5000) || !QTest::qWaitFor([&] { return QFileInfo::exists(tty); }, 5000)) {
+    std::fprintf(stderr, "barrier-sim did not start\n");
+    return false;
+  }
+  HeadlessHost host(tty, dir.path());
+  const bool done = pollAndMeasure(host, sim, line, seconds, changes, [] { return 0.0; });
+  sim.kill();
+  sim.waitForFinished(2000);
+  return done;
+}
+
+bool measureAcrossNetwork(Line& line, int seconds, int changes) {
+  QTemporaryDir dir;
+  Ser2NetServer server(dir.path(), QStringLiteral(BARRIER_SIM), QStringLiteral(SER2NET), SimArgs + line.simArgs,
+                       line.tuning);
+  if (!server.start()) {
+    std::fprintf(stderr, "%s\n", qPrintable(server.error()));
+    return false;
+  }
+  const QString direct = line.via == Via::RawTcp ? server.rawName() : server.rfc2217Name();
+  std::unique_ptr<DelayRelay> relay;
+  QString name = direct;
+  if (line.addedRoundTripMs > 0) {
+    const auto address = networkAddressOf(direct);
+    relay = std::make_unique<DelayRelay>(address->port, std::chrono::microseconds(line.addedRoundTripMs * 500));
+    name = direct.section(u':', 0, 1) + u':' + QString::number(relay->port());
+  }
+  BasicHeadlessHost<NetworkLine> host(name, dir.path());
+  return pollAndMeasure(host, server.simulator(), line, seconds, changes,
+                        [&] { return relay ? relay->cpuSeconds() : 0.0; });
+}
+
+bool measure(Line& line, int seconds, int changes) {
+  return line.via == Via::Terminal ? measureOnTerminal(line, seconds, changes)
+                                   : measureAcrossNetwork(line, seconds, changes);
 }
 
 }  // namespace
