@@ -96,9 +96,9 @@ struct Line {
 
 const QStringList SimArgs{"--status-size", "17", "--reaction-ms", "1"};
 
-template <typename Host>
 // Polls until the barrier is read, then measures. `otherCpu` is CPU time of
 // this process that is not the program's (the relay's thread).
+template <typename Host>
 bool pollAndMeasure(Host& host, QProcess& sim, Line& line, int seconds, int changes,
                     const std::function<double()>& otherCpu) {
   host.start();
