@@ -4,6 +4,8 @@
 // connection just closed may hold it a moment longer.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "tests/Ser2NetServer.h"
 
 enum class Scheme { Raw, Rfc2217 };
@@ -11,6 +13,8 @@ enum class Scheme { Raw, Rfc2217 };
 inline QString portNameFor(const Ser2NetServer& server, Scheme scheme) {
   return scheme == Scheme::Raw ? server.rawName() : server.rfc2217Name();
 }
+
+inline void PrintTo(Scheme scheme, std::ostream* out) { *out << (scheme == Scheme::Raw ? "socket://" : "rfc2217://"); }
 
 inline std::string schemeTestName(const ::testing::TestParamInfo<Scheme>& info) {
   return info.param == Scheme::Raw ? "socket" : "rfc2217";
