@@ -5,13 +5,18 @@
 // once as a pseudo-terminal delivers it, a status that alternates between 17
 // and 9 bytes, a barrier that pauses 2-20 ms between bytes, USB adapters with
 // a 1 ms and a 16 ms latency timer, and the line after a reply 990 ms late
-// and after a reply sent twice (measured from 2 s after the fault on). Each
-// run gives the polls per second against that line's limit, the program's
-// CPU, the time from a reply's last byte to the next request (measured by the
-// simulator), and the time from the last byte of a reply that carries a
-// status change to the model holding it. Medians of the runs are printed.
+// and after a reply sent twice (measured from 2 s after the fault on); and
+// across a network, the simulator behind ser2net (Debian's package, from
+// scripts/setup) reached as socket:// and rfc2217://, directly and through a
+// relay that adds 20 ms to the round trip. Each run gives the polls per
+// second against that line's limit (for a network line, 1 / (the paced
+// line's time for a poll + the added round trip)), the program's CPU (the
+// relay's own left out), the time from a reply's last byte to the next
+// request (measured by the simulator), and the time from the last byte of a
+// reply that carries a status change to the model holding it. Medians of the
+// runs are printed.
 //
-//   build/release/bench/link_poll_bench [seconds per run] [rounds] [line name part]
+//   build/release/bench/link_poll_bench [seconds per run] [rounds] [line names, a regular expression]
 #include <sys/resource.h>
 
 #include <QCoreApplication>
@@ -20,6 +25,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -28,8 +34,11 @@
 #include <functional>
 #include <vector>
 
+#include "bench/DelayRelay.h"
 #include "bench/Measure.h"
 #include "bench/SimTiming.h"
+#include "net/NetworkLine.h"
+#include "tests/Ser2NetServer.h"
 #include "tests/link/HeadlessHost.h"
 
 namespace {
@@ -41,7 +50,8 @@ constexpr int RequestBytes = 5, ReplyBytes = 22, ShortReplyBytes = 14;
 
 // Waits until `done` holds, checking whenever the picture would be redrawn
 // (a status reply that changed something) and every 5 ms besides.
-bool waitUntil(HeadlessHost& host, const std::function<bool()>& done, int timeoutMs) {
+template <typename Host>
+bool waitUntil(Host& host, const std::function<bool()>& done, int timeoutMs) {
   QEventLoop loop;
   QTimer check;
   QObject::connect(&check, &QTimer::timeout, &loop, [&] {
@@ -67,6 +77,9 @@ struct Run {
   double pollsPerSecond = 0, cpuShare = 0, cpuUsPerPoll = 0, gapMs = 0, gapP90Ms = 0, changeMs = 0;
 };
 
+// How the program reaches the simulator.
+enum class Via { Terminal, RawTcp, Rfc2217 };
+
 struct Line {
   const char* name;
   QStringList simArgs;  // besides the link, the 17-byte status and the reaction time
@@ -75,24 +88,22 @@ struct Line {
   // the measurement starts.
   const char* fault = nullptr;
   int settleMs = 0;
+  Via via = Via::Terminal;
+  int addedRoundTripMs = 0;  // through the delaying relay
+  Ser2NetServer::Tuning tuning = Ser2NetServer::Tuning::LowLatency;
   std::vector<Run> runs;
 };
 
-bool measure(Line& line, int seconds, int changes) {
-  QTemporaryDir dir;
-  const QString tty = dir.filePath("barrier");
-  QProcess sim;
-  QStringList args{"--link", tty, "--status-size", "17", "--reaction-ms", "1"};
-  args << line.simArgs;
-  sim.start(QStringLiteral(BARRIER_SIM), args);
-  if (!sim.waitForStarted(5000) || !QTest::qWaitFor([&] { return QFileInfo::exists(tty); }, 5000)) {
-    std::fprintf(stderr, "barrier-sim did not start\n");
-    return false;
-  }
-  HeadlessHost host(tty, dir.path());
+const QStringList SimArgs{"--status-size", "17", "--reaction-ms", "1"};
+
+// Polls until the barrier is read, then measures. `otherCpu` is CPU time of
+// this process that is not the program's (the relay's thread).
+template <typename Host>
+bool pollAndMeasure(Host& host, QProcess& sim, Line& line, int seconds, int changes,
+                    const std::function<double()>& otherCpu) {
   host.start();
   if (!waitUntil(
-          host, [&] { return host.model.connected() && host.state.readStep == 0 && host.statusReplies > 5; }, 8000)) {
+          host, [&] { return host.model.connected() && host.state.readStep == 0 && host.statusReplies > 5; }, 15000)) {
     std::fprintf(stderr, "no connection to barrier-sim\n");
     return false;
   }
@@ -108,12 +119,12 @@ bool measure(Line& line, int seconds, int changes) {
   askTiming(sim);
   std::vector<long long> replyNs;
   host.onStatus = [&] { replyNs.push_back(monotonicNs()); };
-  const double cpuBefore = cpuSeconds();
+  const double cpuBefore = cpuSeconds() - otherCpu();
   QElapsedTimer wall;
   wall.start();
   runFor(seconds * 1000);
   const double elapsed = double(wall.nsecsElapsed()) / 1e9;
-  const double cpu = cpuSeconds() - cpuBefore;
+  const double cpu = cpuSeconds() - otherCpu() - cpuBefore;
   host.onStatus = nullptr;
   const int polls = int(replyNs.size());
   const double rate = polls > 1 ? (polls - 1) / (double(replyNs.back() - replyNs.front()) / 1e9) : 0.0;
@@ -146,9 +157,49 @@ bool measure(Line& line, int seconds, int changes) {
 
   line.runs.push_back(Run{rate, cpu / elapsed, polls ? 1e6 * cpu / polls : 0.0, timing->gapMedianMs, timing->gapP90Ms,
                           median(latencies)});
+  return true;
+}
+
+bool measureOnTerminal(Line& line, int seconds, int changes) {
+  QTemporaryDir dir;
+  const QString tty = dir.filePath("barrier");
+  QProcess sim;
+  sim.start(QStringLiteral(BARRIER_SIM), QStringList{"--link", tty} + SimArgs + line.simArgs);
+  if (!sim.waitForStarted(5000) || !QTest::qWaitFor([&] { return QFileInfo::exists(tty); }, 5000)) {
+    std::fprintf(stderr, "barrier-sim did not start\n");
+    return false;
+  }
+  HeadlessHost host(tty, dir.path());
+  const bool done = pollAndMeasure(host, sim, line, seconds, changes, [] { return 0.0; });
   sim.kill();
   sim.waitForFinished(2000);
-  return true;
+  return done;
+}
+
+bool measureAcrossNetwork(Line& line, int seconds, int changes) {
+  QTemporaryDir dir;
+  Ser2NetServer server(dir.path(), QStringLiteral(BARRIER_SIM), QStringLiteral(SER2NET), SimArgs + line.simArgs,
+                       line.tuning);
+  if (!server.start()) {
+    std::fprintf(stderr, "%s\n", qPrintable(server.error()));
+    return false;
+  }
+  const QString direct = line.via == Via::RawTcp ? server.rawName() : server.rfc2217Name();
+  std::unique_ptr<DelayRelay> relay;
+  QString name = direct;
+  if (line.addedRoundTripMs > 0) {
+    const auto address = networkAddressOf(direct);
+    relay = std::make_unique<DelayRelay>(address->port, std::chrono::microseconds(line.addedRoundTripMs * 500));
+    name = direct.section(u':', 0, 1) + u':' + QString::number(relay->port());
+  }
+  BasicHeadlessHost<NetworkLine> host(name, dir.path());
+  return pollAndMeasure(host, server.simulator(), line, seconds, changes,
+                        [&] { return relay ? relay->cpuSeconds() : 0.0; });
+}
+
+bool measure(Line& line, int seconds, int changes) {
+  return line.via == Via::Terminal ? measureOnTerminal(line, seconds, changes)
+                                   : measureAcrossNetwork(line, seconds, changes);
 }
 
 }  // namespace
@@ -160,7 +211,14 @@ int main(int argc, char** argv) {
   const QString only = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
   const double paced = 1 / ((RequestBytes + ReplyBytes) * ByteS + ReactionS + PauseS);
   const auto line = [](const char* name, QStringList args, double limit, const char* fault = nullptr,
-                       int settleMs = 0) { return Line{name, std::move(args), limit, fault, settleMs, {}}; };
+                       int settleMs = 0) {
+    return Line{name, std::move(args), limit, fault, settleMs, Via::Terminal, 0, Ser2NetServer::Tuning::LowLatency, {}};
+  };
+  // The paced line with the round trip added to each poll.
+  const auto network = [&](const char* name, Via via, int roundTripMs,
+                           Ser2NetServer::Tuning tuning = Ser2NetServer::Tuning::LowLatency) {
+    return Line{name, {}, 1 / (1 / paced + roundTripMs / 1000.0), nullptr, 0, via, roundTripMs, tuning, {}};
+  };
   std::vector<Line> all = {
       line("both directions paced (a real line)", {}, paced),
       line("request taken at once (pseudo-terminal)", {"--no-request-pacing"},
@@ -172,10 +230,17 @@ int main(int argc, char** argv) {
       line("USB adapter, 16 ms latency timer", {"--adapter-latency", "16"}, paced),
       line("from 2 s after a reply 990 ms late", {}, paced, "late 990\n", 1000 + 2000),
       line("from 2 s after a reply sent twice", {}, paced, "double 1\n", 2000),
+      network("socket:// through ser2net", Via::RawTcp, 0),
+      network("rfc2217:// through ser2net", Via::Rfc2217, 0),
+      network("socket:// through ser2net, 20 ms round trip added", Via::RawTcp, 20),
+      network("rfc2217:// through ser2net, 20 ms round trip added", Via::Rfc2217, 20),
+      network("socket:// through ser2net as installed", Via::RawTcp, 0, Ser2NetServer::Tuning::Defaults),
+      network("rfc2217:// through ser2net as installed", Via::Rfc2217, 0, Ser2NetServer::Tuning::Defaults),
   };
   std::vector<Line> lines;
   for (const Line& line : all)
-    if (only.isEmpty() || QString::fromUtf8(line.name).contains(only)) lines.push_back(line);
+    if (only.isEmpty() || QRegularExpression(only).match(QString::fromUtf8(line.name)).hasMatch())
+      lines.push_back(line);
   for (int round = 0; round < rounds; ++round)
     for (Line& each : lines)
       if (!measure(each, seconds, 10)) return 1;

@@ -7,7 +7,9 @@
 class SerialLine {
  public:
   virtual ~SerialLine() = default;
-  // Opens deviceName(); true when the device is open.
+  // Opens deviceName(); true when the device is open. A line that connects
+  // in the background (a network line) returns false until it is connected,
+  // starts nothing new when asked again meanwhile, and announces the opening.
   virtual bool open() = 0;
   // Does nothing when closed; isOpen() is false afterwards in every case.
   virtual void close() = 0;

@@ -138,6 +138,24 @@ const std::vector<Entry>& entries() {
       {txtPortInUseShell,
        QStringLiteral("Port jest zajęty przez inny program. Zamknij ten program albo podaj inny port opcją --port.")},
       {txtPortNotTerminalShell, QStringLiteral("To nie jest port szeregowy. Podaj inny port opcją --port.")},
+      {txtNetBadAddress, QStringLiteral("To nie jest adres portu sieciowego: \"%1\" (%2).")},
+      {txtNetNoPortNumber, QStringLiteral("brak numeru portu: HOST:PORT, np. socket://192.168.1.20:2001")},
+      {txtNetBadPortNumber, QStringLiteral("numer portu musi być liczbą od 1 do 65535")},
+      {txtNetUnknownScheme, QStringLiteral("nieznany rodzaj połączenia %1://, znane to socket:// i rfc2217://")},
+      {txtNetEmptyHost, QStringLiteral("brak nazwy lub adresu hosta")},
+      {txtNetBadHost, QStringLiteral("\"%1\" nie jest nazwą hosta ani adresem IP; adres IPv6 podaje się w nawiasach "
+                                     "kwadratowych, np. rfc2217://[fd00::12]:2001")},
+      {txtNetNameNotFound, QStringLiteral("Nie znaleziono hosta %1. Sprawdź nazwę w adresie portu.")},
+      {txtNetRefused, QStringLiteral("%1 odrzuca połączenie: na tym porcie nikt nie czeka. Sprawdź numer portu "
+                                     "i czy ser2net albo serwer portów działa.")},
+      {txtNetUnreachable, QStringLiteral("%1 jest nieosiągalny. Sprawdź sieć i adres.")},
+      {txtNetTimedOut, QStringLiteral("%1 nie odpowiada.")},
+      {txtNetClosedByFarEnd, QStringLiteral("%1 zamknął połączenie.")},
+      {txtNetComPortRefused, QStringLiteral("%1 nie przyjmuje sterowania portem (RFC 2217). Użyj socket:// albo "
+                                            "włącz rfc2217 w serwerze portów.")},
+      {txtNetInUse, QStringLiteral("Port %1 jest zajęty: serwer portów obsługuje jednego klienta naraz, a "
+                                   "połączony jest już inny program.")},
+      {txtNetOtherError, QStringLiteral("Błąd połączenia z %1: %2")},
       {txtPortChangePermissions,
        QStringLiteral("Brak uprawnień do %1 (%2). Uprawnienia urządzenia trzeba zmienić, np. regułą udev.")},
 

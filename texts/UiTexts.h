@@ -128,6 +128,21 @@ enum Id : int {
   txtPortNoDeviceShell = 65377,
   txtPortInUseShell = 65378,
   txtPortNotTerminalShell = 65379,
+  // Network ports (socket://, rfc2217://): a refused name, why a connection failed or closed.
+  txtNetBadAddress = 66200,  // %1 the name given, %2 what is wrong (one of the five below)
+  txtNetNoPortNumber = 66201,
+  txtNetBadPortNumber = 66202,
+  txtNetUnknownScheme = 66203,  // %1 the scheme given
+  txtNetEmptyHost = 66204,
+  txtNetBadHost = 66205,       // %1 the host given
+  txtNetNameNotFound = 66210,  // %1 in each: the far end as host:port
+  txtNetRefused = 66211,
+  txtNetUnreachable = 66212,
+  txtNetTimedOut = 66213,
+  txtNetClosedByFarEnd = 66214,
+  txtNetComPortRefused = 66215,
+  txtNetInUse = 66216,
+  txtNetOtherError = 66217,  // %2 the system's message
 
   // Configuration file errors, as the error box shows them (a full stop is added there).
   txtFileNotFound = 65380,      // "File not found"

@@ -1,6 +1,7 @@
 #pragma once
-// The device link on a real port with real timers and no window: what the
-// main window does for the link, minus the widgets.
+// The device link on a real line with real timers and no window: what the
+// main window does for the link, minus the widgets. `Line` is SerialPort or
+// NetworkLine, which announce arriving bytes and their own loss alike.
 #include <QObject>
 #include <QTimer>
 #include <functional>
@@ -10,9 +11,10 @@
 #include "serial/SerialPort.h"
 #include "sound/AlarmBeeper.h"
 
-class HeadlessHost : public LinkView {
+template <typename Line>
+class BasicHeadlessHost : public LinkView {
  public:
-  HeadlessHost(const QString& device, const QString& logFolder)
+  BasicHeadlessHost(const QString& device, const QString& logFolder)
       : log(logFolder + QStringLiteral("/orvita.log"), logFolder + QStringLiteral("/orvita_.log")) {
     comm.setDeviceName(device);
     comm.setBaudRate(cbr9600);
@@ -33,7 +35,7 @@ class HeadlessHost : public LinkView {
 
   BarrierModel model;
   LinkState state;
-  SerialPort comm;
+  Line comm;
   EventLog log;
   DeviceLink link{model, state, comm, log, *this};
   QTimer cycle;
@@ -69,3 +71,5 @@ class HeadlessHost : public LinkView {
   // One continuation at most: a second status reply before it runs merges with it.
   void scheduleAfterStatus(int ms) override { pause.start(std::chrono::milliseconds(ms)); }
 };
+
+using HeadlessHost = BasicHeadlessHost<SerialPort>;
