@@ -446,6 +446,12 @@ int main(int argc, char** argv) {
   SimDemo demoPlayer;
   if (demo) SimDemo::installConfiguration(sim);
   std::optional<Clock::time_point> silentUntil, hangupUntil, swapAt;
+  std::uint64_t swapAfterRequest = 0;  // the request count at which the swap's silence begins; 0: none
+  double swapSeconds = 0;
+  const auto beginSwap = [&] {
+    sim.setSilent(true);
+    swapAt = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(swapSeconds));
+  };
   // While no program has the slave open the master reports a hang-up
   // continuously; it is then looked at only every IdlePoll.
   constexpr auto IdlePoll = std::chrono::milliseconds(20);
@@ -534,11 +540,16 @@ int main(int argc, char** argv) {
           continue;
         }
         if (line.rfind("other", 0) == 0 && (line.size() == 5 || line[5] == ' ')) {
-          const auto result = other.Command(line.substr(std::min<std::size_t>(line.size(), 6)));
+          const std::string command = line.substr(std::min<std::size_t>(line.size(), 6));
+          const std::string word = command.substr(0, command.find(' '));
+          // The line's own commands act on whichever barrier is on it.
+          if (word == "silent" || word == "talk" || word == "hangup" || word == "swap" || word == "quit") {
+            std::fprintf(stderr, "%s: other: only state commands\n", programName.c_str());
+            continue;
+          }
+          const auto result = other.Command(command);
           if (result.kind == SimBarrier::CommandResult::Error)
             std::fprintf(stderr, "%s: other: %s\n", programName.c_str(), result.message.c_str());
-          else if (result.kind != SimBarrier::CommandResult::Done)
-            std::fprintf(stderr, "%s: other: only state commands\n", programName.c_str());
           else if (!result.message.empty())
             std::fprintf(stderr, "%s\n", result.message.c_str());
           continue;
@@ -563,8 +574,9 @@ int main(int argc, char** argv) {
             break;
           case SimBarrier::CommandResult::Swap:
             silentUntil.reset();
-            swapAt = Clock::now() +
-                     std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(result.seconds));
+            swapSeconds = result.seconds;
+            swapAfterRequest = result.requests == 0 ? 0 : sim.requestCount() + result.requests;
+            if (result.requests == 0) beginSwap();
             break;
           case SimBarrier::CommandResult::Hangup: {
             const double seconds = result.seconds > 0 ? result.seconds : 3.0;
@@ -615,6 +627,10 @@ int main(int argc, char** argv) {
           const bool changed = status && reply != lastStatusReply;
           if (status) lastStatusReply = reply;
           timing.replySent(monotonicNow(), changed);
+        }
+        if (swapAfterRequest != 0 && sim.requestCount() >= swapAfterRequest) {
+          swapAfterRequest = 0;
+          beginSwap();
         }
       } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
         masterIdleUntil = Clock::now() + IdlePoll;  // EIO: nobody has the slave open
