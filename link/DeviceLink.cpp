@@ -407,7 +407,9 @@ void DeviceLink::endRead() {
   }
   takeRead(state_.readKeepsEdits && (!another || state_.editsAwaitBarrier));
   state_.workBarrier = read;
-  state_.barrierName = uiText(UiTexts::txtBarrierNumbered).arg(barrierNumber(read, was));
+  state_.barrierName = read.serial
+                           ? uiText(UiTexts::txtBarrierNumbered).arg(barrierNumber(read, another ? was : std::nullopt))
+                           : identificationText().simplified();
   const bool keptFile = state_.editsAwaitBarrier;
   state_.connectionUnread = false;
   state_.editsAwaitBarrier = false;

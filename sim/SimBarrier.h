@@ -164,9 +164,9 @@ class SimBarrier {
   // See commandHelp() for the list.
   struct CommandResult {
     enum Kind { Done, Silent, Talk, Hangup, Swap, Quit, Error } kind = Done;
-    double seconds = 0;   // Silent/Hangup/Swap: 0 = no time given
+    double seconds = 0;     // Silent/Hangup/Swap: 0 = no time given
     unsigned requests = 0;  // Swap: after this many more requests, answered as usual
-    std::string message;  // Error: why
+    std::string message;    // Error: why
   };
   CommandResult Command(std::string_view line);
   static const char* commandHelp();
