@@ -615,3 +615,85 @@ TEST(StatusPause, FiresOnceAfterItsDelayARestartReplacesThePendingCallAndStopCan
   runFor(50);
   EXPECT_EQ(calls.size(), 1u);
 }
+
+// A second copy of the version reply, in front of a status reply: no read,
+// the chain goes on, and its next request is the check.
+TEST(Cycle, AStrayVersionReplyBeforeAStatusReplyStartsNoReadAndKeepsTheContinuation) {
+  LinkRig rig;
+  rig.connect();
+  rig.runContinuation();  // the status request, its reply on the line
+  const Bytes stray = buildFrame(frame::CmdVersion, rig.model.versionInfo);
+  rig.line.input.insert(rig.line.input.begin(), stray.begin(), stray.end());
+  rig.deliver();
+  EXPECT_EQ(rig.state.readStep, 0);
+  EXPECT_EQ(rig.view.scheduled, 1);
+  for (int step = 0; step < 3; ++step) rig.next();
+  EXPECT_EQ(commands(rig.line.written), (std::vector<int>{3, 0, 1, 3}));
+  EXPECT_EQ(rig.state.readStep, 0);
+  EXPECT_TRUE(rig.view.notice.isEmpty());
+}
+
+// The filter starts from the last barrier's supply: the first 15 replies
+// after a reconnection say nothing of the supply.
+TEST(Cycle, NoSupplyTextInTheFirstFifteenRepliesAfterAReconnection) {
+  struct Supply : LinkObserver {
+    int told = 0;
+    void supplyTextChanged(const QString&) override { ++told; }
+  } supply;
+  LinkRig rig;
+  rig.link.addObserver(&supply);
+  rig.connect();
+  for (int step = 0; step < 20; ++step) rig.next();
+  EXPECT_EQ(supply.told, 1);
+  reconnect(rig);
+  supply.told = 0;
+  for (int step = 0; step < 15; ++step) rig.next();
+  EXPECT_EQ(supply.told, 0);
+  rig.next();
+  EXPECT_EQ(supply.told, 1);
+}
+
+// A file opened before any barrier was read (named on the command line) is
+// what the user means to send: the first read fills what the barrier holds
+// and leaves the file in the editors, its differing values highlighted.
+TEST(Cycle, AFileOpenedBeforeAnyReadStaysInTheEditorsAsUnsentEdits) {
+  LinkRig rig;
+  rig.line.sim.config()[BarrierConfig::AutoBlockTime] = 30;
+  rig.line.sim.config()[1] = 5;
+  BarrierConfig file;
+  file[1] = 5;
+  file[BarrierConfig::MaxCoveredTime] = 25;
+  file[BarrierConfig::AutoBlockTime] = 0;  // what the barrier holds is not taken for it
+  file[BarrierConfig::BeamCount] = 6;
+  rig.model.editConfig = file;
+  rig.link.configurationLoaded();
+  rig.connect();
+  EXPECT_EQ(rig.model.editConfig, file);
+  EXPECT_EQ(rig.model.deviceConfig[BarrierConfig::AutoBlockTime], 30);
+  EXPECT_TRUE(rig.model.changed(BarrierConfig::AutoBlockTime));
+  EXPECT_TRUE(rig.model.changed(BarrierConfig::BeamCount));
+  EXPECT_FALSE(rig.model.changed(1));
+  EXPECT_TRUE(rig.view.notice.isEmpty());
+
+  // Opened once the barrier is read: only what differs is unsent, and a
+  // reconnection keeps just that.
+  rig.model.editConfig = rig.model.deviceConfig;
+  rig.model.editConfig[BarrierConfig::MaxCoveredTime] = 40;
+  rig.link.configurationLoaded();
+  rig.line.sim.config()[BarrierConfig::AutoBlockTime] = 31;
+  reconnect(rig);
+  EXPECT_EQ(rig.model.editConfig[BarrierConfig::MaxCoveredTime], 40);
+  EXPECT_EQ(rig.model.editConfig[BarrierConfig::AutoBlockTime], 31);
+
+  // Opened while no barrier answers: for whichever comes next, not set aside.
+  rig.link.onDeviceLost();
+  rig.model.editConfig = file;
+  rig.link.configurationLoaded();
+  rig.line.sim.setBeamCount(4);
+  rig.tick();
+  rig.next();
+  rig.next();
+  EXPECT_EQ(rig.model.editConfig, file);
+  EXPECT_FALSE(rig.link.hasSetAsideEdits());
+  EXPECT_EQ(rig.model.deviceConfig[BarrierConfig::BeamCount], 4);
+}
