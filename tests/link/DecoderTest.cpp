@@ -107,6 +107,17 @@ TEST_F(DecoderTest, ADoubledOrLateDataReplyLeavesUnsentEdits) {
   EXPECT_EQ(rig.model.deviceConfig[BarrierConfig::AutoBlockTime], 0);
   EXPECT_EQ(rig.state.readStep, 0);
   EXPECT_EQ(rig.view.refreshes, 1);
+
+  // A late one during the next read, while its own request has not gone out yet.
+  rig.link.readCommand(false);
+  rig.link.askStatus();
+  reply(frame::CmdData2, Bytes(9, 7));
+  EXPECT_EQ(rig.state.readStep, 2);
+  rig.link.askData2();
+  reply(frame::CmdData2, Bytes(9, 3));
+  rig.link.askData();
+  reply(frame::CmdData, block);
+  EXPECT_EQ(rig.model.deviceConfig[BarrierConfig::AutoBlockTime], 3);
 }
 
 TEST_F(DecoderTest, Data2RepliesNeverWritePastTheConfigurationBlock) {
