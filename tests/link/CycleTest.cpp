@@ -76,6 +76,16 @@ TEST(Cycle, PendingWorkGoesResetFirstThenReadThenSendThenTheReadBack) {
   EXPECT_EQ(rig.state.readStep, 0);
   EXPECT_EQ(rig.state.writeStep, 0);
   EXPECT_FALSE(rig.state.resetPending);
+
+  // But nothing that changes a barrier goes out before its first read has
+  // shown which barrier it is.
+  rig.link.onDeviceLost();
+  rig.line.written.clear();
+  rig.tick();  // identified
+  rig.link.resetCommand(false);
+  rig.link.sendCommand(false);
+  for (int i = 0; i < 5; ++i) rig.next();
+  EXPECT_EQ(commands(rig.line.written), (std::vector<int>{0, 5, 1, 6, 4, 2}));
 }
 
 TEST(Cycle, AStatusReplyRunsThePendingSequenceInsteadOfPolling) {

@@ -42,7 +42,9 @@ struct TimedRig : LinkRig {
     }
     return true;
   }
-  void runFor(qint64 ms) { runUntil([] { return false; }, ms); }
+  void runFor(qint64 ms) {
+    runUntil([] { return false; }, ms);
+  }
 
  private:
   // One pause timer, restarted by each request for it; the tick a whole
@@ -69,7 +71,9 @@ struct Told : LinkObserver {
     events << QStringLiteral("identified %1").arg(beams);
   }
   void barrierLost(LinkLoss) override { events << QStringLiteral("lost"); }
-  void statusChanged(const BarrierStatus&, std::span<const std::uint8_t>) override { events << QStringLiteral("status"); }
+  void statusChanged(const BarrierStatus&, std::span<const std::uint8_t>) override {
+    events << QStringLiteral("status");
+  }
   void configurationRead(const BarrierConfig& c) override {
     events << QStringLiteral("read %1").arg(c.transmitterSerial());
   }
@@ -134,8 +138,11 @@ const Moment Moments[] = {
      [](TimedRig& r) { return r.state.writeStep == 0 && r.state.writeCheckPending; },
      {},
      true},
-    {"a reset asked while the barrier is silent", {}, [](TimedRig&) { return true; },
-     [](TimedRig& r) { r.link.resetCommand(true); }, false},
+    {"a reset asked while the barrier is silent",
+     {},
+     [](TimedRig&) { return true; },
+     [](TimedRig& r) { r.link.resetCommand(true); },
+     false},
     {"a read",
      [](TimedRig& r) { r.link.readCommand(true); },
      [](TimedRig& r) { return r.state.readStep == 1; },
@@ -191,7 +198,8 @@ TEST(Swap, NothingAskedOfOneBarrierReachesAnotherAndTheNoticeNamesBoth) {
         TimedRig rig;
         Told told;
         connectToA(rig, told);
-        const int otherSerial = other.config()[BarrierConfig::SerialHigh] * 256 + other.config()[BarrierConfig::SerialLow];
+        const int otherSerial =
+            other.config()[BarrierConfig::SerialHigh] * 256 + other.config()[BarrierConfig::SerialLow];
         told.events.clear();
         moveCable(rig, moment, silence, [&](const SimBarrier&) { return other; });
 
@@ -224,6 +232,9 @@ TEST(Swap, NothingAskedOfOneBarrierReachesAnotherAndTheNoticeNamesBoth) {
         EXPECT_GE(rig.view.setAsideOffers, 1);
         rig.link.restoreSetAsideEdits();
         EXPECT_EQ(rig.model.editConfig[BarrierConfig::MaxCoveredTime], UnsentCoveredTime);
+        // Only what was unsent: a send carried all it writes, an edit itself alone.
+        EXPECT_EQ(rig.model.editConfig[BarrierConfig::SerialLow],
+                  moment.sending ? 0x39 : other.config()[BarrierConfig::SerialLow]);
         const auto barriers = rig.link.editsForAnotherBarrier();
         ASSERT_TRUE(barriers.has_value());
         EXPECT_EQ(barriers->first.serial, 12345);
@@ -248,7 +259,8 @@ TEST(Swap, TheSameBarrierBackGoesOnWithTheWork) {
         return back;
       });
 
-      EXPECT_FALSE(rig.view.notice.contains(uiText(UiTexts::txtOtherBarrier).arg(12345))) << rig.view.notice.toStdString();
+      EXPECT_FALSE(rig.view.notice.contains(uiText(UiTexts::txtOtherBarrier).arg(12345)))
+          << rig.view.notice.toStdString();
       EXPECT_FALSE(rig.link.hasSetAsideEdits());
       EXPECT_EQ(rig.view.setAsideOffers, 0);
       EXPECT_EQ(told.events.contains(QStringLiteral("lost")), lost) << told.events.join(", ").toStdString();
