@@ -43,6 +43,22 @@ QString barrierNumber(const BarrierIdentity& barrier, const std::optional<Barrie
   return other && other->serial == barrier.serial ? number + QStringLiteral(" (") + model + QLatin1Char(')') : number;
 }
 
+QString noticeNaming(UiTexts::Id text, const QStringList& fields, const QString& barrier, const QString& port) {
+  QString notice = uiText(text);
+  const qsizetype room = NoticeLength - notice.size() - barrier.size() - port.size();
+  QString named = fields.value(0);
+  for (qsizetype k = 1; k < fields.size(); ++k) {
+    if (named.size() + 2 + fields[k].size() > room) {
+      // The ellipsis ends the sentence in place of its full stop.
+      named += QChar(0x2026);
+      notice.replace(QStringLiteral("%1."), QStringLiteral("%1"));
+      break;
+    }
+    named += QStringLiteral(", ") + fields[k];
+  }
+  return notice.arg(named);
+}
+
 DeviceLink::DeviceLink(BarrierModel& model, LinkState& state, SerialLine& port, EventLog& log, LinkView& view)
     : model_(model), state_(state), port_(port), log_(log), view_(view) {}
 
@@ -460,10 +476,10 @@ QString DeviceLink::judgeWrite() {
       for (std::size_t i = writecheck::firstIndex(block);
            i < writecheck::firstIndex(block) + writecheck::indexCount(block); ++i)
         expected[i] = state_.sent[i];
-  const QString fields =
-      writecheck::differingFields(expected, model_.deviceConfig, state_.returnedIndices).join(QStringLiteral(", "));
-  if (fields.isEmpty()) return {};
-  return uiText(state_.writeCheckPending ? UiTexts::txtWriteNotConfirmed : UiTexts::txtWriteNotDone).arg(fields);
+  const QStringList differing = writecheck::differingFields(expected, model_.deviceConfig, state_.returnedIndices);
+  if (differing.isEmpty()) return {};
+  return noticeNaming(state_.writeCheckPending ? UiTexts::txtWriteNotConfirmed : UiTexts::txtWriteNotDone, differing,
+                      state_.barrierName, state_.barrierPort);
 }
 
 void DeviceLink::showNotice(const QString& text) {

@@ -25,6 +25,13 @@
 // firmware when that alone does not tell it from `other` (or is unknown).
 QString barrierNumber(const BarrierIdentity& barrier, const std::optional<BarrierIdentity>& other = std::nullopt);
 
+// Characters of a notice that two lines of the notice bar hold.
+inline constexpr qsizetype NoticeLength = 150;
+// `text` (a notice whose %1 lists fields) naming as many of `fields` as a
+// notice about `barrier` on `port` holds in NoticeLength, the rest as "…":
+// the editors highlight them all.
+QString noticeNaming(UiTexts::Id text, const QStringList& fields, const QString& barrier, const QString& port);
+
 class DeviceLink {
  public:
   static constexpr int StatusPauseMs = 10;  // from a reply to the next request
