@@ -158,6 +158,14 @@ class OracleLine : public QueuedLine {
   OracleLine() { isOpenNow = true; }
   // The barrier the line's commands act on: the one attached, or the one the cable moves to.
   OracleBarrier& barrier() { return barriers[std::size_t(attached >= 0 ? attached : movingTo)]; }
+  // The cable leaves its barrier for barriers[to], there at the next tick;
+  // bytes on their way are lost.
+  void moveCable(int to) {
+    movingTo = to;
+    attached = -1;
+    input.clear();
+    for (OracleBarrier& b : barriers) b.forgetInput();
+  }
   // Requests sent while the cable moves reach nobody.
   Bytes answer(std::span<const std::uint8_t> bytes) override {
     return attached >= 0 ? barriers[std::size_t(attached)].take(bytes) : Bytes{};
@@ -289,6 +297,7 @@ class Input {
  public:
   Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
   bool done() const { return at_ >= size_; }
+  std::uint8_t peek() const { return at_ < size_ ? data_[at_] : 0; }
   std::uint8_t next() { return at_ < size_ ? data_[at_++] : 0; }
 
  private:
@@ -397,11 +406,8 @@ void step(FuzzRig& r, Input& in) {
           barrier.forgetInput();
           r.link.onDeviceLost();
           break;
-        default:  // the cable moves to a barrier behind the same adapter; bytes on their way are lost
-          r.line.movingTo = in.next() % int(r.line.barriers.size());
-          r.line.attached = -1;
-          r.line.input.clear();
-          for (OracleBarrier& b : r.line.barriers) b.forgetInput();
+        default:  // the cable moves to a barrier behind the same adapter
+          r.line.moveCable(in.next() % int(r.line.barriers.size()));
           break;
       }
       break;
@@ -416,11 +422,13 @@ void step(FuzzRig& r, Input& in) {
         case 0:
           barrier.longStatus = value & 1;
           break;
-        case 1:
+        case 1:  // what tells barriers apart: no barrier changes it while it answers,
           barrier.beamByte = value;
+          r.line.moveCable(r.line.attached >= 0 ? r.line.attached : r.line.movingTo);  // so another is on the line now
           break;
         case 2:
           barrier.dataSize = value % 18;
+          r.line.moveCable(r.line.attached >= 0 ? r.line.attached : r.line.movingTo);
           break;
         case 3:
           barrier.data2Size = value % 17;
@@ -443,15 +451,32 @@ void step(FuzzRig& r, Input& in) {
   }
 }
 
+// With ORVITA_FUZZ_TRACE set, each step and what it sent, for reading a crash.
+void trace(const FuzzRig& r, std::uint8_t op) {
+  std::fprintf(stderr,
+               "op %02X (%2d): at %d%s connected %d check %d unread %d read %d write %d/%d reset %d stale %d"
+               " work %d asked w%d r%d sent",
+               op, op % 16, r.line.attached, r.line.attached < 0 ? " moving" : "", int(r.model.connected()),
+               int(r.state.check), int(r.state.connectionUnread), r.state.readStep, r.state.writeStep,
+               r.state.blocksSent, int(r.state.resetPending), int(r.state.writeStale),
+               r.state.workBarrier && r.state.workBarrier->serial ? int(*r.state.workBarrier->serial) : -1, r.writeFor,
+               r.resetFor);
+  for (const auto& request : r.line.written) std::fprintf(stderr, " %d", request.size() > 3 ? request[3] : -1);
+  std::fprintf(stderr, "\n");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const bool tracing = std::getenv("ORVITA_FUZZ_TRACE") != nullptr;
   FuzzRig rig;
   Input in(data, size);
   while (!in.done()) {
     const std::uint8_t writeStepBefore = rig.state.writeStep;
     const int noticesBefore = rig.view.noticesSaid;
+    const std::uint8_t op = in.peek();
     step(rig, in);
+    if (tracing) trace(rig, op);
     checkInvariants(rig, writeStepBefore, noticesBefore);
   }
   return 0;
