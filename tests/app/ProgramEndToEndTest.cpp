@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app/MainWindow.h"
+#include "files/ConfigFile.h"
 #include "files/SettingsStore.h"
 #include "journal/JournalReader.h"
 #include "model/Colors.h"
@@ -38,6 +39,7 @@ class ProgramEndToEndTest : public QObject {
   void aReadShowsTheBarriersValuesAndASendWritesExactlyTheEdits();
   void anAdapterMovedToAnotherBarrierIsLostThenIdentifiedAndReadAfresh();
   void aCableMovedDuringASendOrWhileAResetWaitsChangesNothingOnTheOtherBarrier();
+  void aFileNamedOnTheCommandLineStaysInTheEditorsAfterTheFirstRead();
   void theWalkTestWindowPassesWhatTheBarrierShowsAndTheJournalKeepsTheResult();
 
  private:
@@ -242,6 +244,28 @@ void ProgramEndToEndTest::aCableMovedDuringASendOrWhileAResetWaitsChangesNothing
   QVERIFY2(notice.contains(uiText(UiTexts::txtSwapResetNotDone).arg(33333)), qPrintable(notice));
   QVERIFY(form->resetButton->isEnabled());
   QCOMPARE(statusBytes().value(7), 0x0F);
+}
+
+// Opened before the barrier answered (orvita brama.acc): the first read fills
+// what the barrier holds, the editors keep the file, highlighted where it differs.
+void ProgramEndToEndTest::aFileNamedOnTheCommandLineStaysInTheEditorsAfterTheFirstRead() {
+  BarrierConfig file;
+  file[BarrierConfig::BeamCount] = 8;
+  file[1] = 5;                               // as the barrier has it
+  file[BarrierConfig::AutoBlockTime] = 0;    // the barrier has 30
+  file[BarrierConfig::MaxCoveredTime] = 25;  // and 7
+  const QString path = dir.filePath(QStringLiteral("brama.acc"));
+  QVERIFY(writeConfigFile(path, file));
+  QVERIFY(!form->model.connected());
+  form->loadConfigFile(path);
+  QVERIFY(QTest::qWaitFor([&] { return form->model.connected() && form->state.readStep == 0; }, Ceiling));
+  QCOMPARE(form->model.editConfig, file);
+  QCOMPARE(int(form->model.deviceConfig[BarrierConfig::AutoBlockTime]), 30);
+  QLineEdit* blockTime = form->parameterPanel->blockTimeEntry();
+  QCOMPARE(blockTime->text().trimmed(), QStringLiteral("0"));
+  QCOMPARE(blockTime->palette().color(QPalette::Base), QColor::fromRgb(colors::ChangedValue));
+  QCOMPARE(form->parameterPanel->grid()->displayText(1, BeamGrid::ResponseColumn), QStringLiteral("200 ms"));
+  QVERIFY(form->noticeBar->text().isEmpty());
 }
 
 void ProgramEndToEndTest::theWalkTestWindowPassesWhatTheBarrierShowsAndTheJournalKeepsTheResult() {
