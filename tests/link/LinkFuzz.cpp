@@ -15,9 +15,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <optional>
 #include <span>
 #include <vector>
 
+#include "link/WriteCheck.h"
 #include "tests/link/LinkRig.h"
 
 namespace {
@@ -54,11 +56,20 @@ class OracleBarrier {
     config[10] = std::uint8_t(serial);
   }
   std::uint16_t serial() const { return std::uint16_t(config[9] << 8 | config[10]); }
-  // Whether the program can tell the two apart: the version reply, and the
-  // serial number when both data replies carry it.
-  bool sameAs(const OracleBarrier& other) const {
-    return beamByte == other.beamByte && (dataSize < 11 || other.dataSize < 11 || serial() == other.serial());
+
+  // What the program can tell barriers apart by: the version reply, and the
+  // serial number where the data reply carries it.
+  struct Identity {
+    std::uint8_t beamByte = 0;
+    std::optional<std::uint16_t> serial;
+    bool operator==(const Identity&) const = default;
+  };
+  Identity identity() const { return {beamByte, dataSize > 10 ? std::optional(serial()) : std::nullopt}; }
+  // As it was before its last write request.
+  Identity identityBeforeWrite() const {
+    return {beamByte, dataSize > 10 ? std::optional(serialBeforeWrite) : std::nullopt};
   }
+  std::uint16_t serialBeforeWrite = 0;
 
   // The reply bytes that `bytes` complete; an unfinished request waits.
   Bytes take(std::span<const std::uint8_t> bytes) {
@@ -101,6 +112,7 @@ class OracleBarrier {
         break;
       case 2:
         if (payload.size() != 12) return;
+        serialBeforeWrite = serial();
         std::copy(payload.begin(), payload.end(), config.begin());
         ++writesTaken;
         break;
@@ -109,6 +121,7 @@ class OracleBarrier {
         break;
       case 4:
         if (payload.size() != 9) return;
+        serialBeforeWrite = serial();
         std::copy(payload.begin(), payload.end(), config.begin() + 16);
         ++writesTaken;
         break;
@@ -183,8 +196,13 @@ struct FuzzRig {
   DeviceLink link{model, state, line, log, view};
   bool writeEndedQuietly = false;  // and its outcome is not checked yet
   // The barrier whose configuration the link read last, and those the user's
-  // pending write and reset were asked of (-1: the next one read).
-  int readFrom = -1, writeFor = -1, resetFor = -1;
+  // pending write and reset were asked of (-1: the next one read), each as the
+  // link read it.
+  struct Asked {
+    int slot = -1;
+    OracleBarrier::Identity seen;
+  };
+  Asked readFrom, writeFor, resetFor;
   // Bytes that could pass for a reply (two 0xFF in injected bytes, a damaged
   // or cut reply) may forge any barrier's identity: from then on, where a
   // write lands proves nothing.
@@ -211,9 +229,10 @@ struct FuzzRig {
 };
 
 void FuzzRig::Reads::configurationRead(const BarrierConfig&) {
-  rig->readFrom = rig->line.attached;
-  if (rig->writeFor < 0) rig->writeFor = rig->readFrom;
-  if (rig->resetFor < 0) rig->resetFor = rig->readFrom;
+  const int at = rig->line.attached;
+  rig->readFrom = {at, at >= 0 ? rig->line.barriers[std::size_t(at)].identity() : OracleBarrier::Identity{}};
+  if (rig->writeFor.slot < 0) rig->writeFor = rig->readFrom;
+  if (rig->resetFor.slot < 0) rig->resetFor = rig->readFrom;
 }
 
 // Aborts naming the invariant's line, so that a crash says which one broke.
@@ -251,11 +270,14 @@ void checkInvariants(FuzzRig& r, std::uint8_t writeStepBefore, int noticesBefore
   // program cannot tell from it.
   for (std::size_t b = 0; b < r.line.barriers.size(); ++b) {
     const OracleBarrier& barrier = r.line.barriers[b];
-    const auto askedOf = [&](int asked) {
-      return r.forgeable || asked < 0 || asked == int(b) || barrier.sameAs(r.line.barriers[std::size_t(asked)]);
+    // It showed the identity the link read, or the one the send under way gives it.
+    const auto askedOf = [&](const FuzzRig::Asked& asked, OracleBarrier::Identity shown) {
+      if (r.forgeable || asked.slot < 0 || asked.slot == int(b) || shown == asked.seen) return true;
+      return shown.beamByte == asked.seen.beamByte && (r.state.blocksSent & writecheck::From0) &&
+             shown.serial == r.state.sent.transmitterSerial();
     };
-    if (barrier.writesTaken != r.writesSeen[b]) CHECK(askedOf(r.writeFor));
-    if (barrier.resetsTaken != r.resetsSeen[b]) CHECK(askedOf(r.resetFor));
+    if (barrier.writesTaken != r.writesSeen[b]) CHECK(askedOf(r.writeFor, barrier.identityBeforeWrite()));
+    if (barrier.resetsTaken != r.resetsSeen[b]) CHECK(askedOf(r.resetFor, barrier.identity()));
     r.writesSeen[b] = barrier.writesTaken;
     r.resetsSeen[b] = barrier.resetsTaken;
   }
@@ -459,8 +481,14 @@ void trace(const FuzzRig& r, std::uint8_t op) {
                op, op % 16, r.line.attached, r.line.attached < 0 ? " moving" : "", int(r.model.connected()),
                int(r.state.check), int(r.state.connectionUnread), r.state.readStep, r.state.writeStep,
                r.state.blocksSent, int(r.state.resetPending), int(r.state.writeStale),
-               r.state.workBarrier && r.state.workBarrier->serial ? int(*r.state.workBarrier->serial) : -1, r.writeFor,
-               r.resetFor);
+               r.state.workBarrier && r.state.workBarrier->serial ? int(*r.state.workBarrier->serial) : -1,
+               r.writeFor.slot, r.resetFor.slot);
+  std::fprintf(stderr, " | version %d work version %d, barriers' %d %d %d data %zu %zu %zu serial %d %d %d",
+               r.model.versionInfo.empty() ? -1 : r.model.versionInfo[0],
+               r.state.workBarrier ? r.state.workBarrier->version[0] : -1, r.line.barriers[0].beamByte,
+               r.line.barriers[1].beamByte, r.line.barriers[2].beamByte, r.line.barriers[0].dataSize,
+               r.line.barriers[1].dataSize, r.line.barriers[2].dataSize, r.line.barriers[0].serial(),
+               r.line.barriers[1].serial(), r.line.barriers[2].serial());
   for (const auto& request : r.line.written) std::fprintf(stderr, " %d", request.size() > 3 ? request[3] : -1);
   std::fprintf(stderr, "\n");
 }
