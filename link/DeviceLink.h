@@ -3,6 +3,7 @@
 // reply decoding and the request cycle. It works on the model and link state
 // that the main window owns, writes through a SerialLine, logs to the event
 // log and reaches the window only through LinkView. Main thread only.
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <optional>
