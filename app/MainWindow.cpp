@@ -387,6 +387,7 @@ void MainWindow::setFileDialogs(std::unique_ptr<FileDialogs> dialogs) {
       model, configFileName, [this] { refreshEditors(); }, *fileDialogs,
       [this](const QString& notice) { link.showNotice(notice); });
   fileCommands->onFileDone = [this](bool saved, const QString& path, const BarrierConfig& config) {
+    if (!saved) link.configurationLoaded();
     if (!journalRecorder) return;
     if (saved)
       journalRecorder->fileSaved(path, config);
@@ -471,6 +472,12 @@ void MainWindow::fitClient() {
 }
 
 bool MainWindow::sendConfirmed() {
+  if (const auto barriers = link.editsForAnotherBarrier()) {
+    const auto& [madeFor, connected] = *barriers;
+    if (!askYesNo(uiText(UiTexts::txtSendForOtherBarrier)
+                      .arg(barrierNumber(madeFor, connected), barrierNumber(connected, madeFor))))
+      return false;
+  }
   const int configured = model.editConfig[BarrierConfig::BeamCount];
   if (!model.connected() || configured == model.beamCount) return true;
   return askYesNo(uiText(UiTexts::txtSendOtherBeamCount).arg(configured).arg(model.beamCount));
@@ -660,6 +667,10 @@ void MainWindow::setGauge(int progress, Rgb foreground, Rgb background) {
 }
 
 void MainWindow::showNotice(const QString& text) { noticeBar->setText(text); }
+
+void MainWindow::offerSetAsideEdits() {
+  noticeBar->offerAction(uiText(UiTexts::txtRestoreEdits), [this] { link.restoreSetAsideEdits(); });
+}
 
 void MainWindow::setStatusLabel(const QString& text) {
   const bool shown = logPanelVisible();

@@ -68,6 +68,7 @@ class MainWindow : public QMainWindow, public LinkView {
   void setPortStatus(const QString& text) override;
   void setGauge(int progress, Rgb foreground, Rgb background) override;
   void showNotice(const QString& text) override;
+  void offerSetAsideEdits() override;
   void setStatusLabel(const QString& text) override;
   bool portDialogShowing() const override;
   bool stopTicked() const override;
@@ -181,8 +182,9 @@ class MainWindow : public QMainWindow, public LinkView {
   WalkTestWindow& walkTest();
   // The client's fixed size: as designed, plus the notice bar while it shows.
   void fitClient();
-  // Before a send: a configuration for another beam count than the
-  // identified barrier's goes out only when the user says so.
+  // Before a send: edits made for another barrier than the one connected, or
+  // a configuration for another beam count than its own, go out only when
+  // the user says so.
   bool sendConfirmed();
 
   std::unique_ptr<AboutWindow> ownAboutWindow_;

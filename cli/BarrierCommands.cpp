@@ -83,16 +83,12 @@ class Session {
       case CliCommand::Identify:
         identify();
         return {};
-      case CliCommand::Reset:
-        if (stoppedBy_) return stopped();
-        link_.link.resetCommand(false);
-        if (!waitFor([&] { return !link_.state.resetPending; })) return noAnswer();
-        return {};
       default:
         break;
     }
-    // Every connection reads the configuration first.
+    // Every connection reads the configuration first: it shows which barrier this is.
     if (!waitFor([&] { return link_.state.readStep == 0; })) return noAnswer();
+    if (request_.command == CliCommand::Reset) return reset();
     if (request_.command == CliCommand::Read) {
       const QString& path = request_.files[0];
       if (CommandOutcome written = writeConfigArgument(path, link_.model.editConfig, out_); written.exitStatus != 0)
@@ -158,15 +154,17 @@ class Session {
     if (fileBeams != model.beamCount && !request_.force)
       return {exitstatus::NoAnswer, uiText(UiTexts::txtCliBeamCountMismatch).arg(fileBeams).arg(model.beamCount)};
 
-    // As the window after "Otwórz" and "Wyślij".
+    // As the window after "Otwórz" and "Wyślij", to the barrier that answered at the start.
     if (request_.files[0] != CliRequest::StandardStream) recorder_.fileOpened(request_.files[0], file);
     model.editConfig = file;
-    model.deviceConfig = file;
+    link_.link.configurationLoaded();
     link_.link.sendCommand(false);
     if (!waitFor([&] { return link_.state.writeStep == 0; })) {
       if (stoppedBy_) return stoppedWrite();
       return {exitstatus::NoAnswer, uiText(UiTexts::txtCliWriteInterrupted).arg(link_.port.deviceName())};
     }
+    // Another barrier answered meanwhile: nothing more was sent, to either.
+    if (!link_.replacedNotice().isEmpty()) return {exitstatus::NoAnswer, link_.replacedNotice()};
     // The link drops a write it could not carry as given, and says so.
     if (!link_.notice().isEmpty()) return {exitstatus::NoAnswer, link_.notice()};
 
@@ -183,6 +181,22 @@ class Session {
         if (model.deviceConfig[i] != file[i]) differing << QString::number(i);
     if (!differing.isEmpty())
       return {exitstatus::NoAnswer, uiText(UiTexts::txtCliVerifyFailed).arg(differing.join(QStringLiteral(", ")))};
+    return {};
+  }
+
+  // Done only when the barrier confirms it; another barrier answering in the
+  // barrier's place ends it with the link's line naming both.
+  CommandOutcome reset() {
+    if (stoppedBy_) return stopped();
+    link_.link.resetCommand(false);
+    // A reset given up on is told once the barrier answering is known again.
+    const auto given = [&] {
+      return !link_.state.resetPending && !link_.state.connectionUnread && link_.state.check == IdentityCheck::Certain;
+    };
+    const bool ended = waitFor([&] { return link_.resetConfirmed() || !link_.replacedNotice().isEmpty() || given(); });
+    if (!link_.replacedNotice().isEmpty()) return {exitstatus::NoAnswer, link_.replacedNotice()};
+    if (!ended) return noAnswer();
+    if (!link_.resetConfirmed()) return {exitstatus::NoAnswer, link_.notice()};
     return {};
   }
 

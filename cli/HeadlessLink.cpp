@@ -31,6 +31,7 @@ HeadlessLink::HeadlessLink(const QString& deviceName)
   cycle_.setInterval(DeviceLink::CycleIntervalMs);
   cycle_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&cycle_, &QTimer::timeout, [this] { onCycleTimer(); });
+  link.addObserver(&outcomes_);
 }
 
 void HeadlessLink::stop() {
@@ -50,43 +51,20 @@ bool HeadlessLink::start() {
   return port.isOpen();
 }
 
-HeadlessLink::Progress HeadlessLink::progress() const {
-  return {model.versionInfo.size(), state.readStep, state.writeStep, state.resetPending};
-}
-
 void HeadlessLink::onBytesReceived(std::int32_t count) {
-  const Progress before = progress();
   link.onBytesReceived(count);
-  // The program waits for its next tick before the next step of a sequence;
-  // a script need not wait a second for each block.
-  if (progress() != before && model.connected() && !continuation_.isActive()) {
-    statusContinuation_ = false;
-    continuation_.start(std::chrono::milliseconds(DeviceLink::StatusPauseMs));
-  }
   afterStep();
 }
 
-void HeadlessLink::scheduleAfterStatus(int ms) {
-  // The status pause covers a pending step as well (statusPauseElapsed).
-  statusContinuation_ = true;
-  continuation_.start(std::chrono::milliseconds(ms));
-}
+void HeadlessLink::scheduleAfterStatus(int ms) { continuation_.start(std::chrono::milliseconds(ms)); }
 
 void HeadlessLink::onCycleTimer() {
-  // The tick is the step a waiting continuation would have made.
-  if (!statusContinuation_) continuation_.stop();
   link.cycleStep();
   afterStep();
 }
 
 void HeadlessLink::onContinuation() {
-  if (statusContinuation_) {
-    statusContinuation_ = false;
-    link.statusPauseElapsed();
-  } else {
-    cycle_.start();  // this step counts as the tick
-    link.cycleStep();
-  }
+  link.statusPauseElapsed();
   afterStep();
 }
 

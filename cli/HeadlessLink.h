@@ -67,6 +67,11 @@ class HeadlessLink : public LinkView {
   QString identification();
   // The notice the window would show now (a write the link dropped); empty when none.
   const QString& notice() const { return notice_; }
+  // Another barrier answered in place of the one the pending work was for:
+  // the link's one line on it, naming both; empty when none did.
+  const QString& replacedNotice() const { return outcomes_.replaced; }
+  // The barrier confirmed a block-memory reset.
+  bool resetConfirmed() const { return outcomes_.resetDone; }
 
   BarrierModel model;
   LinkState state;
@@ -96,25 +101,26 @@ class HeadlessLink : public LinkView {
   void scheduleAfterStatus(int ms) override;
 
  private:
-  struct Progress {
-    std::size_t versionSize;
-    std::uint8_t readStep;
-    std::uint8_t writeStep;
-    bool resetPending;
-    bool operator==(const Progress&) const = default;
+  // What the link tells of the work's outcome.
+  struct Outcomes : LinkObserver {
+    QString replaced;
+    bool resetDone = false;
+    void barrierReplaced(const BarrierIdentity&, const BarrierIdentity&, const QString& notice) override {
+      replaced = notice;
+    }
+    void resetConfirmed() override { resetDone = true; }
   };
-  Progress progress() const;
+
   void onBytesReceived(std::int32_t count);
   void onCycleTimer();
   void onContinuation();
   void afterStep();
 
   QTimer cycle_;
-  // Runs 10 ms after a reply: the status pause, or the next step of a
-  // sequence. One timer, so the two can never send two requests at once;
-  // exact to the microsecond, as the window's status pause is.
+  // Runs 10 ms after an answered reply: the next request. Exact to the
+  // microsecond, as the window's pause is.
   PauseTimer continuation_{[this] { onContinuation(); }};
-  bool statusContinuation_ = false;
+  Outcomes outcomes_;
   bool wasConnected_ = false;
   bool stopped_ = false;
   bool writeSent_ = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "link/Frame.h"
 #include "link/StatusWords.h"
@@ -23,7 +24,40 @@ std::span<const std::uint8_t> payloadOf(std::span<const std::uint8_t> frame) {
   return length < 2 ? std::span<const std::uint8_t>{} : frame.subspan(frame::PayloadOffset, length - 2);
 }
 
+constexpr std::uint32_t bitOf(std::size_t index) { return std::uint32_t(1) << index; }
+
+std::optional<std::uint16_t> serialIn(const BarrierConfig& config, std::uint32_t returned) {
+  const std::uint32_t both = bitOf(BarrierConfig::SerialHigh) | bitOf(BarrierConfig::SerialLow);
+  if ((returned & both) != both) return std::nullopt;
+  return std::uint16_t(config.transmitterSerial());
+}
+
 }  // namespace
+
+QString barrierNumber(const BarrierIdentity& barrier, const std::optional<BarrierIdentity>& other) {
+  const QString model = uiText(UiTexts::txtOrvitaIdent).trimmed() + QLatin1Char(' ') +
+                        QString::number(std::min(barrier.version[0], std::uint8_t(6)) + 2) + QStringLiteral(" v.") +
+                        barrierFirmwareVersion(barrier.version);
+  if (!barrier.serial) return model;
+  const QString number = QString::number(*barrier.serial);
+  return other && other->serial == barrier.serial ? number + QStringLiteral(" (") + model + QLatin1Char(')') : number;
+}
+
+QString noticeNaming(UiTexts::Id text, const QStringList& fields, const QString& barrier, const QString& port) {
+  QString notice = uiText(text);
+  const qsizetype room = NoticeLength - notice.size() - barrier.size() - port.size();
+  QString named = fields.value(0);
+  for (qsizetype k = 1; k < fields.size(); ++k) {
+    if (named.size() + 2 + fields[k].size() > room) {
+      // The ellipsis ends the sentence in place of its full stop.
+      named += QChar(0x2026);
+      notice.replace(QStringLiteral("%1."), QStringLiteral("%1"));
+      break;
+    }
+    named += QStringLiteral(", ") + fields[k];
+  }
+  return notice.arg(named);
+}
 
 DeviceLink::DeviceLink(BarrierModel& model, LinkState& state, SerialLine& port, EventLog& log, LinkView& view)
     : model_(model), state_(state), port_(port), log_(log), view_(view) {}
@@ -37,7 +71,7 @@ void DeviceLink::removeObserver(LinkObserver* observer) { std::erase(observers_,
 
 // ---- Requests -------------------------------------------------------------
 
-void DeviceLink::send(std::uint8_t command, std::span<const std::uint8_t> payload, int logText, bool restartsTimer) {
+void DeviceLink::send(std::uint8_t command, std::span<const std::uint8_t> payload, int logText) {
   const std::vector<std::uint8_t> bytes = buildFrame(command, payload);
   awaitedCommand_ = command;
   awaitingReply_ = true;
@@ -46,16 +80,17 @@ void DeviceLink::send(std::uint8_t command, std::span<const std::uint8_t> payloa
   if (!bytes.empty()) port_.write(bytes.data(), std::int32_t(bytes.size()));
   traffic_.sent(bytes);
   if (logText != 0) log_.addLogLine(uiText(UiTexts::Id(logText)));
-  // Written and restarted in one go on the main thread: the same as stopping
-  // the timer before the write and starting it after.
-  if (restartsTimer) view_.restartCycleTimer();
+  // Every request, the version and the reset too: a tick then always means
+  // a whole second without one. Written and restarted in one go on the main
+  // thread: the same as stopping the timer before the write and starting it after.
+  view_.restartCycleTimer();
 }
 
-void DeviceLink::askVersion() { send(frame::CmdVersion, {}, UiTexts::txtLogAskVer, false); }
-void DeviceLink::askData() { send(frame::CmdData, {}, UiTexts::txtLogAskData, true); }
-void DeviceLink::askStatus() { send(frame::CmdStatus, {}, 0, true); }
-void DeviceLink::askData2() { send(frame::CmdData2, {}, UiTexts::txtLogAskData2, true); }
-void DeviceLink::askReset() { send(frame::CmdReset, {}, UiTexts::txtLogAskRes, false); }
+void DeviceLink::askVersion() { send(frame::CmdVersion, {}, UiTexts::txtLogAskVer); }
+void DeviceLink::askData() { send(frame::CmdData, {}, UiTexts::txtLogAskData); }
+void DeviceLink::askStatus() { send(frame::CmdStatus, {}, 0); }
+void DeviceLink::askData2() { send(frame::CmdData2, {}, UiTexts::txtLogAskData2); }
+void DeviceLink::askReset() { send(frame::CmdReset, {}, UiTexts::txtLogAskRes); }
 
 void DeviceLink::askWrite() { sendBlock(writecheck::From0, frame::CmdWrite, UiTexts::txtLogAskWrite); }
 void DeviceLink::askWrite2() { sendBlock(writecheck::From16, frame::CmdWrite2, UiTexts::txtLogAskWrite2); }
@@ -66,7 +101,7 @@ void DeviceLink::sendBlock(std::uint8_t block, std::uint8_t command, int logText
   if (state_.blocksSent == 0) tellObservers([&](LinkObserver& o) { o.writeSent(model_.editConfig); });
   std::copy(bytes.begin(), bytes.end(), state_.sent.bytes.begin() + std::ptrdiff_t(writecheck::firstIndex(block)));
   state_.blocksSent |= block;
-  send(command, bytes, logText, true);
+  send(command, bytes, logText);
 }
 
 // ---- Receive path ---------------------------------------------------------
@@ -157,8 +192,13 @@ void DeviceLink::parseFrames() {
   }
   frameAnswersRequest_ = awaitingReply_ && received[3] == awaitedCommand_;
   if (frameAnswersRequest_) awaitingReply_ = false;
+  frameTaken_ = true;
   traffic_.accepted(rx, received);
   decodeReply(received);
+  // An answered request is followed by the next one after the pause, so the
+  // line is never idle while a barrier is identified: a cable moved to
+  // another barrier always costs a reply, and the tick that follows checks.
+  if (frameAnswersRequest_ && frameTaken_ && !view_.stopTicked()) view_.scheduleAfterStatus(StatusPauseMs);
   frameAnswersRequest_ = false;
 }
 
@@ -194,129 +234,252 @@ void DeviceLink::discardUnreadable(std::span<const std::uint8_t> frame) {
   const int text = frame[3] > frame::LastCommand ? UiTexts::txtLogUnknownCommand : UiTexts::txtLogShortReply;
   log_.addLogLine(uiText(UiTexts::Id(text)) + numToHex(frame[3]) + uiText(UiTexts::txtLogBuf) + hexDump(frame));
   removeFrame(frame);
+  frameTaken_ = false;
 }
 
 void DeviceLink::onVersion(std::span<const std::uint8_t> frame) {
   const auto payload = payloadOf(frame);
   if (payload.size() < VersionSize) return discardUnreadable(frame);
-  // A second answer to a version request the tick repeated: the barrier is
-  // the same, and reading it again would take away what its read has said.
-  if (!frameAnswersRequest_ && model_.connected() &&
-      std::equal(model_.versionInfo.begin(), model_.versionInfo.end(), payload.begin())) {
-    removeFrame(frame);
-    state_.linkCounter = LinkAlive;
+  const auto version = payload.first(VersionSize);  // in the parser's copy of the frame
+  removeFrame(frame);
+  state_.linkCounter = LinkAlive;
+  if (!model_.connected()) return identify(version);
+  // Nobody asked for it: a stray copy, or another barrier's. The check tells
+  // which; it takes away nothing the last read has said.
+  if (!frameAnswersRequest_) {
+    if (state_.check == IdentityCheck::Certain) doubtIdentity();
     return;
   }
-  model_.versionInfo.assign(payload.begin(), payload.begin() + VersionSize);
+  if (!std::equal(version.begin(), version.end(), model_.versionInfo.begin())) return replaceBarrier(version);
+  if (state_.connectionUnread) {
+    // Its serial number is not known yet: the read starts again, and what was
+    // asked of the barrier meanwhile is not carried out on whichever answers.
+    state_.check = IdentityCheck::Certain;
+    if (state_.writeStep != 0) state_.writeStale = true;
+    if (state_.resetPending) {
+      state_.resetPending = false;
+      state_.resetDropped = true;
+      view_.setButtonEnabled(ToolButton::Reset, true);
+      showNotice(uiText(UiTexts::txtResetNotDone));
+    }
+    startRead(true);
+    return;
+  }
+  state_.check = IdentityCheck::AskSerial;
+}
+
+void DeviceLink::identify(std::span<const std::uint8_t> version) {
+  model_.versionInfo.assign(version.begin(), version.end());
   supplyReplies_ = 0;
-  unsigned raw = payload[0];
+  unsigned raw = version[0];
   if (raw > 6) {
     log_.addLogLine(uiText(UiTexts::txtLogBadBeamCount) + QString::number(raw + 2));
     raw = 6;
   }
   model_.beamCount = std::uint8_t(raw + 2);
-  // A configuration loaded for another beam count stays so, and its send asks first.
-  if (!model_.changed(BarrierConfig::BeamCount)) model_.editConfig[BarrierConfig::BeamCount] = model_.beamCount;
-  model_.deviceConfig[BarrierConfig::BeamCount] = model_.beamCount;
-  removeFrame(frame);
-  state_.linkCounter = LinkAlive;
-  state_.barrierName = identificationText().simplified();
+  state_.barrierName = identificationText().simplified();  // until its read brings the serial number
   state_.barrierPort = port_.deviceName();
+  state_.check = IdentityCheck::Certain;
+  state_.connectionUnread = true;
   startRead(true);  // every (re)connection reads the configuration
   state_.reconnectionRead = true;
   state_.editsKept = false;
   state_.beepStale = true;
+  // The chain goes straight on to the read, with no tick to show the bar.
+  refreshIdentification();
   tellObservers([&](LinkObserver& o) { o.barrierIdentified(model_.versionInfo, model_.beamCount); });
+}
+
+void DeviceLink::replaceBarrier(std::span<const std::uint8_t> version) {
+  std::array<std::uint8_t, VersionSize> copy{};
+  std::copy_n(version.begin(), VersionSize, copy.begin());
+  forgetBarrier(LinkLoss::Silence);
+  identify(copy);
+}
+
+void DeviceLink::doubtIdentity() {
+  if (model_.connected()) state_.check = IdentityCheck::AskVersion;
+}
+
+void DeviceLink::checkSerial(std::span<const std::uint8_t> payload) {
+  const std::optional<std::uint16_t> serial =
+      payload.size() > BarrierConfig::SerialLow
+          ? std::optional(std::uint16_t(payload[BarrierConfig::SerialHigh] * 256u + payload[BarrierConfig::SerialLow]))
+          : std::nullopt;
+  BarrierIdentity answering;
+  std::copy_n(model_.versionInfo.begin(), VersionSize, answering.version.begin());
+  answering.serial = serial;
+  if (state_.workBarrier && isWorkBarrier(answering)) {
+    state_.check = IdentityCheck::Certain;  // the work goes on where it was
+    return;
+  }
+  replaceBarrier(answering.version);
+}
+
+bool DeviceLink::isWorkBarrier(const BarrierIdentity& read) const {
+  const BarrierIdentity& work = *state_.workBarrier;
+  if (work.version != read.version) return false;
+  if (read.serial == work.serial) return true;
+  // A send under way may have given it the serial number it carries.
+  const bool sending = state_.writeStep != 0 || state_.writeCheckPending;
+  return sending && (state_.blocksSent & writecheck::From0) && read.serial == state_.sent.transmitterSerial();
 }
 
 void DeviceLink::startRead(bool keepsEdits) {
   // A read the user asked for replaces the editors even when a check joins it.
   state_.readKeepsEdits = keepsEdits && (state_.readStep == 0 || state_.readKeepsEdits);
   state_.readStep = 2;
-  state_.returnedIndices = 0;
+  state_.reading = BarrierConfig{};
+  // The beam count is the version reply's, unless the block from index 16 brings its own.
+  state_.reading[BarrierConfig::BeamCount] = model_.beamCount;
+  state_.returnedIndices = bitOf(BarrierConfig::BeamCount);
 }
 
 void DeviceLink::onData(std::span<const std::uint8_t> frame, std::size_t firstIndex) {
-  const auto payload = payloadOf(frame);
-  // Bytes that would land past the block's end are ignored.
-  const std::size_t count = std::min(payload.size(), BarrierConfig::Size - firstIndex);
-  // What a send under way or being checked carries counts as unsent until the
-  // barrier is seen to hold it, even where it came from a file.
-  const bool sending = state_.writeStep != 0 || state_.writeCheckPending;
-  for (std::size_t k = 0; k < count; ++k) {
-    const std::size_t i = firstIndex + k;
-    // An unsent edit stays, to be sent again, unless the user asked to read.
-    if (state_.readKeepsEdits && (model_.changed(i) || (sending && writecheck::carries(i))))
-      state_.editsKept = state_.editsKept || model_.editConfig[i] != payload[k];
-    else
-      model_.editConfig[i] = payload[k];
-    model_.deviceConfig[i] = payload[k];
-    state_.returnedIndices |= writecheck::ReturnedMask(1) << i;
-  }
+  const auto payload = payloadOf(frame);  // in the parser's copy of the frame
   removeFrame(frame);
   state_.linkCounter = LinkAlive;
-  state_.readStep = firstIndex == 0 ? 0 : 1;
-  if (state_.readStep == 0) {
-    tellObservers([&](LinkObserver& o) { o.configurationRead(model_.deviceConfig); });
-    endRead();
+  // Only the answer to the read under way counts: a doubled or late copy
+  // changes nothing, in either configuration.
+  if (!frameAnswersRequest_) return;
+  if (state_.check == IdentityCheck::AskSerial) {
+    if (firstIndex == 0) checkSerial(payload);
+    return;
   }
-  view_.refreshEditors();
-  log_.addLogLine(hexDump(std::span(model_.editConfig.bytes).subspan(1, 10)));
+  if (state_.check != IdentityCheck::Certain || state_.readStep != (firstIndex == 0 ? 1 : 2)) return;
+  // Bytes that would land past the block's end are ignored.
+  const std::size_t count = std::min(payload.size(), BarrierConfig::Size - firstIndex);
+  for (std::size_t k = 0; k < count; ++k) {
+    state_.reading[firstIndex + k] = payload[k];
+    state_.returnedIndices |= bitOf(firstIndex + k);
+  }
+  state_.readStep = firstIndex == 0 ? 0 : 1;
+  if (state_.readStep == 0) endRead();
+}
+
+void DeviceLink::takeRead(bool keepEdits) {
+  // What a send under way or being checked carries counts as unsent until the
+  // barrier is seen to hold it, even where it came from a file; so does all
+  // of a file opened before any barrier was read.
+  const bool sending = state_.writeStep != 0 || state_.writeCheckPending;
+  for (std::size_t i = 0; i < BarrierConfig::Size; ++i) {
+    if (!(state_.returnedIndices & bitOf(i))) continue;
+    const std::uint8_t value = state_.reading[i];
+    const bool unsent = model_.changed(i) || (sending && writecheck::carries(i)) ||
+                        (state_.editsAwaitBarrier && (writecheck::carries(i) || i == BarrierConfig::BeamCount));
+    if (keepEdits && unsent)
+      state_.editsKept = state_.editsKept || model_.editConfig[i] != value;
+    else
+      model_.editConfig[i] = value;
+    model_.deviceConfig[i] = value;
+  }
 }
 
 // The end of every read: the only moment the program knows what the barrier
-// holds. A send is done when the read shows the barrier holds what was sent;
-// a send the loss interrupted is not resumed, since the barrier that answers
-// now may be another one, but its edits stay for the user to send again.
+// holds. A read that shows another barrier than the one the editors came
+// from drops what was pending for that one and sets its unsent edits aside.
+// Otherwise a send is done when the read shows the barrier holds what was
+// sent; a send the loss interrupted is not resumed, but its edits stay for
+// the user to send again.
 void DeviceLink::endRead() {
+  BarrierIdentity read;
+  std::copy_n(model_.versionInfo.begin(), std::min(VersionSize, model_.versionInfo.size()), read.version.begin());
+  read.serial = serialIn(state_.reading, state_.returnedIndices);
+  const std::optional<BarrierIdentity> was = state_.workBarrier;
+  const bool another = was && !isWorkBarrier(read);
   QStringList notices;
-  const bool interrupted = state_.writeStep != 0 && state_.writeStale;
-  if (interrupted || state_.writeCheckPending) {
-    BarrierConfig expected = model_.editConfig;  // for a block never sent: what the user wants
-    for (std::uint8_t block : {writecheck::From16, writecheck::From0})
-      if (state_.blocksSent & block)
-        for (std::size_t i = writecheck::firstIndex(block);
-             i < writecheck::firstIndex(block) + writecheck::indexCount(block); ++i)
-          expected[i] = state_.sent[i];
-    const auto& read = model_.deviceConfig;
-    if (interrupted) {
+  QString dropped;  // what became of the pending work, when another barrier answers
+  bool writeDropped = false, setAside = false;
+  if (another) {
+    const QString wasNumber = barrierNumber(*was, read);
+    notices << uiText(UiTexts::txtOtherBarrier).arg(wasNumber);
+    const bool sending = state_.writeStep != 0 || state_.writeCheckPending;
+    if (sending) {
+      writeDropped = true;
+      notices
+          << uiText(state_.blocksSent ? UiTexts::txtSwapWriteInterrupted : UiTexts::txtSwapWriteNotDone).arg(wasNumber);
       state_.writeStep = 0;
-      const std::uint8_t held = writecheck::blocksHeld(expected, read, state_.returnedIndices);
-      const std::uint8_t reached = held & state_.blocksSent;  // a block never sent reached nothing
-      const auto blockText = [](std::uint8_t block) {
-        return uiText(block == writecheck::From16 ? UiTexts::txtBlockFrom16 : UiTexts::txtBlockFrom0);
-      };
-      if (held != writecheck::Both && reached == 0)
-        notices << uiText(UiTexts::txtWriteNotDone);
-      else if (held != writecheck::Both)
-        notices << uiText(UiTexts::txtWritePartly).arg(blockText(reached), blockText(writecheck::Both & ~held));
-      const QString notice = notices.value(0);
-      tellObservers([&](LinkObserver& o) {
-        if (notice.isEmpty())
-          o.writeConfirmed(read);
-        else
-          o.writeDropped(notice);
-      });
-    } else if (const QStringList fields = writecheck::differingFields(expected, read, state_.returnedIndices);
-               !fields.isEmpty()) {
-      notices << uiText(UiTexts::txtWriteNotConfirmed).arg(fields.join(QStringLiteral(", ")));
-      tellObservers([&](LinkObserver& o) { o.writeDropped(notices.last()); });
-    } else {
-      tellObservers([&](LinkObserver& o) { o.writeConfirmed(read); });
+      view_.setButtonEnabled(ToolButton::Send, true);
     }
-  } else if (state_.reconnectionRead && state_.editsKept && state_.writeStep == 0) {
+    if (state_.resetDropped || state_.resetPending) {
+      notices << uiText(UiTexts::txtSwapResetNotDone).arg(wasNumber);
+      state_.resetPending = false;
+      state_.resetDropped = false;
+      view_.setButtonEnabled(ToolButton::Reset, true);
+    }
+    dropped = notices.join(QLatin1Char(' '));
+    // Read before the new barrier's values fill the model. A file opened
+    // while no barrier answered is for whichever comes, and stays.
+    std::uint32_t unsent = 0;
+    if (!state_.editsAwaitBarrier)
+      for (std::size_t i = 0; i < BarrierConfig::Size; ++i)
+        if (writecheck::carries(i) && (model_.changed(i) || sending)) unsent |= bitOf(i);
+    if (unsent != 0) {
+      state_.setAside = {state_.editsMadeFor.value_or(*was), model_.editConfig, unsent};
+      notices << uiText(UiTexts::txtEditsSetAside).arg(barrierNumber(state_.setAside.barrier, read));
+      setAside = true;
+    }
+    state_.editsMadeFor.reset();
+  }
+  takeRead(state_.readKeepsEdits && (!another || state_.editsAwaitBarrier));
+  state_.workBarrier = read;
+  state_.barrierName = read.serial
+                           ? uiText(UiTexts::txtBarrierNumbered).arg(barrierNumber(read, another ? was : std::nullopt))
+                           : identificationText().simplified();
+  const bool keptFile = state_.editsAwaitBarrier;
+  state_.connectionUnread = false;
+  state_.editsAwaitBarrier = false;
+  view_.refreshEditors();
+  log_.addLogLine(hexDump(std::span(model_.editConfig.bytes).subspan(1, 10)));
+  tellObservers([&](LinkObserver& o) { o.configurationRead(model_.deviceConfig); });
+
+  const bool interrupted = state_.writeStep != 0 && state_.writeStale;
+  if (another) {
+    if (writeDropped) tellObservers([&](LinkObserver& o) { o.writeDropped(dropped); });
+    state_.sendFailureTold = state_.sendFailureTold || writeDropped;
+  } else if (interrupted || state_.writeCheckPending) {
+    if (interrupted) state_.writeStep = 0;
+    const QString judged = judgeWrite();
+    if (!judged.isEmpty()) {
+      notices << judged;
+      state_.sendFailureTold = true;
+      tellObservers([&](LinkObserver& o) { o.writeDropped(judged); });
+    } else {
+      tellObservers([&](LinkObserver& o) { o.writeConfirmed(model_.deviceConfig); });
+      if (std::exchange(state_.sendFailureTold, false)) notices << uiText(UiTexts::txtWriteCompleted);
+    }
+  } else if (state_.reconnectionRead && state_.editsKept && state_.writeStep == 0 && !keptFile) {
     notices << uiText(UiTexts::txtEditsKept);  // (a send still pending carries them on)
   }
-  if (state_.reconnectionRead && state_.resetDropped) notices << uiText(UiTexts::txtResetNotDone);
+  if (!another && state_.reconnectionRead && state_.resetDropped) notices << uiText(UiTexts::txtResetNotDone);
   // A clean reconnection or a send seen done takes away what was said before.
   if (!notices.isEmpty() || state_.reconnectionRead || state_.writeCheckPending)
     showNotice(notices.join(QLatin1Char(' ')));
+  if (setAside) view_.offerSetAsideEdits();
+  if (another) {
+    const QString notice = uiText(UiTexts::txtNoticeAbout).arg(state_.barrierName, state_.barrierPort, dropped);
+    tellObservers([&](LinkObserver& o) { o.barrierReplaced(*was, read, notice); });
+  }
   if (state_.reconnectionRead) state_.resetDropped = false;
   state_.writeStale = false;
   state_.writeCheckPending = false;
   state_.readKeepsEdits = false;
   state_.reconnectionRead = false;
   state_.editsKept = false;
+}
+
+// Names only the values the barrier does not hold as the send meant them.
+QString DeviceLink::judgeWrite() {
+  BarrierConfig expected = model_.editConfig;  // for a block never sent: what the user wants
+  for (std::uint8_t block : {writecheck::From16, writecheck::From0})
+    if (state_.blocksSent & block)
+      for (std::size_t i = writecheck::firstIndex(block);
+           i < writecheck::firstIndex(block) + writecheck::indexCount(block); ++i)
+        expected[i] = state_.sent[i];
+  const QStringList differing = writecheck::differingFields(expected, model_.deviceConfig, state_.returnedIndices);
+  if (differing.isEmpty()) return {};
+  return noticeNaming(state_.writeCheckPending ? UiTexts::txtWriteNotConfirmed : UiTexts::txtWriteNotDone, differing,
+                      state_.barrierName, state_.barrierPort);
 }
 
 void DeviceLink::showNotice(const QString& text) {
@@ -331,8 +494,9 @@ void DeviceLink::onWriteConfirmed(std::span<const std::uint8_t> frame, std::uint
   removeFrame(frame);
   log_.addLogLine(uiText(UiTexts::Id(logText)));
   state_.linkCounter = LinkAlive;
-  // Left over from a request sent before this send began: it confirms nothing of it.
-  if (!(state_.blocksSent & block)) return;
+  // Left over from a request sent before this send began, or doubled: it
+  // confirms nothing of it; nor while the barrier's identity is in doubt.
+  if (!frameAnswersRequest_ || state_.check != IdentityCheck::Certain || !(state_.blocksSent & block)) return;
   state_.writeStep = block == writecheck::From0 ? 0 : 1;
   if (state_.writeStep == 0) {
     state_.writeCheckPending = true;
@@ -344,6 +508,7 @@ void DeviceLink::onWriteConfirmed(std::span<const std::uint8_t> frame, std::uint
 void DeviceLink::onReset(std::span<const std::uint8_t> frame) {
   removeFrame(frame);
   state_.linkCounter = LinkAlive;
+  if (!frameAnswersRequest_ || state_.check != IdentityCheck::Certain || !state_.resetPending) return;
   state_.resetPending = false;
   view_.setButtonEnabled(ToolButton::Reset, true);
   tellObservers([](LinkObserver& o) { o.resetConfirmed(); });
@@ -352,6 +517,12 @@ void DeviceLink::onReset(std::span<const std::uint8_t> frame) {
 void DeviceLink::onStatus(std::span<const std::uint8_t> frame) {
   const auto p = payloadOf(frame);
   if (p.size() < StatusSize) return discardUnreadable(frame);
+  // It may be another barrier's: nothing of it reaches the picture or the journal.
+  if (!model_.connected() || state_.check != IdentityCheck::Certain) {
+    removeFrame(frame);
+    state_.linkCounter = LinkAlive;
+    return;
+  }
   BarrierStatus& s = model_.status;
   bool changed = false;
 
@@ -415,21 +586,17 @@ void DeviceLink::onStatus(std::span<const std::uint8_t> frame) {
   removeFrame(frame);
   state_.linkCounter = LinkAlive;
   view_.setStatusLabel(uiText(UiTexts::txtStatuses) + QLatin1Char(':') + hexDump(p.first(6)));
-  if (frameAnswersRequest_ && !view_.stopTicked()) view_.scheduleAfterStatus(StatusPauseMs);
 }
 
 void DeviceLink::statusPauseElapsed() {
-  if (view_.stopTicked()) return;
+  if (view_.stopTicked() || view_.portDialogShowing() || !port_.isOpen()) return;
   // A request sent now would cross a reply on its way in, which could then
   // pass for its answer.
   if (replyArriving()) {
     held_ = Held::Continuation;
     return;
   }
-  if (state_.readStep + state_.writeStep != 0 || state_.resetPending)
-    cycleStep();
-  else
-    askStatus();
+  sendNextRequest();
 }
 
 // ---- Request cycle --------------------------------------------------------
@@ -460,6 +627,10 @@ void DeviceLink::cycleStep() {
     forgetBarrier(LinkLoss::Silence);
   else
     --state_.linkCounter;
+  if (model_.connected()) {
+    log_.addLogLine(uiText(UiTexts::txtLogTimer) + hexDump(state_.rxBuffer.bytes()));
+    doubtIdentity();
+  }
 
   // A late reply that is coming in is let in rather than asked for again.
   if (replyArriving()) {
@@ -486,29 +657,32 @@ void DeviceLink::forgetRequest() {
 }
 
 void DeviceLink::sendNextRequest() {
-  if (state_.linkCounter <= LinkFailing) {
-    askVersion();
-  } else if (model_.connected()) {
-    log_.addLogLine(uiText(UiTexts::txtLogTimer) + hexDump(state_.rxBuffer.bytes()));
-    if (state_.resetPending)
-      askReset();
-    else if (state_.readStep == 2)
-      askData2();
-    else if (state_.readStep == 1)
-      askData();
-    else if (state_.writeStep == 2)
-      askWrite2();
-    else if (state_.writeStep == 1)
-      askWrite();
-    else
-      askStatus();
-  }
+  if (state_.linkCounter <= LinkFailing) return askVersion();
+  if (!model_.connected()) return;
+  if (state_.check == IdentityCheck::AskVersion) return askVersion();
+  if (state_.check == IdentityCheck::AskSerial) return askData();  // the block holding the serial number
+  // What changes the barrier waits until its first read has shown which one it is.
+  const bool known = !state_.connectionUnread;
+  if (known && state_.resetPending)
+    askReset();
+  else if (state_.readStep == 2)
+    askData2();
+  else if (state_.readStep == 1)
+    askData();
+  else if (known && !state_.writeStale && state_.writeStep == 2)
+    askWrite2();
+  else if (known && !state_.writeStale && state_.writeStep == 1)
+    askWrite();
+  else
+    askStatus();
 }
 
 void DeviceLink::forgetBarrier(LinkLoss reason) {
   if (model_.connected()) tellObservers([&](LinkObserver& o) { o.barrierLost(reason); });
   model_.versionInfo.clear();
   model_.status = BarrierStatus{};
+  state_.check = IdentityCheck::Certain;
+  state_.connectionUnread = false;
   if (state_.writeStep != 0) state_.writeStale = true;
   // Never run on whichever barrier answers next: its block memory is evidence.
   if (state_.resetPending) {
@@ -562,6 +736,8 @@ void DeviceLink::sendCommand(bool fromToolbar) {
   state_.writeStale = !model_.connected();
   state_.blocksSent = 0;
   state_.writeCheckPending = false;
+  // Sent to the barrier connected, the editors' values are its own from now on.
+  if (model_.connected()) state_.editsMadeFor.reset();
   view_.showNotice(QString());
   if (!fromToolbar) return;
   view_.setButtonEnabled(ToolButton::Read, state_.readStep == 0);
@@ -586,4 +762,28 @@ void DeviceLink::portSettingsCommand() {
   forgetRequest();
   if (wasOpen) tellObservers([](LinkObserver& o) { o.portClosed(); });
   refreshIdentification();
+}
+
+void DeviceLink::configurationLoaded() {
+  if (!model_.connected() || state_.connectionUnread) state_.editsAwaitBarrier = true;
+  // A file is for whichever barrier it is sent to.
+  state_.editsMadeFor.reset();
+}
+
+void DeviceLink::restoreSetAsideEdits() {
+  const SetAsideEdits kept = std::exchange(state_.setAside, SetAsideEdits{});
+  if (kept.indices == 0) return;
+  for (std::size_t i = 0; i < BarrierConfig::Size; ++i)
+    if (kept.indices & bitOf(i)) model_.editConfig[i] = kept.values[i];
+  if (state_.workBarrier == kept.barrier)
+    state_.editsMadeFor.reset();
+  else
+    state_.editsMadeFor = kept.barrier;
+  view_.refreshEditors();
+}
+
+std::optional<std::pair<BarrierIdentity, BarrierIdentity>> DeviceLink::editsForAnotherBarrier() const {
+  if (!model_.connected() || !state_.editsMadeFor || !state_.workBarrier || *state_.editsMadeFor == *state_.workBarrier)
+    return std::nullopt;
+  return std::pair{*state_.editsMadeFor, *state_.workBarrier};
 }

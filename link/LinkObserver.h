@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 
+#include "link/LinkState.h"
 #include "model/BarrierModel.h"
 
 // Why a connected barrier counts as gone.
@@ -50,4 +51,10 @@ class LinkObserver {
   virtual void writeDropped(const QString& /*notice*/) {}
   // The barrier confirmed the block-memory reset.
   virtual void resetConfirmed() {}
+  // A read shows that the barrier answering is not `was`, the one the pending
+  // work and the unsent edits were for, but `now`: nothing of that work was
+  // sent to it, and `notice` says what was dropped, naming both. Comes after
+  // `now`'s configurationRead.
+  virtual void barrierReplaced(const BarrierIdentity& /*was*/, const BarrierIdentity& /*now*/,
+                               const QString& /*notice*/) {}
 };

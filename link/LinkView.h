@@ -27,6 +27,9 @@ class LinkView {
   // A notice the user must see without opening the log panel (a write that
   // was not done, edits replaced by a read); an empty text takes it away.
   virtual void showNotice(const QString& text) = 0;
+  // The notice just shown says that unsent edits were set aside: offer to
+  // take them back (DeviceLink::restoreSetAsideEdits) for as long as it shows.
+  virtual void offerSetAsideEdits() {}
   // The small status label under the editors, shown with the log panel.
   virtual void setStatusLabel(const QString& text) = 0;
   virtual bool portDialogShowing() const = 0;
@@ -34,6 +37,7 @@ class LinkView {
   virtual bool logPanelVisible() const = 0;
   // Make the 1000 ms cycle timer count its whole interval anew from now.
   virtual void restartCycleTimer() = 0;
-  // Call DeviceLink::statusPauseElapsed() once, `ms` milliseconds from now.
+  // Call DeviceLink::statusPauseElapsed() once, `ms` milliseconds from now;
+  // a call still pending is replaced.
   virtual void scheduleAfterStatus(int ms) = 0;
 };

@@ -25,11 +25,9 @@ bool carries(std::size_t i);
 // Bit i set: index i came back in the read. Only such bytes count as held.
 using ReturnedMask = std::uint32_t;
 
-// The blocks whose every index came back with the value `expected` holds.
-std::uint8_t blocksHeld(const BarrierConfig& expected, const BarrierConfig& read, ReturnedMask returned);
-
 // The editors' names of the fields that did not come back as `expected`
-// holds them, in the editors' order, each once.
+// holds them, in the editors' order, each once; a per-beam field once for
+// all its beams ("Czułość wiązek 1, 3–5").
 QStringList differingFields(const BarrierConfig& expected, const BarrierConfig& read, ReturnedMask returned);
 
 }  // namespace writecheck

@@ -423,6 +423,8 @@ int main(int argc, char** argv) {
   std::minstd_rand random(1);  // the byte gaps; seeded, so runs repeat
   sim.setDataReplySize(options.dataSize);
   sim.setData2ReplySize(options.data2Size);
+  // The barrier at the other end of a cable moved by `swap`.
+  SimBarrier other = sim;
 
   struct sigaction action {};
   action.sa_handler = onStop;
@@ -443,7 +445,13 @@ int main(int argc, char** argv) {
   auto demoStarted = started;
   SimDemo demoPlayer;
   if (demo) SimDemo::installConfiguration(sim);
-  std::optional<Clock::time_point> silentUntil, hangupUntil;
+  std::optional<Clock::time_point> silentUntil, hangupUntil, swapAt;
+  std::uint64_t swapAfterRequest = 0;  // the request count at which the swap's silence begins; 0: none
+  double swapSeconds = 0;
+  const auto beginSwap = [&] {
+    sim.setSilent(true);
+    swapAt = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(swapSeconds));
+  };
   // While no program has the slave open the master reports a hang-up
   // continuously; it is then looked at only every IdlePoll.
   constexpr auto IdlePoll = std::chrono::milliseconds(20);
@@ -462,6 +470,13 @@ int main(int argc, char** argv) {
       sim.setSilent(false);
       silentUntil.reset();
     }
+    if (swapAt && now >= *swapAt) {
+      swapAt.reset();
+      sim.setSilent(false);  // as it answers when the cable comes back to it
+      std::swap(sim, other);
+      sim.discardInput();
+      other.discardInput();
+    }
     if (hangupUntil && now >= *hangupUntil) {
       hangupUntil.reset();
       if (pty.open()) {
@@ -477,7 +492,7 @@ int main(int argc, char** argv) {
     int timeoutMs = 1000;
     if (demo) timeoutMs = 50;
     if (masterIdleUntil && now >= *masterIdleUntil) masterIdleUntil.reset();
-    for (const auto& until : {silentUntil, hangupUntil, masterIdleUntil}) {
+    for (const auto& until : {silentUntil, hangupUntil, swapAt, masterIdleUntil}) {
       if (!until) continue;
       const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*until - now).count();
       timeoutMs = std::min<int>(timeoutMs, int(std::max<long long>(ms, 0)));
@@ -524,6 +539,21 @@ int main(int argc, char** argv) {
           demoStarted = Clock::now();
           continue;
         }
+        if (line.rfind("other", 0) == 0 && (line.size() == 5 || line[5] == ' ')) {
+          const std::string command = line.substr(std::min<std::size_t>(line.size(), 6));
+          const std::string word = command.substr(0, command.find(' '));
+          // The line's own commands act on whichever barrier is on it.
+          if (word == "silent" || word == "talk" || word == "hangup" || word == "swap" || word == "quit") {
+            std::fprintf(stderr, "%s: other: only state commands\n", programName.c_str());
+            continue;
+          }
+          const auto result = other.Command(command);
+          if (result.kind == SimBarrier::CommandResult::Error)
+            std::fprintf(stderr, "%s: other: %s\n", programName.c_str(), result.message.c_str());
+          else if (!result.message.empty())
+            std::fprintf(stderr, "%s\n", result.message.c_str());
+          continue;
+        }
         const auto result = sim.Command(line);
         switch (result.kind) {
           case SimBarrier::CommandResult::Done:
@@ -541,6 +571,12 @@ int main(int argc, char** argv) {
             break;
           case SimBarrier::CommandResult::Talk:
             silentUntil.reset();
+            break;
+          case SimBarrier::CommandResult::Swap:
+            silentUntil.reset();
+            swapSeconds = result.seconds;
+            swapAfterRequest = result.requests == 0 ? 0 : sim.requestCount() + result.requests;
+            if (result.requests == 0) beginSwap();
             break;
           case SimBarrier::CommandResult::Hangup: {
             const double seconds = result.seconds > 0 ? result.seconds : 3.0;
@@ -591,6 +627,10 @@ int main(int argc, char** argv) {
           const bool changed = status && reply != lastStatusReply;
           if (status) lastStatusReply = reply;
           timing.replySent(monotonicNow(), changed);
+        }
+        if (swapAfterRequest != 0 && sim.requestCount() >= swapAfterRequest) {
+          swapAfterRequest = 0;
+          beginSwap();
         }
       } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
         masterIdleUntil = Clock::now() + IdlePoll;  // EIO: nobody has the slave open

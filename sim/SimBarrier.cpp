@@ -277,6 +277,12 @@ const char* SimBarrier::commandHelp() {
          "  hangup [SECONDS]      close the pseudo-terminal and remove --link like an unplugged\n"
          "                        adapter; after SECONDS (default 3) open a new one and point\n"
          "                        --link at it\n"
+         "  swap SECONDS [AFTER]  the cable moves to the other barrier behind the same adapter:\n"
+         "                        nothing answers for SECONDS, then the other barrier does; the\n"
+         "                        one left becomes the other (swap again to go back); with\n"
+         "                        AFTER, once this barrier has answered AFTER more requests\n"
+         "  other COMMAND         a state command (set, config, beams, memory, ...) for the\n"
+         "                        other barrier; it starts as this one does with its options\n"
          "  noise RATE            RATE random bytes (never 0xFF) before every reply; 0 = off\n"
          "  badcheck N            damage the check byte of the next N replies\n"
          "  overlong N            send the next N replies with length byte 0x14 (too long)\n"
@@ -405,6 +411,13 @@ SimBarrier::CommandResult SimBarrier::Command(std::string_view line) {
     } else {
       result.kind = CommandResult::Hangup;
     }
+  } else if (name == "swap") {
+    const std::optional<double> seconds = argc >= 1 && argc <= 2 ? parseSeconds(words[1]) : std::nullopt;
+    const auto after = argc == 2 ? parseNumber(words[2], 1000000) : std::optional<unsigned long>(0);
+    if (!seconds || !after) return error("swap SECONDS [AFTER]");
+    result.kind = CommandResult::Swap;
+    result.seconds = *seconds;
+    result.requests = unsigned(*after);
   } else if (name == "talk") {
     if (argc != 0) return error("talk");
     setSilent(false);

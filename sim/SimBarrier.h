@@ -158,13 +158,15 @@ class SimBarrier {
 
   // --- Text commands (the barrier-sim program's stdin) ---------------------
   // One command line, e.g. "alert 3 on", "set 2 0x80", "badcheck 2".
-  // State and fault commands take effect here; `silent`, `talk`, `hangup`
-  // and `quit` are reported back for the program to act on (silent and talk
-  // also switch setSilent here). See commandHelp() for the list.
+  // State and fault commands take effect here; `silent`, `talk`, `hangup`,
+  // `swap` and `quit` are reported back for the program to act on (silent
+  // and talk also switch setSilent here; `other` is the program's alone).
+  // See commandHelp() for the list.
   struct CommandResult {
-    enum Kind { Done, Silent, Talk, Hangup, Quit, Error } kind = Done;
-    double seconds = 0;   // Silent/Hangup: 0 = no time given
-    std::string message;  // Error: why
+    enum Kind { Done, Silent, Talk, Hangup, Swap, Quit, Error } kind = Done;
+    double seconds = 0;     // Silent/Hangup/Swap: 0 = no time given
+    unsigned requests = 0;  // Swap: after this many more requests, answered as usual
+    std::string message;    // Error: why
   };
   CommandResult Command(std::string_view line);
   static const char* commandHelp();

@@ -177,23 +177,27 @@ const std::vector<Entry>& entries() {
                                       "do którego mogą pisać inni; mogłoby skierować zapis do cudzego pliku")},
       {txtDanglingLink, QStringLiteral("Nie zapisano: ta nazwa to dowiązanie symboliczne do pliku, który nie "
                                        "istnieje; plik nie jest tworzony w miejscu wskazanym przez dowiązanie")},
-      {txtWriteNotDone, QStringLiteral("Konfiguracja NIE została wysłana: połączenie z barierą było przerwane. "
-                                       "Niewysłane zmiany zostały w edytorach (podświetlone); „Wyślij” wyśle je.")},
-      {txtWritePartly, QStringLiteral("Konfiguracja wysłana tylko w części: połączenie z barierą było przerwane. "
-                                      "Bariera ma już %1, ale NIE %2. Niewysłane zmiany zostały w edytorach "
-                                      "(podświetlone); „Wyślij” dokończy zapis.")},
-      {txtWriteNotConfirmed, QStringLiteral("Odczyt po wysłaniu nie potwierdza wartości: %1. Bariera ma wartości "
-                                            "inne niż wysłane (podświetlone); „Wyślij” spróbuje ponownie.")},
-      {txtEditsKept, QStringLiteral("Po ponownym połączeniu edytory pokazują konfigurację bariery, a niewysłane "
-                                    "zmiany zostały (podświetlone); „Pobierz” je porzuca, „Wyślij” zapisuje.")},
+      {txtBarrierNumbered, QStringLiteral("Bariera nr %1")},
+      {txtWriteNotDone, QStringLiteral("Zapis przerwany, bariera nie ma: %1. „Wyślij” dokończy zapis.")},
+      {txtWriteNotConfirmed, QStringLiteral("Odczyt po zapisie nie potwierdza: %1. „Wyślij” spróbuje ponownie.")},
+      {txtWriteCompleted, QStringLiteral("Konfiguracja wysłana i potwierdzona odczytem.")},
+      {txtEditsKept, QStringLiteral("Niewysłane zmiany zostały w edytorach (podświetlone); „Pobierz” je porzuca, "
+                                    "„Wyślij” zapisuje.")},
       {txtResetNotDone, QStringLiteral("Reset pamięci blokad NIE został wykonany: połączenie z barierą zostało "
                                        "przerwane.")},
       {txtResetNoBarrier, QStringLiteral("Reset pamięci blokad NIE został zlecony: brak połączenia z barierą.")},
-      {txtBlockFrom16, QStringLiteral("czas zliczania autoblokowania i autoblokady wiązek")},
-      {txtBlockFrom0, QStringLiteral("alarmowania, czułości wiązek, numeru seryjnego nadajnika i maks. czasu "
-                                     "zasłonięcia")},
+      {txtOtherBarrier, QStringLiteral("To nie bariera nr %1.")},
+      {txtSwapWriteNotDone, QStringLiteral("Zapis do nr %1 NIE został wykonany.")},
+      {txtSwapWriteInterrupted, QStringLiteral("Zapis do nr %1 przerwany, mogła przyjąć jego część.")},
+      {txtSwapResetNotDone, QStringLiteral("Reset pam. blokad nr %1 NIE został wykonany.")},
+      {txtEditsSetAside, QStringLiteral("Niewysłane zmiany dla nr %1 odłożono.")},
+      {txtRestoreEdits, QStringLiteral("Przywróć zmiany")},
+      {txtSendForOtherBarrier, QStringLiteral("Wartości w edytorach przygotowano dla bariery nr %1, a podłączona "
+                                              "jest bariera nr %2. Wysłać je do bariery nr %2?")},
       {txtFieldResponseTime, QStringLiteral("Czułość wiązki %1")},
       {txtFieldAutoBlockCount, QStringLiteral("Autoblok. wiązki %1")},
+      {txtFieldResponseTimes, QStringLiteral("Czułość wiązek %1")},
+      {txtFieldAutoBlockCounts, QStringLiteral("Autoblok. wiązek %1")},
       {txtFileBeamCountDiffers, QStringLiteral("Plik jest dla bariery o liczbie wiązek %1, a podłączona bariera ma "
                                                "ich %2; „Wyślij” zapyta przed zapisem.")},
       {txtFileBeamCountInvalid, QStringLiteral("Plik podaje liczbę wiązek %1, a bariera ma ich od 2 do 8; liczba "

@@ -158,17 +158,26 @@ enum Id : int {
 
   // What the user must know of a send, a reset or a reconnection: the
   // notice under the identification bar.
-  txtNoticeAbout = 65395,           // %1 the barrier's identification, %2 the port, %3 the notice
-  txtWriteNotDone = 65390,          // a send that left nothing in the barrier; the edits stay
-  txtWritePartly = 65392,           // %1 the part the barrier holds, %2 the part it does not
-  txtWriteNotConfirmed = 65393,     // %1 the fields whose read-back differs from what was sent
-  txtEditsKept = 65391,             // a reconnection read kept unsent edits
-  txtResetNotDone = 65394,          // a pending block-memory reset dropped with the lost barrier
-  txtResetNoBarrier = 65480,        // a block-memory reset asked for while no barrier is identified
-  txtBlockFrom16 = 65396,           // what the write request from index 16 carries
-  txtBlockFrom0 = 65397,            // what the write request from index 0 carries
+  txtNoticeAbout = 65395,        // %1 the barrier (txtBarrierNumbered), %2 the port, %3 the notice
+  txtBarrierNumbered = 65838,    // %1 the serial number: a notice's barrier
+  txtWriteNotDone = 65390,       // %1 the fields a send interrupted by a loss did not leave in the barrier
+  txtWriteNotConfirmed = 65393,  // %1 the fields whose read-back differs from what was sent
+  txtWriteCompleted = 65846,     // a send confirmed after one that did not complete
+  txtEditsKept = 65391,          // a reconnection read kept unsent edits
+  txtResetNotDone = 65394,       // a pending block-memory reset dropped with the lost barrier
+  txtResetNoBarrier = 65480,     // a block-memory reset asked for while no barrier is identified
+  // Another barrier answers than the one the pending work was for; %1 that one's number.
+  txtOtherBarrier = 65839,
+  txtSwapWriteNotDone = 65840,      // no block of the send went out
+  txtSwapWriteInterrupted = 65841,  // some did
+  txtSwapResetNotDone = 65842,
+  txtEditsSetAside = 65843,         // %1 the barrier the edits were for
+  txtRestoreEdits = 65844,          // the notice's button that takes them back
+  txtSendForOtherBarrier = 65845,   // %1 the barrier the edits were for, %2 the one connected; a question
   txtFieldResponseTime = 65398,     // %1 the beam
   txtFieldAutoBlockCount = 65399,   // %1 the beam
+  txtFieldResponseTimes = 65847,    // %1 the beams ("1, 3–5")
+  txtFieldAutoBlockCounts = 65848,  // %1 the beams
   txtFileBeamCountDiffers = 65481,  // %1 the file's count, %2 the barrier's
   txtFileBeamCountInvalid = 65482,  // %1 the file's byte 31
   txtSendOtherBeamCount = 65483,    // %1 the configuration's count, %2 the barrier's; a question

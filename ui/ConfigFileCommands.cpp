@@ -72,13 +72,13 @@ void ConfigFileCommands::loadConfigFile(const QString& path) {
     showFailure(result.message());
     return;
   }
+  // What the barrier holds stays deviceConfig: the file's values are unsent
+  // edits, highlighted where they differ from it.
   model_.editConfig = loaded;
-  model_.deviceConfig = loaded;
   const int fileBeams = loaded[BarrierConfig::BeamCount];
   QString notice;
   if (model_.connected()) {
     // What the barrier has is its own count; the file's differs as an edit would.
-    model_.deviceConfig[BarrierConfig::BeamCount] = model_.beamCount;
     if (fileBeams != model_.beamCount)
       notice = uiText(UiTexts::txtFileBeamCountDiffers).arg(fileBeams).arg(model_.beamCount);
   } else if (fileBeams >= 2 && fileBeams <= MaxBeams) {

@@ -49,11 +49,12 @@ class ConfigFileCommands {
 
   // Open: loadConfigFile on the file chosen in the open dialog.
   void openConfigFile();
-  // Both configuration copies from `path`, then the editors refreshed. While
-  // a barrier is identified its beam count stands, and a file for another
-  // count stays an unsent edit (a notice says so); otherwise the file's count
-  // is taken when it is 2..8. A failure is shown in the error box and changes
-  // nothing.
+  // The editors' configuration from `path`, then the editors refreshed; what
+  // the barrier holds (deviceConfig) stays, so the file's values count as
+  // unsent edits. While a barrier is identified its beam count stands, and a
+  // file for another count stays an unsent edit (a notice says so); otherwise
+  // the file's count is taken when it is 2..8. A failure is shown in the
+  // error box and changes nothing.
   void loadConfigFile(const QString& path);
   // Save: to configFileName while that file exists, otherwise Save As.
   void saveConfigFile();

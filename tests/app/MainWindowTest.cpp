@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -29,8 +30,10 @@
 #include "app/MainWindow.h"
 #include "app/ProgramIdentity.h"
 #include "eventlog/EventLog.h"
+#include "files/ConfigFile.h"
 #include "files/SettingsStore.h"
 #include "journal/JournalSchema.h"
+#include "link/WriteCheck.h"
 #include "serial/PortList.h"
 #include "serial/PortSettings.h"
 #include "sound/AlarmBeeper.h"
@@ -90,6 +93,8 @@ class WindowTest : public QObject {
   void aNoticeShowsWholeUnderTheIdentificationBarUntilClosedOrThePortIsSwitched();
   void aConfigurationForAnotherBeamCountIsSentOnlyWhenTheUserSaysSo();
   void aJournalFaultStaysUntilClosedAndTheStatusBarMarksTheJournalOff();
+  void editsSetAsideComeBackFromTheNoticeAndAreSentOnlyWhenTheUserSaysSo();
+  void noticesOfASendFitTwoLines();
 
  private:
   std::unique_ptr<MainWindow> form;
@@ -541,10 +546,9 @@ void WindowTest::beepPatternGoesToTheBeeperLabel() {
 }
 
 void WindowTest::aNoticeShowsWholeUnderTheIdentificationBarUntilClosedOrThePortIsSwitched() {
-  const QString text =
-      uiText(UiTexts::txtNoticeAbout)
-          .arg(QStringLiteral("ORVITA 8 v.1.05 2021-07-14"), AbsentPort,
-               uiText(UiTexts::txtWritePartly).arg(uiText(UiTexts::txtBlockFrom16), uiText(UiTexts::txtBlockFrom0)));
+  const QString text = uiText(UiTexts::txtNoticeAbout)
+                           .arg(QStringLiteral("Bariera nr 12345"), AbsentPort,
+                                uiText(UiTexts::txtWriteNotDone).arg(QStringLiteral("Czułość wiązek 1–8")));
   form->showNotice(text);
   QLabel* label = form->noticeBar->label();
   QVERIFY(form->noticeBar->isVisible());
@@ -636,6 +640,79 @@ void WindowTest::aJournalFaultStaysUntilClosedAndTheStatusBarMarksTheJournalOff(
   QVERIFY(form->journalNoticeBar->isHidden());
   QCOMPARE(form->centralWidget()->size(), QSize(602, 482));
   QVERIFY(mark->isVisible());
+}
+
+void WindowTest::editsSetAsideComeBackFromTheNoticeAndAreSentOnlyWhenTheUserSaysSo() {
+  // Barrier 22222 on the line; the edits of 12345 set aside when it answered.
+  const std::array<std::uint8_t, 8> version{2, 1, 0, 5, 0x20, 0x21, 7, 0x14};
+  form->model.versionInfo.assign(version.begin(), version.end());
+  form->model.beamCount = 4;
+  form->model.editConfig[BarrierConfig::BeamCount] = 4;
+  form->state.workBarrier = BarrierIdentity{version, 22222};
+  BarrierConfig edits;
+  edits[BarrierConfig::MaxCoveredTime] = 25;
+  form->state.setAside = {BarrierIdentity{{6, 1, 0, 5, 0x20, 0x21, 7, 0x14}, 12345}, edits,
+                          1u << BarrierConfig::MaxCoveredTime};
+  form->link.showNotice(uiText(UiTexts::txtEditsSetAside).arg(12345));
+  form->offerSetAsideEdits();
+  QPushButton* restore = form->noticeBar->actionButton();
+  QVERIFY(restore->isVisible());
+  QCOMPARE(restore->text(), uiText(UiTexts::txtRestoreEdits));
+  QVERIFY(form->noticeBar->label()->height() >=
+          form->noticeBar->label()->heightForWidth(form->noticeBar->label()->width()));
+  QTest::mouseClick(restore, Qt::LeftButton);
+  QVERIFY(restore->isHidden());
+  QCOMPARE(int(form->model.editConfig[BarrierConfig::MaxCoveredTime]), 25);
+  QCOMPARE(form->parameterPanel->coveredTimeEntry()->text().trimmed(), QStringLiteral("25"));
+
+  QStringList questions;
+  bool answer = false;
+  form->askYesNo = [&](const QString& question) {
+    questions << question;
+    return answer;
+  };
+  QTest::keyClick(form.get(), Qt::Key_W, Qt::ControlModifier);
+  QCOMPARE(form->state.writeStep, 0);
+  QCOMPARE(questions,
+           QStringList{uiText(UiTexts::txtSendForOtherBarrier).arg(QStringLiteral("12345"), QStringLiteral("22222"))});
+  answer = true;
+  QTest::mouseClick(form->sendButton, Qt::LeftButton);
+  QCOMPARE(form->state.writeStep, 2);
+  // Sent to 22222 once the user said so, they are its own.
+  form->state.writeStep = 0;
+  QTest::keyClick(form.get(), Qt::Key_W, Qt::ControlModifier);
+  QCOMPARE(questions.size(), 2);
+
+  // A notice that offers nothing takes the offer away.
+  form->link.showNotice(uiText(UiTexts::txtEditsSetAside).arg(12345));
+  form->offerSetAsideEdits();
+  QVERIFY(restore->isVisible());
+  form->link.showNotice(uiText(UiTexts::txtWriteCompleted));
+  QVERIFY(restore->isHidden());
+
+  // A file opened while no barrier's configuration is read waits for the first read.
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("b.acc"));
+  QVERIFY(writeConfigFile(file, edits));
+  form->model.versionInfo.clear();
+  form->loadConfigFile(file);
+  QVERIFY(form->state.editsAwaitBarrier);
+}
+
+// The longest notice of an interrupted or unconfirmed send: every field
+// differs, the serial number has five digits.
+void WindowTest::noticesOfASendFitTwoLines() {
+  BarrierConfig sent;
+  for (std::size_t i = 0; i < BarrierConfig::Size; ++i) sent[i] = 1;
+  const QStringList fields = writecheck::differingFields(sent, BarrierConfig{}, ~0u);
+  const QString barrier = uiText(UiTexts::txtBarrierNumbered).arg(65535);
+  const QString port = QStringLiteral("/dev/ttyUSB0");
+  QLabel* label = form->noticeBar->label();
+  for (UiTexts::Id id : {UiTexts::txtWriteNotDone, UiTexts::txtWriteNotConfirmed}) {
+    form->showNotice(uiText(UiTexts::txtNoticeAbout).arg(barrier, port, noticeNaming(id, fields, barrier, port)));
+    QVERIFY2(label->heightForWidth(label->width()) <= 2 * label->fontMetrics().lineSpacing() + 2,
+             qPrintable(label->text()));
+  }
 }
 
 int main(int argc, char** argv) {

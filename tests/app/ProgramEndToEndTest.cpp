@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +15,7 @@
 #include <memory>
 
 #include "app/MainWindow.h"
+#include "files/ConfigFile.h"
 #include "files/SettingsStore.h"
 #include "journal/JournalReader.h"
 #include "model/Colors.h"
@@ -36,12 +38,17 @@ class ProgramEndToEndTest : public QObject {
   void cleanup();
   void aReadShowsTheBarriersValuesAndASendWritesExactlyTheEdits();
   void anAdapterMovedToAnotherBarrierIsLostThenIdentifiedAndReadAfresh();
+  void aCableMovedDuringASendOrWhileAResetWaitsChangesNothingOnTheOtherBarrier();
+  void aFileNamedOnTheCommandLineStaysInTheEditorsAfterTheFirstRead();
   void theWalkTestWindowPassesWhatTheBarrierShowsAndTheJournalKeepsTheResult();
 
  private:
   void say(const QString& command);
   // The barrier's 32 configuration bytes, as it prints them.
   QList<int> barrierConfiguration();
+  // Its status payload, as it prints it.
+  QList<int> statusBytes();
+  QList<int> printedBytes(const QString& command, int count);
 
   QTemporaryDir dir;
   QProcess sim;
@@ -53,11 +60,14 @@ void ProgramEndToEndTest::say(const QString& command) {
   QVERIFY(sim.waitForBytesWritten(1000));
 }
 
-QList<int> ProgramEndToEndTest::barrierConfiguration() {
+QList<int> ProgramEndToEndTest::barrierConfiguration() { return printedBytes(QStringLiteral("config"), 32); }
+QList<int> ProgramEndToEndTest::statusBytes() { return printedBytes(QStringLiteral("show"), 9); }
+
+QList<int> ProgramEndToEndTest::printedBytes(const QString& command, int count) {
   sim.readAllStandardError();
-  say(QStringLiteral("config"));
+  say(command);
   QList<int> bytes;
-  const QRegularExpression line(QStringLiteral("^((?:[0-9A-F]{2} ){31}[0-9A-F]{2})$"),
+  const QRegularExpression line(QStringLiteral("^((?:[0-9A-F]{2} ){%1}[0-9A-F]{2})$").arg(count - 1),
                                 QRegularExpression::MultilineOption);
   const bool printed = QTest::qWaitFor(
       [&] {
@@ -150,10 +160,12 @@ void ProgramEndToEndTest::anAdapterMovedToAnotherBarrierIsLostThenIdentifiedAndR
   QCOMPARE(form->model.status.beamsAlert, 0);  // its live state went with it
 
   // A send asked for while the cable is out, and another barrier on the line
-  // when it comes back: 4 beams, another configuration, the same alert.
+  // when it comes back: 4 beams, serial number 22222, another configuration,
+  // the same alert.
   form->parameterPanel->blockTimeEntry()->setText(QStringLiteral("77"));
   QTest::mouseClick(form->sendButton, Qt::LeftButton);
-  for (const char* command : {"beams 4", "config 16 12", "config 1 9"}) say(QString::fromLatin1(command));
+  for (const char* command : {"beams 4", "config 16 12", "config 1 9", "config 9 0x56", "config 10 0xCE"})
+    say(QString::fromLatin1(command));
   const qsizetype linesBefore = form->eventLog.lines().size();
 
   QVERIFY(QTest::qWaitFor([&] { return form->model.connected() && form->state.readStep == 0; }, Ceiling));
@@ -167,19 +179,93 @@ void ProgramEndToEndTest::anAdapterMovedToAnotherBarrierIsLostThenIdentifiedAndR
   QCOMPARE(form->identificationLabel->text(), QStringLiteral(" ORVITA 4 v.1.05    2021-07-14"));
   QVERIFY(form->parameterPanel->grid()->rowEditable(4));
   QVERIFY(!form->parameterPanel->grid()->rowEditable(5));
-  // The write never reached the new barrier; the edit waits to be sent again.
-  QCOMPARE(form->parameterPanel->blockTimeEntry()->text().trimmed(), QStringLiteral("77"));
-  QCOMPARE(int(form->model.deviceConfig[BarrierConfig::AutoBlockTime]), 12);
-  QCOMPARE(form->parameterPanel->blockTimeEntry()->palette().color(QPalette::Base),
-           QColor::fromRgb(colors::ChangedValue));
-  QVERIFY(form->noticeBar->text().endsWith(uiText(UiTexts::txtWriteNotDone)));
-  QVERIFY(form->noticeBar->text().contains(QStringLiteral("ORVITA 4 v.1.05")));
+  // The write never reached the new barrier; the editors show what it holds,
+  // and the notice names both.
+  QLineEdit* blockTime = form->parameterPanel->blockTimeEntry();
+  QCOMPARE(blockTime->text().trimmed(), QStringLiteral("12"));
+  QCOMPARE(form->parameterPanel->serialEntry()->text().trimmed(), QStringLiteral("22222"));
+  const QString notice = form->noticeBar->text();
+  QVERIFY2(notice.startsWith(QStringLiteral("Bariera nr 22222 (")), qPrintable(notice));
+  for (UiTexts::Id id : {UiTexts::txtOtherBarrier, UiTexts::txtSwapWriteNotDone, UiTexts::txtEditsSetAside})
+    QVERIFY2(notice.contains(uiText(id).arg(12345)), qPrintable(notice));
+
+  // The edit made for the other barrier comes back, and is sent only when the user says so.
+  QTest::mouseClick(form->noticeBar->actionButton(), Qt::LeftButton);
+  QCOMPARE(blockTime->text().trimmed(), QStringLiteral("77"));
+  QCOMPARE(blockTime->palette().color(QPalette::Base), QColor::fromRgb(colors::ChangedValue));
+  QStringList questions;
+  form->askYesNo = [&](const QString& question) {
+    questions << question;
+    return false;
+  };
+  QTest::mouseClick(form->sendButton, Qt::LeftButton);
+  QCOMPARE(questions,
+           QStringList{uiText(UiTexts::txtSendForOtherBarrier).arg(QStringLiteral("12345"), QStringLiteral("22222"))});
+  QCOMPARE(form->state.writeStep, 0);
 
   // Its alarm sounds although the alert bits are those the lost barrier last sent.
   const QList<int> stored = barrierConfiguration();
   QCOMPARE(stored.size(), 32);
   QCOMPARE(stored[16], 12);
   QVERIFY(QTest::qWaitFor([&] { return form->beeperLabel->text() == alarmPattern; }, Ceiling));
+}
+
+// The cable moved in two seconds, without a loss: the link asks the version
+// and the serial number before anything else goes out.
+void ProgramEndToEndTest::aCableMovedDuringASendOrWhileAResetWaitsChangesNothingOnTheOtherBarrier() {
+  QVERIFY(QTest::qWaitFor([&] { return form->model.connected() && form->state.readStep == 0; }, Ceiling));
+  // C: the same version, serial number 33333, another maximum covered time.
+  for (const char* command : {"other config 9 0x82", "other config 10 0x35", "other config 11 30", "other config 16 5"})
+    say(QString::fromLatin1(command));
+  form->parameterPanel->coveredTimeEntry()->setText(QStringLiteral("25"));
+  say(QStringLiteral("swap 2 1"));
+  QTest::mouseClick(form->sendButton, Qt::LeftButton);
+  QVERIFY(QTest::qWaitFor([&] { return form->noticeBar->text().contains(uiText(UiTexts::txtOtherBarrier).arg(12345)); },
+                          Ceiling));
+  QVERIFY(QTest::qWaitFor([&] { return form->state.readStep == 0; }, Ceiling));
+  QString notice = form->noticeBar->text();
+  QVERIFY2(notice.startsWith(QStringLiteral("Bariera nr 33333 (")), qPrintable(notice));
+  QVERIFY2(notice.contains(uiText(UiTexts::txtSwapWriteInterrupted).arg(12345)), qPrintable(notice));
+  QCOMPARE(form->parameterPanel->coveredTimeEntry()->text().trimmed(), QStringLiteral("30"));
+  QList<int> held = barrierConfiguration();
+  QCOMPARE(held.size(), 32);
+  QCOMPARE(held[11], 30);
+  QCOMPARE(held[16], 5);
+
+  // B behind the other cable now: 4 beams, 22222, four beams in its block memory.
+  for (const char* command : {"other beams 4", "other config 9 0x56", "other config 10 0xCE", "other set 7 0x0F"})
+    say(QString::fromLatin1(command));
+  say(QStringLiteral("swap 3"));
+  QTest::qWait(300);
+  QTest::mouseClick(form->resetButton, Qt::LeftButton);
+  QVERIFY(QTest::qWaitFor([&] { return form->noticeBar->text().startsWith(QStringLiteral("Bariera nr 22222 (")); },
+                          Ceiling));
+  notice = form->noticeBar->text();
+  QVERIFY2(notice.contains(uiText(UiTexts::txtSwapResetNotDone).arg(33333)), qPrintable(notice));
+  QVERIFY(form->resetButton->isEnabled());
+  QCOMPARE(statusBytes().value(7), 0x0F);
+}
+
+// Opened before the barrier answered (orvita brama.acc): the first read fills
+// what the barrier holds, the editors keep the file, highlighted where it differs.
+void ProgramEndToEndTest::aFileNamedOnTheCommandLineStaysInTheEditorsAfterTheFirstRead() {
+  BarrierConfig file;
+  file[BarrierConfig::BeamCount] = 8;
+  file[1] = 5;                               // as the barrier has it
+  file[BarrierConfig::AutoBlockTime] = 0;    // the barrier has 30
+  file[BarrierConfig::MaxCoveredTime] = 25;  // and 7
+  const QString path = dir.filePath(QStringLiteral("brama.acc"));
+  QVERIFY(writeConfigFile(path, file));
+  QVERIFY(!form->model.connected());
+  form->loadConfigFile(path);
+  QVERIFY(QTest::qWaitFor([&] { return form->model.connected() && form->state.readStep == 0; }, Ceiling));
+  QCOMPARE(form->model.editConfig, file);
+  QCOMPARE(int(form->model.deviceConfig[BarrierConfig::AutoBlockTime]), 30);
+  QLineEdit* blockTime = form->parameterPanel->blockTimeEntry();
+  QCOMPARE(blockTime->text().trimmed(), QStringLiteral("0"));
+  QCOMPARE(blockTime->palette().color(QPalette::Base), QColor::fromRgb(colors::ChangedValue));
+  QCOMPARE(form->parameterPanel->grid()->displayText(1, BeamGrid::ResponseColumn), QStringLiteral("200 ms"));
+  QVERIFY(form->noticeBar->text().isEmpty());
 }
 
 void ProgramEndToEndTest::theWalkTestWindowPassesWhatTheBarrierShowsAndTheJournalKeepsTheResult() {

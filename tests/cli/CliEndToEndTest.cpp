@@ -145,6 +145,27 @@ class CliEndToEnd : public ::testing::Test {
     return objects;
   }
 
+  // The bytes barrier-sim prints for `command` ("config": 32, "show": 9).
+  QList<int> printedBytes(const char* command, int count) {
+    sim.readAllStandardError();
+    say(command);
+    const QRegularExpression line(QStringLiteral("^((?:[0-9A-F]{2} ){%1}[0-9A-F]{2})$").arg(count - 1),
+                                  QRegularExpression::MultilineOption);
+    QByteArray printed;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < Ceiling) {
+      sim.waitForReadyRead(100);
+      printed += sim.readAllStandardError();
+      const auto match = line.match(QString::fromLatin1(printed));
+      if (!match.hasMatch()) continue;
+      QList<int> bytes;
+      for (const QString& hex : match.captured(1).split(QLatin1Char(' '))) bytes << hex.toInt(nullptr, 16);
+      return bytes;
+    }
+    return {};
+  }
+
   // The next JSON object a running orvita-cli prints; empty when none comes.
   static QJsonObject nextJson(QProcess& process) {
     while (!process.canReadLine())
@@ -354,6 +375,44 @@ TEST_F(CliEndToEnd, AWriteIsConfirmedOnlyByBytesTheBarrierSendsBack) {
   const CliRun run = cli(onBarrier({QStringLiteral("write"), file("short.acc")}));
   EXPECT_EQ(run.exitStatus, 1);
   EXPECT_EQ(run.err, QStringLiteral("orvita-cli: ") + uiText(UiTexts::txtCliVerifyFailed).arg("8, 9, 10, 11") + "\n");
+}
+
+// The cable moved to another barrier during a write, or before a reset went
+// out: nothing more is sent, and one line names both barriers.
+TEST_F(CliEndToEnd, AWriteOrAResetEndsWhenAnotherBarrierAnswersAndSendsItNothing) {
+  startBarrier();
+  // A: 12345, 8 beams. Behind the other cable B: 22222, 4 beams, its own configuration.
+  for (const char* command : {"config 9 0x30", "config 10 0x39", "other beams 4", "other config 1 10",
+                              "other config 9 0x56", "other config 10 0xCE", "other config 11 20", "other set 7 0x0F"})
+    say(command);
+  const QList<int> b = printedBytes("other config", 32);
+  ASSERT_EQ(b.value(9), 0x56);
+  BarrierConfig config;
+  config[BarrierConfig::BeamCount] = 8;
+  config[BarrierConfig::SerialHigh] = 0x30;
+  config[BarrierConfig::SerialLow] = 0x39;
+  for (std::size_t beam = 1; beam <= 8; ++beam) config[BarrierConfig::responseTime(int(beam))] = 5;
+  config[BarrierConfig::MaxCoveredTime] = 25;
+  ASSERT_TRUE(writeConfigFile(file("a.acc"), config));
+
+  say("swap 2 4");  // once A answered the version, the read and the first block
+  const CliRun write = cli(onBarrier({QStringLiteral("write"), file("a.acc")}));
+  EXPECT_EQ(write.exitStatus, 1);
+  EXPECT_EQ(write.err, QStringLiteral("orvita-cli: Bariera nr 22222 (%1): ").arg(barrier) +
+                           uiText(UiTexts::txtOtherBarrier).arg(12345) + QLatin1Char(' ') +
+                           uiText(UiTexts::txtSwapWriteInterrupted).arg(12345) + "\n");
+  EXPECT_EQ(printedBytes("config", 32), b);
+
+  // C behind the other cable now: B's version, 33333. The reset asked of B never goes out.
+  for (const char* command : {"other beams 4", "other config 9 0x82", "other config 10 0x35", "other set 7 0x0C"})
+    say(command);
+  say("swap 2 3");  // once B answered the version and the read
+  const CliRun reset = cli(onBarrier({QStringLiteral("reset")}));
+  EXPECT_EQ(reset.exitStatus, 1);
+  EXPECT_EQ(reset.err, QStringLiteral("orvita-cli: Bariera nr 33333 (%1): ").arg(barrier) +
+                           uiText(UiTexts::txtOtherBarrier).arg(22222) + QLatin1Char(' ') +
+                           uiText(UiTexts::txtSwapResetNotDone).arg(22222) + "\n");
+  EXPECT_EQ(printedBytes("show", 9).value(7), 0x0C);
 }
 
 // Ctrl+C in the middle of a write: the block in flight is finished, nothing

@@ -13,6 +13,8 @@ struct DecoderTest : ::testing::Test {
   DecoderTest() {
     rig.line.isOpenNow = true;
     rig.line.sim.setSilent(true);  // replies come from the test alone
+    // Identified and read: a status reply counts only from a known barrier.
+    rig.model.versionInfo.assign(SimBarrier::DefaultVersion.begin(), SimBarrier::DefaultVersion.end());
     rig.model.beamCount = 8;
   }
   void reply(std::uint8_t command, Bytes payload) { rig.arrive(buildFrame(command, payload)); }
@@ -28,12 +30,14 @@ struct DecoderTest : ::testing::Test {
 
 }  // namespace
 
-TEST_F(DecoderTest, VersionReplyIdentifiesTheBarrierAndStartsARead) {
-  reply(frame::CmdVersion, {0x06, 0x01, 0x00, 0x05, 0x20, 0x21, 0x07, 0x14});
-  EXPECT_EQ(rig.model.versionInfo, (Bytes{0x06, 0x01, 0x00, 0x05, 0x20, 0x21, 0x07, 0x14}));
-  EXPECT_EQ(rig.model.beamCount, 8);
-  EXPECT_EQ(rig.model.editConfig[31], 8);
-  EXPECT_EQ(rig.model.deviceConfig[31], 8);
+// The editors take the barrier's beam count with the rest of its read.
+TEST_F(DecoderTest, VersionReplyIdentifiesTheBarrierShowsItAndStartsARead) {
+  rig.model.versionInfo.clear();
+  reply(frame::CmdVersion, {0x04, 0x01, 0x00, 0x05, 0x20, 0x21, 0x07, 0x14});
+  EXPECT_EQ(rig.model.versionInfo, (Bytes{0x04, 0x01, 0x00, 0x05, 0x20, 0x21, 0x07, 0x14}));
+  EXPECT_EQ(rig.model.beamCount, 6);
+  EXPECT_EQ(rig.view.identText, " ORVITA 6 v.1.05    2021-07-14");
+  EXPECT_EQ(rig.model.editConfig[31], 0);
   EXPECT_EQ(rig.state.readStep, 2);
   EXPECT_EQ(rig.state.linkCounter, 10);
   EXPECT_EQ(rig.view.refreshes, 0);
@@ -41,14 +45,17 @@ TEST_F(DecoderTest, VersionReplyIdentifiesTheBarrierAndStartsARead) {
 }
 
 TEST_F(DecoderTest, VersionReplyWithAnImpossibleBeamCountIsTakenAsEight) {
+  rig.model.versionInfo.clear();
   reply(frame::CmdVersion, {9, 1, 0, 5, 0x20, 0x21, 7, 0x14});
   EXPECT_EQ(rig.logLines(), QStringList{QStringLiteral("Zła ilość wiązek: 11")});
   EXPECT_EQ(rig.model.beamCount, 8);
+  rig.link.onDeviceLost();
   reply(frame::CmdVersion, {0, 1, 0, 5, 0x20, 0x21, 7, 0x14});
   EXPECT_EQ(rig.model.beamCount, 2);
 }
 
 TEST_F(DecoderTest, RepliesTooShortToReadAreLoggedAndChangeNothing) {
+  rig.model.versionInfo.clear();
   reply(frame::CmdVersion, {6, 1, 0});
   status({{0, 0xFF}}, 8);
   EXPECT_TRUE(rig.model.versionInfo.empty());
@@ -60,25 +67,68 @@ TEST_F(DecoderTest, RepliesTooShortToReadAreLoggedAndChangeNothing) {
   EXPECT_TRUE(rig.state.rxBuffer.bytes().empty());
 }
 
-TEST_F(DecoderTest, DataRepliesFillBothCopiesSoNothingShowsAsChanged) {
-  rig.state.readStep = 2;
+// A read fills both copies at its end, so that the editors never show one
+// block of a barrier beside another's.
+TEST_F(DecoderTest, AReadFillsBothCopiesWhenItEndsSoNothingShowsAsChanged) {
+  rig.link.readCommand(false);
+  rig.link.askData2();
   reply(frame::CmdData2, {30, 1, 2, 3, 4, 5, 6, 7, 8});
   EXPECT_EQ(rig.state.readStep, 1);
-  EXPECT_EQ(rig.model.editConfig[16], 30);
-  EXPECT_EQ(rig.model.deviceConfig[24], 8);
+  EXPECT_EQ(rig.model.editConfig[16], 0);
+  EXPECT_EQ(rig.model.deviceConfig[24], 0);
+  rig.link.askData();
   reply(frame::CmdData, {1, 2, 3, 4, 5, 6, 7, 8, 9, 0x30, 0x39, 10});
   EXPECT_EQ(rig.state.readStep, 0);
+  EXPECT_EQ(rig.model.editConfig[16], 30);
+  EXPECT_EQ(rig.model.deviceConfig[24], 8);
+  EXPECT_EQ(rig.model.deviceConfig[31], 8) << "the beam count of the version reply";
   EXPECT_EQ(rig.model.editConfig, rig.model.deviceConfig);
-  EXPECT_EQ(rig.view.refreshes, 2);
+  EXPECT_EQ(rig.view.refreshes, 1);
   EXPECT_EQ(rig.logLines().back(), "02 03 04 05 06 07 08 09 30 39 ");
 }
 
+// Only the answer to the read under way counts: a copy sent twice, or one
+// that comes after its request was given up, changes neither copy.
+TEST_F(DecoderTest, ADoubledOrLateDataReplyLeavesUnsentEdits) {
+  const Bytes block{0, 5, 5, 5, 5, 5, 5, 5, 5, 0x30, 0x39, 10};
+  rig.link.readCommand(false);
+  rig.link.askData2();
+  reply(frame::CmdData2, Bytes(9, 0));
+  rig.link.askData();
+  reply(frame::CmdData, block);
+  rig.model.editConfig[BarrierConfig::MaxCoveredTime] = 25;  // unsent
+  reply(frame::CmdData, block);                              // the second copy
+  rig.link.askStatus();
+  reply(frame::CmdData, block);  // a second late, while another request waits
+  rig.link.askData2();
+  reply(frame::CmdData2, Bytes(9, 7));  // answers its request, but no read is under way
+  EXPECT_EQ(rig.model.editConfig[BarrierConfig::MaxCoveredTime], 25);
+  EXPECT_TRUE(rig.model.changed(BarrierConfig::MaxCoveredTime));
+  EXPECT_EQ(rig.model.deviceConfig[BarrierConfig::AutoBlockTime], 0);
+  EXPECT_EQ(rig.state.readStep, 0);
+  EXPECT_EQ(rig.view.refreshes, 1);
+
+  // A late one during the next read, while its own request has not gone out yet.
+  rig.link.readCommand(false);
+  rig.link.askStatus();
+  reply(frame::CmdData2, Bytes(9, 7));
+  EXPECT_EQ(rig.state.readStep, 2);
+  rig.link.askData2();
+  reply(frame::CmdData2, Bytes(9, 3));
+  rig.link.askData();
+  reply(frame::CmdData, block);
+  EXPECT_EQ(rig.model.deviceConfig[BarrierConfig::AutoBlockTime], 3);
+}
+
 TEST_F(DecoderTest, Data2RepliesNeverWritePastTheConfigurationBlock) {
-  Bytes payload(17, 0xAB);
-  reply(frame::CmdData2, payload);  // 17 bytes from index 16 would reach index 32
+  rig.link.readCommand(false);
+  rig.link.askData2();
+  reply(frame::CmdData2, Bytes(17, 0xAB));  // 17 bytes from index 16 would reach index 32
+  EXPECT_EQ(rig.state.readStep, 1);
+  rig.link.askData();
+  reply(frame::CmdData, Bytes(12, 0));
   EXPECT_EQ(rig.model.editConfig[31], 0xAB);
   EXPECT_EQ(rig.model.editConfig[15], 0x00);
-  EXPECT_EQ(rig.state.readStep, 1);
 }
 
 TEST_F(DecoderTest, WriteConfirmationsMoveTheSendOnAndOnlyTheReadBackAfterThemFillsTheBarriersCopy) {
@@ -100,13 +150,16 @@ TEST_F(DecoderTest, WriteConfirmationsMoveTheSendOnAndOnlyTheReadBackAfterThemFi
 }
 
 TEST_F(DecoderTest, ResetConfirmationEnablesTheResetButtonWithoutALogLine) {
-  rig.model.versionInfo.assign(SimBarrier::DefaultVersion.begin(), SimBarrier::DefaultVersion.end());
   rig.link.resetCommand(true);
   EXPECT_FALSE(rig.view.resetEnabled);
+  reply(frame::CmdReset, {});  // answers nothing that was sent
+  EXPECT_TRUE(rig.state.resetPending);
+  rig.link.askReset();
+  const auto lines = rig.logLines().size();
   reply(frame::CmdReset, {});
   EXPECT_FALSE(rig.state.resetPending);
   EXPECT_TRUE(rig.view.resetEnabled);
-  EXPECT_TRUE(rig.logLines().isEmpty());
+  EXPECT_EQ(rig.logLines().size(), lines);
 }
 
 TEST_F(DecoderTest, FirstStatusLogsEveryNonZeroStateByteInOrder) {
@@ -191,7 +244,6 @@ TEST_F(DecoderTest, TheContinuationPollsOrStepsAPendingSequence) {
   status({});
   rig.runContinuation();
   EXPECT_EQ(rig.LastCommand(), frame::CmdStatus);
-  rig.model.versionInfo = {6, 1, 0, 5, 0x20, 0x21, 7, 0x14};
   rig.state.linkCounter = 10;
   rig.state.resetPending = true;
   status({});

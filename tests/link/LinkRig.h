@@ -79,6 +79,7 @@ class RecordingView : public LinkView {
   Rgb gaugeForeground = 0, gaugeBackground = 0;
   bool readEnabled = true, sendEnabled = true, resetEnabled = true;
   bool dialog = false, stop = false, logPanel = false;
+  int setAsideOffers = 0;  // the notices ever shown with the offer to take set-aside edits back
 
   void refreshEditors() override { ++refreshes; }
   void drawBarrier() override { ++draws; }
@@ -110,6 +111,7 @@ class RecordingView : public LinkView {
     notice = text;
     if (!text.isEmpty()) ++noticesSaid;
   }
+  void offerSetAsideEdits() override { ++setAsideOffers; }
 };
 
 struct LinkRig {
@@ -150,17 +152,23 @@ struct LinkRig {
       link.statusPauseElapsed();
     }
   }
-  // One cycle tick and its answer.
+  // One cycle tick and its answer. While a barrier is identified a tick
+  // means the chain broke: it asks the version first.
   void tick() {
     link.cycleStep();
     deliver();
   }
+  // The next request of the chain, which every answered reply asks for, and its answer.
+  void next() {
+    runContinuation();
+    deliver();
+  }
   // The last request's command byte, or -1.
   int LastCommand() const { return line.written.empty() ? -1 : line.written.back()[3]; }
+  // Opens, identifies and reads; the continuation after the read is pending.
   void connect() {
-    tick();  // opens, askVersion, version reply
-    tick();  // data2
-    tick();  // data
+    tick();                                                    // opens, askVersion, version reply
+    while (state.readStep != 0 && view.scheduled > 0) next();  // data2, data
     line.written.clear();
   }
   QStringList logLines() const { return log.lines(); }

@@ -15,37 +15,56 @@ Bytes rxBytes(const LinkRig& rig) {
   return Bytes(b.begin(), b.end());
 }
 
+// The replies the parser handed on, as the traffic monitor is told of them.
+struct AcceptedReplies : TrafficObserver {
+  std::vector<Bytes> replies;
+  void requestSent(std::span<const std::uint8_t>, Clock::time_point) override {}
+  void replyReceived(std::span<const std::uint8_t> frame, Clock::time_point, Clock::time_point) override {
+    replies.emplace_back(frame.begin(), frame.end());
+  }
+  void frameDamaged(Damage, std::span<const std::uint8_t>, std::uint8_t, Clock::time_point) override {}
+  void bytesDiscarded(std::span<const std::uint8_t>, Clock::time_point) override {}
+  void portOpened(const QString&, Clock::time_point) override {}
+  void portClosed(Clock::time_point) override {}
+};
+
+const Bytes ResetReply{0xFF, 0xFF, 0x02, 0x06, 0x06};
+
+struct ParserRig : LinkRig {
+  AcceptedReplies accepted;
+  ParserRig() {
+    line.isOpenNow = true;
+    line.sim.setSilent(true);  // replies come from the test alone
+    link.setTrafficObserver(&accepted);
+  }
+  ~ParserRig() { link.setTrafficObserver(nullptr); }
+};
+
 }  // namespace
 
 TEST(Parser, SkipsNoiseBeforeAFrameStart) {
-  LinkRig rig;
-  rig.line.isOpenNow = true;
-  rig.state.resetPending = true;
+  ParserRig rig;
   rig.arrive({0x00, 0x11, 0xFF, 0xFF, 0x02, 0x06, 0x06});
-  EXPECT_FALSE(rig.state.resetPending);
+  EXPECT_EQ(rig.accepted.replies, std::vector<Bytes>{ResetReply});
   EXPECT_EQ(rig.state.linkCounter, 10);
   EXPECT_TRUE(rxBytes(rig).empty());
   EXPECT_TRUE(rig.logLines().isEmpty());
 }
 
 TEST(Parser, ResynchronisesOnTheLastTwoFFsOfARun) {
-  LinkRig rig;
-  rig.line.isOpenNow = true;
-  rig.state.resetPending = true;
+  ParserRig rig;
   rig.arrive({0xFF, 0xFF, 0xFF, 0x02, 0x06, 0x06});
-  EXPECT_FALSE(rig.state.resetPending);
+  EXPECT_EQ(rig.accepted.replies, std::vector<Bytes>{ResetReply});
   EXPECT_TRUE(rxBytes(rig).empty());
 }
 
 TEST(Parser, WaitsForTheRestOfASplitFrame) {
-  LinkRig rig;
-  rig.line.isOpenNow = true;
-  rig.state.resetPending = true;
+  ParserRig rig;
   rig.arrive({0xFF, 0xFF, 0x02});
-  EXPECT_TRUE(rig.state.resetPending);
+  EXPECT_TRUE(rig.accepted.replies.empty());
   EXPECT_EQ(rxBytes(rig).size(), 3u);
   rig.arrive({0x06, 0x06});
-  EXPECT_FALSE(rig.state.resetPending);
+  EXPECT_EQ(rig.accepted.replies, std::vector<Bytes>{ResetReply});
 }
 
 TEST(Parser, RejectsAnOverlongLengthByDroppingOneByte) {
@@ -68,29 +87,21 @@ TEST(Parser, RejectsABadCheckByteByDroppingOneByteThenResynchronises) {
 // A frame left waiting for the next notification would be taken for the
 // answer to the next request; frames behind damage are found the same way.
 TEST(Parser, HandlesEveryFrameOfANotificationThroughDamageBetweenThem) {
-  LinkRig rig;
-  rig.line.isOpenNow = true;
-  rig.state.resetPending = true;
-  rig.state.readStep = 2;
+  ParserRig rig;
   rig.arrive({0xFF, 0xFF, 0x02, 0x06, 0x06, 0xFF, 0xFF, 0x02, 0x00, 0x07, 0x42, 0xFF, 0xFF, 0x02, 0x05, 0x05, 0xFF});
-  EXPECT_FALSE(rig.state.resetPending);
-  EXPECT_EQ(rig.state.readStep, 1);
+  EXPECT_EQ(rig.accepted.replies, (std::vector<Bytes>{ResetReply, {0xFF, 0xFF, 0x02, 0x05, 0x05}}));
   EXPECT_EQ(rig.logLines().value(0), "Bad CRC: 00  buf: FF FF 02 00 07 ");
   EXPECT_EQ(rxBytes(rig), (Bytes{0xFF}));
 }
 
 TEST(Parser, DropsBytesThatFindTheBufferFull) {
-  LinkRig rig;
-  rig.line.isOpenNow = true;
-  rig.state.resetPending = true;
-  rig.state.readStep = 2;
+  ParserRig rig;
   rig.state.rxBuffer.append(Bytes(250, 0x00));
   // A reset reply fits in the room left; the data reply behind it does not.
   rig.line.input.assign({0xFF, 0xFF, 0x02, 0x06, 0x06, 0xFF, 0xFF, 0x02, 0x05, 0x05});
   rig.link.onBytesReceived(10);
   EXPECT_TRUE(rig.line.input.empty());
-  EXPECT_FALSE(rig.state.resetPending);
-  EXPECT_EQ(rig.state.readStep, 2);
+  EXPECT_EQ(rig.accepted.replies, std::vector<Bytes>{ResetReply});
   EXPECT_TRUE(rxBytes(rig).empty());
 }
 
@@ -137,6 +148,7 @@ TEST(ReceiveNotification, AsksTheLineForTheLengthByteThenForExactlyTheRestOfThat
   LinkRig rig;
   rig.line.isOpenNow = true;
   rig.line.sim.setSilent(true);
+  rig.model.versionInfo.assign(SimBarrier::DefaultVersion.begin(), SimBarrier::DefaultVersion.end());
   int statuses = 0;
   rig.log.onStatusLineChanged = [&](const QString&) { ++statuses; };
   std::vector<std::int32_t> asked;
@@ -176,6 +188,7 @@ TEST(Parser, DeliversEveryUndamagedFrameOnceAndInOrderThroughNoise) {
   for (std::uint32_t seed = 1; seed <= 20; ++seed) {
     LinkRig rig;
     rig.line.isOpenNow = true;
+    rig.model.versionInfo.assign(SimBarrier::DefaultVersion.begin(), SimBarrier::DefaultVersion.end());
     std::vector<QString> delivered;
     rig.log.onStatusLineChanged = [&](const QString& line) { delivered.push_back(line); };
     std::mt19937 rng(seed);

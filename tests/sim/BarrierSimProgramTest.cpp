@@ -264,6 +264,26 @@ TEST(BarrierSimProgram, StdinCommandsApplyToTheNextReply) {
   EXPECT_EQ(port.ask(StatusRequest, 14).size(), 14u);
 }
 
+// The cable moved to the other barrier behind the same adapter: after the
+// requests given, nothing answers for the time given, then the other barrier
+// does, as "other" commands set it up; the one left behind is the other now.
+TEST(BarrierSimProgram, SwapMovesTheCableToTheOtherBarrierAndBack) {
+  SimProcess sim({"--no-pacing"});
+  Port port(sim.readLine());
+  ASSERT_TRUE(port.isOpen());
+  sim.send("other beams 4");
+  sim.send("swap 0.4 1");
+  EXPECT_EQ(port.ask(VersionRequest, 13), DefaultVersionReply) << "the request before the cable moves";
+  EXPECT_TRUE(port.ask(VersionRequest, 13, 200).empty());
+  usleep(300000);
+  const Bytes other = port.ask(VersionRequest, 13);
+  ASSERT_EQ(other.size(), 13u);
+  EXPECT_EQ(other[4], 0x02) << "four beams";
+  sim.send("swap 0");
+  usleep(100000);
+  EXPECT_EQ(port.ask(VersionRequest, 13), DefaultVersionReply);
+}
+
 // Pacing is behaviour, not a speed goal: a 22-byte reply at 9600 baud takes
 // 22 byte times (22.9 ms), and it starts once the 5-byte request would have
 // crossed the line (5.2 ms) unless that is switched off; the bounds are loose
@@ -393,20 +413,21 @@ TEST(BarrierSimProgram, HelpDocumentsEveryOptionAndCommand) {
   SimProcess sim({"--help"});
   const std::string text = sim.readAll();
   EXPECT_EQ(sim.waitExit(), 0);
-  for (const char* word : {"--link",        "--beams",     "--firmware",
-                           "--status-size", "--data-size", "--data2-size",
-                           "--baud",        "--no-pacing", "--reaction-ms",
-                           "--demo",        "--help",      "set BYTE",
-                           "bit BYTE",      "alert N",     "--no-request-pacing",
-                           "timing",        "block N",     "memory N",
-                           "half N",        "nar N",       "alarm N",
-                           "supply RAW",    "register on", "led on",
-                           "silent",        "talk",        "hangup",
-                           "quit",          "noise",       "badcheck",
-                           "overlong",      "cut N",       "drop N",
-                           "delay MS",      "beambyte",    "demo on",
-                           "--version",     "--byte-gap",  "--adapter-latency",
-                           "double N",      "late MS",     "alternate"})
+  for (const char* word : {"--link",        "--beams",      "--firmware",
+                           "--status-size", "--data-size",  "--data2-size",
+                           "--baud",        "--no-pacing",  "--reaction-ms",
+                           "--demo",        "--help",       "set BYTE",
+                           "bit BYTE",      "alert N",      "--no-request-pacing",
+                           "timing",        "block N",      "memory N",
+                           "half N",        "nar N",        "alarm N",
+                           "supply RAW",    "register on",  "led on",
+                           "silent",        "talk",         "hangup",
+                           "quit",          "noise",        "badcheck",
+                           "overlong",      "cut N",        "drop N",
+                           "delay MS",      "beambyte",     "demo on",
+                           "--version",     "--byte-gap",   "--adapter-latency",
+                           "double N",      "late MS",      "alternate",
+                           "swap SECONDS",  "other COMMAND"})
     EXPECT_NE(text.find(word), std::string::npos) << word;
 }
 

@@ -410,6 +410,12 @@ TEST(SimBarrierCommands, LinkCommandsAreReportedForTheProgramToActOn) {
   EXPECT_EQ(result.seconds, 0.0);
   EXPECT_EQ(sim.Command("hangup 4").seconds, 4.0);
   EXPECT_EQ(sim.Command("quit").kind, SimBarrier::CommandResult::Quit);
+  result = sim.Command("swap 2.5 3");
+  EXPECT_EQ(result.kind, SimBarrier::CommandResult::Swap);
+  EXPECT_DOUBLE_EQ(result.seconds, 2.5);
+  EXPECT_EQ(result.requests, 3u);
+  EXPECT_FALSE(sim.silent()) << "the program silences it when the cable moves";
+  EXPECT_EQ(sim.Command("swap").kind, SimBarrier::CommandResult::Error);
   EXPECT_EQ(sim.Command("show").message, "00 C8 00 00 00 00 00 00 00");
 }
 
